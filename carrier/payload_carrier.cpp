@@ -1,0 +1,38 @@
+#include "payload_carrier.h"
+
+#include "messages/message_channel.h"
+
+namespace {
+constexpr int MESH_VISIBLE_EXTERNAL = 1;
+constexpr VECTOR3 DEFAULT_RELEASE_VELOCITY{0, 0, 1};  // [m/s]
+}  // namespace
+
+void MessageReceiver::OnMessage(const char*, const char*) {}
+
+PayloadCarrier::PayloadCarrier(OBJHANDLE hVessel) : VESSEL2(hVessel, 1), slots(), meshList() {
+    ClearVesselMeshes();
+    for (PayloadSlot& slot : slots) slot = PayloadSlot{};
+    currentStage = -1;
+    meshVisibilityMode = MESH_VISIBLE_EXTERNAL;
+    messageModule = LoadLibraryA(MESSAGE_MODULE_PATH);
+    overridePending = false;
+    releaseVelocityOverride = DEFAULT_RELEASE_VELOCITY;
+}
+
+PayloadCarrier::~PayloadCarrier() {
+    if (messageModule) FreeLibrary(messageModule);
+}
+
+void PayloadCarrier::ClearVesselMeshes() {
+    try {
+        ClearMeshes();
+        meshList.clear();
+    } catch (...) {
+        // The host failed; the mesh list keeps its entries.
+    }
+}
+
+void PayloadCarrier::SetReleaseVelocity(const VECTOR3& velocity) {
+    releaseVelocityOverride = velocity;
+    overridePending = true;
+}

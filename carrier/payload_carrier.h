@@ -1,0 +1,53 @@
+// A vessel that carries payloads and stages: a table of up to 50 slots read from and
+// written to scenario lines, drawn as extra meshes, weighed, and released as vessels of
+// their own; and the link to the message module through which released stages hand their
+// contents on.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "host/orbiter.h"
+#include "message_receiver.h"
+#include "messages/library_loader.h"
+#include "payload_slot.h"
+
+class PayloadCarrier : public VESSEL2, public MessageReceiver {
+public:
+    explicit PayloadCarrier(OBJHANDLE hVessel);
+    ~PayloadCarrier() override;
+
+    // The host vessel loses every mesh; the mesh list is emptied.
+    void ClearVesselMeshes();
+    // The next release uses this velocity [m/s, vessel frame] instead of the slot's own.
+    void SetReleaseVelocity(const VECTOR3& velocity);
+
+    // Scenario lines and routing
+    void HandleScenarioLine(const char* line);
+    bool DispatchMessage(const char* name, const char* text);
+    void ParsePayloadLine(const char* text);
+    void SavePayloadLines(FILEHANDLE file);
+
+    // Meshes and mass
+    void PlacePayloadMeshes(const VECTOR3& offset);
+    void PlacePayloadMeshes();
+    double GetPayloadMass(VECTOR3& centre);
+    double GetPayloadMass();
+
+    // Release
+    VESSEL* ReleaseLastPayload();
+    VESSEL* SpawnChildVessel(const char* name, const char* className, const VECTOR3& localPosition,
+                             const VECTOR3& localVelocityChange, const VECTOR3& rotationChange);
+
+    // Messages
+    void SendVesselMessage(VESSEL* target, const char* name, const char* text);
+    bool PollMessages();
+
+    PayloadSlot slots[PAYLOAD_SLOT_COUNT];
+    std::int16_t currentStage;               // open stage while lines are read; -1 none
+    std::vector<PayloadMeshEntry> meshList;  // payload meshes added since the last ClearVesselMeshes
+    HMODULE messageModule;                   // empty when the message module could not be loaded
+    int meshVisibilityMode;                  // 1 external views, 3 external and cockpit views
+    VECTOR3 releaseVelocityOverride;         // [m/s], vessel frame
+    bool overridePending;
+};

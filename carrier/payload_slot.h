@@ -1,0 +1,34 @@
+// One entry of the carrier's payload and stage table, and the mesh record it carries.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "host/hosttypes.h"
+
+constexpr int PAYLOAD_SLOT_COUNT = 50;
+constexpr int PAYLOAD_NAME_SIZE = 128;  // buffer size; at most 127 characters
+
+constexpr std::uint16_t PAYLOAD_KIND_PAYLOAD = 0;
+constexpr std::uint16_t PAYLOAD_KIND_STAGE = 1;
+
+struct PayloadMeshEntry {
+    MESHHANDLE meshHandle = nullptr;  // template from oapiLoadMesh; owned by the host
+    VECTOR3 position{0, 0, 0};        // [m], the carrier's design frame, as read
+    std::string meshName;             // mesh file name, as read
+    int meshIndex = 0;                // index from AddMesh; set on the copies in the mesh list
+};
+
+struct PayloadSlot {
+    std::uint16_t kind = PAYLOAD_KIND_PAYLOAD;
+    bool attached = false;
+    std::int16_t parentStage = 0;            // enclosing stage slot; -1 none (a never-used slot keeps 0)
+    char vesselName[PAYLOAD_NAME_SIZE] = {};
+    PayloadMeshEntry mesh;
+    VECTOR3 releasePosition{0, 0, 0};        // [m], vessel frame: mesh position plus the last placement offset
+    char className[PAYLOAD_NAME_SIZE] = {};
+    double mass = 0.0;                       // [kg]
+    double rotation = 0.0;                   // [deg] about the carrier's x axis
+    double fuelLevel = 0.0;                  // [0..1] of the released vessel's maximum fuel mass
+    VECTOR3 releaseVelocity{0, 0, 0};        // [m/s], vessel frame
+};

@@ -1,0 +1,14 @@
+// The message module's contract: two functions exported under undecorated names.
+#pragma once
+
+class VESSEL;
+
+// Holds a message (name, text) for the target vessel; the result is not used.
+using SendCMessageFn = int (*)(VESSEL* target, const char* name, const char* text);
+// Writes the next message for self into the buffers (256 and 2048 bytes, each terminated
+// within its size) and returns a value >= 0, or returns -1 when none is waiting.
+using CheckCMessageFn = int (*)(VESSEL* self, char* name, char* text);
+
+constexpr const char* MESSAGE_MODULE_PATH = "Modules\\dravomessage";
+constexpr int MESSAGE_NAME_BUFFER = 256;
+constexpr int MESSAGE_TEXT_BUFFER = 2048;

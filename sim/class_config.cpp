@@ -1,0 +1,128 @@
+#include "class_config.h"
+
+#include <fstream>
+
+#include "errors.h"
+#include "file_handles.h"
+#include "text.h"
+#include "world.h"
+
+namespace sim {
+
+const VesselClass::Value* VesselClass::Find(const std::string& lowerKey) const {
+    auto it = values.find(lowerKey);
+    return it == values.end() ? nullptr : &it->second;
+}
+
+std::optional<std::vector<double>> VesselClass::Numbers(const std::string& lowerKey, size_t minCount, size_t maxCount,
+                                                        const char* expected) const {
+    const Value* value = Find(lowerKey);
+    if (!value) return std::nullopt;
+    std::vector<double> numbers;
+    for (const auto& word : SplitWords(value->text)) {
+        double d;
+        if (!ParseDouble(word, d)) {
+            numbers.clear();
+            break;
+        }
+        numbers.push_back(d);
+    }
+    if (numbers.size() < minCount || numbers.size() > maxCount)
+        throw InputError(Where(path.string(), value->line, "'" + lowerKey + "' expects " + expected));
+    return numbers;
+}
+
+std::unique_ptr<VesselClass> ReadClassFile(const std::filesystem::path& path, const std::string& className) {
+    std::ifstream in(path);
+    if (!in) throw InputError(Where(path.string(), 0, "cannot be read"));
+    auto cls = std::make_unique<VesselClass>();
+    cls->fileKind = CLASS_FILE;
+    cls->name = className;
+    cls->path = path;
+    std::string raw;
+    int number = 0;
+    while (std::getline(in, raw)) {
+        ++number;
+        const size_t comment = raw.find(';');
+        const std::string line = Trim(comment == std::string::npos ? raw : raw.substr(0, comment));
+        if (line.empty()) continue;
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos)
+            throw InputError(Where(path.string(), number, "expected 'key = value', found '" + line + "'"));
+        const std::string key = Lower(Trim(line.substr(0, eq)));
+        if (key.empty()) throw InputError(Where(path.string(), number, "the key before '=' is missing"));
+        cls->values[key] = VesselClass::Value{Trim(line.substr(eq + 1)), number};
+    }
+    if (const auto* m = cls->Find("module")) {
+        if (m->text.empty()) throw InputError(Where(path.string(), m->line, "'Module' needs the module's name"));
+        cls->module = m->text;
+    }
+    return cls;
+}
+
+const VesselClass& ClassRegistry::Get(const std::string& className) {
+    auto found = classes_.find(className);
+    if (found != classes_.end()) return *found->second;
+    std::string relative = className;
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    const auto nested = root_ / "Config" / "Vessels" / (relative + ".cfg");
+    const auto flat = root_ / "Config" / (relative + ".cfg");
+    std::filesystem::path path;
+    if (std::filesystem::is_regular_file(nested)) path = nested;
+    else if (std::filesystem::is_regular_file(flat)) path = flat;
+    else
+        throw InputError("unknown vessel class '" + className + "': no configuration file " + nested.string() + " or " +
+                         flat.string());
+    return *classes_.emplace(className, ReadClassFile(path, className)).first->second;
+}
+
+void ApplyClassValues(World& world, const VesselClass& cls, VesselRecord& v) {
+    VesselDefinition& d = v.def;
+    if (auto n = cls.Numbers("size", 1, 1, "one number: the mean radius in metres")) d.size = (*n)[0];
+    if (auto n = cls.Numbers("mass", 1, 1, "one number: the empty mass in kg")) d.emptyMass = (*n)[0];
+    auto vec = [&](const char* key, VECTOR3& out) {
+        if (auto n = cls.Numbers(key, 3, 3, "three numbers")) out = {(*n)[0], (*n)[1], (*n)[2]};
+    };
+    vec("crosssections", d.crossSections);
+    vec("rotresistance", d.rotDrag);
+    vec("inertia", d.pmi);
+    vec("cameraoffset", d.cameraOffset);
+    if (auto n = cls.Numbers("cw", 4, 4, "four numbers: zpos zneg x y")) {
+        for (int i = 0; i < 4; ++i) d.cw[i] = (*n)[i];
+    }
+    if (auto n = cls.Numbers("touchdownpoints", 9, 9, "nine numbers: three points x y z")) {
+        for (int i = 0; i < 3; ++i) d.touchdownPoints[i] = {(*n)[3 * i], (*n)[3 * i + 1], (*n)[3 * i + 2]};
+    }
+    if (const auto* xpdr = cls.Find("enablexpdr")) {
+        const std::string t = Lower(xpdr->text);
+        if (t == "true" || t == "1") d.transponder = true;
+        else if (t == "false" || t == "0") d.transponder = false;
+        else throw InputError(Where(cls.path.string(), xpdr->line, "'EnableXPDR' expects true or false"));
+    }
+
+    Id tank = 0;
+    std::optional<std::vector<double>> resource = cls.Numbers("propellantresource1", 1, 2, "'max [efficiency]'");
+    if (!resource) resource = cls.Numbers("maxfuel", 1, 1, "one number: the tank's maximum mass in kg");
+    if (resource && (*resource)[0] > 0) {
+        tank = world.NextId();
+        const double efficiency = resource->size() > 1 ? (*resource)[1] : 1.0;
+        d.tanks.push_back(Tank{tank, (*resource)[0], (*resource)[0], efficiency});
+        if (d.defaultTank == 0) d.defaultTank = tank;
+    }
+    const auto thrust = cls.Numbers("maxmainthrust", 1, 1, "one number: the main engine's thrust in N");
+    if (thrust && (*thrust)[0] > 0) {
+        const auto isp = cls.Numbers("isp", 1, 1, "one number: the Isp in m/s");
+        Thruster th{world.NextId(), {0, 0, 0}, {0, 0, 1}, (*thrust)[0], isp ? (*isp)[0] : 5000.0, 0.0, 101400.0, tank};
+        d.thrusters.push_back(th);
+        d.groups.push_back(ThrusterGroup{world.NextId(), THGROUP_MAIN, {th.id}});
+    }
+    if (const auto* mesh = cls.Find("meshname")) {
+        if (!mesh->text.empty()) {
+            MESHHANDLE h = world.LoadMesh(mesh->text);
+            const auto* tpl = world.FindMeshTemplate(h);
+            d.meshes.push_back(MeshSlot{mesh->text, tpl ? tpl->data : nullptr, {0, 0, 0}, 1});
+        }
+    }
+}
+
+}  // namespace sim

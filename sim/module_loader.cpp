@@ -1,0 +1,54 @@
+#include "module_loader.h"
+
+#include <dlfcn.h>
+
+#include "errors.h"
+
+namespace sim {
+
+VesselModule::~VesselModule() {
+    if (library) dlclose(library);
+}
+
+std::filesystem::path ModulePath(const std::filesystem::path& root, const std::string& moduleName) {
+    return root / "Modules" / (moduleName + ".so");
+}
+
+namespace {
+template <class Fn>
+Fn Lookup(void* library, const char* name) {
+    return reinterpret_cast<Fn>(dlsym(library, name));
+}
+}  // namespace
+
+const VesselModule& ModuleRegistry::Get(const std::string& moduleName, const std::string& className,
+                                        const std::filesystem::path& classFile) {
+    auto found = modules_.find(moduleName);
+    if (found != modules_.end()) return *found->second;
+
+    auto m = std::make_unique<VesselModule>();
+    m->name = moduleName;
+    m->path = ModulePath(root_, moduleName);
+    const std::string where = "class '" + className + "' (" + classFile.string() + ")";
+    if (!std::filesystem::exists(m->path))
+        throw InputError(where + ": module '" + moduleName + "' not found at " + m->path.string() +
+                         "; build it or correct the Module key");
+    m->library = dlopen(m->path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!m->library) {
+        const char* err = dlerror();
+        throw InputError(where + ": module " + m->path.string() + " cannot be loaded: " + (err ? err : "unknown error"));
+    }
+    m->init = Lookup<OvcInitFn>(m->library, "ovcInit");
+    m->exit = Lookup<OvcExitFn>(m->library, "ovcExit");
+    m->setClassCaps = Lookup<OvcSetClassCapsFn>(m->library, "ovcSetClassCaps");
+    m->timestep = Lookup<OvcTimestepFn>(m->library, "ovcTimestep");
+    m->visualCreated = Lookup<OvcVisualCreatedFn>(m->library, "ovcVisualCreated");
+    m->loadStateEx = Lookup<OvcLoadStateExFn>(m->library, "ovcLoadStateEx");
+    m->saveState = Lookup<OvcSaveStateFn>(m->library, "ovcSaveState");
+    m->consumeBufferedKey = Lookup<OvcConsumeBufferedKeyFn>(m->library, "ovcConsumeBufferedKey");
+    if (!m->init)
+        throw InputError(where + ": module " + m->path.string() + " exports no ovcInit; it is not a vessel module");
+    return *modules_.emplace(moduleName, std::move(m)).first->second;
+}
+
+}  // namespace sim

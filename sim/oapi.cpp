@@ -1,0 +1,129 @@
+// The host's global functions, acting on the current world.
+#include <cstring>
+#include <iostream>
+
+#include "../host/oapi.h"
+#include "../host/vessel.h"
+#include "errors.h"
+#include "file_handles.h"
+#include "scenario.h"
+#include "trace_format.h"
+#include "world.h"
+
+using sim::trace::Args;
+
+namespace {
+sim::World* W() { return sim::World::Current(); }
+}  // namespace
+
+OBJHANDLE oapiCreateVessel(const char* name, const char* classname, const VESSELSTATUS& status) {
+    sim::World* w = W();
+    if (!w) return nullptr;
+    w->Trace(nullptr, "oapiCreateVessel", Args(name, classname));
+    if (!name || !classname) return nullptr;
+    try {
+        return w->CreateVessel(name, classname, status)->Handle();
+    } catch (const sim::InputError& e) {
+        // The host refuses the vessel; the caller gets a null handle.
+        std::cerr << "talvek-sim: warning: vessel '" << name << "' of class '" << classname
+                  << "' not created: " << e.what() << "\n";
+        return nullptr;
+    }
+}
+
+bool oapiDeleteVessel(OBJHANDLE hVessel, OBJHANDLE hAlternativeCameraTarget) {
+    sim::World* w = W();
+    if (!w) return false;
+    w->Trace(nullptr, "oapiDeleteVessel", Args(static_cast<const void*>(hVessel),
+                                               static_cast<const void*>(hAlternativeCameraTarget)));
+    sim::VesselRecord* v = w->Find(hVessel);
+    if (!v) return false;
+    w->RequestDelete(*v);
+    return true;
+}
+
+bool oapiIsVessel(OBJHANDLE hVessel) {
+    sim::World* w = W();
+    return w && w->Find(hVessel) != nullptr;
+}
+
+VESSEL* oapiGetVesselInterface(OBJHANDLE hVessel) {
+    sim::World* w = W();
+    if (!w) return nullptr;
+    w->Trace(nullptr, "oapiGetVesselInterface", Args(static_cast<const void*>(hVessel)));
+    sim::VesselRecord* v = w->Find(hVessel);
+    return v ? v->iface : nullptr;
+}
+
+OBJHANDLE oapiGetVesselByName(const char* name) {
+    sim::World* w = W();
+    sim::VesselRecord* v = w && name ? w->FindByName(name) : nullptr;
+    return v ? v->Handle() : nullptr;
+}
+
+double oapiGetSimTime() { return W() ? W()->SimTime() : 0.0; }
+
+double oapiGetSimStep() {
+    if (!W()) return 0.0;
+    W()->Trace(nullptr, "oapiGetSimStep", "");
+    return W()->SimStep();
+}
+
+double oapiGetTimeAcceleration() {
+    if (!W()) return 1.0;
+    W()->Trace(nullptr, "oapiGetTimeAcceleration", "");
+    return W()->TimeAcceleration();
+}
+
+void oapiSetTimeAcceleration(double warp) {
+    if (!W()) return;
+    W()->Trace(nullptr, "oapiSetTimeAcceleration", Args(warp));
+    const double before = W()->TimeAcceleration();
+    W()->SetTimeAcceleration(warp);
+    if (W()->TimeAcceleration() != before && W()->Context())
+        W()->AddEvent(*W()->Context(), "timeacc " + sim::FormatDouble(W()->TimeAcceleration()));
+}
+
+MESHHANDLE oapiLoadMesh(const char* fname) {
+    if (!W()) return nullptr;
+    W()->Trace(nullptr, "oapiLoadMesh", Args(fname));
+    return fname ? W()->LoadMesh(fname) : nullptr;
+}
+
+bool oapiReadScenario_nextline(FILEHANDLE scn, char*& line) {
+    auto* r = sim::FileAs<sim::ScenarioBlockReader>(scn, sim::SCENARIO_BLOCK);
+    if (!r || !r->lines || r->next >= r->lines->size()) return false;
+    const sim::ScenarioLine& l = (*r->lines)[r->next++];
+    r->currentLine = l.number;
+    r->buffer.assign(l.text.begin(), l.text.end());
+    r->buffer.push_back('\0');
+    line = r->buffer.data();
+    if (W()) W()->Trace(nullptr, "oapiReadScenario_nextline", Args(static_cast<const char*>(line)));
+    return true;
+}
+
+namespace {
+void WriteLine(FILEHANDLE scn, const char* call, const char* item, const std::string& value) {
+    if (W()) W()->Trace(nullptr, call, Args(item, value.c_str()));
+    if (auto* out = sim::FileAs<sim::ScenarioWriter>(scn, sim::SCENARIO_OUT)) out->text += sim::ScenarioLineText(item, value);
+}
+}  // namespace
+
+void oapiWriteScenario_string(FILEHANDLE scn, const char* item, const char* string) {
+    WriteLine(scn, "oapiWriteScenario_string", item, string ? string : "");
+}
+
+void oapiWriteScenario_int(FILEHANDLE scn, const char* item, int i) {
+    WriteLine(scn, "oapiWriteScenario_int", item, std::to_string(i));
+}
+
+void oapiWriteScenario_float(FILEHANDLE scn, const char* item, double d) {
+    WriteLine(scn, "oapiWriteScenario_float", item, sim::ScenarioFloatText(d));
+}
+
+bool oapiAcceptDelayedKey(int key, double interval) {
+    if (!W()) return false;
+    const bool accepted = W()->AcceptDelayedKey(key, interval);
+    W()->Trace(nullptr, "oapiAcceptDelayedKey", Args(key, interval) + " -> " + (accepted ? "true" : "false"));
+    return accepted;
+}

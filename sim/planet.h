@@ -1,0 +1,23 @@
+// The reference body: Earth, rotating about the global +y axis.
+#pragma once
+
+#include "../host/hosttypes.h"
+
+namespace sim {
+
+constexpr double EARTH_RADIUS = 6371010.0;          // mean radius [m]
+constexpr double EARTH_GM = 3.986004418e14;         // [m^3/s^2]
+constexpr double EARTH_SIDEREAL_DAY = 86164.1;      // [s]
+constexpr double EARTH_ROTATION_RATE = 2.0 * 3.14159265358979323846 / EARTH_SIDEREAL_DAY;  // [rad/s]
+constexpr const char* EARTH_NAME = "Earth";
+
+// Velocity of the rotating surface and atmosphere at a global position [m/s].
+VECTOR3 SurfaceVelocity(const VECTOR3& pos);
+// Rotation angle of the planet about +y at a modified Julian date [rad].
+double RotationAngle(double mjd);
+// Global position of a point at longitude and latitude [rad] and a radius [m], at a date.
+VECTOR3 SurfacePoint(double lon, double lat, double radius, double mjd);
+// Longitude and latitude [rad] of a global position at a date.
+void LonLat(const VECTOR3& pos, double mjd, double& lon, double& lat);
+
+}  // namespace sim

@@ -1,0 +1,403 @@
+#include "scenario.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "errors.h"
+#include "mathx.h"
+#include "physics.h"
+#include "planet.h"
+#include "text.h"
+#include "world.h"
+
+namespace sim {
+
+namespace {
+
+constexpr double DEG = 3.14159265358979323846 / 180.0;
+
+struct RawLine {
+    std::string text;
+    int number;
+};
+
+std::vector<RawLine> SplitLines(const std::string& text) {
+    std::vector<RawLine> lines;
+    std::istringstream in(text);
+    std::string raw;
+    int number = 0;
+    while (std::getline(in, raw)) {
+        ++number;
+        lines.push_back(RawLine{Trim(raw), number});
+    }
+    return lines;
+}
+
+bool IsBlockEnd(const std::string& line, const std::string& header) {
+    // BEGIN_X ends at END_X.
+    return EqualsNoCase(line, "END_" + header.substr(6));
+}
+
+}  // namespace
+
+Scenario ParseScenario(const std::string& text, const std::string& fileName) {
+    Scenario sc;
+    sc.file = fileName;
+    const auto lines = SplitLines(text);
+    bool sawShips = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const RawLine& head = lines[i];
+        if (head.text.empty() || head.text[0] == ';') continue;
+        if (!StartsWithNoCase(head.text, "BEGIN_"))
+            throw InputError(Where(fileName, head.number,
+                                   "'" + head.text + "' stands outside a block; expected BEGIN_DESC, BEGIN_ENVIRONMENT, "
+                                   "BEGIN_FOCUS, BEGIN_SHIPS or another BEGIN_ block"));
+        const std::string header = head.text;
+        std::vector<RawLine> body;
+        size_t j = i + 1;
+        for (; j < lines.size() && !IsBlockEnd(lines[j].text, header); ++j) body.push_back(lines[j]);
+        if (j == lines.size())
+            throw InputError(Where(fileName, head.number, header + " has no END_" + header.substr(6)));
+        i = j;
+
+        if (EqualsNoCase(header, "BEGIN_DESC")) {
+            std::vector<std::string> desc;
+            for (const auto& l : body) desc.push_back(l.text);
+            sc.description = desc;
+        } else if (EqualsNoCase(header, "BEGIN_ENVIRONMENT")) {
+            for (const auto& l : body) {
+                const auto words = SplitWords(l.text);
+                if (words.empty()) continue;
+                if (EqualsNoCase(words[0], "System") && words.size() == 2) {
+                    sc.system = words[1];
+                } else if (EqualsNoCase(words[0], "Date")) {
+                    double mjd;
+                    if (words.size() != 3 || !EqualsNoCase(words[1], "MJD") || !ParseDouble(words[2], mjd))
+                        throw InputError(Where(fileName, l.number, "expected 'Date MJD <modified Julian date>'"));
+                    sc.mjd = mjd;
+                } else {
+                    throw InputError(Where(fileName, l.number,
+                                           "'" + l.text + "' is not an environment line; expected 'System <name>' or "
+                                           "'Date MJD <t>'"));
+                }
+            }
+        } else if (EqualsNoCase(header, "BEGIN_FOCUS")) {
+            for (const auto& l : body) {
+                const auto words = SplitWords(l.text);
+                if (words.empty()) continue;
+                if (!EqualsNoCase(words[0], "Ship") || words.size() != 2)
+                    throw InputError(Where(fileName, l.number, "expected 'Ship <vessel name>'"));
+                sc.focus = words[1];
+            }
+        } else if (EqualsNoCase(header, "BEGIN_SHIPS")) {
+            sawShips = true;
+            for (size_t k = 0; k < body.size(); ++k) {
+                if (body[k].text.empty()) continue;
+                ScenarioVesselBlock vb;
+                vb.headerLine = body[k].number;
+                const std::string& h = body[k].text;
+                const size_t colon = h.find(':');
+                vb.name = Trim(h.substr(0, colon));
+                vb.className = colon == std::string::npos ? vb.name : Trim(h.substr(colon + 1));
+                if (vb.name.empty() || vb.className.empty() || vb.name.find_first_of(" \t") != std::string::npos)
+                    throw InputError(Where(fileName, body[k].number,
+                                           "expected a vessel line '<name>:<class>' (a name without blanks)"));
+                size_t m = k + 1;
+                for (; m < body.size() && !EqualsNoCase(body[m].text, "END"); ++m)
+                    if (!body[m].text.empty()) vb.lines.push_back(ScenarioLine{body[m].text, body[m].number});
+                if (m == body.size())
+                    throw InputError(Where(fileName, body[k].number, "vessel '" + vb.name + "' has no END line"));
+                k = m;
+                sc.vessels.push_back(std::move(vb));
+            }
+        } else {
+            ScenarioBlock other{header, {}};
+            for (const auto& l : body) other.lines.push_back(l.text);
+            sc.otherBlocks.push_back(std::move(other));
+        }
+    }
+    if (!sawShips) throw InputError(Where(fileName, 0, "has no BEGIN_SHIPS ... END_SHIPS block"));
+    return sc;
+}
+
+Scenario ReadScenarioFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw InputError(Where(path.string(), 0, "cannot be read; give an existing scenario file"));
+    std::ostringstream text;
+    text << in.rdbuf();
+    return ParseScenario(text.str(), path.string());
+}
+
+namespace {
+
+bool ParseNumbers(const std::string& value, size_t count, std::vector<double>& out) {
+    out.clear();
+    for (const auto& w : SplitWords(value)) {
+        double d;
+        if (!ParseDouble(w, d)) return false;
+        out.push_back(d);
+    }
+    return out.size() == count;
+}
+
+bool ParseIndexedLevels(const std::string& value, std::vector<std::pair<int, double>>& out) {
+    out.clear();
+    for (const auto& w : SplitWords(value)) {
+        const size_t colon = w.find(':');
+        long index;
+        double level;
+        if (colon == std::string::npos || !ParseLong(w.substr(0, colon), index) || index < 0 ||
+            !ParseDouble(w.substr(colon + 1), level) || level < 0 || level > 1)
+            return false;
+        out.emplace_back(static_cast<int>(index), level);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string ParseHostKey(const char* line, ParsedVesselState& s) {
+    const std::string text = Trim(line ? line : "");
+    auto value = [&](size_t keyLength) { return Trim(text.substr(keyLength)); };
+    std::vector<double> n;
+    auto vec3 = [&](const char* key, std::optional<VECTOR3>& out, const char* unit) -> std::string {
+        if (!ParseNumbers(value(std::string(key).size()), 3, n))
+            return std::string(key) + " expects three numbers x y z (" + unit + ")";
+        out = VECTOR3{n[0], n[1], n[2]};
+        return "";
+    };
+    auto one = [&](const char* key, std::optional<double>& out, const char* what) -> std::string {
+        if (!ParseNumbers(value(std::string(key).size()), 1, n)) return std::string(key) + " expects " + what;
+        out = n[0];
+        return "";
+    };
+
+    if (StartsWithNoCase(text, "STATUS")) {
+        const auto words = SplitWords(value(6));
+        if (words.size() != 2 || !(EqualsNoCase(words[0], "Orbiting") || EqualsNoCase(words[0], "Landed")))
+            return "STATUS expects 'Orbiting Earth' or 'Landed Earth'";
+        if (words[1] != EARTH_NAME) return "unknown reference body '" + words[1] + "'; Earth is the only body";
+        s.landed = EqualsNoCase(words[0], "Landed");
+        return "";
+    }
+    if (StartsWithNoCase(text, "POS")) {
+        if (!ParseNumbers(value(3), 2, n) || std::abs(n[1]) > 90)
+            return "POS expects longitude and latitude in degrees (latitude within -90..90)";
+        s.lon = n[0];
+        s.lat = n[1];
+        return "";
+    }
+    if (StartsWithNoCase(text, "HEADING")) return one("HEADING", s.heading, "one number: the heading in degrees");
+    if (StartsWithNoCase(text, "PRPLEVEL")) {
+        std::vector<std::pair<int, double>> levels;
+        if (!ParseIndexedLevels(value(8), levels))
+            return "PRPLEVEL expects 'tank:level' pairs, tank a number from 0, level within 0..1";
+        s.prplevel = levels;
+        return "";
+    }
+    if (StartsWithNoCase(text, "FUEL")) {
+        std::string err = one("FUEL", s.fuel, "one number: the fuel level 0..1");
+        if (err.empty() && (*s.fuel < 0 || *s.fuel > 1)) return "FUEL expects a level within 0..1";
+        return err;
+    }
+    if (StartsWithNoCase(text, "THLEVEL")) {
+        if (!ParseIndexedLevels(value(7), s.thlevel))
+            return "THLEVEL expects 'thruster:level' pairs, thruster a number from 0, level within 0..1";
+        return "";
+    }
+    if (StartsWithNoCase(text, "RPOS")) return vec3("RPOS", s.rpos, "metres");
+    if (StartsWithNoCase(text, "RVEL")) return vec3("RVEL", s.rvel, "m/s");
+    if (StartsWithNoCase(text, "AROT")) return vec3("AROT", s.arot, "degrees");
+    if (StartsWithNoCase(text, "VROT")) return vec3("VROT", s.vrot, "degrees per second");
+    if (StartsWithNoCase(text, "ALT")) return one("ALT", s.alt, "one number: the altitude in metres");
+    if (StartsWithNoCase(text, "XPDR")) {
+        long channel;
+        if (!ParseLong(value(4), channel)) return "XPDR expects a whole channel number";
+        return "";
+    }
+    return "";
+}
+
+namespace {
+
+// Columns of the rotation of a vessel standing on the surface with the given heading.
+Mat3 SurfaceRotation(double lon, double lat, double heading, double mjd) {
+    const double l = lon + RotationAngle(mjd);
+    const VECTOR3 up{std::cos(lat) * std::cos(l), std::sin(lat), std::cos(lat) * std::sin(l)};
+    const VECTOR3 north{-std::sin(lat) * std::cos(l), std::cos(lat), -std::sin(lat) * std::sin(l)};
+    const VECTOR3 east{-std::sin(l), 0.0, std::cos(l)};
+    const VECTOR3 fwd = north * std::cos(heading) + east * std::sin(heading);
+    const VECTOR3 right = Cross(up, fwd);
+    Mat3 r;
+    const VECTOR3 cols[3] = {right, up, fwd};
+    for (int c = 0; c < 3; ++c) {
+        r.m[0][c] = cols[c].x;
+        r.m[1][c] = cols[c].y;
+        r.m[2][c] = cols[c].z;
+    }
+    return r;
+}
+
+double HeadingOf(const Mat3& r, const VECTOR3& pos, double mjd) {
+    double lon, lat;
+    LonLat(pos, mjd, lon, lat);
+    const double l = lon + RotationAngle(mjd);
+    const VECTOR3 north{-std::sin(lat) * std::cos(l), std::cos(lat), -std::sin(lat) * std::sin(l)};
+    const VECTOR3 east{-std::sin(l), 0.0, std::cos(l)};
+    const VECTOR3 fwd{r.m[0][2], r.m[1][2], r.m[2][2]};
+    double h = std::atan2(Dot(fwd, east), Dot(fwd, north));
+    if (h < 0) h += 2 * 3.14159265358979323846;
+    return h;
+}
+
+// Height of the centre of mass above the ground when the lowest touchdown point stands on it.
+double RestingAltitude(const VesselRecord& v) {
+    double lowest = 0.0;
+    for (const auto& p : v.def.touchdownPoints) lowest = std::min(lowest, p.y);
+    return -lowest;
+}
+
+}  // namespace
+
+void ApplyParsedState(World& world, VesselRecord& v, const ParsedVesselState& s) {
+    const double mjd = world.Mjd();
+    v.landed = s.landed;
+    if (s.landed && s.lon && s.lat) {
+        const double alt = s.alt ? *s.alt : RestingAltitude(v);
+        v.pos = SurfacePoint(*s.lon * DEG, *s.lat * DEG, EARTH_RADIUS + alt, mjd);
+        v.rot = SurfaceRotation(*s.lon * DEG, *s.lat * DEG, s.heading.value_or(0.0) * DEG, mjd);
+        v.vel = SurfaceVelocity(v.pos);
+        v.angVel = {0, 0, 0};
+    } else {
+        v.pos = s.rpos.value_or(VECTOR3{0, 0, 0});
+        v.vel = s.rvel.value_or(VECTOR3{0, 0, 0});
+        v.rot = RotationFromAngles(s.arot ? *s.arot * DEG : VECTOR3{0, 0, 0});
+        v.angVel = s.vrot ? *s.vrot * DEG : VECTOR3{0, 0, 0};
+    }
+    // Tanks that the block does not list are empty, as are thrusters it does not list.
+    for (auto& t : v.def.tanks) t.mass = 0.0;
+    if (s.prplevel) {
+        for (const auto& [index, level] : *s.prplevel)
+            if (index < static_cast<int>(v.def.tanks.size())) v.def.tanks[index].mass = v.def.tanks[index].maxMass * level;
+    } else if (s.fuel) {
+        if (Tank* t = v.def.FindTank(v.def.defaultTank)) t->mass = t->maxMass * *s.fuel;
+    }
+    for (auto& th : v.def.thrusters) th.level = 0.0;
+    for (const auto& [index, level] : s.thlevel)
+        if (index < static_cast<int>(v.def.thrusters.size())) v.def.thrusters[index].level = level;
+}
+
+std::string ScenarioFloatText(double d) {
+    std::string s = FormatFixed(d, 6);
+    const size_t dot = s.find('.');
+    if (dot != std::string::npos) {
+        size_t end = s.size();
+        while (end > dot + 2 && s[end - 1] == '0') --end;
+        s.resize(end);
+    }
+    return s;
+}
+
+std::string ScenarioLineText(const char* item, const std::string& value) {
+    return std::string("  ") + (item ? item : "") + " " + value + "\n";
+}
+
+void WriteDefaultState(World& world, const VesselRecord& v, ScenarioWriter& out) {
+    auto vec = [](const VECTOR3& p, int decimals) {
+        return FormatFixed(p.x, decimals) + " " + FormatFixed(p.y, decimals) + " " + FormatFixed(p.z, decimals);
+    };
+    auto put = [&](const char* key, const std::string& value) { out.text += ScenarioLineText(key, value); };
+    put("STATUS", std::string(v.landed ? "Landed " : "Orbiting ") + EARTH_NAME);
+    put("RPOS", vec(v.pos, 3));
+    put("RVEL", vec(v.vel, 4));
+    put("AROT", vec(AnglesFromRotation(v.rot) / DEG, 3));
+    if (Length(v.angVel) > 0) put("VROT", vec(v.angVel / DEG, 4));
+    if (v.landed) {
+        double lon, lat;
+        LonLat(v.pos, world.Mjd(), lon, lat);
+        put("POS", FormatFixed(lon / DEG, 10) + " " + FormatFixed(lat / DEG, 10));
+        put("HEADING", FormatFixed(HeadingOf(v.rot, v.pos, world.Mjd()) / DEG, 3));
+        put("ALT", FormatFixed(Altitude(v), 3));
+    }
+    std::string prp;
+    for (size_t i = 0; i < v.def.tanks.size(); ++i) {
+        const Tank& t = v.def.tanks[i];
+        if (t.mass > 0 && t.maxMass > 0)
+            prp += (prp.empty() ? "" : " ") + std::to_string(i) + ":" + FormatFixed(t.mass / t.maxMass, 6);
+    }
+    if (!prp.empty()) put("PRPLEVEL", prp);
+    std::string thl;
+    for (size_t i = 0; i < v.def.thrusters.size(); ++i) {
+        const Thruster& t = v.def.thrusters[i];
+        if (t.level != 0) thl += (thl.empty() ? "" : " ") + std::to_string(i) + ":" + FormatFixed(t.level, 6);
+    }
+    if (!thl.empty()) put("THLEVEL", thl);
+}
+
+void LoadScenario(World& world, const Scenario& sc) {
+    if (sc.system != "Sol" && sc.system != EARTH_NAME) {
+        // The system name is kept and written back; only the bodies matter to the host.
+    }
+    if (sc.mjd) world.SetStartMjd(*sc.mjd);
+    for (const auto& block : sc.vessels) {
+        VesselRecord* v = nullptr;
+        try {
+            v = world.AddVessel(block.name, block.className);
+        } catch (const InputError& e) {
+            throw InputError(Where(sc.file, block.headerLine, e.what()));
+        }
+        ScenarioBlockReader reader;
+        reader.file = sc.file;
+        reader.lines = &block.lines;
+        ParsedVesselState state;
+        state.reader = &reader;
+        if (v->module && v->module->loadStateEx) {
+            world.InContext(*v, [&] { v->module->loadStateEx(v->iface, &reader, &state); });
+            world.ThrowIfError();
+        } else {
+            for (const auto& line : block.lines) {
+                const std::string err = ParseHostKey(line.text.c_str(), state);
+                if (!err.empty()) throw InputError(Where(sc.file, line.number, err));
+            }
+        }
+        ApplyParsedState(world, *v, state);
+        world.CallVisualCreated(*v);
+        world.ThrowIfError();
+    }
+}
+
+std::string SaveScenario(World& world, const Scenario& from) {
+    std::string out;
+    if (from.description) {
+        out += "BEGIN_DESC\n";
+        for (const auto& l : *from.description) out += l + "\n";
+        out += "END_DESC\n\n";
+    }
+    out += "BEGIN_ENVIRONMENT\n  System " + from.system + "\n  Date MJD " + FormatFixed(world.Mjd(), 10) +
+           "\nEND_ENVIRONMENT\n\n";
+    if (from.focus && world.FindByName(*from.focus)) out += "BEGIN_FOCUS\n  Ship " + *from.focus + "\nEND_FOCUS\n\n";
+    for (const auto& b : from.otherBlocks) {
+        out += b.header + "\n";
+        for (const auto& l : b.lines) out += "  " + l + "\n";
+        out += "END_" + b.header.substr(6) + "\n\n";
+    }
+    out += "BEGIN_SHIPS\n";
+    for (const auto& owned : world.Vessels()) {
+        VesselRecord& v = *owned;
+        out += v.name + ":" + v.ClassName() + "\n";
+        ScenarioWriter writer;
+        if (v.module && v.module->saveState && v.iface) {
+            world.InContext(v, [&] { v.module->saveState(v.iface, &writer); });
+        } else {
+            WriteDefaultState(world, v, writer);
+        }
+        out += writer.text;
+        out += "END\n";
+    }
+    out += "END_SHIPS\n";
+    return out;
+}
+
+}  // namespace sim

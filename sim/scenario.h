@@ -1,0 +1,77 @@
+// Scenario files in the host's format: reading them into a world, writing a world back.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "file_handles.h"
+#include "../host/hosttypes.h"
+
+namespace sim {
+
+class World;
+struct VesselRecord;
+
+struct ScenarioVesselBlock {
+    std::string name;
+    std::string className;
+    int headerLine = 0;
+    std::vector<ScenarioLine> lines;
+};
+
+struct ScenarioBlock {  // a block the host does not interpret, kept to be written back
+    std::string header;
+    std::vector<std::string> lines;
+};
+
+struct Scenario {
+    std::string file;
+    std::optional<std::vector<std::string>> description;
+    std::string system = "Sol";
+    std::optional<double> mjd;
+    std::optional<std::string> focus;
+    std::vector<ScenarioBlock> otherBlocks;
+    std::vector<ScenarioVesselBlock> vessels;
+};
+
+// Splits a scenario file into its blocks. Throws InputError naming file and line.
+Scenario ParseScenario(const std::string& text, const std::string& fileName);
+Scenario ReadScenarioFile(const std::filesystem::path& path);
+
+// Creates the scenario's vessels in the world, in file order, each with its state. Throws
+// InputError (file and line) for an unknown class, a missing module or a malformed host key.
+void LoadScenario(World& world, const Scenario& scenario);
+
+// The scenario text of the world as it stands, keeping the description, environment,
+// focus and other blocks of the scenario it was loaded from.
+std::string SaveScenario(World& world, const Scenario& loadedFrom);
+
+// The host's status record that ParseScenarioLineEx fills while a vessel block is read.
+struct ParsedVesselState {
+    int fileKind = 0x50535454;  // tag of this record
+    const ScenarioBlockReader* reader = nullptr;
+    bool landed = false;
+    std::optional<VECTOR3> rpos, rvel, arot, vrot;  // arot [deg], vrot [deg/s]
+    std::optional<double> lon, lat, heading, alt;   // [deg], [deg], [deg], [m]
+    std::optional<std::vector<std::pair<int, double>>> prplevel;
+    std::optional<double> fuel;
+    std::vector<std::pair<int, double>> thlevel;
+};
+
+// Handles one of the host's own keys (STATUS, POS, HEADING, PRPLEVEL, FUEL, THLEVEL, RPOS,
+// RVEL, AROT, VROT, ALT, XPDR); other lines are ignored. Returns an error message for a
+// malformed value ("" when the line was fine).
+std::string ParseHostKey(const char* line, ParsedVesselState& state);
+// Places the vessel and sets its tanks and thrusters from what the block said.
+void ApplyParsedState(World& world, VesselRecord& v, const ParsedVesselState& state);
+// The host's own lines of a vessel: STATUS, RPOS, RVEL, AROT, VROT, POS, HEADING, ALT,
+// PRPLEVEL, THLEVEL.
+void WriteDefaultState(World& world, const VesselRecord& v, ScenarioWriter& out);
+
+// oapiWriteScenario_* line formats.
+std::string ScenarioLineText(const char* item, const std::string& value);
+std::string ScenarioFloatText(double d);
+
+}  // namespace sim

@@ -1,0 +1,442 @@
+// The host's side of VESSEL and VESSEL2: every operation acts on the record of the vessel
+// that the interface names, and leaves a line in the trace. An interface whose vessel no
+// longer exists does nothing.
+#include <algorithm>
+#include <cstring>
+
+#include "../host/vessel.h"
+#include "errors.h"
+#include "file_handles.h"
+#include "physics.h"
+#include "planet.h"
+#include "scenario.h"
+#include "trace_format.h"
+#include "world.h"
+
+using sim::Id;
+using sim::IdOf;
+using sim::HandleOf;
+using sim::trace::Args;
+
+namespace {
+
+sim::VesselRecord* Record(OBJHANDLE h) {
+    sim::World* w = sim::World::Current();
+    return w ? w->Find(h) : nullptr;
+}
+
+// Looks up the record and traces the call; returns null when there is no such vessel.
+template <class... A>
+sim::VesselRecord* Call(OBJHANDLE h, const char* name, const A&... args) {
+    sim::VesselRecord* v = Record(h);
+    if (v) sim::World::Current()->Trace(v, name, Args(args...));
+    return v;
+}
+
+sim::World& W() { return *sim::World::Current(); }
+
+}  // namespace
+
+VESSEL::VESSEL(OBJHANDLE hVessel, int fmodel) : hObj(hVessel), flightmodel(static_cast<short>(fmodel)) {
+    Call(hObj, "VESSEL", fmodel);
+}
+
+VESSEL::~VESSEL() = default;
+
+OBJHANDLE VESSEL::GetHandle() const {
+    Call(hObj, "GetHandle");
+    return hObj;
+}
+
+const char* VESSEL::GetName() const {
+    sim::VesselRecord* v = Record(hObj);
+    return v ? v->name.c_str() : "";
+}
+
+const char* VESSEL::GetClassName() const {
+    sim::VesselRecord* v = Record(hObj);
+    return v && v->cls ? v->cls->name.c_str() : "";
+}
+
+int VESSEL::GetFlightModel() const { return flightmodel; }
+
+void VESSEL::SetSize(double size) const {
+    if (auto* v = Call(hObj, "SetSize", size)) v->def.size = size;
+}
+
+void VESSEL::SetEmptyMass(double emass) const {
+    if (auto* v = Call(hObj, "SetEmptyMass", emass)) v->def.emptyMass = emass;
+}
+
+void VESSEL::ShiftCentreOfMass(const VECTOR3& shift) {
+    // The vessel frame's origin moves by shift; the body stays where it is.
+    if (auto* v = Call(hObj, "ShiftCentreOfMass", shift)) v->pos += v->rot * shift;
+}
+
+void VESSEL::SetTouchdownPoints(const VECTOR3& pt1, const VECTOR3& pt2, const VECTOR3& pt3) const {
+    if (auto* v = Call(hObj, "SetTouchdownPoints", pt1, pt2, pt3)) {
+        v->def.touchdownPoints[0] = pt1;
+        v->def.touchdownPoints[1] = pt2;
+        v->def.touchdownPoints[2] = pt3;
+    }
+}
+
+void VESSEL::SetPMI(const VECTOR3& pmi) const {
+    if (auto* v = Call(hObj, "SetPMI", pmi)) v->def.pmi = pmi;
+}
+
+void VESSEL::SetCrossSections(const VECTOR3& cs) const {
+    if (auto* v = Call(hObj, "SetCrossSections", cs)) v->def.crossSections = cs;
+}
+
+void VESSEL::SetCW(double cw_z_pos, double cw_z_neg, double cw_x, double cw_y) const {
+    if (auto* v = Call(hObj, "SetCW", cw_z_pos, cw_z_neg, cw_x, cw_y)) {
+        v->def.cw[0] = cw_z_pos;
+        v->def.cw[1] = cw_z_neg;
+        v->def.cw[2] = cw_x;
+        v->def.cw[3] = cw_y;
+    }
+}
+
+void VESSEL::SetRotDrag(const VECTOR3& rd) const {
+    if (auto* v = Call(hObj, "SetRotDrag", rd)) v->def.rotDrag = rd;
+}
+
+void VESSEL::SetPitchMomentScale(double scale) const {
+    if (auto* v = Call(hObj, "SetPitchMomentScale", scale)) v->def.pitchMomentScale = scale;
+}
+
+void VESSEL::SetBankMomentScale(double scale) const {
+    if (auto* v = Call(hObj, "SetBankMomentScale", scale)) v->def.bankMomentScale = scale;
+}
+
+void VESSEL::SetLiftCoeffFunc(LiftCoeffFunc lcf) const {
+    if (auto* v = Call(hObj, "SetLiftCoeffFunc", lcf != nullptr)) v->def.liftCoeffFunc = lcf;
+}
+
+void VESSEL::SetSurfaceFrictionCoeff(double mu_lng, double mu_lat) const {
+    if (auto* v = Call(hObj, "SetSurfaceFrictionCoeff", mu_lng, mu_lat)) {
+        v->def.surfaceFriction[0] = mu_lng;
+        v->def.surfaceFriction[1] = mu_lat;
+    }
+}
+
+void VESSEL::SetCameraOffset(const VECTOR3& co) const {
+    if (auto* v = Call(hObj, "SetCameraOffset", co)) v->def.cameraOffset = co;
+}
+
+void VESSEL::EnableTransponder(bool enable) const {
+    if (auto* v = Call(hObj, "EnableTransponder", enable)) v->def.transponder = enable;
+}
+
+PROPELLANT_HANDLE VESSEL::CreatePropellantResource(double maxmass, double mass, double efficiency) const {
+    auto* v = Call(hObj, "CreatePropellantResource", maxmass, mass, efficiency);
+    if (!v) return nullptr;
+    if (maxmass < 0) maxmass = 0;
+    const double m = mass < 0 ? maxmass : std::min(mass, maxmass);
+    const Id id = W().NextId();
+    v->def.tanks.push_back(sim::Tank{id, maxmass, m, efficiency});
+    if (v->def.defaultTank == 0) v->def.defaultTank = id;
+    return HandleOf(id);
+}
+
+void VESSEL::DelPropellantResource(PROPELLANT_HANDLE& ph) const {
+    auto* v = Call(hObj, "DelPropellantResource", ph);
+    if (!v) return;
+    const Id id = IdOf(ph);
+    auto& tanks = v->def.tanks;
+    const auto it = std::find_if(tanks.begin(), tanks.end(), [&](const sim::Tank& t) { return t.id == id; });
+    if (it == tanks.end()) return;
+    tanks.erase(it);
+    for (auto& th : v->def.thrusters)
+        if (th.tank == id) th.tank = 0;
+    if (v->def.defaultTank == id) v->def.defaultTank = tanks.empty() ? 0 : tanks.front().id;
+    ph = nullptr;
+}
+
+double VESSEL::GetPropellantMass(PROPELLANT_HANDLE ph) const {
+    auto* v = Call(hObj, "GetPropellantMass", ph);
+    const sim::Tank* t = v ? v->def.FindTank(IdOf(ph)) : nullptr;
+    return t ? t->mass : 0.0;
+}
+
+void VESSEL::SetPropellantMass(PROPELLANT_HANDLE ph, double mass) const {
+    auto* v = Call(hObj, "SetPropellantMass", ph, mass);
+    if (sim::Tank* t = v ? v->def.FindTank(IdOf(ph)) : nullptr)
+        if (std::isfinite(mass)) t->mass = std::clamp(mass, 0.0, t->maxMass);
+}
+
+void VESSEL::SetDefaultPropellantResource(PROPELLANT_HANDLE ph) const {
+    auto* v = Call(hObj, "SetDefaultPropellantResource", ph);
+    if (v && v->def.FindTank(IdOf(ph))) v->def.defaultTank = IdOf(ph);
+}
+
+double VESSEL::GetMaxFuelMass() const {
+    auto* v = Call(hObj, "GetMaxFuelMass");
+    const sim::Tank* t = v ? v->def.FindTank(v->def.defaultTank) : nullptr;
+    return t ? t->maxMass : 0.0;
+}
+
+double VESSEL::GetFuelMass() const {
+    auto* v = Call(hObj, "GetFuelMass");
+    const sim::Tank* t = v ? v->def.FindTank(v->def.defaultTank) : nullptr;
+    return t ? t->mass : 0.0;
+}
+
+void VESSEL::SetFuelMass(double mass) const {
+    auto* v = Call(hObj, "SetFuelMass", mass);
+    if (sim::Tank* t = v ? v->def.FindTank(v->def.defaultTank) : nullptr)
+        if (std::isfinite(mass)) t->mass = std::clamp(mass, 0.0, t->maxMass);
+}
+
+THRUSTER_HANDLE VESSEL::CreateThruster(const VECTOR3& pos, const VECTOR3& dir, double maxth0, PROPELLANT_HANDLE hp,
+                                       double isp0, double isp_ref, double p_ref) const {
+    auto* v = Call(hObj, "CreateThruster", pos, dir, maxth0, hp, isp0, isp_ref, p_ref);
+    if (!v) return nullptr;
+    const Id id = W().NextId();
+    const Id tank = v->def.FindTank(IdOf(hp)) ? IdOf(hp) : 0;
+    v->def.thrusters.push_back(sim::Thruster{id, pos, dir, maxth0, isp0, isp_ref, p_ref, tank, 0.0});
+    return HandleOf(id);
+}
+
+THGROUP_HANDLE VESSEL::CreateThrusterGroup(THRUSTER_HANDLE* th, int nth, THGROUP_TYPE thgt) const {
+    std::string list;
+    for (int i = 0; th && i < nth; ++i) list += (i ? " " : "") + sim::trace::Fmt(static_cast<const void*>(th[i]));
+    auto* v = Call(hObj, "CreateThrusterGroup", ("[" + list + "]").c_str(), nth, static_cast<int>(thgt));
+    if (!v) return nullptr;
+    sim::ThrusterGroup g{W().NextId(), static_cast<int>(thgt), {}};
+    for (int i = 0; th && i < nth; ++i) g.thrusters.push_back(IdOf(th[i]));
+    v->def.groups.push_back(g);
+    return HandleOf(g.id);
+}
+
+void VESSEL::SetThrusterLevel(THRUSTER_HANDLE th, double level) const {
+    auto* v = Call(hObj, "SetThrusterLevel", th, level);
+    if (sim::Thruster* t = v ? v->def.FindThruster(IdOf(th)) : nullptr)
+        if (std::isfinite(level)) t->level = std::clamp(level, 0.0, 1.0);
+}
+
+double VESSEL::GetThrusterLevel(THRUSTER_HANDLE th) const {
+    auto* v = Record(hObj);
+    const sim::Thruster* t = v ? v->def.FindThruster(IdOf(th)) : nullptr;
+    return t ? t->level : 0.0;
+}
+
+void VESSEL::SetThrusterGroupLevel(THGROUP_TYPE thgt, double level) const {
+    auto* v = Call(hObj, "SetThrusterGroupLevel", static_cast<int>(thgt), level);
+    if (!v || !std::isfinite(level)) return;
+    for (const auto& g : v->def.groups)
+        if (g.type == thgt)
+            for (Id id : g.thrusters)
+                if (sim::Thruster* t = v->def.FindThruster(id)) t->level = std::clamp(level, 0.0, 1.0);
+}
+
+void VESSEL::ClearThrusterDefinitions() const {
+    if (auto* v = Call(hObj, "ClearThrusterDefinitions")) {
+        v->def.thrusters.clear();
+        v->def.groups.clear();
+        v->def.exhaust.clear();
+    }
+}
+
+namespace {
+PSTREAM_HANDLE AddStream(sim::VesselRecord* v, THRUSTER_HANDLE th, const VECTOR3* pos, const PARTICLESTREAMSPEC* pss) {
+    if (!v) return nullptr;
+    PARTICLESTREAMSPEC spec{};
+    if (pss) spec = *pss;
+    sim::ExhaustStream s{W().NextId(), IdOf(th), std::nullopt, spec};
+    if (pos) s.pos = *pos;
+    v->def.exhaust.push_back(s);
+    return HandleOf(s.id);
+}
+}  // namespace
+
+PSTREAM_HANDLE VESSEL::AddExhaustStream(THRUSTER_HANDLE th, PARTICLESTREAMSPEC* pss) const {
+    return AddStream(Call(hObj, "AddExhaustStream", th, static_cast<const void*>(pss)), th, nullptr, pss);
+}
+
+PSTREAM_HANDLE VESSEL::AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3& pos, PARTICLESTREAMSPEC* pss) const {
+    return AddStream(Call(hObj, "AddExhaustStream", th, pos, static_cast<const void*>(pss)), th, &pos, pss);
+}
+
+// The headless host draws no exhaust flames, so there are no exhaust references to clear.
+void VESSEL::ClearExhaustRefs() const { Call(hObj, "ClearExhaustRefs"); }
+void VESSEL::ClearAttExhaustRefs() const { Call(hObj, "ClearAttExhaustRefs"); }
+
+namespace {
+UINT AddMeshSlot(sim::VesselRecord* v, MESHHANDLE h, const std::string& name, const VECTOR3* ofs) {
+    if (!v) return 0;
+    const auto* tpl = W().FindMeshTemplate(h);
+    sim::MeshSlot slot;
+    if (tpl) {
+        slot.file = name.empty() ? tpl->name : name;
+        slot.data = tpl->data;
+    }
+    slot.offset = ofs ? *ofs : VECTOR3{0, 0, 0};
+    v->def.meshes.push_back(std::move(slot));
+    return static_cast<UINT>(v->def.meshes.size() - 1);
+}
+}  // namespace
+
+UINT VESSEL::AddMesh(MESHHANDLE hMesh, const VECTOR3* ofs) const {
+    return AddMeshSlot(Call(hObj, "AddMesh", static_cast<const void*>(hMesh), ofs), hMesh, "", ofs);
+}
+
+UINT VESSEL::AddMesh(const char* meshname, const VECTOR3* ofs) const {
+    auto* v = Call(hObj, "AddMesh", meshname, ofs);
+    if (!v) return 0;
+    const std::string name = meshname ? meshname : "";
+    return AddMeshSlot(v, W().LoadMesh(name), name, ofs);
+}
+
+bool VESSEL::SetMeshVisibilityMode(UINT idx, WORD mode) const {
+    auto* v = Call(hObj, "SetMeshVisibilityMode", idx, mode);
+    if (!v || idx >= v->def.meshes.size()) return false;
+    v->def.meshes[idx].visibility = mode;
+    return true;
+}
+
+void VESSEL::ClearMeshes() const {
+    if (auto* v = Call(hObj, "ClearMeshes")) v->def.meshes.clear();
+}
+
+UINT VESSEL::CreateAnimation(double initial_state) const {
+    auto* v = Call(hObj, "CreateAnimation", initial_state);
+    if (!v) return 0;
+    const UINT id = static_cast<UINT>(v->def.animations.size());
+    v->def.animations.push_back(sim::Animation{id, initial_state, {}});
+    return id;
+}
+
+ANIMATIONCOMPONENT_HANDLE VESSEL::AddAnimationComponent(UINT anim, double state0, double state1,
+                                                        MGROUP_TRANSFORM* trans,
+                                                        ANIMATIONCOMPONENT_HANDLE parent) const {
+    auto* v = Call(hObj, "AddAnimationComponent", anim, state0, state1, static_cast<const void*>(trans), parent);
+    if (!v || anim >= v->def.animations.size() || !trans) return nullptr;
+    auto& a = v->def.animations[anim];
+    const Id parentId = IdOf(parent);
+    const bool parentKnown =
+        std::any_of(a.components.begin(), a.components.end(), [&](const auto& c) { return c.id == parentId; });
+    sim::AnimationComponent c{W().NextId(), state0, state1, parentKnown ? parentId : 0, trans};
+    a.components.push_back(c);
+    return HandleOf(c.id);
+}
+
+bool VESSEL::DelAnimationComponent(UINT anim, ANIMATIONCOMPONENT_HANDLE hAC) const {
+    auto* v = Call(hObj, "DelAnimationComponent", anim, hAC);
+    if (!v || anim >= v->def.animations.size()) return false;
+    auto& comps = v->def.animations[anim].components;
+    const Id id = IdOf(hAC);
+    const auto it = std::find_if(comps.begin(), comps.end(), [&](const auto& c) { return c.id == id; });
+    if (it == comps.end()) return false;
+    comps.erase(it);
+    for (auto& c : comps)
+        if (c.parent == id) c.parent = 0;
+    return true;
+}
+
+bool VESSEL::SetAnimation(UINT anim, double state) const {
+    auto* v = Call(hObj, "SetAnimation", anim, state);
+    if (!v || anim >= v->def.animations.size()) return false;
+    v->def.animations[anim].state = state;
+    return true;
+}
+
+DOCKHANDLE VESSEL::CreateDock(const VECTOR3& pos, const VECTOR3& dir, const VECTOR3& rot) const {
+    auto* v = Call(hObj, "CreateDock", pos, dir, rot);
+    if (!v) return nullptr;
+    v->def.docks.push_back(sim::Dock{W().NextId(), pos, dir, rot});
+    return HandleOf(v->def.docks.back().id);
+}
+
+void VESSEL::GetStatus(VESSELSTATUS& status) const {
+    auto* v = Call(hObj, "GetStatus");
+    status = VESSELSTATUS{};
+    status.port = -1;
+    if (!v) return;
+    status.rpos = v->pos;
+    status.rvel = v->vel;
+    status.vrot = v->angVel;
+    status.arot = sim::AnglesFromRotation(v->rot);
+    if (const sim::Tank* t = v->def.FindTank(v->def.defaultTank)) status.fuel = t->maxMass > 0 ? t->mass / t->maxMass : 0.0;
+    auto groupLevel = [&](int type) {
+        for (const auto& g : v->def.groups)
+            if (g.type == type && !g.thrusters.empty())
+                if (const sim::Thruster* t = v->def.FindThruster(g.thrusters.front())) return t->level;
+        return 0.0;
+    };
+    status.eng_main = groupLevel(THGROUP_MAIN) - groupLevel(THGROUP_RETRO);
+    status.eng_hovr = groupLevel(THGROUP_HOVER);
+    status.status = v->landed ? 1 : 0;
+}
+
+void VESSEL::Local2Rel(const VECTOR3& local, VECTOR3& rel) const {
+    auto* v = Call(hObj, "Local2Rel", local);
+    rel = v ? v->rot * local + v->pos : VECTOR3{0, 0, 0};
+}
+
+void VESSEL::GlobalRot(const VECTOR3& rloc, VECTOR3& rglob) const {
+    auto* v = Call(hObj, "GlobalRot", rloc);
+    rglob = v ? v->rot * rloc : VECTOR3{0, 0, 0};
+}
+
+double VESSEL::GetAltitude() const {
+    auto* v = Call(hObj, "GetAltitude");
+    return v ? sim::Altitude(*v) : 0.0;
+}
+
+double VESSEL::GetAirspeed() const {
+    auto* v = Call(hObj, "GetAirspeed");
+    return v ? sim::Airspeed(*v) : 0.0;
+}
+
+bool VESSEL::GroundContact() const {
+    auto* v = Call(hObj, "GroundContact");
+    return v ? sim::InGroundContact(*v) : false;
+}
+
+double VESSEL::GetMass() const {
+    auto* v = Record(hObj);
+    return v ? v->Mass() : 0.0;
+}
+
+double VESSEL::GetEmptyMass() const {
+    auto* v = Record(hObj);
+    return v ? v->def.emptyMass : 0.0;
+}
+
+void VESSEL::ParseScenarioLineEx(char* line, void* status) const {
+    auto* v = Call(hObj, "ParseScenarioLineEx", static_cast<const char*>(line));
+    auto* state = static_cast<sim::ParsedVesselState*>(status);
+    if (!v || !line || !state || state->fileKind != sim::ParsedVesselState{}.fileKind) return;
+    const std::string err = sim::ParseHostKey(line, *state);
+    if (!err.empty()) {
+        const auto* r = state->reader;
+        W().ReportInputError(sim::Where(r ? r->file : v->name, r ? r->currentLine : 0, err));
+    }
+}
+
+void VESSEL::SaveDefaultState(FILEHANDLE scn) const {
+    auto* v = Call(hObj, "SaveDefaultState");
+    if (auto* out = sim::FileAs<sim::ScenarioWriter>(scn, sim::SCENARIO_OUT); v && out)
+        sim::WriteDefaultState(W(), *v, *out);
+}
+
+VESSEL2::VESSEL2(OBJHANDLE hVessel, int fmodel) : VESSEL(hVessel, fmodel) {}
+VESSEL2::~VESSEL2() = default;
+void VESSEL2::clbkSetClassCaps(FILEHANDLE) {}
+void VESSEL2::clbkSaveState(FILEHANDLE) {}
+void VESSEL2::clbkLoadStateEx(FILEHANDLE, void*) {}
+void VESSEL2::clbkSetStateEx(const void*) {}
+void VESSEL2::clbkPostCreation() {}
+void VESSEL2::clbkFocusChanged(bool, OBJHANDLE, OBJHANDLE) {}
+void VESSEL2::clbkPreStep(double, double, double) {}
+void VESSEL2::clbkPostStep(double, double, double) {}
+void VESSEL2::clbkVisualCreated(VISHANDLE, int) {}
+void VESSEL2::clbkVisualDestroyed(VISHANDLE, int) {}
+void VESSEL2::clbkDockEvent(int, OBJHANDLE) {}
+void VESSEL2::clbkAnimate(double) {}
+int VESSEL2::clbkConsumeDirectKey(char*) { return 0; }
+int VESSEL2::clbkConsumeBufferedKey(DWORD, bool, char*) { return 0; }
+void VESSEL2::clbkNavMode(int, bool) {}
+void VESSEL2::clbkRCSMode(int) {}

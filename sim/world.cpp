@@ -1,0 +1,216 @@
+#include "world.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include "errors.h"
+#include "mesh.h"
+#include "physics.h"
+
+namespace sim {
+
+namespace {
+World* g_current = nullptr;
+
+constexpr double MIN_TIME_ACCELERATION = 0.1;
+constexpr double MAX_TIME_ACCELERATION = 100000.0;
+}  // namespace
+
+std::string VesselRecord::ClassName() const { return cls ? cls->name : std::string(); }
+
+World::World(std::filesystem::path root)
+    : root_(std::move(root)), classes_(root_), modules_(root_), previous_(g_current) {
+    g_current = this;
+}
+
+World::~World() {
+    // Modules' objects go first, newest first, while their libraries are still loaded.
+    while (!vessels_.empty()) Destroy(*vessels_.back());
+    g_current = previous_;
+}
+
+World* World::Current() { return g_current; }
+
+VesselRecord* World::Find(OBJHANDLE handle) const {
+    const Id id = IdOf(handle);
+    if (id == 0) return nullptr;
+    for (const auto& v : vessels_)
+        if (v->id == id) return v.get();
+    return nullptr;
+}
+
+VesselRecord* World::FindByName(const std::string& name) const {
+    for (const auto& v : vessels_)
+        if (v->name == name) return v.get();
+    return nullptr;
+}
+
+VesselRecord* World::AddVessel(const std::string& name, const std::string& className) {
+    if (name.empty()) throw InputError("a vessel needs a name");
+    if (FindByName(name)) throw InputError("vessel name '" + name + "' is already taken; vessel names must be unique");
+    const VesselClass& cls = classes_.Get(className);
+    const VesselModule* module = cls.module ? &modules_.Get(*cls.module, cls.name, cls.path) : nullptr;
+
+    auto owned = std::make_unique<VesselRecord>();
+    VesselRecord& v = *owned;
+    v.id = NextId();
+    v.name = name;
+    v.cls = &cls;
+    v.module = module;
+    vessels_.push_back(std::move(owned));
+
+    if (module) {
+        VESSEL* iface = InContext(v, [&] { return module->init(v.Handle(), 1); });
+        if (!iface) {
+            vessels_.pop_back();
+            throw InputError("module '" + module->name + "' could not create vessel '" + name + "'");
+        }
+        v.iface = iface;
+        if (module->setClassCaps)
+            InContext(v, [&] { module->setClassCaps(iface, const_cast<VesselClass*>(&cls)); });
+    } else {
+        v.passiveIface = std::make_unique<VESSEL>(v.Handle(), 1);
+        v.iface = v.passiveIface.get();
+    }
+    ApplyClassValues(*this, cls, v);
+    AddEvent(v, "created " + cls.name);
+    return &v;
+}
+
+VesselRecord* World::CreateVessel(const std::string& name, const std::string& className, const VESSELSTATUS& status) {
+    VesselRecord* v = AddVessel(name, className);
+    ApplyStatus(*v, status);
+    CallVisualCreated(*v);
+    return v;
+}
+
+void World::ApplyStatus(VesselRecord& v, const VESSELSTATUS& status) {
+    v.pos = status.rpos;
+    v.vel = status.rvel;
+    v.angVel = status.vrot;
+    v.rot = RotationFromAngles(status.arot);
+    v.landed = status.status == 1;
+    if (Tank* t = v.def.FindTank(v.def.defaultTank)) t->mass = t->maxMass * std::clamp(status.fuel, 0.0, 1.0);
+    for (auto& group : v.def.groups) {
+        double level = 0.0;
+        if (group.type == THGROUP_MAIN) level = std::max(status.eng_main, 0.0);
+        else if (group.type == THGROUP_RETRO) level = std::max(-status.eng_main, 0.0);
+        else if (group.type == THGROUP_HOVER) level = status.eng_hovr;
+        else continue;
+        for (Id t : group.thrusters)
+            if (Thruster* th = v.def.FindThruster(t)) th->level = std::clamp(level, 0.0, 1.0);
+    }
+}
+
+void World::CallVisualCreated(VesselRecord& v) {
+    if (v.module && v.module->visualCreated)
+        InContext(v, [&] { v.module->visualCreated(v.iface, HandleOf(v.id), 1); });
+}
+
+void World::RequestDelete(VesselRecord& v) { v.deletePending = true; }
+
+void World::ApplyDeletions() {
+    for (size_t i = 0; i < vessels_.size();) {
+        if (vessels_[i]->deletePending) {
+            Destroy(*vessels_[i]);
+        } else {
+            ++i;
+        }
+    }
+}
+
+void World::Destroy(VesselRecord& v) {
+    if (v.module && v.module->exit && v.iface) {
+        VESSEL* iface = v.iface;
+        v.iface = nullptr;
+        InContext(v, [&] { v.module->exit(iface); });
+    }
+    for (auto& hook : onDelete) hook(v);
+    AddEvent(v, "deleted");
+    auto it = std::find_if(vessels_.begin(), vessels_.end(), [&](const auto& p) { return p.get() == &v; });
+    if (it != vessels_.end()) vessels_.erase(it);
+}
+
+void World::AdvanceFrame(double frameDt) {
+    simStep_ = frameDt * timeAcc_;
+    realTime_ += frameDt;
+    StepPhysics(*this, simStep_);
+    simTime_ += simStep_;
+    // Vessels created during this loop get their first time step in the next frame.
+    const size_t count = vessels_.size();
+    for (size_t i = 0; i < count && i < vessels_.size(); ++i) {
+        VesselRecord& v = *vessels_[i];
+        if (v.module && v.module->timestep && v.iface)
+            InContext(v, [&] { v.module->timestep(v.iface, simTime_); });
+    }
+    ApplyDeletions();
+}
+
+void World::SetTimeAcceleration(double factor) {
+    if (!std::isfinite(factor)) return;
+    timeAcc_ = std::clamp(factor, MIN_TIME_ACCELERATION, MAX_TIME_ACCELERATION);
+}
+
+bool World::AcceptDelayedKey(int key, double interval) {
+    if (key == lastKey_ && realTime_ - lastKeyTime_ < interval) return false;
+    lastKey_ = key;
+    lastKeyTime_ = realTime_;
+    return true;
+}
+
+int World::DeliverBufferedKey(VesselRecord& v, DWORD key, bool down, char* kstate) {
+    if (!v.module || !v.module->consumeBufferedKey || !v.iface) return 0;
+    return InContext(v, [&] { return v.module->consumeBufferedKey(v.iface, key, down, kstate); });
+}
+
+MESHHANDLE World::LoadMesh(const std::string& name) {
+    for (const auto& [id, tpl] : meshTemplates_)
+        if (tpl.name == name) return HandleOf(id);
+    std::string relative = name;
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    const std::filesystem::path path = root_ / "Meshes" / (relative + ".msh");
+    if (!std::filesystem::is_regular_file(path)) {
+        if (std::find(missingMeshes_.begin(), missingMeshes_.end(), name) == missingMeshes_.end()) {
+            missingMeshes_.push_back(name);
+            std::cerr << "talvek-sim: warning: mesh '" << name << "' not found at " << path.string()
+                      << "; its template is null\n";
+        }
+        return nullptr;
+    }
+    try {
+        auto data = ReadMeshFile(path);
+        const Id id = NextId();
+        meshTemplates_.emplace(id, MeshTemplate{name, std::move(data)});
+        return HandleOf(id);
+    } catch (const InputError& e) {
+        ReportInputError(e.what());
+        return nullptr;
+    }
+}
+
+const World::MeshTemplate* World::FindMeshTemplate(MESHHANDLE h) const {
+    auto it = meshTemplates_.find(IdOf(h));
+    return it == meshTemplates_.end() ? nullptr : &it->second;
+}
+
+void World::Trace(const VesselRecord* v, const char* call, std::string args) {
+    if (!tracing) return;
+    if (!v) v = Context();
+    trace.push_back(TraceEntry{v ? v->name : std::string(), call, std::move(args)});
+}
+
+void World::AddEvent(const VesselRecord& v, std::string what) { events.push_back(Event{simTime_, v.name, std::move(what)}); }
+
+void World::ReportInputError(const std::string& message) {
+    if (!pendingError_) pendingError_ = message;
+}
+
+void World::ThrowIfError() {
+    if (pendingError_) {
+        std::string message = *pendingError_;
+        pendingError_.reset();
+        throw InputError(message);
+    }
+}
+
+}  // namespace sim

@@ -1,0 +1,164 @@
+// The headless host's world: its vessels, time, keyboard delay, mesh templates, the
+// trace of host calls and the event timeline. One world is current at a time; the host's
+// global functions act on it.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "../host/orbiter.h"
+#include "class_config.h"
+#include "mathx.h"
+#include "module_loader.h"
+#include "records.h"
+
+namespace sim {
+
+struct MeshData;
+
+struct VesselRecord {
+    Id id = 0;
+    std::string name;
+    const VesselClass* cls = nullptr;
+    const VesselModule* module = nullptr;  // null for a passive class
+    VESSEL* iface = nullptr;               // the module's object, or the host's own for a passive vessel
+    std::unique_ptr<VESSEL> passiveIface;
+
+    VesselDefinition def;
+
+    // State, relative to the reference body in global axes.
+    VECTOR3 pos{0, 0, 0};     // [m]
+    VECTOR3 vel{0, 0, 0};     // [m/s]
+    VECTOR3 angVel{0, 0, 0};  // [rad/s], vessel axes
+    Mat3 rot;                 // vessel -> global
+    bool landed = false;
+    bool deletePending = false;
+
+    OBJHANDLE Handle() const { return HandleOf(id); }
+    double Mass() const { return def.emptyMass + def.PropellantMass(); }
+    std::string ClassName() const;
+};
+
+struct TraceEntry {
+    std::string vessel;  // the vessel whose interface was called, or whose entry point ran
+    std::string call;
+    std::string args;
+};
+
+struct Event {
+    double time;
+    std::string vessel;
+    std::string what;
+};
+
+class World {
+public:
+    explicit World(std::filesystem::path root);
+    ~World();
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
+
+    static World* Current();
+
+    const std::filesystem::path& Root() const { return root_; }
+    ClassRegistry& Classes() { return classes_; }
+    ModuleRegistry& Modules() { return modules_; }
+
+    // Vessels, in creation order. Records stay at their address for their whole life.
+    const std::vector<std::unique_ptr<VesselRecord>>& Vessels() const { return vessels_; }
+    VesselRecord* Find(OBJHANDLE handle) const;
+    VesselRecord* FindByName(const std::string& name) const;
+
+    // Creates the record and, for a module-driven class, the module's object (init, class
+    // caps, class values). Throws InputError for an unknown class or a missing module.
+    VesselRecord* AddVessel(const std::string& name, const std::string& className);
+    // The creation that oapiCreateVessel performs: AddVessel, the given state, the visual.
+    VesselRecord* CreateVessel(const std::string& name, const std::string& className, const VESSELSTATUS& status);
+    void ApplyStatus(VesselRecord& v, const VESSELSTATUS& status);
+    void CallVisualCreated(VesselRecord& v);
+    void RequestDelete(VesselRecord& v);
+    void ApplyDeletions();
+    // Called with each vessel just before it is destroyed.
+    std::vector<std::function<void(VesselRecord&)>> onDelete;
+
+    // One frame (after the script's actions): physics, every module's time step, deletions.
+    void AdvanceFrame(double frameDt);
+    double SimTime() const { return simTime_; }
+    double SimStep() const { return simStep_; }
+    double RealTime() const { return realTime_; }
+    double TimeAcceleration() const { return timeAcc_; }
+    void SetTimeAcceleration(double factor);
+    double Mjd() const { return mjd0_ + simTime_ / 86400.0; }
+    void SetStartMjd(double mjd) { mjd0_ = mjd; }
+
+    // Keyboard
+    bool AcceptDelayedKey(int key, double interval);
+    int DeliverBufferedKey(VesselRecord& v, DWORD key, bool down, char* kstate);
+
+    // Mesh templates
+    MESHHANDLE LoadMesh(const std::string& name);
+    struct MeshTemplate {
+        std::string name;
+        std::shared_ptr<const MeshData> data;
+    };
+    const MeshTemplate* FindMeshTemplate(MESHHANDLE h) const;
+
+    // Ids of everything the host hands out, unique in this world.
+    Id NextId() { return ++lastId_; }
+
+    // Trace of host calls; off unless enabled.
+    bool tracing = false;
+    std::vector<TraceEntry> trace;
+    void Trace(const VesselRecord* v, const char* call, std::string args);
+    // The vessel whose entry point is running (innermost), for calls that name no vessel.
+    const VesselRecord* Context() const { return context_.empty() ? nullptr : context_.back(); }
+
+    std::vector<Event> events;
+    void AddEvent(const VesselRecord& v, std::string what);
+
+    // An input error found while a module had control (for instance a bad host key handed
+    // to ParseScenarioLineEx). The first one is kept; the caller reports it when control returns.
+    void ReportInputError(const std::string& message);
+    const std::optional<std::string>& PendingError() const { return pendingError_; }
+    void ThrowIfError();
+
+    // Calls into a vessel's module with the vessel as context.
+    template <class F>
+    auto InContext(const VesselRecord& v, F&& f) {
+        struct Guard {
+            std::vector<const VesselRecord*>& s;
+            ~Guard() { s.pop_back(); }
+        } guard{context_};
+        context_.push_back(&v);
+        return f();
+    }
+
+private:
+    void Destroy(VesselRecord& v);
+
+    std::filesystem::path root_;
+    ClassRegistry classes_;
+    ModuleRegistry modules_;
+    std::vector<std::unique_ptr<VesselRecord>> vessels_;
+    std::map<Id, MeshTemplate> meshTemplates_;
+    std::map<std::string, std::shared_ptr<const MeshData>> meshCache_;
+    std::vector<std::string> missingMeshes_;
+    std::vector<const VesselRecord*> context_;
+    Id lastId_ = 0;
+    double simTime_ = 0.0;
+    double simStep_ = 0.0;
+    double realTime_ = 0.0;
+    double timeAcc_ = 1.0;
+    double mjd0_ = 51544.5;
+    int lastKey_ = -1;
+    double lastKeyTime_ = 0.0;
+    std::optional<std::string> pendingError_;
+    World* previous_ = nullptr;
+};
+
+}  // namespace sim

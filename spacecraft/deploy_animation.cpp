@@ -1,0 +1,5 @@
+// The solar array deployment animation.
+#include "talvek_vessel.h"
+
+void TalvekVessel::SetupDeployAnimation(UINT) {}
+void TalvekVessel::StepPanelMotion() {}

@@ -1,0 +1,4 @@
+// Releasing the orbital and service modules.
+#include "talvek_vessel.h"
+
+void TalvekVessel::SeparateModules() {}

@@ -1,0 +1,66 @@
+// The spacecraft's scenario state: "CONFIGURATION" and "PANELS", then the payload lines.
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "talvek_vessel.h"
+
+namespace {
+
+constexpr const char* KEY_CONFIGURATION = "CONFIGURATION";
+constexpr size_t KEY_CONFIGURATION_LENGTH = 13;
+constexpr const char* KEY_PANELS = "PANELS";
+constexpr size_t KEY_PANELS_LENGTH = 6;
+
+bool StartsWithKey(const char* line, const char* key, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        if (line[i] == '\0') return false;
+        if (std::toupper(static_cast<unsigned char>(line[i])) != key[i]) return false;
+    }
+    return true;
+}
+
+// Leading blanks, an optional sign, then decimal digits up to the first other character;
+// 0 when there are none. The value is cut to its low 16 bits, whatever its length.
+std::int16_t ReadInt16(const char* text) {
+    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
+    bool negative = false;
+    if (*text == '+' || *text == '-') negative = *text++ == '-';
+    std::uint16_t value = 0;
+    for (; std::isdigit(static_cast<unsigned char>(*text)); ++text)
+        value = static_cast<std::uint16_t>(value * 10u + static_cast<unsigned>(*text - '0'));
+    if (negative) value = static_cast<std::uint16_t>(0u - value);
+    return static_cast<std::int16_t>(value);
+}
+
+// The decimal number after the key; 0 when there is none. A value that is not finite
+// ("nan", "inf") counts as none, so the animation never receives one.
+float ReadPanelState(const char* text) {
+    const double value = std::strtod(text, nullptr);
+    return std::isfinite(value) ? static_cast<float>(value) : 0.0f;
+}
+
+}  // namespace
+
+void TalvekVessel::SaveState(FILEHANDLE scn) {
+    SaveDefaultState(scn);
+    oapiWriteScenario_int(scn, KEY_CONFIGURATION, configuration);
+    oapiWriteScenario_float(scn, KEY_PANELS, panelState);
+    SavePayloadLines(scn);
+}
+
+void TalvekVessel::LoadStateEx(FILEHANDLE scn, void* status) {
+    char* line = nullptr;
+    while (oapiReadScenario_nextline(scn, line)) {
+        if (StartsWithKey(line, KEY_CONFIGURATION, KEY_CONFIGURATION_LENGTH)) {
+            configuration = ReadInt16(line + KEY_CONFIGURATION_LENGTH);
+        } else if (StartsWithKey(line, KEY_PANELS, KEY_PANELS_LENGTH)) {
+            panelState = ReadPanelState(line + KEY_PANELS_LENGTH);
+        }
+        HandleScenarioLine(line);
+        ParseScenarioLineEx(line, status);
+    }
+    SetupFullStack();
+    rebuildCounter = 1;
+}

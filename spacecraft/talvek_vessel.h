@@ -1,0 +1,66 @@
+// The Talvek spacecraft: five flight configurations, their physical definitions, the state
+// machine between them, the solar array animation, separation and the keyboard.
+#pragma once
+
+#include <cstdint>
+
+#include "carrier/payload_carrier.h"
+#include "host/orbiter.h"
+
+constexpr std::int16_t CONFIG_FULL_STACK = 0;
+constexpr std::int16_t CONFIG_DESCENT = 1;
+constexpr std::int16_t CONFIG_DROGUE = 2;
+constexpr std::int16_t CONFIG_MAIN_CHUTE = 3;
+constexpr std::int16_t CONFIG_LANDING = 4;
+
+constexpr int ATT_THRUSTER_ROWS = 12;
+constexpr int ATT_THRUSTER_SLOTS = 4;
+constexpr int DEPLOY_COMPONENT_COUNT = 20;
+
+class TalvekVessel : public PayloadCarrier {
+public:
+    explicit TalvekVessel(OBJHANDLE hVessel);
+
+    // Entry-point operations
+    void SetClassCaps(FILEHANDLE cfg);
+    void VisualCreated();
+    void Timestep();
+    void SaveState(FILEHANDLE scn);
+    void LoadStateEx(FILEHANDLE scn, void* status);
+    int ConsumeBufferedKey(DWORD key, bool pressed, char* keyboardState);
+
+    // Configurations
+    void ApplyConfiguration();
+    void SetupFullStack();
+    void CreateFullStackThrusters();
+    void SetupDescentModule();
+    void SetupDrogue();
+    void SetupMainChute();
+
+    // Solar arrays
+    void SetupDeployAnimation(UINT meshIndex);
+    void StepPanelMotion();
+
+    // Separation
+    void SeparateModules();
+
+    PROPELLANT_HANDLE mainTank;
+    PROPELLANT_HANDLE descentAttTank;
+    PROPELLANT_HANDLE landingTank;
+    THRUSTER_HANDLE mainThruster;
+    THRUSTER_HANDLE attThrusters[ATT_THRUSTER_ROWS][ATT_THRUSTER_SLOTS];
+    THRUSTER_HANDLE landingThruster;
+    MESHHANDLE meshStack;      // "talvek"
+    MESHHANDLE meshDescent;    // "talvek-descent"
+    MESHHANDLE meshMainChute;  // "tlvchute"
+    MESHHANDLE meshDrogue;     // "tlvdrogue"
+    std::int16_t configuration;
+    VECTOR3 cogShift;          // [m], centre of mass in the design frame
+    std::int16_t deployAnim;
+    ANIMATIONCOMPONENT_HANDLE deployComponents[DEPLOY_COMPONENT_COUNT];
+    VESSEL* chuteVessel;
+    float panelState;          // [0..1]
+    std::int32_t rebuildCounter;
+    DOCKHANDLE dockPort;
+    std::int16_t panelMotion;  // 0 still, 1 deploying, 2 retracting
+};
