@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace sim {
 
@@ -70,6 +71,8 @@ std::string FormatDouble(double d) {
 std::string FormatFixed(double d, int decimals) {
     char buf[512];
     std::snprintf(buf, sizeof buf, "%.*f", decimals, d);
+    // A value that rounds to zero is written without a sign.
+    if (buf[0] == '-' && std::strspn(buf + 1, "0.") == std::strlen(buf + 1)) return buf + 1;
     return buf;
 }
 

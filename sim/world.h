@@ -38,6 +38,7 @@ struct VesselRecord {
     Mat3 rot;                 // vessel -> global
     bool landed = false;
     bool deletePending = false;
+    std::string navMode = "off";  // autopilot set by a flight script: prograde, retrograde, killrot, off
 
     OBJHANDLE Handle() const { return HandleOf(id); }
     double Mass() const { return def.emptyMass + def.PropellantMass(); }

@@ -1,0 +1,110 @@
+// talvek-sim: the headless host's command line.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <iostream>
+
+#include "../errors.h"
+#include "../text.h"
+#include "dump.h"
+#include "reports.h"
+#include "simulation.h"
+
+#ifndef TALVEK_DEFAULT_ROOT
+#define TALVEK_DEFAULT_ROOT "root"
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int EXIT_BAD_INPUT = 2;
+constexpr int EXIT_INTERNAL = 1;
+
+struct RunArgs {
+    std::string scenario;
+    std::string root = TALVEK_DEFAULT_ROOT;
+    std::string script, save, dump, trace;
+    std::optional<double> until;
+    std::optional<long> frames;
+    double frameDt = 1.0 / 60.0;
+    bool events = false;
+};
+
+fs::path Absolute(const fs::path& start, const std::string& p) { return p.empty() ? fs::path() : start / p; }
+
+// SCENARIO: absolute, relative to the starting folder, or relative to ROOT/Scenarios.
+fs::path FindScenario(const fs::path& start, const fs::path& root, const std::string& name) {
+    const fs::path direct = start / name;
+    if (fs::is_regular_file(direct)) return direct;
+    const fs::path inRoot = root / "Scenarios" / name;
+    if (fs::is_regular_file(inRoot)) return inRoot;
+    if (fs::is_regular_file(fs::path(inRoot).concat(".scn"))) return fs::path(inRoot).concat(".scn");
+    throw sim::InputError(name + ": no such scenario (looked in " + start.string() + " and " +
+                          (root / "Scenarios").string() + ")");
+}
+
+int Run(const RunArgs& args) {
+    const fs::path start = fs::current_path();
+    const fs::path root = fs::absolute(Absolute(start, args.root)).lexically_normal();
+    if (!fs::is_directory(root / "Config"))
+        throw sim::InputError(args.root + ": not a host root (it has no Config folder); give --root the folder that "
+                                          "holds Config, Meshes, Modules and Scenarios");
+    if (args.frameDt <= 0) throw sim::InputError("--frame-dt: the frame length must be above 0 seconds");
+    const fs::path scenario = FindScenario(start, root, args.scenario);
+    sim::FlightScript script;
+    if (!args.script.empty()) script = sim::ReadScriptFile(Absolute(start, args.script), start);
+
+    // The host runs with its root as the working folder, as modules expect.
+    fs::current_path(root);
+    sim::Simulation simulation(root, scenario, !args.trace.empty());
+    simulation.SetScript(std::move(script));
+    const long frames = simulation.Run(sim::RunLimits{args.until, args.frames, args.frameDt});
+    sim::World& world = simulation.GetWorld();
+
+    if (!args.save.empty()) sim::WriteTextFile(Absolute(start, args.save), simulation.SaveText());
+    if (!args.dump.empty()) sim::WriteTextFile(Absolute(start, args.dump), sim::DumpWorld(world).dump(2) + "\n");
+    if (!args.trace.empty()) sim::WriteTextFile(Absolute(start, args.trace), sim::TraceText(world));
+    if (args.events) std::cout << sim::EventsText(world);
+    std::cout << "talvek-sim: " << frames << " frames, " << sim::FormatFixed(world.SimTime(), 2) << " s simulated, "
+              << world.Vessels().size() << " vessels\n";
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"talvek-sim: the headless host for the Talvek vessel module"};
+    app.require_subcommand(1);
+    RunArgs args;
+    CLI::App* run = app.add_subcommand("run", "load a scenario, simulate it and report");
+    run->add_option("SCENARIO", args.scenario, "scenario file")->required();
+    run->add_option("--root", args.root, "host root (default: the root assembled by the build)");
+    run->add_option("--script", args.script, "flight script");
+    run->add_option("--until", args.until, "stop at this simulation time [s]")->check(CLI::NonNegativeNumber);
+    run->add_option("--frames", args.frames, "stop after N frames")->check(CLI::NonNegativeNumber);
+    run->add_option("--frame-dt", args.frameDt, "real-time length of one frame [s] (default 1/60)");
+    run->add_option("--save", args.save, "write the scenario as it stands at the end");
+    run->add_option("--dump", args.dump, "write the host's record of every vessel as JSON");
+    run->add_option("--trace", args.trace, "write the trace of host calls");
+    run->add_flag("--events", args.events, "print the event timeline");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return EXIT_BAD_INPUT;
+    }
+    try {
+        return Run(args);
+    } catch (const sim::InputError& e) {
+        std::cerr << e.what() << "\n";
+        return EXIT_BAD_INPUT;
+    } catch (const std::exception& e) {
+        std::cerr << "talvek-sim: internal failure: " << e.what() << "\n";
+        return EXIT_INTERNAL;
+    }
+}

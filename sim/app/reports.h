@@ -1,0 +1,15 @@
+// Text reports of a run: the event timeline and the trace of host calls.
+#pragma once
+
+#include <string>
+
+namespace sim {
+
+class World;
+
+// One line per event: "<time, 2 decimals> <vessel> <event> [details]".
+std::string EventsText(const World& world);
+// One line per host call: "<vessel> <call>(<arguments>)".
+std::string TraceText(const World& world);
+
+}  // namespace sim

@@ -1,0 +1,107 @@
+#include "simulation.h"
+
+#include <cstring>
+#include <fstream>
+
+#include "../errors.h"
+#include "../physics.h"
+#include "../text.h"
+#include "host/hosttypes.h"
+
+namespace sim {
+
+namespace {
+constexpr double TIME_EPSILON = 1e-9;  // [s] tolerance of accumulated frame times
+}  // namespace
+
+Simulation::Simulation(const std::filesystem::path& root, const std::filesystem::path& scenarioFile, bool tracing)
+    : scenario_(ReadScenarioFile(scenarioFile)), world_(root) {
+    world_.tracing = tracing;
+    LoadScenario(world_, scenario_);
+    world_.ApplyDeletions();
+}
+
+void Simulation::Carry(ScriptAction& a) {
+    a.done = true;
+    VesselRecord* v = world_.FindByName(a.vessel);
+    if (!v)
+        throw InputError(Where(script_.file, a.line, "vessel '" + a.vessel + "' does not exist when this action falls due"));
+    switch (a.kind) {
+        case ScriptAction::Kind::KEY: {
+            char kstate[KEYBOARD_STATE_SIZE];
+            std::memset(kstate, 0, sizeof kstate);
+            kstate[a.combo.key] = static_cast<char>(0x80);
+            for (int m : a.combo.modifiers) kstate[m] = static_cast<char>(0x80);
+            const int result = world_.DeliverBufferedKey(*v, static_cast<DWORD>(a.combo.key), true, kstate);
+            world_.AddEvent(*v, "key " + a.combo.text + " -> " + std::to_string(result));
+            break;
+        }
+        case ScriptAction::Kind::TIMEACC:
+            world_.SetTimeAcceleration(a.value);
+            world_.AddEvent(*v, "timeacc " + FormatDouble(world_.TimeAcceleration()));
+            break;
+        case ScriptAction::Kind::NAVMODE:
+            v->navMode = a.word;
+            break;
+        case ScriptAction::Kind::THRUST: {
+            const int type = a.word == "main" ? THGROUP_MAIN : a.word == "retro" ? THGROUP_RETRO : THGROUP_HOVER;
+            for (const auto& g : v->def.groups)
+                if (g.type == type)
+                    for (Id id : g.thrusters)
+                        if (Thruster* t = v->def.FindThruster(id)) t->level = a.value;
+            break;
+        }
+        case ScriptAction::Kind::SAVE:
+            WriteTextFile(a.file, SaveText());
+            break;
+    }
+    world_.ThrowIfError();
+}
+
+void Simulation::RunDueActions() {
+    const double now = world_.SimTime();
+    for (auto& a : script_.actions) {
+        if (a.done) continue;
+        if (a.trigger == ScriptAction::Trigger::AT) {
+            if (a.threshold <= now + TIME_EPSILON) Carry(a);
+        } else {
+            const VesselRecord* v = world_.FindByName(a.vessel);
+            if (v && Altitude(*v) < a.threshold) Carry(a);
+        }
+    }
+}
+
+void Simulation::Frame(double frameDt) {
+    RunDueActions();
+    world_.AdvanceFrame(frameDt);
+    ++frames_;
+    world_.ThrowIfError();
+}
+
+bool Simulation::AnyVesselInAtmosphere() const {
+    for (const auto& v : world_.Vessels())
+        if (!v->landed && Altitude(*v) < ATMOSPHERE_TOP) return true;
+    return false;
+}
+
+long Simulation::Run(const RunLimits& limits) {
+    const long start = frames_;
+    for (;;) {
+        if (limits.frames && frames_ - start >= *limits.frames) break;
+        if (limits.until && world_.SimTime() >= *limits.until - TIME_EPSILON) break;
+        if (!limits.frames && !limits.until) {
+            if (world_.SimTime() >= DEFAULT_RUN_LIMIT - TIME_EPSILON) break;
+            if (script_.Done() && !AnyVesselInAtmosphere()) break;
+        }
+        Frame(limits.frameDt);
+    }
+    return frames_ - start;
+}
+
+void WriteTextFile(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    if (out) out << text;
+    if (!out) throw InputError(Where(path.string(), 0, "cannot be written; check that its folder exists and is writable"));
+}
+
+}  // namespace sim

@@ -1,0 +1,56 @@
+// A run of the headless host: a world loaded from a scenario, driven frame by frame with
+// the actions of a flight script.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "../scenario.h"
+#include "../world.h"
+#include "script.h"
+
+namespace sim {
+
+struct RunLimits {
+    std::optional<double> until;  // [s] stop after the first frame whose end reaches it
+    std::optional<long> frames;   // stop after this many frames
+    double frameDt = 1.0 / 60.0;  // [s] real-time length of one frame
+};
+
+constexpr double DEFAULT_RUN_LIMIT = 86400.0;  // [s] a run with no limit ends after one simulated day
+constexpr double ATMOSPHERE_TOP = 120000.0;    // [m] above it a vessel no longer counts as flying in atmosphere
+
+class Simulation {
+public:
+    // Loads the scenario into a new world on the given root. Throws InputError.
+    Simulation(const std::filesystem::path& root, const std::filesystem::path& scenarioFile, bool tracing = false);
+
+    World& GetWorld() { return world_; }
+    const Scenario& GetScenario() const { return scenario_; }
+    void SetScript(FlightScript script) { script_ = std::move(script); }
+
+    // One frame: the script actions that are due, then physics, time steps and deletions.
+    void Frame(double frameDt);
+    // Frames until a limit is reached; without limits, until the script is done and no vessel
+    // flies in atmosphere, or one simulated day has passed. Returns the number of frames run.
+    long Run(const RunLimits& limits);
+    long FramesRun() const { return frames_; }
+
+    std::string SaveText() { return SaveScenario(world_, scenario_); }
+
+private:
+    void RunDueActions();
+    void Carry(ScriptAction& a);
+    bool AnyVesselInAtmosphere() const;
+
+    Scenario scenario_;
+    World world_;
+    FlightScript script_;
+    long frames_ = 0;
+};
+
+// Writes text to a file; throws InputError naming the file when it cannot be written.
+void WriteTextFile(const std::filesystem::path& path, const std::string& text);
+
+}  // namespace sim
