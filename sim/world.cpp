@@ -59,20 +59,23 @@ VesselRecord* World::AddVessel(const std::string& name, const std::string& class
     v.module = module;
     vessels_.push_back(std::move(owned));
 
-    if (module) {
-        VESSEL* iface = InContext(v, [&] { return module->init(v.Handle(), 1); });
-        if (!iface) {
-            vessels_.pop_back();
-            throw InputError("module '" + module->name + "' could not create vessel '" + name + "'");
+    try {
+        if (module) {
+            VESSEL* iface = InContext(v, [&] { return module->init(v.Handle(), 1); });
+            if (!iface) throw InputError("module '" + module->name + "' could not create vessel '" + name + "'");
+            v.iface = iface;
+            if (module->setClassCaps)
+                InContext(v, [&] { module->setClassCaps(iface, const_cast<VesselClass*>(&cls)); });
+        } else {
+            v.passiveIface = std::make_unique<VESSEL>(v.Handle(), 1);
+            v.iface = v.passiveIface.get();
         }
-        v.iface = iface;
-        if (module->setClassCaps)
-            InContext(v, [&] { module->setClassCaps(iface, const_cast<VesselClass*>(&cls)); });
-    } else {
-        v.passiveIface = std::make_unique<VESSEL>(v.Handle(), 1);
-        v.iface = v.passiveIface.get();
+        ApplyClassValues(*this, cls, v);
+    } catch (...) {
+        // A vessel that could not be completed leaves nothing behind.
+        Discard(v);
+        throw;
     }
-    ApplyClassValues(*this, cls, v);
     AddEvent(v, "created " + cls.name);
     return &v;
 }
@@ -120,13 +123,17 @@ void World::ApplyDeletions() {
 }
 
 void World::Destroy(VesselRecord& v) {
-    if (v.module && v.module->exit && v.iface) {
+    for (auto& hook : onDelete) hook(v);
+    AddEvent(v, "deleted");
+    Discard(v);
+}
+
+void World::Discard(VesselRecord& v) {
+    if (v.module && v.module->exit && v.iface && !v.passiveIface) {
         VESSEL* iface = v.iface;
         v.iface = nullptr;
         InContext(v, [&] { v.module->exit(iface); });
     }
-    for (auto& hook : onDelete) hook(v);
-    AddEvent(v, "deleted");
     auto it = std::find_if(vessels_.begin(), vessels_.end(), [&](const auto& p) { return p.get() == &v; });
     if (it != vessels_.end()) vessels_.erase(it);
 }
@@ -152,7 +159,8 @@ void World::SetTimeAcceleration(double factor) {
 }
 
 bool World::AcceptDelayedKey(int key, double interval) {
-    if (key == lastKey_ && realTime_ - lastKeyTime_ < interval) return false;
+    // Real time is a sum of frame lengths; a tolerance keeps 10 frames of 0.1 s from falling short of 1 s.
+    if (key == lastKey_ && realTime_ - lastKeyTime_ < interval - 1e-9) return false;
     lastKey_ = key;
     lastKeyTime_ = realTime_;
     return true;

@@ -141,6 +141,7 @@ public:
 
 private:
     void Destroy(VesselRecord& v);
+    void Discard(VesselRecord& v);  // ends the module's object and removes the record
 
     std::filesystem::path root_;
     ClassRegistry classes_;

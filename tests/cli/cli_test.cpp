@@ -1,0 +1,151 @@
+// talvek-sim as a program: a scenario run with its outputs, and the errors of its inputs.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+using talvek_test::ReadFile;
+using talvek_test::RunSim;
+using testing::HasSubstr;
+
+namespace {
+
+class Cli : public testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("talvek-cli-" + std::to_string(::getpid()) + "-" +
+                                           testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    void Write(const std::string& name, const std::string& text) const { std::ofstream(dir / name) << text; }
+
+    fs::path dir;
+};
+
+constexpr const char* ORBIT = "Talvek-orbit.scn";
+
+}  // namespace
+
+TEST_F(Cli, ShippedScenarioRunsSavesAndReadsBackToTheSameFile) {
+    const auto r = RunSim({"run", ORBIT, "--frames", "10", "--save", "out.scn", "--dump", "out.json"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string saved = ReadFile(dir / "out.scn");
+    EXPECT_THAT(saved, HasSubstr("BEGIN_SHIPS\nTalvek:Talvek\n  STATUS Orbiting Earth\n  RPOS "));
+    EXPECT_THAT(saved, HasSubstr("  CONFIGURATION 0\n  PANELS 0.0\nEND\nEND_SHIPS\n"));
+
+    const auto again = RunSim({"run", "out.scn", "--frames", "0", "--save", "again.scn"}, dir);
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(ReadFile(dir / "again.scn"), saved);
+}
+
+TEST_F(Cli, DumpFollowsTheSchema) {
+    const auto r = RunSim({"run", ORBIT, "--frames", "3", "--dump", "out.json"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto j = nlohmann::json::parse(ReadFile(dir / "out.json"));
+    EXPECT_NEAR(j["time"].get<double>(), 3.0 / 60, 1e-12);
+    ASSERT_EQ(j["vessels"].size(), 1u);
+    const auto& v = j["vessels"][0];
+    EXPECT_EQ(v["name"], "Talvek");
+    EXPECT_EQ(v["class"], "Talvek");
+    EXPECT_EQ(v["module"], "Talvek");
+    EXPECT_EQ(v["status"], "flying");
+    for (const char* key : {"altitude", "airspeed", "size", "emptyMass", "mass", "pitchMomentScale", "bankMomentScale"})
+        EXPECT_TRUE(v[key].is_number()) << key;
+    for (const char* key : {"groundContact", "liftCoeffFunc", "transponder"}) EXPECT_TRUE(v[key].is_boolean()) << key;
+    for (const char* key : {"position", "velocity", "angularVelocity", "orientation", "pmi", "crossSections", "rotDrag",
+                            "cameraOffset"}) {
+        ASSERT_TRUE(v[key].is_array()) << key;
+        EXPECT_EQ(v[key].size(), 3u) << key;
+    }
+    EXPECT_EQ(v["cw"].size(), 4u);
+    EXPECT_EQ(v["surfaceFriction"].size(), 2u);
+    EXPECT_EQ(v["touchdownPoints"].size(), 3u);
+    for (const char* key : {"meshes", "propellant", "thrusters", "thrusterGroups", "exhaust", "docks", "animations"})
+        EXPECT_TRUE(v[key].is_array()) << key;
+    EXPECT_TRUE(v.contains("defaultPropellant"));
+    ASSERT_EQ(v["animations"].size(), 1u);
+    EXPECT_EQ(v["animations"][0]["id"], 0);
+    EXPECT_EQ(v["animations"][0]["state"], 0.0);
+}
+
+TEST_F(Cli, ScriptKeysTimeAccelerationAndSaves) {
+    Write("flight.txt",
+          "# keys and saves\n"
+          "at 0 Talvek key J\n"
+          "at 0.5 Talvek timeacc 10   # faster\n"
+          "\n"
+          "at 1 Talvek key Ctrl+Shift+K\n"
+          "at 2 Talvek save mid.scn\n");
+    const auto r = RunSim({"run", ORBIT, "--script", "flight.txt", "--until", "3", "--events", "--trace", "t.txt"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("0.00 Talvek created Talvek\n0.00 Talvek key J -> 0\n0.50 Talvek timeacc 10\n"));
+    EXPECT_THAT(r.out, HasSubstr("Talvek key Ctrl+Shift+K -> 0\n"));
+    EXPECT_TRUE(fs::exists(dir / "mid.scn")) << "a save path is relative to the starting folder";
+    EXPECT_THAT(ReadFile(dir / "t.txt"), HasSubstr("Talvek oapiLoadMesh(\"talvek\")\n"));
+}
+
+TEST_F(Cli, UntilStopsAtTheFirstFrameThatReachesIt) {
+    const auto r = RunSim({"run", ORBIT, "--until", "1", "--frame-dt", "0.3", "--dump", "d.json"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NEAR(nlohmann::json::parse(ReadFile(dir / "d.json"))["time"].get<double>(), 1.2, 1e-9);
+}
+
+struct CliError {
+    std::vector<std::string> args;
+    std::string file, text;  // a file to write first (name, content)
+    std::string expected;
+};
+
+void PrintTo(const CliError& e, std::ostream* os) {
+    for (const auto& a : e.args) *os << a << ' ';
+    *os << "-> " << e.expected;
+}
+
+class CliErrors : public Cli, public testing::WithParamInterface<CliError> {};
+
+TEST_P(CliErrors, ExitTwoWithThePlaceNamed) {
+    if (!GetParam().file.empty()) Write(GetParam().file, GetParam().text);
+    const auto r = RunSim(GetParam().args, dir);
+    EXPECT_EQ(r.status, 2) << r.out << r.err;
+    EXPECT_THAT(r.err, HasSubstr(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliErrors,
+    testing::Values(
+        CliError{{}, "", "", "A subcommand is required"},
+        CliError{{"run"}, "", "", "SCENARIO is required"},
+        CliError{{"fly", ORBIT}, "", "", ""},
+        CliError{{"run", ORBIT, "--warp"}, "", "", "--warp"},
+        CliError{{"run", ORBIT, "--frames", "-1"}, "", "", "--frames"},
+        CliError{{"run", ORBIT, "--frames", "many"}, "", "", "--frames"},
+        CliError{{"run", ORBIT, "--frame-dt", "0"}, "", "", "--frame-dt: the frame length must be above 0"},
+        CliError{{"run", ORBIT, "--root", "/nonexistent"}, "", "", "/nonexistent: not a host root"},
+        CliError{{"run", "nope.scn"}, "", "", "nope.scn: no such scenario"},
+        CliError{{"run", "bad.scn"}, "bad.scn",
+                 "BEGIN_SHIPS\nTalvek:Talvek\n  STATUS Orbiting Earth\n  RPOS 1 2\nEND\nEND_SHIPS\n",
+                 "bad.scn:4: RPOS expects three numbers x y z (metres)"},
+        CliError{{"run", "mars.scn"}, "mars.scn", "BEGIN_SHIPS\nA:Talvek\n  STATUS Landed Mars\nEND\nEND_SHIPS\n",
+                 "mars.scn:3: unknown reference body 'Mars'"},
+        CliError{{"run", "cls.scn"}, "cls.scn", "BEGIN_SHIPS\nA:Talvek\nEND\nB:Nothing\nEND\nEND_SHIPS\n",
+                 "cls.scn:4: unknown vessel class 'Nothing'"},
+        CliError{{"run", "noships.scn"}, "noships.scn", "BEGIN_DESC\nx\nEND_DESC\n", "noships.scn: has no BEGIN_SHIPS"},
+        CliError{{"run", ORBIT, "--script", "s.txt"}, "s.txt", "# ok\nat soon Talvek key J\n",
+                 "s.txt:2: 'soon' is not a time"},
+        CliError{{"run", ORBIT, "--script", "s.txt"}, "s.txt", "at 0 Talvek key Alt+J\n",
+                 "s.txt:1: 'Alt+J' is not a key combination"},
+        CliError{{"run", ORBIT, "--script", "s.txt"}, "s.txt", "at 0 Talvek\n", "s.txt:1: expected 'at <number>"},
+        CliError{{"run", ORBIT, "--script", "s.txt"}, "s.txt", "at 0 Talvek warp 3\n", "s.txt:1: unknown action 'warp'"},
+        CliError{{"run", ORBIT, "--script", "s.txt"}, "s.txt", "at 0 Talvek thrust main 2\n", "s.txt:1: thrust level '2'"},
+        CliError{{"run", ORBIT, "--script", "s.txt", "--until", "1"}, "s.txt", "at 0.5 Nobody key J\n",
+                 "s.txt:1: vessel 'Nobody' does not exist when this action falls due"},
+        CliError{{"run", ORBIT, "--script", "missing.txt"}, "", "", "missing.txt: cannot be read"},
+        CliError{{"run", ORBIT, "--frames", "1", "--save", "/nonexistent/dir/out.scn"}, "", "",
+                 "/nonexistent/dir/out.scn: cannot be written"}));

@@ -1,0 +1,80 @@
+// Scenarios read into a world and written back.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "host_fixture.h"
+#include "sim/app/simulation.h"
+#include "sim/errors.h"
+#include "sim/physics.h"
+#include "sim/planet.h"
+#include "sim/scenario.h"
+
+using testing::HasSubstr;
+
+namespace {
+constexpr const char* MIXED =
+    "BEGIN_DESC\nthree vessels\nEND_DESC\n"
+    "BEGIN_ENVIRONMENT\n  System Sol\n  Date MJD 61000.5\nEND_ENVIRONMENT\n"
+    "BEGIN_FOCUS\n  Ship Talvek\nEND_FOCUS\n"
+    "BEGIN_SHIPS\n"
+    "Talvek:Talvek\n  STATUS Orbiting Earth\n  RPOS 6771010 0 0\n  RVEL 0 0 7672.593\n  AROT 10 20 30\n"
+    "  VROT 0 1.5 0\n  PRPLEVEL 0:0.5\n  CONFIGURATION 0\n  PANELS 0.25\n  SOMETHING else\nEND\n"
+    "Box:Probe\n  STATUS Orbiting Earth\n  RPOS 6771000 0 10\n  RVEL 0 0 7672\n  PRPLEVEL 0:0.25\n  THLEVEL 0:0.5\nEND\n"
+    "Pad:Probe\n  STATUS Landed Earth\n  POS -80.6 28.6\n  HEADING 90\nEND\n"
+    "END_SHIPS\n";
+}  // namespace
+
+TEST_F(HostTest, ScenarioSavedAndReadBackGivesTheSameFile) {
+    const auto first = root.Write("Scenarios/mixed.scn", MIXED);
+    std::string saved;
+    {
+        world.reset();
+        sim::Simulation s(root.Path(), first);
+        const auto& w = s.GetWorld();
+        ASSERT_EQ(w.Vessels().size(), 3u);
+        const sim::VesselRecord& box = *w.FindByName("Box");
+        EXPECT_EQ(box.def.tanks[0].mass, 12.5) << "PRPLEVEL: mass over maximum";
+        EXPECT_EQ(box.def.thrusters[0].level, 0.5);
+        const sim::VesselRecord& pad = *w.FindByName("Pad");
+        EXPECT_TRUE(pad.landed);
+        EXPECT_NEAR(sim::Altitude(pad), 1.0, 1e-6) << "standing on its touchdown points";
+        EXPECT_EQ(pad.def.tanks[0].mass, 0) << "a tank that PRPLEVEL does not list is empty";
+        saved = s.SaveText();
+    }
+    EXPECT_THAT(saved, HasSubstr("Talvek:Talvek\n  STATUS Orbiting Earth\n  RPOS 6771010.000 0.000 0.000\n"
+                                 "  RVEL 0.0000 0.0000 7672.5930\n  AROT 10.000 20.000 30.000\n  VROT 0.0000 1.5000 0.0000\n"
+                                 "  CONFIGURATION 0\n  PANELS 0.25\nEND\n"));
+    EXPECT_THAT(saved, HasSubstr("Pad:Probe\n  STATUS Landed Earth\n"));
+    EXPECT_THAT(saved, HasSubstr("  POS -80.6000000000 28.6000000000\n  HEADING 90.000\n  ALT 1.000\n"));
+    EXPECT_THAT(saved, HasSubstr("BEGIN_FOCUS\n  Ship Talvek\nEND_FOCUS"));
+    EXPECT_THAT(saved, HasSubstr("Date MJD 61000.5000000000"));
+
+    const auto second = root.Write("Scenarios/second.scn", saved);
+    sim::Simulation again(root.Path(), second);
+    EXPECT_EQ(again.SaveText(), saved);
+    EXPECT_EQ(again.GetWorld().FindByName("Talvek")->def.tanks.size(), 0u)
+        << "the Talvek defines no tank before its full-stack set-up exists";
+}
+
+TEST_F(HostTest, MalformedHostKeyInAModuleBlockNamesTheLine) {
+    const auto file = root.Write("Scenarios/bad.scn",
+                                 "BEGIN_SHIPS\nTalvek:Talvek\n  CONFIGURATION 0\n  RPOS 1 2\nEND\nEND_SHIPS\n");
+    world.reset();
+    try {
+        sim::Simulation s(root.Path(), file);
+        FAIL();
+    } catch (const sim::InputError& e) {
+        EXPECT_THAT(e.what(), HasSubstr("bad.scn:4: RPOS expects three numbers"));
+    }
+}
+
+TEST_F(HostTest, UnknownClassInScenarioNamesTheLine) {
+    const auto file = root.Write("Scenarios/bad.scn", "BEGIN_SHIPS\nA:Probe\nEND\nB:Unheard\nEND\nEND_SHIPS\n");
+    world.reset();
+    try {
+        sim::Simulation s(root.Path(), file);
+        FAIL();
+    } catch (const sim::InputError& e) {
+        EXPECT_THAT(e.what(), HasSubstr("bad.scn:4: unknown vessel class 'Unheard'"));
+    }
+}

@@ -1,0 +1,123 @@
+// A new spacecraft object: the carrier's and the spacecraft's fields, what it asks of the
+// host, and its destruction.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "module_fixture.h"
+
+using testing::ElementsAre;
+
+TEST_F(ModuleTest, NewCarrierHasAnEmptyTableAndNoMeshes) {
+    record->def.meshes.push_back(sim::MeshSlot{});
+    TalvekVessel t(record->Handle());
+    EXPECT_TRUE(record->def.meshes.empty()) << "construction clears the host vessel's meshes";
+    for (const PayloadSlot& slot : t.slots) {
+        EXPECT_EQ(slot.kind, 0);
+        EXPECT_FALSE(slot.attached);
+        EXPECT_EQ(slot.parentStage, 0) << "a never-used slot has parent 0, not -1";
+        EXPECT_STREQ(slot.vesselName, "");
+        EXPECT_STREQ(slot.className, "");
+        EXPECT_EQ(slot.mesh.meshHandle, nullptr);
+        EXPECT_EQ(slot.mesh.meshName, "");
+        EXPECT_EQ(slot.mesh.meshIndex, 0);
+        EXPECT_EQ(slot.mass, 0);
+        EXPECT_EQ(slot.rotation, 0);
+        EXPECT_EQ(slot.fuelLevel, 0);
+        EXPECT_EQ(slot.releasePosition.z, 0);
+        EXPECT_EQ(slot.releaseVelocity.z, 0);
+    }
+    EXPECT_EQ(t.currentStage, -1);
+    EXPECT_TRUE(t.meshList.empty());
+    EXPECT_EQ(t.messageModule, nullptr) << "no message module in this root";
+    EXPECT_EQ(t.meshVisibilityMode, 1);
+    EXPECT_EQ(t.releaseVelocityOverride.x, 0);
+    EXPECT_EQ(t.releaseVelocityOverride.y, 0);
+    EXPECT_EQ(t.releaseVelocityOverride.z, 1);
+    EXPECT_FALSE(t.overridePending);
+}
+
+TEST_F(ModuleTest, NewSpacecraftFieldsAndHostCallsInOrder) {
+    world->trace.clear();
+    TalvekVessel t(record->Handle());
+    EXPECT_THAT(Calls(), ElementsAre("VESSEL(1)", "ClearMeshes()", "oapiLoadMesh(\"talvek\")",
+                                     "oapiLoadMesh(\"talvek-descent\")", "oapiLoadMesh(\"tlvchute\")",
+                                     "oapiLoadMesh(\"tlvdrogue\")", "CreateAnimation(0)"));
+    EXPECT_EQ(t.GetFlightModel(), 1);
+    EXPECT_EQ(t.mainTank, nullptr);
+    EXPECT_EQ(t.descentAttTank, nullptr);
+    EXPECT_EQ(t.landingTank, nullptr);
+    EXPECT_EQ(t.mainThruster, nullptr);
+    for (const auto& row : t.attThrusters)
+        for (THRUSTER_HANDLE th : row) EXPECT_EQ(th, nullptr);
+    EXPECT_EQ(t.landingThruster, nullptr);
+    EXPECT_EQ(t.configuration, CONFIG_FULL_STACK);
+    EXPECT_EQ(t.cogShift.x, 0);
+    EXPECT_EQ(t.cogShift.y, 0);
+    EXPECT_EQ(t.cogShift.z, 0);
+    EXPECT_EQ(t.deployAnim, 0) << "the vessel's first animation";
+    for (ANIMATIONCOMPONENT_HANDLE c : t.deployComponents) EXPECT_EQ(c, nullptr);
+    EXPECT_EQ(t.chuteVessel, nullptr);
+    EXPECT_EQ(t.panelState, 0.0f);
+    EXPECT_EQ(t.rebuildCounter, 0);
+    EXPECT_EQ(t.dockPort, nullptr);
+    EXPECT_EQ(t.panelMotion, 0);
+
+    // Construction defines no physics.
+    EXPECT_TRUE(record->def.meshes.empty());
+    EXPECT_TRUE(record->def.tanks.empty());
+    EXPECT_TRUE(record->def.thrusters.empty());
+    EXPECT_TRUE(record->def.docks.empty());
+    ASSERT_EQ(record->def.animations.size(), 1u);
+    EXPECT_TRUE(record->def.animations[0].components.empty());
+}
+
+TEST_F(ModuleTest, MeshTemplatesAreKeptAsTheHostReturnsThem) {
+    root.Write("Meshes/tlvchute.msh", "MSHX1\nGROUPS 1\nGEOM 3 1\n0 0 0\n1 0 0\n0 1 0\n0 1 2\n");
+    testing::internal::CaptureStderr();
+    TalvekVessel t(record->Handle());
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(t.meshMainChute, oapiLoadMesh("tlvchute"));
+    EXPECT_NE(t.meshMainChute, nullptr);
+}
+
+TEST_F(ModuleTest, MessageModuleIsLoadedWhenPresentAndReleasedWithTheObject) {
+    root.AddFixtureModule("empty_library", "dravomessage");
+    auto t = std::make_unique<TalvekVessel>(record->Handle());
+    EXPECT_NE(t->messageModule, nullptr);
+    t.reset();  // FreeLibrary; the sanitizer build sees any leak
+}
+
+TEST_F(ModuleTest, ClearVesselMeshesEmptiesHostMeshesAndMeshList) {
+    TalvekVessel t(record->Handle());
+    t.AddMesh("anything");
+    t.meshList.push_back(PayloadMeshEntry{});
+    t.ClearVesselMeshes();
+    EXPECT_TRUE(record->def.meshes.empty());
+    EXPECT_TRUE(t.meshList.empty());
+}
+
+TEST_F(ModuleTest, SetReleaseVelocityArmsTheOverride) {
+    TalvekVessel t(record->Handle());
+    t.SetReleaseVelocity({0, 3, 0});
+    EXPECT_TRUE(t.overridePending);
+    EXPECT_EQ(t.releaseVelocityOverride.y, 3);
+    EXPECT_EQ(t.releaseVelocityOverride.z, 0);
+}
+
+TEST_F(ModuleTest, SetClassCapsDoesNothing) {
+    TalvekVessel t(record->Handle());
+    world->trace.clear();
+    t.SetClassCaps(nullptr);
+    EXPECT_TRUE(Calls().empty());
+    EXPECT_EQ(t.configuration, 0);
+    EXPECT_EQ(t.rebuildCounter, 0);
+}
+
+TEST_F(ModuleTest, VisualCreatedArmsTheRebuildEachTime) {
+    TalvekVessel t(record->Handle());
+    t.VisualCreated();
+    EXPECT_EQ(t.rebuildCounter, 1);
+    t.rebuildCounter = 3;
+    t.VisualCreated();
+    EXPECT_EQ(t.rebuildCounter, 1);
+}

@@ -1,0 +1,98 @@
+// The built module, loaded through the host's own loader: its exports and the forwarding of
+// each entry point.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+
+#include "module_fixture.h"
+#include "sim/file_handles.h"
+#include "sim/scenario.h"
+
+using testing::HasSubstr;
+
+TEST(ModuleExports, OnlyTheEightEntryPoints) {
+    const std::string cmd = std::string("nm -D --defined-only ") + TALVEK_TEST_MODULE_FILE;
+    FILE* p = popen(cmd.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::set<std::string> functions;
+    std::vector<std::string> others;
+    char line[512];
+    while (std::fgets(line, sizeof line, p)) {
+        char addr[64], type[8], name[400];
+        if (std::sscanf(line, "%63s %7s %399s", addr, type, name) != 3) continue;
+        if (std::string(type) == "T") functions.insert(name);
+        else others.push_back(std::string(type) + " " + name);
+    }
+    EXPECT_EQ(pclose(p), 0);
+    EXPECT_EQ(functions, (std::set<std::string>{"ovcInit", "ovcExit", "ovcSetClassCaps", "ovcTimestep", "ovcVisualCreated",
+                                                "ovcLoadStateEx", "ovcSaveState", "ovcConsumeBufferedKey"}));
+    for (const auto& o : others) EXPECT_EQ(o.find(" W "), std::string::npos) << "no other defined symbol: " << o;
+    EXPECT_TRUE(others.empty()) << others.front();
+}
+
+class LoadedModule : public ModuleTest {
+protected:
+    void SetUp() override {
+        ModuleTest::SetUp();
+        talvek = world->AddVessel("Talvek", "Talvek");
+        module = talvek->module;
+        ASSERT_NE(module, nullptr);
+    }
+    TalvekVessel* Object() const { return static_cast<TalvekVessel*>(talvek->iface); }
+
+    sim::VesselRecord* talvek = nullptr;
+    const sim::VesselModule* module = nullptr;
+};
+
+TEST_F(LoadedModule, AllEightEntryPointsAreFound) {
+    EXPECT_NE(module->init, nullptr);
+    EXPECT_NE(module->exit, nullptr);
+    EXPECT_NE(module->setClassCaps, nullptr);
+    EXPECT_NE(module->timestep, nullptr);
+    EXPECT_NE(module->visualCreated, nullptr);
+    EXPECT_NE(module->loadStateEx, nullptr);
+    EXPECT_NE(module->saveState, nullptr);
+    EXPECT_NE(module->consumeBufferedKey, nullptr);
+}
+
+TEST_F(LoadedModule, InitIgnoresTheFlightModelAndExitDestroys) {
+    VESSEL* v = module->init(record->Handle(), 0);
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->GetFlightModel(), 1);
+    EXPECT_EQ(v->GetHandle(), record->Handle());
+    EXPECT_EQ(static_cast<TalvekVessel*>(v)->configuration, CONFIG_FULL_STACK);
+    module->exit(v);
+    module->exit(nullptr);
+}
+
+TEST_F(LoadedModule, EntryPointsForward) {
+    world->trace.clear();
+    module->setClassCaps(talvek->iface, nullptr);
+    EXPECT_TRUE(world->trace.empty()) << "class caps do nothing";
+
+    module->visualCreated(talvek->iface, nullptr, 7);
+    EXPECT_EQ(Object()->rebuildCounter, 1);
+
+    Object()->configuration = 2;
+    Object()->panelState = 0.5f;
+    sim::ScenarioWriter out;
+    module->saveState(talvek->iface, &out);
+    EXPECT_THAT(out.text, HasSubstr("  CONFIGURATION 2\n  PANELS 0.5\n"));
+
+    std::vector<sim::ScenarioLine> lines{{"CONFIGURATION 4", 1}, {"PANELS 1", 2}};
+    sim::ScenarioBlockReader reader;
+    reader.lines = &lines;
+    sim::ParsedVesselState state;
+    Object()->rebuildCounter = 0;
+    module->loadStateEx(talvek->iface, &reader, &state);
+    EXPECT_EQ(Object()->configuration, 4);
+    EXPECT_EQ(Object()->panelState, 1.0f);
+    EXPECT_EQ(Object()->rebuildCounter, 1);
+
+    module->timestep(talvek->iface, -12345.0);  // the simulation time is not read
+
+    char keys[KEYBOARD_STATE_SIZE] = {};
+    EXPECT_EQ(module->consumeBufferedKey(talvek->iface, OAPI_KEY_J, true, keys), 0);
+}

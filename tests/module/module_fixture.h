@@ -1,0 +1,40 @@
+// A world on a scratch root, with a bare host vessel for a spacecraft object built in the test.
+#pragma once
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "sim/world.h"
+#include "spacecraft/talvek_vessel.h"
+#include "test_support.h"
+
+class ModuleTest : public testing::Test {
+protected:
+    void SetUp() override {
+        root.Write("Config/Shell.cfg", "ClassName = Shell\n");
+        cwd = std::make_unique<talvek_test::ScopedCwd>(root.Path());
+        world = std::make_unique<sim::World>(root.Path());
+        world->tracing = true;
+        record = world->AddVessel("T", "Shell");
+    }
+    void TearDown() override {
+        world.reset();
+        cwd.reset();
+    }
+
+    // The calls made on the test vessel, or outside any vessel's entry point, since the trace
+    // was last cleared, as "Call(args)".
+    std::vector<std::string> Calls() const {
+        std::vector<std::string> calls;
+        for (const auto& t : world->trace)
+            if (t.vessel == "T" || t.vessel.empty()) calls.push_back(t.call + "(" + t.args + ")");
+        return calls;
+    }
+
+    talvek_test::TempRoot root;
+    std::unique_ptr<talvek_test::ScopedCwd> cwd;
+    std::unique_ptr<sim::World> world;
+    sim::VesselRecord* record = nullptr;
+};

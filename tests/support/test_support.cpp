@@ -1,0 +1,90 @@
+#include "test_support.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace talvek_test {
+
+fs::path BuildRoot() { return TALVEK_TEST_BUILD_ROOT; }
+fs::path FixtureModules() { return TALVEK_TEST_FIXTURE_MODULES; }
+fs::path SimBinary() { return TALVEK_TEST_SIM_BINARY; }
+fs::path TestData() { return TALVEK_TEST_DATA; }
+
+namespace {
+std::atomic<int> g_counter{0};
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+}  // namespace
+
+TempRoot::TempRoot() {
+    path_ = fs::temp_directory_path() /
+            ("talvek-root-" + std::to_string(::getpid()) + "-" + std::to_string(g_counter++));
+    fs::remove_all(path_);
+    fs::create_directories(path_ / "Modules");
+    fs::create_directories(path_ / "Scenarios");
+    for (const char* sub : {"Config", "Meshes"}) {
+        if (fs::exists(BuildRoot() / sub)) fs::copy(BuildRoot() / sub, path_ / sub, fs::copy_options::recursive);
+        else fs::create_directories(path_ / sub);
+    }
+    for (const auto& entry : fs::directory_iterator(BuildRoot() / "Modules"))
+        fs::create_symlink(entry.path(), path_ / "Modules" / entry.path().filename());
+}
+
+TempRoot::~TempRoot() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+fs::path TempRoot::Write(const std::string& relative, const std::string& text) const {
+    const fs::path p = path_ / relative;
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << text;
+    return p;
+}
+
+void TempRoot::AddFixtureModule(const std::string& fixture, const std::string& name) const {
+    const fs::path target = path_ / "Modules" / (name + ".so");
+    fs::remove(target);
+    fs::create_symlink(FixtureModules() / (fixture + ".so"), target);
+}
+
+void TempRoot::RemoveModule(const std::string& name) const { fs::remove(path_ / "Modules" / (name + ".so")); }
+
+ScopedCwd::ScopedCwd(const fs::path& dir) : previous_(fs::current_path()) { fs::current_path(dir); }
+ScopedCwd::~ScopedCwd() { fs::current_path(previous_); }
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+ProcessResult RunSim(const std::vector<std::string>& args, const fs::path& cwd) {
+    const fs::path base = fs::temp_directory_path() /
+                          ("talvek-run-" + std::to_string(::getpid()) + "-" + std::to_string(g_counter++));
+    std::string cmd = "cd " + Quote(cwd.string()) + " && " + Quote(SimBinary().string());
+    for (const auto& a : args) cmd += " " + Quote(a);
+    cmd += " >" + Quote(base.string() + ".out") + " 2>" + Quote(base.string() + ".err") + " </dev/null";
+    const int raw = std::system(cmd.c_str());
+    ProcessResult r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = ReadFile(base.string() + ".out");
+    r.err = ReadFile(base.string() + ".err");
+    fs::remove(base.string() + ".out");
+    fs::remove(base.string() + ".err");
+    return r;
+}
+
+}  // namespace talvek_test

@@ -1,0 +1,59 @@
+// Helpers shared by the tests: a scratch host root, the working folder, and running
+// talvek-sim as a process.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace talvek_test {
+
+// The root that the build assembles (add-on data and built modules).
+std::filesystem::path BuildRoot();
+// Where the build puts the test fixture modules.
+std::filesystem::path FixtureModules();
+std::filesystem::path SimBinary();
+// The folder of the tests' own scenario and script files.
+std::filesystem::path TestData();
+
+// A host root in a fresh folder: the build root's Config and Meshes copied, its Modules
+// linked, so that a test can add or remove files without touching the build.
+class TempRoot {
+public:
+    TempRoot();
+    ~TempRoot();
+    TempRoot(const TempRoot&) = delete;
+    TempRoot& operator=(const TempRoot&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+    // Writes a file under the root, creating its folders.
+    std::filesystem::path Write(const std::string& relative, const std::string& text) const;
+    // Links a fixture module into Modules/ under the given name (without extension).
+    void AddFixtureModule(const std::string& fixture, const std::string& name) const;
+    void RemoveModule(const std::string& name) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+// Makes a folder the working folder for the scope, as the host does with its root.
+class ScopedCwd {
+public:
+    explicit ScopedCwd(const std::filesystem::path& dir);
+    ~ScopedCwd();
+
+private:
+    std::filesystem::path previous_;
+};
+
+struct ProcessResult {
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs talvek-sim with the arguments in the given folder.
+ProcessResult RunSim(const std::vector<std::string>& args, const std::filesystem::path& cwd);
+
+std::string ReadFile(const std::filesystem::path& path);
+
+}  // namespace talvek_test
