@@ -12,6 +12,10 @@
 #include "messages/library_loader.h"
 #include "payload_slot.h"
 
+// Separation velocity [m/s, vessel frame] of a payload at design position p: 0.5 m/s towards
+// +z near the origin or the z axis, else 2 m/s outward from the z axis.
+VECTOR3 SeparationVelocity(const VECTOR3& p);
+
 class PayloadCarrier : public VESSEL2, public MessageReceiver {
 public:
     explicit PayloadCarrier(OBJHANDLE hVessel);
@@ -38,6 +42,10 @@ public:
     VESSEL* ReleaseLastPayload();
     VESSEL* SpawnChildVessel(const char* name, const char* className, const VECTOR3& localPosition,
                              const VECTOR3& localVelocityChange, const VECTOR3& rotationChange);
+
+    // The number of stage levels that close after slot i: from the stage open after it to the
+    // next slot's parent (or, after the last slot, to outermost, -1 for the whole table).
+    int StageClosingsAfter(int i, int outermost) const;
 
     // Messages
     void SendVesselMessage(VESSEL* target, const char* name, const char* text);

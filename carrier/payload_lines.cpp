@@ -1,10 +1,177 @@
 // Payload and stage scenario lines: routing, parsing and saving.
+//   PAYLOAD <vessel> <mesh> <class> <x> <y> <z> <mass> <rotation> <fuel level>
+//   STAGE   <the same nine fields>   opens a stage: later lines nest in it
+//   ENDSTAGE (or ENDDRV)              closes the open stage
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
 #include "payload_carrier.h"
 
-void PayloadCarrier::HandleScenarioLine(const char*) {}
+namespace {
 
-bool PayloadCarrier::DispatchMessage(const char*, const char*) { return true; }
+constexpr int LINE_BUFFER = 512;          // lines are cut to 511 characters
+constexpr int DISPATCH_NAME_BUFFER = 128;
+constexpr int DISPATCH_TEXT_BUFFER = 2048;
+constexpr int NAME_MAX_CHARS = PAYLOAD_NAME_SIZE - 1;
 
-void PayloadCarrier::ParsePayloadLine(const char*) {}
+constexpr const char* KEY_PAYLOAD = "PAYLOAD";
+constexpr const char* KEY_STAGE = "STAGE";
+constexpr const char* KEY_ENDDRV = "ENDDRV";
+constexpr const char* KEY_ENDSTAGE = "ENDSTAGE";
 
-void PayloadCarrier::SavePayloadLines(FILEHANDLE) {}
+constexpr double NEAR_ORIGIN = 0.01;          // [m]
+constexpr double AXIAL_COSINE = 0.99;         // within about 8.1 degrees of the z axis
+constexpr double AXIAL_SEPARATION = 0.5;      // [m/s] towards +z
+constexpr double RADIAL_SEPARATION = 2.0;     // [m/s] outward from the z axis
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+void CopyCut(char* dest, const char* src, size_t size) {
+    std::strncpy(dest, src ? src : "", size - 1);
+    dest[size - 1] = '\0';
+}
+
+const char* SkipBlanks(const char* s) {
+    while (IsBlank(*s)) ++s;
+    return s;
+}
+
+// Copies the line into out with each of its first three words cut to the name limit, so that
+// an overlong name never spills into the next field.
+void CutNameWords(const char* in, char* out, size_t size) {
+    size_t o = 0;
+    int word = 0;
+    while (*in && o + 1 < size) {
+        if (IsBlank(*in)) {
+            out[o++] = *in++;
+            continue;
+        }
+        int length = 0;
+        for (; *in && !IsBlank(*in); ++in, ++length)
+            if ((word >= 3 || length < NAME_MAX_CHARS) && o + 1 < size) out[o++] = *in;
+        ++word;
+    }
+    out[o] = '\0';
+}
+
+}  // namespace
+
+VECTOR3 SeparationVelocity(const VECTOR3& p) {
+    const double length = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+    if (length <= NEAR_ORIGIN) return VECTOR3{0, 0, AXIAL_SEPARATION};
+    if (std::fabs(p.z / length) > AXIAL_COSINE) return VECTOR3{0, 0, AXIAL_SEPARATION};
+    const double r = std::sqrt(p.x * p.x + p.y * p.y);
+    return VECTOR3{RADIAL_SEPARATION * p.x / r, RADIAL_SEPARATION * p.y / r, 0};
+}
+
+void PayloadCarrier::HandleScenarioLine(const char* line) {
+    char buffer[LINE_BUFFER];
+    CopyCut(buffer, line, sizeof buffer);
+    char* word = buffer;
+    while (IsBlank(*word)) ++word;
+    char* end = word;
+    while (*end && !IsBlank(*end)) ++end;
+    *end = '\0';
+    if (*word) DispatchMessage(word, line);
+}
+
+bool PayloadCarrier::DispatchMessage(const char* name, const char* text) {
+    try {
+        char nameCopy[DISPATCH_NAME_BUFFER];
+        char textCopy[DISPATCH_TEXT_BUFFER];
+        CopyCut(nameCopy, name, sizeof nameCopy);
+        CopyCut(textCopy, text, sizeof textCopy);
+        for (const char* key : {KEY_PAYLOAD, KEY_STAGE, KEY_ENDDRV, KEY_ENDSTAGE}) {
+            if (std::strcmp(nameCopy, key) == 0) {
+                ParsePayloadLine(text ? text : "");
+                return true;
+            }
+        }
+        static_cast<MessageReceiver*>(this)->OnMessage(nameCopy, textCopy);
+    } catch (...) {
+        // A failing handler ends the handling of this one line.
+    }
+    return true;
+}
+
+void PayloadCarrier::ParsePayloadLine(const char* text) {
+    char buffer[LINE_BUFFER];
+    CopyCut(buffer, text, sizeof buffer);
+
+    int free = 0;
+    while (free < PAYLOAD_SLOT_COUNT && slots[free].attached) ++free;
+    if (free == PAYLOAD_SLOT_COUNT) return;
+
+    const char* rest = SkipBlanks(buffer);
+    std::uint16_t kind;
+    if (std::strncmp(rest, "PAYLOAD ", 8) == 0) {
+        kind = PAYLOAD_KIND_PAYLOAD;
+        rest += 8;
+    } else if (std::strncmp(rest, "STAGE ", 6) == 0) {
+        kind = PAYLOAD_KIND_STAGE;
+        rest += 6;
+    } else if (std::strncmp(rest, KEY_ENDDRV, 6) == 0 || std::strncmp(rest, KEY_ENDSTAGE, 8) == 0) {
+        if (currentStage != -1) currentStage = slots[currentStage].parentStage;
+        return;
+    } else {
+        return;
+    }
+
+    // Fields the line lacks stay empty or zero, whatever the slot held before.
+    char fields[LINE_BUFFER];
+    CutNameWords(rest, fields, sizeof fields);
+    char vesselName[PAYLOAD_NAME_SIZE] = {};
+    char meshName[PAYLOAD_NAME_SIZE] = {};
+    char className[PAYLOAD_NAME_SIZE] = {};
+    double number[6] = {0, 0, 0, 0, 0, 0};  // x, y, z, mass, rotation, fuel level
+    const int read = std::sscanf(fields, "%127s %127s %127s %lf %lf %lf %lf %lf %lf", vesselName, meshName, className,
+                                 &number[0], &number[1], &number[2], &number[3], &number[4], &number[5]);
+    // A number that is not finite would reach the vessel's mass and positions: no slot is filled.
+    for (double n : number)
+        if (!std::isfinite(n)) return;
+    (void)read;
+
+    PayloadSlot& slot = slots[free];
+    slot.kind = kind;
+    std::memcpy(slot.vesselName, vesselName, sizeof vesselName);
+    std::memcpy(slot.className, className, sizeof className);
+    slot.mass = number[3];
+    slot.rotation = number[4];
+    slot.fuelLevel = number[5];
+    slot.attached = true;
+    slot.mesh.meshName = meshName;
+    slot.mesh.meshHandle = oapiLoadMesh(meshName);
+    slot.mesh.position = VECTOR3{number[0], number[1], number[2]};
+    slot.parentStage = currentStage;
+    slot.releaseVelocity = SeparationVelocity(slot.mesh.position);
+    if (kind == PAYLOAD_KIND_STAGE) currentStage = static_cast<std::int16_t>(free);
+}
+
+int PayloadCarrier::StageClosingsAfter(int i, int outermost) const {
+    // The stage open after slot i: the slot itself if it is a stage, else its parent.
+    int open = slots[i].kind == PAYLOAD_KIND_STAGE ? i : slots[i].parentStage;
+    const bool nextAttached = i + 1 < PAYLOAD_SLOT_COUNT && slots[i + 1].attached;
+    const int target = nextAttached ? slots[i + 1].parentStage : outermost;
+    int closings = 0;
+    for (int guard = 0; open != target && open != outermost && open >= 0 && guard < PAYLOAD_SLOT_COUNT; ++guard) {
+        ++closings;
+        open = slots[open].parentStage;
+    }
+    return closings;
+}
+
+void PayloadCarrier::SavePayloadLines(FILEHANDLE file) {
+    char value[4 * PAYLOAD_NAME_SIZE + 256];
+    for (int i = 0; i < PAYLOAD_SLOT_COUNT && slots[i].attached; ++i) {
+        const PayloadSlot& slot = slots[i];
+        std::snprintf(value, sizeof value, "%s %s %s %.2lf %.2lf %.2lf %.2lf %.2lf %.2lf", slot.vesselName,
+                      slot.mesh.meshName.c_str(), slot.className, slot.mesh.position.x, slot.mesh.position.y,
+                      slot.mesh.position.z, slot.mass, slot.rotation, slot.fuelLevel);
+        oapiWriteScenario_string(file, slot.kind == PAYLOAD_KIND_PAYLOAD ? KEY_PAYLOAD : KEY_STAGE, value);
+        // One "ENDSTAGE" for every stage level that closes here, so that the nesting reads back.
+        if (i < PAYLOAD_SLOT_COUNT - 1)
+            for (int n = StageClosingsAfter(i, -1); n > 0; --n) oapiWriteScenario_string(file, KEY_ENDSTAGE, "");
+    }
+}

@@ -53,8 +53,8 @@ public:
     double GetThrusterLevel(THRUSTER_HANDLE th) const;
     void SetThrusterGroupLevel(THGROUP_TYPE thgt, double level) const;
     void ClearThrusterDefinitions() const;
-    PSTREAM_HANDLE AddExhaustStream(THRUSTER_HANDLE th, PARTICLESTREAMSPEC* pss = nullptr) const;
-    PSTREAM_HANDLE AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3& pos, PARTICLESTREAMSPEC* pss = nullptr) const;
+    PSTREAM_HANDLE AddExhaustStream(THRUSTER_HANDLE th, const PARTICLESTREAMSPEC* pss = nullptr) const;
+    PSTREAM_HANDLE AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3& pos, const PARTICLESTREAMSPEC* pss = nullptr) const;
     void ClearExhaustRefs() const;
     void ClearAttExhaustRefs() const;
 

@@ -251,11 +251,11 @@ PSTREAM_HANDLE AddStream(sim::VesselRecord* v, THRUSTER_HANDLE th, const VECTOR3
 }
 }  // namespace
 
-PSTREAM_HANDLE VESSEL::AddExhaustStream(THRUSTER_HANDLE th, PARTICLESTREAMSPEC* pss) const {
+PSTREAM_HANDLE VESSEL::AddExhaustStream(THRUSTER_HANDLE th, const PARTICLESTREAMSPEC* pss) const {
     return AddStream(Call(hObj, "AddExhaustStream", th, static_cast<const void*>(pss)), th, nullptr, pss);
 }
 
-PSTREAM_HANDLE VESSEL::AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3& pos, PARTICLESTREAMSPEC* pss) const {
+PSTREAM_HANDLE VESSEL::AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3& pos, const PARTICLESTREAMSPEC* pss) const {
     return AddStream(Call(hObj, "AddExhaustStream", th, pos, static_cast<const void*>(pss)), th, &pos, pss);
 }
 

@@ -1,9 +1,26 @@
-// The configuration set-ups.
+// The set-up that each configuration number runs.
 #include "talvek_vessel.h"
 
-void TalvekVessel::ApplyConfiguration() {}
-void TalvekVessel::SetupFullStack() {}
-void TalvekVessel::CreateFullStackThrusters() {}
+void TalvekVessel::ApplyConfiguration() {
+    switch (configuration) {
+        case CONFIG_FULL_STACK:
+            SetupFullStack();
+            break;
+        case CONFIG_DESCENT:
+        case CONFIG_LANDING:
+            SetupDescentModule();
+            break;
+        case CONFIG_DROGUE:
+            SetupDrogue();
+            break;
+        case CONFIG_MAIN_CHUTE:
+            SetupMainChute();
+            break;
+        default:
+            break;  // any other number defines nothing
+    }
+}
+
 void TalvekVessel::SetupDescentModule() {}
 void TalvekVessel::SetupDrogue() {}
 void TalvekVessel::SetupMainChute() {}

@@ -1,5 +1,102 @@
-// The solar array deployment animation.
+// The solar array deployment animation: two folding wings and six further parts of the
+// "talvek" mesh, driven by one state from 0 (stowed) to 1 (deployed).
+#include <memory>
+
 #include "talvek_vessel.h"
 
-void TalvekVessel::SetupDeployAnimation(UINT) {}
-void TalvekVessel::StepPanelMotion() {}
+namespace {
+
+constexpr double PI = 3.14159265358979;
+constexpr double PANEL_RATE = 0.1;  // [1/s] a full travel takes 10 s of simulation time
+
+// Mesh groups of each component, in the order the records list them.
+UINT GROUPS_WING_LEFT_ROOT[] = {16};
+UINT GROUPS_WING_LEFT_2[] = {17};
+UINT GROUPS_WING_LEFT_3[] = {20};
+UINT GROUPS_WING_LEFT_4[] = {19, 18};
+UINT GROUPS_WING_RIGHT_ROOT[] = {21};
+UINT GROUPS_WING_RIGHT_2[] = {22};
+UINT GROUPS_WING_RIGHT_3[] = {25};
+UINT GROUPS_WING_RIGHT_4[] = {23, 24};
+UINT GROUPS_ANTENNA_REAR[] = {12};
+UINT GROUPS_COVER_TOP[] = {15};
+UINT GROUPS_COVER_SIDE[] = {14};
+UINT GROUPS_DOCKING_PROBE[] = {0, 4};
+UINT GROUPS_ANTENNA_FRONT_1[] = {27};
+UINT GROUPS_ANTENNA_FRONT_2[] = {26};
+
+struct Component {
+    bool rotation;   // else translation
+    UINT* groups;
+    UINT groupCount;
+    VECTOR3 ref;     // rotation: reference point; translation: shift [m]
+    VECTOR3 axis;    // as written, not normalised
+    double degrees;
+    double start, end;
+    int parent;      // number (1-based) of an earlier component, 0 none
+};
+
+#define GROUP_LIST(g) g, sizeof g / sizeof g[0]
+const Component COMPONENTS[] = {
+    {true, GROUP_LIST(GROUPS_WING_LEFT_ROOT), {-1.1, 0, 0}, {0, 0, 1}, 90, 0.1, 0.9, 0},
+    {true, GROUP_LIST(GROUPS_WING_LEFT_2), {-1.12, 0.63, 0}, {0, 0, 1}, -178, 0.1, 0.9, 1},
+    {true, GROUP_LIST(GROUPS_WING_LEFT_3), {-1.15, -0.63, 0}, {0, 0, 1}, 178, 0.1, 0.9, 2},
+    {true, GROUP_LIST(GROUPS_WING_LEFT_4), {-1.18, 0.63, 0}, {0, 0, 1}, -178, 0.1, 0.9, 3},
+    {true, GROUP_LIST(GROUPS_WING_RIGHT_ROOT), {1.1, 0, 0}, {0, 0, 1}, -90, 0.1, 0.9, 0},
+    {true, GROUP_LIST(GROUPS_WING_RIGHT_2), {1.12, 0.63, 0}, {0, 0, 1}, 178, 0.1, 0.9, 5},
+    {true, GROUP_LIST(GROUPS_WING_RIGHT_3), {1.15, -0.63, 0}, {0, 0, 1}, -178, 0.1, 0.9, 6},
+    {true, GROUP_LIST(GROUPS_WING_RIGHT_4), {1.18, 0.63, 0}, {0, 0, 1}, 178, 0.1, 0.9, 7},
+    {true, GROUP_LIST(GROUPS_ANTENNA_REAR), {-0.722, 0.891, -2.6}, {0.239796, 0.97082, 0}, 178, 0.05, 0.3, 0},
+    {true, GROUP_LIST(GROUPS_COVER_TOP), {0, 0.94, 4.11}, {1, 0, 0}, -140, 0.31, 0.85, 0},
+    {true, GROUP_LIST(GROUPS_COVER_TOP), {0, 0.94, 4.11}, {1, 0, 0}, -10, 0.27, 0.3, 0},
+    {true, GROUP_LIST(GROUPS_COVER_SIDE), {-0.94, 0, 4.11}, {0, 1, 0}, -130, 0.3, 0.9, 0},
+    {true, GROUP_LIST(GROUPS_COVER_SIDE), {-0.94, 0, 4.11}, {0, 1, 0}, -20, 0.3, 0.35, 0},
+    {false, GROUP_LIST(GROUPS_DOCKING_PROBE), {0, -0.4, 0.07}, {0, 0, 0}, 0, 0.8, 1, 0},
+    {true, GROUP_LIST(GROUPS_ANTENNA_FRONT_1), {0.565, -0.35, 4.36}, {0.574, 1, 0}, -50, 0.02, 0.1, 0},
+    {true, GROUP_LIST(GROUPS_ANTENNA_FRONT_2), {0.794, -0.484, 4.093}, {0.574, 1, 0}, 50, 0.02, 0.1, 15},
+};
+#undef GROUP_LIST
+static_assert(sizeof COMPONENTS / sizeof COMPONENTS[0] == DEPLOY_RECORD_COUNT);
+
+}  // namespace
+
+void TalvekVessel::SetupDeployAnimation(UINT meshIndex) {
+    for (ANIMATIONCOMPONENT_HANDLE& component : deployComponents)
+        if (component) DelAnimationComponent(static_cast<UINT>(deployAnim), component);
+    // The host no longer holds the old records' components, so they may go.
+    for (int i = 0; i < DEPLOY_RECORD_COUNT; ++i) {
+        const Component& c = COMPONENTS[i];
+        std::unique_ptr<MGROUP_TRANSFORM> record;
+        if (c.rotation)
+            record = std::make_unique<MGROUP_ROTATE>(meshIndex, c.groups, c.groupCount, c.ref, c.axis,
+                                                     static_cast<float>(c.degrees * PI / 180));
+        else
+            record = std::make_unique<MGROUP_TRANSLATE>(meshIndex, c.groups, c.groupCount, c.ref);
+        ANIMATIONCOMPONENT_HANDLE parent = c.parent ? deployComponents[c.parent - 1] : nullptr;
+        deployComponents[i] = AddAnimationComponent(static_cast<UINT>(deployAnim), c.start, c.end, record.get(), parent);
+        deployRecords[i] = std::move(record);
+    }
+}
+
+void TalvekVessel::StepPanelMotion() {
+    if (panelMotion == 0) return;
+    const double dt = oapiGetSimStep();
+    if (panelMotion == 1) {
+        const double sum = panelState + dt * PANEL_RATE;
+        if (sum > 1) {
+            panelState = 1;
+            panelMotion = 0;
+        } else {
+            panelState = static_cast<float>(sum);
+        }
+    } else {
+        const double difference = panelState - dt * PANEL_RATE;
+        if (difference < 0) {
+            panelState = 0;
+            panelMotion = 0;
+        } else {
+            panelState = static_cast<float>(difference);
+        }
+    }
+    SetAnimation(static_cast<UINT>(deployAnim), panelState);
+}

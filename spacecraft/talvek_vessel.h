@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "carrier/payload_carrier.h"
 #include "host/orbiter.h"
@@ -16,6 +17,7 @@ constexpr std::int16_t CONFIG_LANDING = 4;
 constexpr int ATT_THRUSTER_ROWS = 12;
 constexpr int ATT_THRUSTER_SLOTS = 4;
 constexpr int DEPLOY_COMPONENT_COUNT = 20;
+constexpr int DEPLOY_RECORD_COUNT = 16;  // components that the deployment animation has
 
 class TalvekVessel : public PayloadCarrier {
 public:
@@ -28,6 +30,10 @@ public:
     void SaveState(FILEHANDLE scn);
     void LoadStateEx(FILEHANDLE scn, void* status);
     int ConsumeBufferedKey(DWORD key, bool pressed, char* keyboardState);
+
+    // Steps of the time step
+    void DrainMessages();
+    void StepDeferredRebuild();
 
     // Configurations
     void ApplyConfiguration();
@@ -63,4 +69,8 @@ public:
     std::int32_t rebuildCounter;
     DOCKHANDLE dockPort;
     std::int16_t panelMotion;  // 0 still, 1 deploying, 2 retracting
+
+    // The transform records of the deployment animation's components: the host keeps pointers
+    // to them, so each lives until the component is replaced by the next set-up of the animation.
+    std::unique_ptr<MGROUP_TRANSFORM> deployRecords[DEPLOY_RECORD_COUNT];
 };
