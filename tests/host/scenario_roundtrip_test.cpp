@@ -43,7 +43,7 @@ TEST_F(HostTest, ScenarioSavedAndReadBackGivesTheSameFile) {
     }
     EXPECT_THAT(saved, HasSubstr("Talvek:Talvek\n  STATUS Orbiting Earth\n  RPOS 6771010.000 0.000 0.000\n"
                                  "  RVEL 0.0000 0.0000 7672.5930\n  AROT 10.000 20.000 30.000\n  VROT 0.0000 1.5000 0.0000\n"
-                                 "  CONFIGURATION 0\n  PANELS 0.25\nEND\n"));
+                                 "  PRPLEVEL 0:0.500000\n  CONFIGURATION 0\n  PANELS 0.25\nEND\n"));
     EXPECT_THAT(saved, HasSubstr("Pad:Probe\n  STATUS Landed Earth\n"));
     EXPECT_THAT(saved, HasSubstr("  POS -80.6000000000 28.6000000000\n  HEADING 90.000\n  ALT 1.000\n"));
     EXPECT_THAT(saved, HasSubstr("BEGIN_FOCUS\n  Ship Talvek\nEND_FOCUS"));
@@ -52,8 +52,9 @@ TEST_F(HostTest, ScenarioSavedAndReadBackGivesTheSameFile) {
     const auto second = root.Write("Scenarios/second.scn", saved);
     sim::Simulation again(root.Path(), second);
     EXPECT_EQ(again.SaveText(), saved);
-    EXPECT_EQ(again.GetWorld().FindByName("Talvek")->def.tanks.size(), 0u)
-        << "the Talvek defines no tank before its full-stack set-up exists";
+    const auto& tanks = again.GetWorld().FindByName("Talvek")->def.tanks;
+    ASSERT_EQ(tanks.size(), 1u);
+    EXPECT_EQ(tanks[0].mass, 450) << "PRPLEVEL reaches the tank that the load's full-stack set-up created";
 }
 
 TEST_F(HostTest, MalformedHostKeyInAModuleBlockNamesTheLine) {

@@ -1,0 +1,74 @@
+// The deferred rebuild: animation held at 0, the configuration's set-up, the panels shown again.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "module_fixture.h"
+
+using testing::ElementsAre;
+
+namespace {
+// The calls of one time step that the rebuild makes.
+std::vector<std::string> RebuildCalls(const std::vector<std::string>& calls) {
+    std::vector<std::string> out;
+    for (const auto& c : calls)
+        if (c.rfind("SetAnimation", 0) == 0 || c.rfind("SetSize", 0) == 0) out.push_back(c);
+    return out;
+}
+}  // namespace
+
+TEST_F(ModuleTest, RebuildRunsTheSetUpInTheSecondStepAfterArming) {
+    TalvekVessel t(record->Handle());
+    t.panelState = 0.5f;
+    t.rebuildCounter = 1;
+    std::vector<std::vector<std::string>> steps;
+    for (int i = 0; i < 4; ++i) {
+        world->trace.clear();
+        world->AdvanceFrame(0.1);
+        t.Timestep();
+        steps.push_back(RebuildCalls(Calls()));
+    }
+    EXPECT_THAT(steps[0], ElementsAre("SetAnimation(0, 0)"));
+    EXPECT_THAT(steps[1], ElementsAre("SetAnimation(0, 0)", "SetSize(15)"));
+    EXPECT_THAT(steps[2], ElementsAre("SetAnimation(0, 0.5)"));
+    EXPECT_TRUE(steps[3].empty());
+    EXPECT_EQ(t.rebuildCounter, 0);
+}
+
+TEST_F(ModuleTest, ArmingAgainStartsTheSequenceOver) {
+    TalvekVessel t(record->Handle());
+    t.rebuildCounter = 1;
+    world->AdvanceFrame(0.1);
+    t.Timestep();  // 2
+    t.rebuildCounter = 1;
+    world->trace.clear();
+    world->AdvanceFrame(0.1);
+    t.Timestep();  // 2 again: no set-up yet
+    EXPECT_THAT(RebuildCalls(Calls()), ElementsAre("SetAnimation(0, 0)"));
+    world->trace.clear();
+    world->AdvanceFrame(0.1);
+    t.Timestep();
+    EXPECT_THAT(RebuildCalls(Calls()), ElementsAre("SetAnimation(0, 0)", "SetSize(15)"));
+}
+
+TEST_F(ModuleTest, ConfigurationsWithoutASetUpDefineNothing) {
+    TalvekVessel t(record->Handle());
+    for (std::int16_t c : {std::int16_t{5}, std::int16_t{-1}, std::int16_t{300}}) {
+        t.configuration = c;
+        world->trace.clear();
+        t.ApplyConfiguration();
+        EXPECT_TRUE(Calls().empty()) << c;
+    }
+}
+
+TEST_F(ModuleTest, LoadedVesselGetsItsConfigurationTwoStepsLater) {
+    TalvekVessel t(record->Handle());
+    t.VisualCreated();
+    EXPECT_EQ(record->def.size, 15) << "the baseline full stack at once";
+    EXPECT_EQ(t.rebuildCounter, 1);
+    world->AdvanceFrame(0.1);
+    t.Timestep();
+    world->trace.clear();
+    world->AdvanceFrame(0.1);
+    t.Timestep();
+    EXPECT_THAT(RebuildCalls(Calls()), ElementsAre("SetAnimation(0, 0)", "SetSize(15)"));
+}
