@@ -1,0 +1,223 @@
+// Payload and stage lines: the grammar, routing to OnMessage, and saving the table back.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "module_fixture.h"
+#include "sim/file_handles.h"
+
+using testing::ElementsAre;
+using testing::HasSubstr;
+
+namespace {
+
+// A vessel class that overrides OnMessage, as a derived vessel may.
+class Recording : public TalvekVessel {
+public:
+    using TalvekVessel::TalvekVessel;
+    void OnMessage(const char* name, const char* text) override { messages.emplace_back(name, text); }
+    std::vector<std::pair<std::string, std::string>> messages;
+};
+
+// "kind parent name" of every attached slot, then "open <currentStage>".
+std::vector<std::string> Table(const PayloadCarrier& c) {
+    std::vector<std::string> rows;
+    for (const PayloadSlot& s : c.slots)
+        if (s.attached) rows.push_back(std::to_string(s.kind) + " " + std::to_string(s.parentStage) + " " + s.vesselName);
+    rows.push_back("open " + std::to_string(c.currentStage));
+    return rows;
+}
+
+struct GrammarCase {
+    std::vector<std::string> lines;
+    std::vector<std::string> table;
+    std::vector<std::string> toOnMessage;  // names that reached OnMessage
+};
+
+void PrintTo(const GrammarCase& c, std::ostream* os) { *os << testing::PrintToString(c.lines); }
+
+class PayloadGrammar : public ModuleTest, public testing::WithParamInterface<GrammarCase> {};
+
+const std::string FIELDS = " m tlvorbit 1 2 3 4 5 0.5";
+
+}  // namespace
+
+TEST_P(PayloadGrammar, BuildsTheTable) {
+    testing::internal::CaptureStderr();
+    Recording t(record->Handle());
+    for (const auto& line : GetParam().lines) t.HandleScenarioLine(line.c_str());
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Table(t), GetParam().table);
+    std::vector<std::string> names;
+    for (const auto& m : t.messages) names.push_back(m.first);
+    EXPECT_EQ(names, GetParam().toOnMessage);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PayloadGrammar,
+    testing::Values(
+        GrammarCase{{"PAYLOAD a" + FIELDS}, {"0 -1 a", "open -1"}, {}},
+        GrammarCase{{"STAGE s" + FIELDS, "PAYLOAD p" + FIELDS, "ENDSTAGE", "PAYLOAD q" + FIELDS},
+                    {"1 -1 s", "0 0 p", "0 -1 q", "open -1"}, {}},
+        GrammarCase{{"STAGE s" + FIELDS, "STAGE t" + FIELDS, "PAYLOAD p" + FIELDS, "ENDDRV", "ENDSTAGE trailing words",
+                     "PAYLOAD q" + FIELDS},
+                    {"1 -1 s", "1 0 t", "0 1 p", "0 -1 q", "open -1"}, {}},
+        GrammarCase{{"STAGE s" + FIELDS, "PAYLOAD p" + FIELDS}, {"1 -1 s", "0 0 p", "open 0"}, {}},
+        GrammarCase{{"ENDSTAGE"}, {"open -1"}, {}},
+        GrammarCase{{"PAYLOAD\ta" + FIELDS}, {"open -1"}, {}},
+        GrammarCase{{"payload a" + FIELDS}, {"open -1"}, {"payload"}},
+        GrammarCase{{"PAYLOADS a" + FIELDS}, {"open -1"}, {"PAYLOADS"}},
+        GrammarCase{{"  \tPAYLOAD a" + FIELDS}, {"0 -1 a", "open -1"}, {}},
+        GrammarCase{{"CONFIGURATION 1", "", "   "}, {"open -1"}, {"CONFIGURATION"}},
+        GrammarCase{{"PAYLOAD a m c nan 0 0 1 0 0", "PAYLOAD b m c 0 0 0 inf 0 0", "PAYLOAD c m c 0 0 0 1 0 1e999"},
+                    {"open -1"}, {}}));
+
+TEST_F(ModuleTest, PayloadLineFieldsAndSeparationVelocity) {
+    TalvekVessel t(record->Handle());
+    t.HandleScenarioLine("PAYLOAD Sat1 tlvdrogue tlvorbit 1 0 0 250.5 90 0.25");
+    const PayloadSlot& s = t.slots[0];
+    EXPECT_STREQ(s.vesselName, "Sat1");
+    EXPECT_STREQ(s.className, "tlvorbit");
+    EXPECT_EQ(s.mesh.meshName, "tlvdrogue");
+    EXPECT_EQ(s.mesh.meshHandle, oapiLoadMesh("tlvdrogue"));
+    EXPECT_EQ(s.mesh.position.x, 1);
+    EXPECT_EQ(s.mass, 250.5);
+    EXPECT_EQ(s.rotation, 90);
+    EXPECT_EQ(s.fuelLevel, 0.25);
+    EXPECT_EQ(s.releaseVelocity.x, 2);
+    EXPECT_TRUE(record->def.meshes.empty()) << "a line adds no mesh";
+}
+
+namespace {
+struct SeparationCase {
+    VECTOR3 position, velocity;
+};
+void PrintTo(const SeparationCase& c, std::ostream* os) {
+    *os << "(" << c.position.x << ", " << c.position.y << ", " << c.position.z << ")";
+}
+class Separation : public testing::TestWithParam<SeparationCase> {};
+}  // namespace
+
+TEST_P(Separation, VelocityFromPosition) {
+    const VECTOR3 v = SeparationVelocity(GetParam().position);
+    EXPECT_NEAR(v.x, GetParam().velocity.x, 1e-12);
+    EXPECT_NEAR(v.y, GetParam().velocity.y, 1e-12);
+    EXPECT_NEAR(v.z, GetParam().velocity.z, 1e-12);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Separation,
+                         testing::Values(SeparationCase{{0, 0, -4}, {0, 0, 0.5}}, SeparationCase{{1, 0, 0}, {2, 0, 0}},
+                                         SeparationCase{{0, -3, 0}, {0, -2, 0}},
+                                         SeparationCase{{0.005, 0, 0}, {0, 0, 0.5}},
+                                         SeparationCase{{0, 0, 0}, {0, 0, 0.5}},
+                                         SeparationCase{{0.1, 0, 1}, {0, 0, 0.5}},  // within 8.1 degrees of z
+                                         SeparationCase{{0.2, 0, 1}, {2, 0, 0}},
+                                         SeparationCase{{3, 4, 10}, {1.2, 1.6, 0}}));
+
+TEST_F(ModuleTest, ShortLineLeavesNoStaleData) {
+    TalvekVessel t(record->Handle());
+    t.HandleScenarioLine("PAYLOAD old oldmesh oldclass 1 2 3 400 90 1");
+    t.slots[0].attached = false;  // released
+    testing::internal::CaptureStderr();
+    t.HandleScenarioLine("PAYLOAD new");
+    testing::internal::GetCapturedStderr();
+    const PayloadSlot& s = t.slots[0];
+    EXPECT_TRUE(s.attached);
+    EXPECT_STREQ(s.vesselName, "new");
+    EXPECT_STREQ(s.className, "");
+    EXPECT_EQ(s.mesh.meshName, "");
+    EXPECT_EQ(s.mesh.meshHandle, nullptr);
+    EXPECT_EQ(s.mesh.position.x, 0);
+    EXPECT_EQ(s.mass, 0);
+    EXPECT_EQ(s.rotation, 0);
+    EXPECT_EQ(s.fuelLevel, 0);
+}
+
+TEST_F(ModuleTest, OverlongWordsAreCutWithoutShiftingTheFields) {
+    TalvekVessel t(record->Handle());
+    const std::string longName(300, 'n');
+    t.HandleScenarioLine(("PAYLOAD " + longName + " tlvdrogue tlvorbit 0 0 2 10 0 0").c_str());
+    const PayloadSlot& s = t.slots[0];
+    EXPECT_EQ(std::string(s.vesselName), std::string(127, 'n'));
+    EXPECT_EQ(s.mesh.meshName, "tlvdrogue");
+    EXPECT_STREQ(s.className, "tlvorbit");
+    EXPECT_EQ(s.mass, 10);
+}
+
+TEST_F(ModuleTest, FiftySlotsAtMost) {
+    TalvekVessel t(record->Handle());
+    t.HandleScenarioLine(("STAGE s" + FIELDS).c_str());
+    for (int i = 1; i < 51; ++i) t.HandleScenarioLine(("PAYLOAD p" + std::to_string(i) + FIELDS).c_str());
+    EXPECT_TRUE(t.slots[49].attached);
+    EXPECT_STREQ(t.slots[49].vesselName, "p49");
+    t.HandleScenarioLine("ENDSTAGE");
+    EXPECT_EQ(t.currentStage, 0) << "with all 50 slots attached even ENDSTAGE is ignored";
+    t.slots[49].attached = false;
+    t.HandleScenarioLine(("PAYLOAD again" + FIELDS).c_str());
+    EXPECT_STREQ(t.slots[49].vesselName, "again") << "a freed last slot is filled again";
+}
+
+TEST_F(ModuleTest, DispatchCutsNameAndTextForOnMessageButNotForTheParser) {
+    Recording t(record->Handle());
+    const std::string name(200, 'x');
+    const std::string text(3000, 't');
+    EXPECT_TRUE(t.DispatchMessage(name.c_str(), text.c_str()));
+    ASSERT_EQ(t.messages.size(), 1u);
+    EXPECT_EQ(t.messages[0].first.size(), 127u);
+    EXPECT_EQ(t.messages[0].second.size(), 2047u);
+    // A payload line longer than 2047 characters still reaches the parser whole (it cuts to 511).
+    const std::string line = "PAYLOAD big tlvdrogue tlvorbit 0 0 1 5 0 0 " + std::string(2500, ' ') + "ignored";
+    EXPECT_TRUE(t.DispatchMessage("PAYLOAD", line.c_str()));
+    EXPECT_STREQ(t.slots[0].vesselName, "big");
+    EXPECT_EQ(t.messages.size(), 1u);
+}
+
+namespace {
+std::string Saved(TalvekVessel& t) {
+    sim::ScenarioWriter out;
+    t.SavePayloadLines(&out);
+    return out.text;
+}
+}  // namespace
+
+TEST_F(ModuleTest, SavedLinesReadBackToTheSameNestedTable) {
+    // Several levels close at once, an empty stage with a slot after it at its own level.
+    const std::vector<std::string> lines = {
+        "STAGE A m c 0 0 1 10 0 0",  "STAGE B m c 0 0 2 10 0 0", "STAGE C m c 0 0 3 10 0 0",
+        "PAYLOAD p m c 1 0 0 1 0 0", "ENDSTAGE",                  "ENDSTAGE",
+        "ENDSTAGE",                  "STAGE E m c 0 1 0 1 0 0",   "ENDSTAGE",
+        "PAYLOAD q m c 0 -1.005 0 2.5 45 0.333",
+    };
+    testing::internal::CaptureStderr();
+    TalvekVessel first(record->Handle());
+    for (const auto& l : lines) first.HandleScenarioLine(l.c_str());
+    const std::string saved = Saved(first);
+    EXPECT_EQ(saved,
+              "  STAGE A m c 0.00 0.00 1.00 10.00 0.00 0.00\n"
+              "  STAGE B m c 0.00 0.00 2.00 10.00 0.00 0.00\n"
+              "  STAGE C m c 0.00 0.00 3.00 10.00 0.00 0.00\n"
+              "  PAYLOAD p m c 1.00 0.00 0.00 1.00 0.00 0.00\n"
+              "  ENDSTAGE \n  ENDSTAGE \n  ENDSTAGE \n"
+              "  STAGE E m c 0.00 1.00 0.00 1.00 0.00 0.00\n"
+              "  ENDSTAGE \n"
+              "  PAYLOAD q m c 0.00 -1.00 0.00 2.50 45.00 0.33\n");
+
+    TalvekVessel second(record->Handle());
+    std::istringstream in(saved);
+    for (std::string l; std::getline(in, l);) second.HandleScenarioLine(l.c_str());
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Table(second), Table(first));
+    EXPECT_EQ(Saved(second), saved);
+    EXPECT_EQ(second.slots[5].releaseVelocity.y, -2) << "recomputed from the rounded position";
+}
+
+TEST_F(ModuleTest, OldStyleFilesReadAsBefore) {
+    testing::internal::CaptureStderr();
+    TalvekVessel t(record->Handle());
+    for (const char* l : {"STAGE A m c 0 0 1 1 0 0", "STAGE B m c 0 0 2 1 0 0", "PAYLOAD p m c 0 0 3 1 0 0", "ENDSTAGE",
+                          "PAYLOAD q m c 0 0 4 1 0 0"})
+        t.HandleScenarioLine(l);
+    testing::internal::GetCapturedStderr();
+    EXPECT_THAT(Table(t), ElementsAre("1 -1 A", "1 0 B", "0 1 p", "0 0 q", "open 0"));
+}
