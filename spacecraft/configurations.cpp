@@ -20,7 +20,3 @@ void TalvekVessel::ApplyConfiguration() {
             break;  // any other number defines nothing
     }
 }
-
-void TalvekVessel::SetupDescentModule() {}
-void TalvekVessel::SetupDrogue() {}
-void TalvekVessel::SetupMainChute() {}

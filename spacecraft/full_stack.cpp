@@ -21,6 +21,7 @@ constexpr const char* STACK_MESH_NAME = "talvek";
 constexpr WORD MESH_VISIBLE_ALWAYS = 3;                // external and cockpit views
 constexpr int PAYLOAD_VISIBILITY_STACK = 3;
 constexpr double MAIN_TANK_CAPACITY = 900;             // [kg]
+constexpr double DESCENT_ATT_TANK_CAPACITY = 60;       // [kg]
 constexpr double TANK_FULL = -1;
 constexpr double TANK_EFFICIENCY = 1;
 constexpr VECTOR3 DOCK_POSITION{0, 0, 4.615};          // [m], handed over as it stands
@@ -35,9 +36,7 @@ void TalvekVessel::SetupFullStack() {
     SetSize(STACK_SIZE);
     SetEmptyMass(STACK_DRY_MASS + GetPayloadMass());
 
-    ShiftCentreOfMass(-cogShift);
-    cogShift = STACK_COG_SHIFT;
-    ShiftCentreOfMass(cogShift);
+    MoveCentreOfMassTo(STACK_COG_SHIFT);
 
     SetTouchdownPoints(STACK_TOUCHDOWN[0] - cogShift, STACK_TOUCHDOWN[1] - cogShift, STACK_TOUCHDOWN[2] - cogShift);
     SetPMI(STACK_PMI);
@@ -58,6 +57,10 @@ void TalvekVessel::SetupFullStack() {
     PlacePayloadMeshes(VECTOR3{0, 0, 0} - cogShift);
 
     if (!mainTank) mainTank = CreatePropellantResource(MAIN_TANK_CAPACITY, TANK_FULL, TANK_EFFICIENCY);
+    // The descent module's own attitude propellant rides in the stack; separation cuts it to
+    // what the descent module keeps, the parachutes delete it.
+    if (!descentAttTank)
+        descentAttTank = CreatePropellantResource(DESCENT_ATT_TANK_CAPACITY, TANK_FULL, TANK_EFFICIENCY);
     if (!dockPort) dockPort = CreateDock(DOCK_POSITION, DOCK_DIRECTION, DOCK_ROTATION);
     SetDefaultPropellantResource(mainTank);
     CreateFullStackThrusters();

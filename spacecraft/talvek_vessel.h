@@ -43,6 +43,22 @@ public:
     void SetupDrogue();
     void SetupMainChute();
 
+    // What the drogue and main-parachute set-ups do differently.
+    struct ParachuteVariant {
+        VECTOR3 crossSections;  // [m^2]
+        double momentScale;     // pitch and bank
+        bool landingThruster;   // created by the main parachute only
+        MESHHANDLE canopy;
+        bool canopyFirst;       // mesh order: canopy, then capsule
+    };
+    void SetupParachute(const ParachuteVariant& variant);
+
+    // Steps shared by the set-ups
+    void MoveCentreOfMassTo(const VECTOR3& newShift);
+    void RemoveDeployComponents();
+    void ClearThrustersAndExhaust();
+    void DeleteTank(PROPELLANT_HANDLE& tank);
+
     // Solar arrays
     void SetupDeployAnimation(UINT meshIndex);
     void StepPanelMotion();

@@ -50,7 +50,7 @@ struct ExpectedThruster {
 TEST_F(FullStackDump, ShapeMassDragAndCamera) {
     EXPECT_EQ(v()["size"], 15.0);
     EXPECT_EQ(v()["emptyMass"], 6320.0 + 250.0);
-    EXPECT_EQ(v()["mass"], 6320.0 + 250.0 + 900.0);
+    EXPECT_EQ(v()["mass"], 6320.0 + 250.0 + 900.0 + 60.0) << "the main tank and the descent module's attitude tank";
     EXPECT_EQ(v()["pmi"], V(5, 5, 0.85));
     EXPECT_EQ(v()["crossSections"], V(15, 32, 6));
     EXPECT_EQ(v()["cw"], Json::array({1.1, 2.2, 3.5, 3.5}));
@@ -68,11 +68,14 @@ TEST_F(FullStackDump, MeshesTankAndDock) {
     EXPECT_EQ(v()["meshes"], Json::parse(R"([
         {"index": 0, "file": "talvek", "offset": [0.0, 0.0, 0.0], "visibility": 3},
         {"index": 1, "file": "tlvdrogue", "offset": [0.0, 1.5, 3.0], "visibility": 3}])"));
-    ASSERT_EQ(v()["propellant"].size(), 1u);
+    ASSERT_EQ(v()["propellant"].size(), 2u);
     EXPECT_EQ(v()["propellant"][0]["maxMass"], 900.0);
     EXPECT_EQ(v()["propellant"][0]["mass"], 900.0);
     EXPECT_EQ(v()["propellant"][0]["efficiency"], 1.0);
     EXPECT_EQ(v()["defaultPropellant"], v()["propellant"][0]["id"]);
+    // The descent module's attitude tank rides in the stack, full; no full-stack thruster draws on it.
+    EXPECT_EQ(v()["propellant"][1]["maxMass"], 60.0);
+    EXPECT_EQ(v()["propellant"][1]["mass"], 60.0);
     EXPECT_EQ(v()["docks"], Json::parse(R"([{"pos": [0.0, 0.0, 4.615], "dir": [0.0, 0.0, 1.0], "rot": [0.0, 1.0, 0.0]}])"));
 }
 

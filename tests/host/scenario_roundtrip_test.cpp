@@ -53,8 +53,9 @@ TEST_F(HostTest, ScenarioSavedAndReadBackGivesTheSameFile) {
     sim::Simulation again(root.Path(), second);
     EXPECT_EQ(again.SaveText(), saved);
     const auto& tanks = again.GetWorld().FindByName("Talvek")->def.tanks;
-    ASSERT_EQ(tanks.size(), 1u);
-    EXPECT_EQ(tanks[0].mass, 450) << "PRPLEVEL reaches the tank that the load's full-stack set-up created";
+    ASSERT_EQ(tanks.size(), 2u);
+    EXPECT_EQ(tanks[0].mass, 450) << "PRPLEVEL reaches the tanks that the load's full-stack set-up created";
+    EXPECT_EQ(tanks[1].mass, 0) << "a tank that PRPLEVEL does not list is empty";
 }
 
 TEST_F(HostTest, MalformedHostKeyInAModuleBlockNamesTheLine) {

@@ -35,7 +35,7 @@ TEST_F(ModuleTest, FullStackStepsInOrder) {
                                    "AddAnimationComponent", "AddAnimationComponent", "AddAnimationComponent",
                                    "AddAnimationComponent", "AddAnimationComponent", "AddAnimationComponent",
                                    "AddAnimationComponent", "AddAnimationComponent", "AddAnimationComponent",
-                                   "AddAnimationComponent", "CreatePropellantResource", "CreateDock",
+                                   "AddAnimationComponent", "CreatePropellantResource", "CreatePropellantResource", "CreateDock",
                                    "SetDefaultPropellantResource", "ClearThrusterDefinitions"));
     EXPECT_EQ(Names(Calls()).back(), "EnableTransponder");
     EXPECT_EQ(Calls().front(), "SetAnimation(0, 0)");
@@ -55,7 +55,7 @@ TEST_F(ModuleTest, SecondRunKeepsTheTankContentsAndTheDock) {
     EXPECT_EQ(t.mainTank, tank);
     EXPECT_EQ(t.dockPort, dock);
     EXPECT_EQ(t.GetPropellantMass(t.mainTank), 123.5);
-    EXPECT_EQ(record->def.tanks.size(), 1u);
+    EXPECT_EQ(record->def.tanks.size(), 2u) << "the main tank and the descent module's attitude tank";
     EXPECT_EQ(record->def.docks.size(), 1u);
     for (const auto& c : Names(Calls())) {
         EXPECT_NE(c, "CreatePropellantResource");
