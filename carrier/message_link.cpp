@@ -1,6 +1,28 @@
 // Sending and collecting messages through the message module.
+#include "messages/message_channel.h"
 #include "payload_carrier.h"
 
-void PayloadCarrier::SendVesselMessage(VESSEL*, const char*, const char*) {}
+void PayloadCarrier::SendVesselMessage(VESSEL* target, const char* name, const char* text) {
+    SendMessageThrough(messageModule, target, name, text);
+}
 
-bool PayloadCarrier::PollMessages() { return false; }
+bool PayloadCarrier::PollMessages() {
+    bool received = false;
+    CheckCMessageFn check = FindCheckMessage(messageModule);
+    if (!check) return false;
+    int result;
+    do {
+        char name[MESSAGE_NAME_BUFFER] = {};
+        char text[MESSAGE_TEXT_BUFFER] = {};
+        result = check(static_cast<VESSEL*>(this), name, text);
+        // Terminated within their sizes whatever the module wrote.
+        name[MESSAGE_NAME_BUFFER - 1] = '\0';
+        text[MESSAGE_TEXT_BUFFER - 1] = '\0';
+        // A message with an empty text is dropped.
+        if (result != NO_MESSAGE && text[0] != '\0') {
+            DispatchMessage(name, text);
+            received = true;
+        }
+    } while (result >= 0);
+    return received;
+}

@@ -1,5 +1,8 @@
-// The message module's contract: two functions exported under undecorated names.
+// The message module's contract, and calls into it that look its functions up on every use:
+// a missing module or function leaves the channel silent.
 #pragma once
+
+#include "library_loader.h"
 
 class VESSEL;
 
@@ -12,3 +15,9 @@ using CheckCMessageFn = int (*)(VESSEL* self, char* name, char* text);
 constexpr const char* MESSAGE_MODULE_PATH = "Modules\\dravomessage";
 constexpr int MESSAGE_NAME_BUFFER = 256;
 constexpr int MESSAGE_TEXT_BUFFER = 2048;
+constexpr int NO_MESSAGE = -1;
+
+// Hands a message to the module for target; nothing without a module or its function.
+void SendMessageThrough(HMODULE module, VESSEL* target, const char* name, const char* text);
+// Looks up the module's CheckCMessage; null without a module or the function.
+CheckCMessageFn FindCheckMessage(HMODULE module);

@@ -1,5 +1,7 @@
 #include "world.h"
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <iostream>
 
@@ -21,12 +23,28 @@ std::string VesselRecord::ClassName() const { return cls ? cls->name : std::stri
 World::World(std::filesystem::path root)
     : root_(std::move(root)), classes_(root_), modules_(root_), previous_(g_current) {
     g_current = this;
+    LinkMessageBus();
 }
 
 World::~World() {
     // Modules' objects go first, newest first, while their libraries are still loaded.
     while (!vessels_.empty()) Destroy(*vessels_.back());
+    if (messageBus_) dlclose(messageBus_);
     g_current = previous_;
+}
+
+void World::LinkMessageBus() {
+    // The message module of this root, when it has one: the host holds it for the world's life
+    // and tells it of every deleted vessel, so that messages waiting for a vessel never reach a
+    // later one that gets the same address.
+    messageBus_ = dlopen(ModulePath(root_, MESSAGE_BUS_MODULE).c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!messageBus_) return;
+    using ForgetFn = void (*)(VESSEL*);
+    auto forget = reinterpret_cast<ForgetFn>(dlsym(messageBus_, "ForgetCMessages"));
+    if (forget)
+        onDelete.push_back([forget](VesselRecord& v) {
+            if (v.iface) forget(v.iface);
+        });
 }
 
 World* World::Current() { return g_current; }

@@ -139,7 +139,10 @@ public:
         return f();
     }
 
+    static constexpr const char* MESSAGE_BUS_MODULE = "dravomessage";
+
 private:
+    void LinkMessageBus();
     void Destroy(VesselRecord& v);
     void Discard(VesselRecord& v);  // ends the module's object and removes the record
 
@@ -161,6 +164,7 @@ private:
     double lastKeyTime_ = 0.0;
     std::optional<std::string> pendingError_;
     World* previous_ = nullptr;
+    void* messageBus_ = nullptr;  // the root's message module, when it has one
 };
 
 }  // namespace sim

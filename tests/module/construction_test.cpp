@@ -28,7 +28,7 @@ TEST_F(ModuleTest, NewCarrierHasAnEmptyTableAndNoMeshes) {
     }
     EXPECT_EQ(t.currentStage, -1);
     EXPECT_TRUE(t.meshList.empty());
-    EXPECT_EQ(t.messageModule, nullptr) << "no message module in this root";
+    EXPECT_NE(t.messageModule, nullptr) << "the root's message module";
     EXPECT_EQ(t.meshVisibilityMode, 1);
     EXPECT_EQ(t.releaseVelocityOverride.x, 0);
     EXPECT_EQ(t.releaseVelocityOverride.y, 0);
@@ -85,6 +85,15 @@ TEST_F(ModuleTest, MessageModuleIsLoadedWhenPresentAndReleasedWithTheObject) {
     auto t = std::make_unique<TalvekVessel>(record->Handle());
     EXPECT_NE(t->messageModule, nullptr);
     t.reset();  // FreeLibrary; the sanitizer build sees any leak
+}
+
+TEST_F(ModuleTest, WithoutAMessageModuleTheLinkStaysEmpty) {
+    root.RemoveModule("dravomessage");
+    TalvekVessel t(record->Handle());
+    EXPECT_EQ(t.messageModule, nullptr);
+    EXPECT_FALSE(t.PollMessages());
+    t.SendVesselMessage(&t, "NOTE", "nobody hears this");
+    EXPECT_FALSE(t.PollMessages());
 }
 
 TEST_F(ModuleTest, ClearVesselMeshesEmptiesHostMeshesAndMeshList) {
