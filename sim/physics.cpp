@@ -1,10 +1,301 @@
 #include "physics.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "atmosphere.h"
 #include "mathx.h"
 #include "planet.h"
+#include "text.h"
 #include "world.h"
 
 namespace sim {
+
+namespace {
+
+constexpr double NEAR_GROUND_MARGIN = 50.0;     // [m] below size + this, substeps are short
+constexpr double VACUUM_DENSITY = 1e-12;        // [kg/m^3] below it drag is not computed
+constexpr double CONTACT_FREQUENCY = 2.0;       // [Hz] of the touchdown points' springs
+constexpr double CONTACT_DAMPING = 1.0;         // critical
+constexpr double REST_SPEED = 0.05;             // [m/s] relative to the surface
+constexpr double REST_ROTATION = 0.01;          // [rad/s]
+constexpr double REST_TIME = 5.0;               // [s] at rest in contact before a vessel counts as landed
+constexpr double TOUCHDOWN_REARM_TIME = 1.0;    // [s] out of contact before another touchdown is recorded
+constexpr double PI = 3.14159265358979323846;
+
+// Autopilot gains.
+constexpr double AP_ATTITUDE_GAIN = 0.5;        // [1/s] desired rotation rate per radian of error
+constexpr double AP_MAX_RATE = 0.1;             // [rad/s]
+constexpr double AP_RATE_GAIN = 2.0;            // [1/s]
+
+struct Derivative {
+    VECTOR3 dpos, dvel;
+};
+
+VECTOR3 Normalised(const VECTOR3& v) {
+    const double l = Length(v);
+    return l > 0 ? v / l : VECTOR3{0, 0, 0};
+}
+
+double Component(const VECTOR3& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+
+// Forces that depend on where the vessel is and how it moves, in global axes, and the
+// aerodynamic torque in vessel axes.
+struct Aero {
+    VECTOR3 force{0, 0, 0};
+    VECTOR3 torque{0, 0, 0};
+};
+
+Aero AerodynamicForces(const VesselRecord& v, const VECTOR3& pos, const VECTOR3& vel, const Mat3& rot,
+                       const VECTOR3& angVel, double mass) {
+    Aero a;
+    const double altitude = Length(pos) - EARTH_RADIUS;
+    const double rho = Atmosphere(altitude).density;
+    if (rho < VACUUM_DENSITY) return a;
+    const VesselDefinition& d = v.def;
+    const VECTOR3 relative = vel - SurfaceVelocity(pos);  // velocity through the air, global
+    const double speed = Length(relative);
+    // Rotational drag acts whenever there is air.
+    const VECTOR3 rotDrag{-d.size * mass * rho * angVel.x * d.rotDrag.x, -d.size * mass * rho * angVel.y * d.rotDrag.y,
+                          -d.size * mass * rho * angVel.z * d.rotDrag.z};
+    a.torque = rotDrag;
+    if (speed <= 0) return a;
+    // u: the direction of the airflow over the vessel, in vessel axes.
+    const VECTOR3 u = rot.Transposed() * (relative / -speed);
+    const double q = 0.5 * rho * speed * speed;
+    const double cwz = u.z > 0 ? d.cw[0] : d.cw[1];
+    const double drag = q * 0.5 *
+                        (d.cw[2] * d.crossSections.x * std::fabs(u.x) + d.cw[3] * d.crossSections.y * std::fabs(u.y) +
+                         cwz * d.crossSections.z * std::fabs(u.z));
+    a.force = relative / -speed * drag;
+    const double alpha = std::atan2(-u.y, u.z);
+    const double beta = std::atan2(u.x, u.z);
+    a.torque.x += -d.size * mass * rho * speed * d.crossSections.y * std::sin(alpha) * d.pitchMomentScale;
+    a.torque.y += -d.size * mass * rho * speed * d.crossSections.x * std::sin(beta) * d.bankMomentScale;
+    return a;
+}
+
+VECTOR3 Gravity(const VECTOR3& pos) {
+    const double r = Length(pos);
+    if (r < 1.0) return {0, 0, 0};  // at the centre there is no direction to fall in
+    return pos * (-EARTH_GM / (r * r * r));
+}
+
+// Torque [N m, vessel axes] of a group at full level.
+VECTOR3 GroupTorque(const VesselDefinition& d, const ThrusterGroup& g) {
+    VECTOR3 t{0, 0, 0};
+    for (Id id : g.thrusters)
+        for (const Thruster& th : d.thrusters)
+            if (th.id == id) t += Cross(th.pos, Normalised(th.dir) * th.maxThrust);
+    return t;
+}
+
+bool IsAttitudeGroup(int type) { return type >= THGROUP_ATT_PITCHUP && type <= THGROUP_ATT_BANKRIGHT; }
+
+// The host's autopilot: turns the vessel's +z towards the target direction (or stops its
+// rotation) with its attitude thruster groups.
+void Autopilot(VesselRecord& v, double mass) {
+    if (v.navMode == "off") return;
+    VECTOR3 desiredRate{0, 0, 0};
+    if (v.navMode == "prograde" || v.navMode == "retrograde") {
+        VECTOR3 target = v.rot.Transposed() * Normalised(v.vel);
+        if (v.navMode == "retrograde") target = -target;
+        const VECTOR3 axis = Cross(VECTOR3{0, 0, 1}, target);
+        const double s = Length(axis);
+        const double angle = std::atan2(s, target.z);
+        VECTOR3 turn = s > 1e-12 ? axis / s * angle : (target.z < 0 ? VECTOR3{1, 0, 0} * PI : VECTOR3{0, 0, 0});
+        desiredRate = turn * AP_ATTITUDE_GAIN;
+        const double rate = Length(desiredRate);
+        if (rate > AP_MAX_RATE) desiredRate = desiredRate * (AP_MAX_RATE / rate);
+    }
+    const VECTOR3 inertia = v.def.pmi * mass;
+    const VECTOR3 wanted{inertia.x * (desiredRate.x - v.angVel.x) * AP_RATE_GAIN,
+                         inertia.y * (desiredRate.y - v.angVel.y) * AP_RATE_GAIN,
+                         inertia.z * (desiredRate.z - v.angVel.z) * AP_RATE_GAIN};
+    // Every attitude group off, then on each axis the group that turns the right way the most.
+    std::vector<std::pair<const ThrusterGroup*, double>> levels;
+    for (const auto& g : v.def.groups)
+        if (IsAttitudeGroup(g.type)) levels.emplace_back(&g, 0.0);
+    for (int axis = 0; axis < 3; ++axis) {
+        const double need = Component(wanted, axis);
+        std::pair<const ThrusterGroup*, double>* best = nullptr;
+        double bestTorque = 0;
+        for (auto& entry : levels) {
+            const double t = Component(GroupTorque(v.def, *entry.first), axis);
+            if (t * need > 0 && std::fabs(t) > bestTorque) {
+                bestTorque = std::fabs(t);
+                best = &entry;
+            }
+        }
+        if (best) best->second = std::max(best->second, std::min(1.0, std::fabs(need) / bestTorque));
+    }
+    for (const auto& [group, level] : levels)
+        for (Id id : group->thrusters)
+            if (Thruster* th = v.def.FindThruster(id)) th->level = level;
+}
+
+// Thrust over one substep: force (global) and torque (vessel axes); propellant drawn from the
+// tanks, levels held at 0 when a tank is empty.
+struct Propulsion {
+    VECTOR3 force{0, 0, 0};
+    VECTOR3 torque{0, 0, 0};
+    bool thrusting = false;
+};
+
+Propulsion Thrust(VesselRecord& v, double pressure, double h) {
+    Propulsion p;
+    VesselDefinition& d = v.def;
+    // Flow each tank would give over the substep, to scale thrust when a tank runs dry within it.
+    std::vector<double> demand(d.tanks.size(), 0.0);
+    for (Thruster& th : d.thrusters) {
+        if (th.level <= 0) continue;
+        Tank* tank = d.FindTank(th.tank);
+        if (!tank || tank->mass <= 0 || th.isp <= 0) {
+            th.level = 0;
+            continue;
+        }
+        demand[tank - d.tanks.data()] += th.maxThrust * th.level / (tank->efficiency * th.isp) * h;
+    }
+    for (Thruster& th : d.thrusters) {
+        if (th.level <= 0) continue;
+        Tank* tank = d.FindTank(th.tank);
+        const size_t t = static_cast<size_t>(tank - d.tanks.data());
+        const double available = demand[t] > 0 ? std::min(1.0, tank->mass / demand[t]) : 0.0;
+        const double thrust = ThrusterThrust(th.maxThrust, th.level, th.isp, th.ispRef, th.pRef, pressure) * available;
+        const VECTOR3 f = Normalised(th.dir) * thrust;
+        p.force += v.rot * f;
+        p.torque += Cross(th.pos, f);
+        p.thrusting = p.thrusting || thrust > 0;
+    }
+    for (size_t t = 0; t < d.tanks.size(); ++t) {
+        if (demand[t] <= 0) continue;
+        d.tanks[t].mass = std::max(0.0, d.tanks[t].mass - demand[t]);
+    }
+    // A tank that ran dry stops its thrusters from the next substep on.
+    for (Thruster& th : d.thrusters)
+        if (const Tank* tank = d.FindTank(th.tank); th.level > 0 && tank && tank->mass <= 0) th.level = 0;
+    return p;
+}
+
+// Spring and damper at every touchdown point below the surface; friction along it.
+struct Contact {
+    VECTOR3 force{0, 0, 0};   // global
+    VECTOR3 torque{0, 0, 0};  // vessel axes
+    bool touching = false;
+};
+
+Contact GroundForces(const VesselRecord& v, double mass) {
+    Contact c;
+    const double omega = 2 * PI * CONTACT_FREQUENCY;
+    const double k = mass * omega * omega;
+    const double damping = 2 * CONTACT_DAMPING * omega * mass;
+    const double mu = std::max(v.def.surfaceFriction[0], v.def.surfaceFriction[1]);
+    for (const VECTOR3& p : v.def.touchdownPoints) {
+        const VECTOR3 w = v.pos + v.rot * p;
+        const double r = Length(w);
+        const double depth = EARTH_RADIUS - r;
+        if (depth <= 0) continue;
+        c.touching = true;
+        const VECTOR3 n = w / r;
+        const VECTOR3 pointVel = v.vel + v.rot * Cross(v.angVel, p) - SurfaceVelocity(w);
+        const double vn = Dot(pointVel, n);
+        const double normal = std::max(0.0, k * depth - damping * vn);
+        const VECTOR3 vt = pointVel - n * vn;
+        const double st = Length(vt);
+        // Friction up to mu N, viscous when slow so that it never overshoots.
+        const VECTOR3 friction = st > 0 ? vt * (-std::min(mu * normal / st, damping)) : VECTOR3{0, 0, 0};
+        const VECTOR3 f = n * normal + friction;
+        c.force += f;
+        c.torque += Cross(p, v.rot.Transposed() * f);
+    }
+    return c;
+}
+
+double SubstepFor(const VesselRecord& v, bool thrusting) {
+    const double altitude = Altitude(v);
+    if (altitude < v.def.size + NEAR_GROUND_MARGIN + Length(v.vel - SurfaceVelocity(v.pos)) * SUBSTEP_ATMOSPHERE * 10)
+        return SUBSTEP_NEAR_GROUND;
+    if (Atmosphere(altitude).density >= VACUUM_DENSITY) return SUBSTEP_ATMOSPHERE;
+    return thrusting ? SUBSTEP_THRUST : SUBSTEP_VACUUM;
+}
+
+bool AnyThrusterOn(const VesselRecord& v) {
+    for (const Thruster& th : v.def.thrusters)
+        if (th.level > 0) return true;
+    return v.navMode != "off";
+}
+
+void Substep(World& world, VesselRecord& v, double h, double now) {
+    const double mass = std::max(v.Mass(), 1e-3);
+    Autopilot(v, mass);
+    const double pressure = Atmosphere(Altitude(v)).pressure;
+    const Propulsion thrust = Thrust(v, pressure, h);
+    const Contact contact = GroundForces(v, mass);
+
+    // Translation: RK4 with gravity and drag evaluated along the way, thrust and contact held.
+    const VECTOR3 held = (thrust.force + contact.force) / mass;
+    auto accel = [&](const VECTOR3& p, const VECTOR3& vel) {
+        return Gravity(p) + AerodynamicForces(v, p, vel, v.rot, v.angVel, mass).force / mass + held;
+    };
+    const VECTOR3 p0 = v.pos, v0 = v.vel;
+    const VECTOR3 a1 = accel(p0, v0);
+    const VECTOR3 a2 = accel(p0 + v0 * (h / 2), v0 + a1 * (h / 2));
+    const VECTOR3 v2 = v0 + a1 * (h / 2);
+    const VECTOR3 v3 = v0 + a2 * (h / 2);
+    const VECTOR3 a3 = accel(p0 + v2 * (h / 2), v3);
+    const VECTOR3 v4 = v0 + a3 * h;
+    const VECTOR3 a4 = accel(p0 + v3 * h, v4);
+    v.pos = p0 + (v0 + v2 * 2 + v3 * 2 + v4) * (h / 6);
+    v.vel = v0 + (a1 + a2 * 2 + a3 * 2 + a4) * (h / 6);
+
+    // Rotation: Euler's equations with the inertia PMI times mass.
+    const VECTOR3 inertia = v.def.pmi * mass;
+    const VECTOR3 torque = thrust.torque + contact.torque + AerodynamicForces(v, p0, v0, v.rot, v.angVel, mass).torque;
+    const VECTOR3 iw{inertia.x * v.angVel.x, inertia.y * v.angVel.y, inertia.z * v.angVel.z};
+    const VECTOR3 gyro = Cross(v.angVel, iw);
+    if (inertia.x > 0 && inertia.y > 0 && inertia.z > 0)
+        v.angVel += VECTOR3{(torque.x - gyro.x) / inertia.x, (torque.y - gyro.y) / inertia.y,
+                            (torque.z - gyro.z) / inertia.z} * h;
+    const double w = Length(v.angVel);
+    if (w > 0) v.rot = Orthonormalised(v.rot * AxisRotation(v.angVel / w, w * h));
+
+    // Ground: touchdown, rest, landing.
+    if (contact.touching) {
+        if (!v.contact.touching && now - v.contact.lastContact > TOUCHDOWN_REARM_TIME) {
+            world.AddEvent(v, "touchdown " + FormatFixed(Dot(v0 - SurfaceVelocity(p0), Normalised(p0)), 2) + " m/s", now);
+        }
+        v.contact.touching = true;
+        v.contact.lastContact = now;
+        const bool still = Length(v.vel - SurfaceVelocity(v.pos)) < REST_SPEED && Length(v.angVel) < REST_ROTATION;
+        v.contact.restTime = still && !thrust.thrusting ? v.contact.restTime + h : 0.0;
+        if (v.contact.restTime >= REST_TIME) {
+            v.landed = true;
+            v.vel = SurfaceVelocity(v.pos);
+            v.angVel = {0, 0, 0};
+            v.contact.restTime = 0;
+            world.AddEvent(v, "landed", now + h);
+        }
+    } else {
+        v.contact.touching = false;
+        v.contact.restTime = 0;
+    }
+}
+
+void CarryWithSurface(VesselRecord& v, double mjd, double dt) {
+    double lon, lat;
+    LonLat(v.pos, mjd, lon, lat);
+    const double r = Length(v.pos);
+    v.pos = SurfacePoint(lon, lat, r, mjd + dt / 86400.0);
+    v.rot = AxisRotation({0, -1, 0}, EARTH_ROTATION_RATE * dt) * v.rot;
+    v.vel = SurfaceVelocity(v.pos);
+}
+
+}  // namespace
+
+double ThrusterThrust(double maxThrust, double level, double isp, double ispRef, double pRef, double pressure) {
+    const double eta = ispRef != 0 && pRef > 0 && isp > 0 ? (isp - ispRef) / (pRef * isp) : 0.0;
+    return std::max(0.0, maxThrust * level * (1 - pressure * eta));
+}
 
 void StepPhysics(World& world, double dt) {
     if (dt <= 0) return;
@@ -12,25 +303,31 @@ void StepPhysics(World& world, double dt) {
     for (const auto& owned : world.Vessels()) {
         VesselRecord& v = *owned;
         if (v.landed) {
-            // Carried round with the surface.
-            double lon, lat;
-            LonLat(v.pos, mjd, lon, lat);
-            const double r = Length(v.pos);
-            const double turn = EARTH_ROTATION_RATE * dt;
-            v.pos = SurfacePoint(lon, lat, r, mjd + dt / 86400.0);
-            v.rot = AxisRotation({0, -1, 0}, turn) * v.rot;
-            v.vel = SurfaceVelocity(v.pos);
-            continue;
+            // A landed vessel lifts off only under thrust.
+            if (!AnyThrusterOn(v)) {
+                CarryWithSurface(v, mjd, dt);
+                continue;
+            }
+            v.landed = false;
         }
-        v.pos += v.vel * dt;
-        const double w = Length(v.angVel);
-        if (w > 0) v.rot = Orthonormalised(v.rot * AxisRotation(v.angVel / w, w * dt));
+        double done = 0;
+        while (done < dt && !v.landed) {
+            const double h = std::min(SubstepFor(v, AnyThrusterOn(v)), dt - done);
+            Substep(world, v, h, world.SimTime() + done);
+            done += h;
+        }
+        if (v.landed && done < dt) CarryWithSurface(v, mjd + done / 86400.0, dt - done);
     }
 }
 
 double Altitude(const VesselRecord& v) { return Length(v.pos) - EARTH_RADIUS; }
 
 double Airspeed(const VesselRecord& v) { return Length(v.vel - SurfaceVelocity(v.pos)); }
+
+double VerticalSpeed(const VesselRecord& v) {
+    const double r = Length(v.pos);
+    return r > 0 ? Dot(v.vel, v.pos) / r : 0.0;
+}
 
 bool InGroundContact(const VesselRecord& v) {
     if (v.landed) return true;

@@ -1,4 +1,6 @@
-// Motion of the world's vessels over one simulation step.
+// Flight physics of the headless host: gravity, drag and aerodynamic moments in a rotating
+// atmosphere, thrust with propellant use, attitude dynamics, the host's autopilot modes, and
+// ground contact. Each frame's step is integrated in substeps small enough for its regime.
 #pragma once
 
 #include "../host/hosttypes.h"
@@ -8,10 +10,21 @@ namespace sim {
 class World;
 struct VesselRecord;
 
+// Substep limits [s] by regime.
+constexpr double SUBSTEP_VACUUM = 0.5;
+constexpr double SUBSTEP_THRUST = 0.05;
+constexpr double SUBSTEP_ATMOSPHERE = 0.02;
+constexpr double SUBSTEP_NEAR_GROUND = 0.005;
+
+// Advances every vessel by dt seconds of simulation time.
 void StepPhysics(World& world, double dt);
 
 double Altitude(const VesselRecord& v);
 double Airspeed(const VesselRecord& v);
+// Rate of change of the distance from the body's centre [m/s].
+double VerticalSpeed(const VesselRecord& v);
 bool InGroundContact(const VesselRecord& v);
+// Thrust [N] a thruster gives at its level at an ambient pressure [Pa].
+double ThrusterThrust(double maxThrust, double level, double isp, double ispRef, double pRef, double pressure);
 
 }  // namespace sim

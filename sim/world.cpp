@@ -225,7 +225,9 @@ void World::Trace(const VesselRecord* v, const char* call, std::string args) {
     trace.push_back(TraceEntry{v ? v->name : std::string(), call, std::move(args)});
 }
 
-void World::AddEvent(const VesselRecord& v, std::string what) { events.push_back(Event{simTime_, v.name, std::move(what)}); }
+void World::AddEvent(const VesselRecord& v, std::string what, double time) {
+    events.push_back(Event{time >= 0 ? time : simTime_, v.name, std::move(what)});
+}
 
 void World::ReportInputError(const std::string& message) {
     if (!pendingError_) pendingError_ = message;

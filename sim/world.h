@@ -38,7 +38,12 @@ struct VesselRecord {
     Mat3 rot;                 // vessel -> global
     bool landed = false;
     bool deletePending = false;
-    std::string navMode = "off";  // autopilot set by a flight script: prograde, retrograde, killrot, off
+    std::string navMode = "off";
+    struct ContactState {
+        bool touching = false;
+        double lastContact = -1e9;  // [s] simulation time of the last substep in contact
+        double restTime = 0.0;      // [s] at rest in contact so far
+    } contact;  // autopilot set by a flight script: prograde, retrograde, killrot, off
 
     OBJHANDLE Handle() const { return HandleOf(id); }
     double Mass() const { return def.emptyMass + def.PropellantMass(); }
@@ -120,7 +125,8 @@ public:
     const VesselRecord* Context() const { return context_.empty() ? nullptr : context_.back(); }
 
     std::vector<Event> events;
-    void AddEvent(const VesselRecord& v, std::string what);
+    // At the current simulation time, or at the given one (a moment inside the frame's step).
+    void AddEvent(const VesselRecord& v, std::string what, double time = -1.0);
 
     // An input error found while a module had control (for instance a bad host key handed
     // to ParseScenarioLineEx). The first one is kept; the caller reports it when control returns.

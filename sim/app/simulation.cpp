@@ -42,6 +42,14 @@ void Simulation::Carry(ScriptAction& a) {
             break;
         case ScriptAction::Kind::NAVMODE:
             v->navMode = a.word;
+            if (a.word == "off") {
+                // The autopilot lets go of the attitude thrusters it held.
+                for (const auto& g : v->def.groups)
+                    if (g.type >= THGROUP_ATT_PITCHUP && g.type <= THGROUP_ATT_BANKRIGHT)
+                        for (Id id : g.thrusters)
+                            if (Thruster* t = v->def.FindThruster(id)) t->level = 0;
+            }
+            world_.AddEvent(*v, "navmode " + a.word);
             break;
         case ScriptAction::Kind::THRUST: {
             const int type = a.word == "main" ? THGROUP_MAIN : a.word == "retro" ? THGROUP_RETRO : THGROUP_HOVER;
@@ -49,6 +57,7 @@ void Simulation::Carry(ScriptAction& a) {
                 if (g.type == type)
                     for (Id id : g.thrusters)
                         if (Thruster* t = v->def.FindThruster(id)) t->level = a.value;
+            world_.AddEvent(*v, "thrust " + a.word + " " + FormatDouble(a.value));
             break;
         }
         case ScriptAction::Kind::SAVE:
