@@ -6,6 +6,7 @@
 #include "atmosphere.h"
 #include "mathx.h"
 #include "planet.h"
+#include "scenario.h"
 #include "text.h"
 #include "world.h"
 
@@ -15,12 +16,7 @@ namespace {
 
 constexpr double NEAR_GROUND_MARGIN = 50.0;     // [m] below size + this, substeps are short
 constexpr double VACUUM_DENSITY = 1e-12;        // [kg/m^3] below it drag is not computed
-constexpr double CONTACT_FREQUENCY = 2.0;       // [Hz] of the touchdown points' springs
-constexpr double CONTACT_DAMPING = 1.0;         // critical
-constexpr double REST_SPEED = 0.05;             // [m/s] relative to the surface
-constexpr double REST_ROTATION = 0.01;          // [rad/s]
-constexpr double REST_TIME = 5.0;               // [s] at rest in contact before a vessel counts as landed
-constexpr double TOUCHDOWN_REARM_TIME = 1.0;    // [s] out of contact before another touchdown is recorded
+constexpr double REST_TIME = 5.0;               // [s] at rest in contact, without thrust, before it counts as landed
 constexpr double PI = 3.14159265358979323846;
 
 // Autopilot gains.
@@ -177,38 +173,60 @@ Propulsion Thrust(VesselRecord& v, double pressure, double h) {
     return p;
 }
 
-// Spring and damper at every touchdown point below the surface; friction along it.
-struct Contact {
-    VECTOR3 force{0, 0, 0};   // global
-    VECTOR3 torque{0, 0, 0};  // vessel axes
-    bool touching = false;
-};
+void CarryWithSurface(VesselRecord& v, double dt) {
+    // The planet turns about +y; a point at longitude l moves to l + w dt.
+    const Mat3 turn = AxisRotation({0, -1, 0}, EARTH_ROTATION_RATE * dt);
+    v.pos = turn * v.pos;
+    v.rot = turn * v.rot;
+    v.vel = SurfaceVelocity(v.pos);
+}
 
-Contact GroundForces(const VesselRecord& v, double mass) {
-    Contact c;
-    const double omega = 2 * PI * CONTACT_FREQUENCY;
-    const double k = mass * omega * omega;
-    const double damping = 2 * CONTACT_DAMPING * omega * mass;
-    const double mu = std::max(v.def.surfaceFriction[0], v.def.surfaceFriction[1]);
-    for (const VECTOR3& p : v.def.touchdownPoints) {
-        const VECTOR3 w = v.pos + v.rot * p;
-        const double r = Length(w);
-        const double depth = EARTH_RADIUS - r;
-        if (depth <= 0) continue;
-        c.touching = true;
-        const VECTOR3 n = w / r;
-        const VECTOR3 pointVel = v.vel + v.rot * Cross(v.angVel, p) - SurfaceVelocity(w);
-        const double vn = Dot(pointVel, n);
-        const double normal = std::max(0.0, k * depth - damping * vn);
-        const VECTOR3 vt = pointVel - n * vn;
-        const double st = Length(vt);
-        // Friction up to mu N, viscous when slow so that it never overshoots.
-        const VECTOR3 friction = st > 0 ? vt * (-std::min(mu * normal / st, damping)) : VECTOR3{0, 0, 0};
-        const VECTOR3 f = n * normal + friction;
-        c.force += f;
-        c.torque += Cross(p, v.rot.Transposed() * f);
+// Moves a vessel that has come to rest onto the grid of the landed lines it is saved with (under
+// a centimetre, a hundredth of a degree of heading), so that a saved landing reads back the same.
+void SnapToSavedGrid(VesselRecord& v, double mjd) {
+    auto snap = [](double value, int decimals) {
+        const double scale = std::pow(10.0, decimals);
+        return std::round(value * scale) / scale;
+    };
+    double lon, lat;
+    LonLat(v.pos, mjd, lon, lat);
+    lon = snap(lon / PI * 180, LANDED_POS_DECIMALS) * PI / 180;
+    lat = snap(lat / PI * 180, LANDED_POS_DECIMALS) * PI / 180;
+    const double alt = snap(Altitude(v), LANDED_ALT_DECIMALS);
+    const double heading = HeadingOf(v.rot, v.pos);
+    const double snapped = snap(heading / PI * 180, LANDED_HEADING_DECIMALS) * PI / 180;
+    v.pos = SurfacePoint(lon, lat, EARTH_RADIUS + alt, mjd);
+    v.rot = Orthonormalised(AxisRotation(HorizonAt(v.pos).up, snapped - heading) * v.rot);
+    v.vel = SurfaceVelocity(v.pos);
+}
+
+bool BelowSurface(const VesselRecord& v) {
+    for (const VECTOR3& p : v.def.touchdownPoints)
+        if (Length(v.pos + v.rot * p) < EARTH_RADIUS) return true;
+    return false;
+}
+
+// Puts the vessel on its touchdown points: the points' plane turned level with the surface
+// below, the points on it, the vessel at rest on the turning planet.
+void SettleOnSurface(VesselRecord& v) {
+    const VECTOR3* p = v.def.touchdownPoints;
+    VECTOR3 n = Cross(p[1] - p[0], p[2] - p[0]);
+    const double length = Length(n);
+    n = length > 0 ? n / length : VECTOR3{0, 1, 0};
+    double height = -Dot(n, p[0]);  // of the centre of mass above the points' plane
+    if (height < 0) {
+        n = -n;
+        height = -height;
     }
-    return c;
+    const VECTOR3 up = v.pos / Length(v.pos);
+    const VECTOR3 current = v.rot * n;
+    const VECTOR3 axis = Cross(current, up);
+    const double s = Length(axis);
+    const double angle = std::atan2(s, Dot(current, up));
+    if (s > 1e-12) v.rot = Orthonormalised(AxisRotation(axis / s, angle) * v.rot);
+    v.pos = up * (EARTH_RADIUS + height);
+    v.vel = SurfaceVelocity(v.pos);
+    v.angVel = {0, 0, 0};
 }
 
 double SubstepFor(const VesselRecord& v, bool thrusting) {
@@ -230,14 +248,14 @@ void Substep(World& world, VesselRecord& v, double h, double now) {
     Autopilot(v, mass);
     const double pressure = Atmosphere(Altitude(v)).pressure;
     const Propulsion thrust = Thrust(v, pressure, h);
-    const Contact contact = GroundForces(v, mass);
 
     // Translation: RK4 with gravity and drag evaluated along the way, thrust and contact held.
-    const VECTOR3 held = (thrust.force + contact.force) / mass;
+    const VECTOR3 held = thrust.force / mass;
     auto accel = [&](const VECTOR3& p, const VECTOR3& vel) {
         return Gravity(p) + AerodynamicForces(v, p, vel, v.rot, v.angVel, mass).force / mass + held;
     };
     const VECTOR3 p0 = v.pos, v0 = v.vel;
+    const Mat3 rot0 = v.rot;
     const VECTOR3 a1 = accel(p0, v0);
     const VECTOR3 a2 = accel(p0 + v0 * (h / 2), v0 + a1 * (h / 2));
     const VECTOR3 v2 = v0 + a1 * (h / 2);
@@ -250,7 +268,7 @@ void Substep(World& world, VesselRecord& v, double h, double now) {
 
     // Rotation: Euler's equations with the inertia PMI times mass.
     const VECTOR3 inertia = v.def.pmi * mass;
-    const VECTOR3 torque = thrust.torque + contact.torque + AerodynamicForces(v, p0, v0, v.rot, v.angVel, mass).torque;
+    const VECTOR3 torque = thrust.torque + AerodynamicForces(v, p0, v0, v.rot, v.angVel, mass).torque;
     const VECTOR3 iw{inertia.x * v.angVel.x, inertia.y * v.angVel.y, inertia.z * v.angVel.z};
     const VECTOR3 gyro = Cross(v.angVel, iw);
     if (inertia.x > 0 && inertia.y > 0 && inertia.z > 0)
@@ -259,36 +277,39 @@ void Substep(World& world, VesselRecord& v, double h, double now) {
     const double w = Length(v.angVel);
     if (w > 0) v.rot = Orthonormalised(v.rot * AxisRotation(v.angVel / w, w * h));
 
-    // Ground: touchdown, rest, landing.
-    if (contact.touching) {
-        if (!v.contact.touching && now - v.contact.lastContact > TOUCHDOWN_REARM_TIME) {
-            world.AddEvent(v, "touchdown " + FormatFixed(Dot(v0 - SurfaceVelocity(p0), Normalised(p0)), 2) + " m/s", now);
+    // Ground: a vessel resting on its touchdown points stays on them unless its thrust lifts it.
+    if (v.contact.touching) {
+        const VECTOR3 up = v.pos / Length(v.pos);
+        const double lift = Dot(thrust.force, up) / mass - Dot(Gravity(v.pos), -up);
+        if (lift > 0) {
+            v.contact.touching = false;
+            v.contact.restTime = 0;
+            return;
         }
-        v.contact.touching = true;
-        v.contact.lastContact = now;
-        const bool still = Length(v.vel - SurfaceVelocity(v.pos)) < REST_SPEED && Length(v.angVel) < REST_ROTATION;
-        v.contact.restTime = still && !thrust.thrusting ? v.contact.restTime + h : 0.0;
-        if (v.contact.restTime >= REST_TIME) {
+        const VECTOR3 resting = p0;
+        v.pos = resting;
+        v.vel = SurfaceVelocity(resting);
+        v.angVel = {0, 0, 0};
+        v.rot = rot0;
+        CarryWithSurface(v, h);
+        v.contact.restTime = thrust.thrusting ? 0.0 : v.contact.restTime + h;
+        if (v.contact.restTime >= REST_TIME - 1e-9) {
+            SnapToSavedGrid(v, world.Mjd() + (now + h - world.SimTime()) / 86400.0);
             v.landed = true;
-            v.vel = SurfaceVelocity(v.pos);
-            v.angVel = {0, 0, 0};
+            v.contact.touching = false;
             v.contact.restTime = 0;
             world.AddEvent(v, "landed", now + h);
         }
-    } else {
-        v.contact.touching = false;
+        return;
+    }
+    if (BelowSurface(v)) {
+        world.AddEvent(v, "touchdown " + FormatFixed(VerticalSpeed(v), 2) + " m/s", now + h);
+        SettleOnSurface(v);
+        v.contact.touching = true;
         v.contact.restTime = 0;
     }
 }
 
-void CarryWithSurface(VesselRecord& v, double mjd, double dt) {
-    double lon, lat;
-    LonLat(v.pos, mjd, lon, lat);
-    const double r = Length(v.pos);
-    v.pos = SurfacePoint(lon, lat, r, mjd + dt / 86400.0);
-    v.rot = AxisRotation({0, -1, 0}, EARTH_ROTATION_RATE * dt) * v.rot;
-    v.vel = SurfaceVelocity(v.pos);
-}
 
 }  // namespace
 
@@ -299,13 +320,12 @@ double ThrusterThrust(double maxThrust, double level, double isp, double ispRef,
 
 void StepPhysics(World& world, double dt) {
     if (dt <= 0) return;
-    const double mjd = world.Mjd();
     for (const auto& owned : world.Vessels()) {
         VesselRecord& v = *owned;
         if (v.landed) {
             // A landed vessel lifts off only under thrust.
             if (!AnyThrusterOn(v)) {
-                CarryWithSurface(v, mjd, dt);
+                CarryWithSurface(v, dt);
                 continue;
             }
             v.landed = false;
@@ -316,7 +336,7 @@ void StepPhysics(World& world, double dt) {
             Substep(world, v, h, world.SimTime() + done);
             done += h;
         }
-        if (v.landed && done < dt) CarryWithSurface(v, mjd + done / 86400.0, dt - done);
+        if (v.landed && done < dt) CarryWithSurface(v, dt - done);
     }
 }
 
@@ -330,7 +350,7 @@ double VerticalSpeed(const VesselRecord& v) {
 }
 
 bool InGroundContact(const VesselRecord& v) {
-    if (v.landed) return true;
+    if (v.landed || v.contact.touching) return true;
     for (const auto& p : v.def.touchdownPoints)
         if (Length(v.pos + v.rot * p) < EARTH_RADIUS) return true;
     return false;

@@ -26,4 +26,22 @@ void LonLat(const VECTOR3& pos, double mjd, double& lon, double& lat) {
     lon = std::remainder(lon, 2.0 * 3.14159265358979323846);
 }
 
+Horizon HorizonAt(const VECTOR3& pos) {
+    const VECTOR3 up = pos / Length(pos);
+    VECTOR3 north = VECTOR3{0, 1, 0} - up * up.y;
+    if (Length(north) < 1e-9) north = VECTOR3{1, 0, 0} - up * up.x;  // at a pole
+    north = north / Length(north);
+    return {up, north, Cross(up, north)};
+}
+
+double HeadingOf(const Mat3& rot, const VECTOR3& pos) {
+    constexpr double NEARLY_VERTICAL = 0.1;  // horizontal share below which +z gives no heading
+    const Horizon h = HorizonAt(pos);
+    VECTOR3 axis{rot.m[0][2], rot.m[1][2], rot.m[2][2]};
+    if (Length(axis - h.up * Dot(axis, h.up)) < NEARLY_VERTICAL) axis = {rot.m[0][1], rot.m[1][1], rot.m[2][1]};
+    double heading = std::atan2(Dot(axis, h.east), Dot(axis, h.north));
+    if (heading < 0) heading += 2 * 3.14159265358979323846;
+    return heading;
+}
+
 }  // namespace sim

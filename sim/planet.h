@@ -2,6 +2,7 @@
 #pragma once
 
 #include "../host/hosttypes.h"
+#include "mathx.h"
 
 namespace sim {
 
@@ -19,5 +20,14 @@ double RotationAngle(double mjd);
 VECTOR3 SurfacePoint(double lon, double lat, double radius, double mjd);
 // Longitude and latitude [rad] of a global position at a date.
 void LonLat(const VECTOR3& pos, double mjd, double& lon, double& lat);
+
+// The local horizon at a global position, in global axes.
+struct Horizon {
+    VECTOR3 up, north, east;
+};
+Horizon HorizonAt(const VECTOR3& pos);
+// Heading [rad, 0..2 pi] of a vessel on the horizon: of its +z axis, or of its +y axis when +z
+// stands nearly vertical (a capsule on its base).
+double HeadingOf(const Mat3& rot, const VECTOR3& pos);
 
 }  // namespace sim

@@ -222,34 +222,19 @@ std::string ParseHostKey(const char* line, ParsedVesselState& s) {
 
 namespace {
 
-// Columns of the rotation of a vessel standing on the surface with the given heading.
-Mat3 SurfaceRotation(double lon, double lat, double heading, double mjd) {
-    const double l = lon + RotationAngle(mjd);
-    const VECTOR3 up{std::cos(lat) * std::cos(l), std::sin(lat), std::cos(lat) * std::sin(l)};
-    const VECTOR3 north{-std::sin(lat) * std::cos(l), std::cos(lat), -std::sin(lat) * std::sin(l)};
-    const VECTOR3 east{-std::sin(l), 0.0, std::cos(l)};
-    const VECTOR3 fwd = north * std::cos(heading) + east * std::sin(heading);
-    const VECTOR3 right = Cross(up, fwd);
+// A vessel standing upright (+y up) with its +z on the heading.
+Mat3 SurfaceRotation(const VECTOR3& pos, double heading) {
+    const Horizon h = HorizonAt(pos);
+    const VECTOR3 fwd = h.north * std::cos(heading) + h.east * std::sin(heading);
+    const VECTOR3 right = Cross(h.up, fwd);
     Mat3 r;
-    const VECTOR3 cols[3] = {right, up, fwd};
+    const VECTOR3 cols[3] = {right, h.up, fwd};
     for (int c = 0; c < 3; ++c) {
         r.m[0][c] = cols[c].x;
         r.m[1][c] = cols[c].y;
         r.m[2][c] = cols[c].z;
     }
     return r;
-}
-
-double HeadingOf(const Mat3& r, const VECTOR3& pos, double mjd) {
-    double lon, lat;
-    LonLat(pos, mjd, lon, lat);
-    const double l = lon + RotationAngle(mjd);
-    const VECTOR3 north{-std::sin(lat) * std::cos(l), std::cos(lat), -std::sin(lat) * std::sin(l)};
-    const VECTOR3 east{-std::sin(l), 0.0, std::cos(l)};
-    const VECTOR3 fwd{r.m[0][2], r.m[1][2], r.m[2][2]};
-    double h = std::atan2(Dot(fwd, east), Dot(fwd, north));
-    if (h < 0) h += 2 * 3.14159265358979323846;
-    return h;
 }
 
 // Height of the centre of mass above the ground when the lowest touchdown point stands on it.
@@ -264,10 +249,17 @@ double RestingAltitude(const VesselRecord& v) {
 void ApplyParsedState(World& world, VesselRecord& v, const ParsedVesselState& s) {
     const double mjd = world.Mjd();
     v.landed = s.landed;
-    if (s.landed && s.lon && s.lat) {
+    if (s.landed && s.rpos && s.arot) {
+        // Saved by a host: the global position and orientation at the saved date are exact;
+        // POS, HEADING and ALT were derived from them.
+        v.pos = *s.rpos;
+        v.rot = RotationFromAngles(*s.arot * DEG);
+        v.vel = SurfaceVelocity(v.pos);
+        v.angVel = {0, 0, 0};
+    } else if (s.landed && s.lon && s.lat) {
         const double alt = s.alt ? *s.alt : RestingAltitude(v);
         v.pos = SurfacePoint(*s.lon * DEG, *s.lat * DEG, EARTH_RADIUS + alt, mjd);
-        v.rot = SurfaceRotation(*s.lon * DEG, *s.lat * DEG, s.heading.value_or(0.0) * DEG, mjd);
+        v.rot = SurfaceRotation(v.pos, s.heading.value_or(0.0) * DEG);
         v.vel = SurfaceVelocity(v.pos);
         v.angVel = {0, 0, 0};
     } else {
@@ -317,9 +309,9 @@ void WriteDefaultState(World& world, const VesselRecord& v, ScenarioWriter& out)
     if (v.landed) {
         double lon, lat;
         LonLat(v.pos, world.Mjd(), lon, lat);
-        put("POS", FormatFixed(lon / DEG, 10) + " " + FormatFixed(lat / DEG, 10));
-        put("HEADING", FormatFixed(HeadingOf(v.rot, v.pos, world.Mjd()) / DEG, 3));
-        put("ALT", FormatFixed(Altitude(v), 3));
+        put("POS", FormatFixed(lon / DEG, LANDED_POS_DECIMALS) + " " + FormatFixed(lat / DEG, LANDED_POS_DECIMALS));
+        put("HEADING", FormatFixed(HeadingOf(v.rot, v.pos) / DEG, LANDED_HEADING_DECIMALS));
+        put("ALT", FormatFixed(Altitude(v), LANDED_ALT_DECIMALS));
     }
     std::string prp;
     for (size_t i = 0; i < v.def.tanks.size(); ++i) {
@@ -375,7 +367,7 @@ std::string SaveScenario(World& world, const Scenario& from) {
         for (const auto& l : *from.description) out += l + "\n";
         out += "END_DESC\n\n";
     }
-    out += "BEGIN_ENVIRONMENT\n  System " + from.system + "\n  Date MJD " + FormatFixed(world.Mjd(), 10) +
+    out += "BEGIN_ENVIRONMENT\n  System " + from.system + "\n  Date MJD " + FormatDouble(world.Mjd()) +
            "\nEND_ENVIRONMENT\n\n";
     if (from.focus && world.FindByName(*from.focus)) out += "BEGIN_FOCUS\n  Ship " + *from.focus + "\nEND_FOCUS\n\n";
     for (const auto& b : from.otherBlocks) {

@@ -40,9 +40,8 @@ struct VesselRecord {
     bool deletePending = false;
     std::string navMode = "off";
     struct ContactState {
-        bool touching = false;
-        double lastContact = -1e9;  // [s] simulation time of the last substep in contact
-        double restTime = 0.0;      // [s] at rest in contact so far
+        bool touching = false;  // resting on its touchdown points, not yet landed
+        double restTime = 0.0;  // [s] at rest without thrust so far
     } contact;  // autopilot set by a flight script: prograde, retrograde, killrot, off
 
     OBJHANDLE Handle() const { return HandleOf(id); }

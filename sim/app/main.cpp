@@ -10,6 +10,7 @@
 #include "dump.h"
 #include "reports.h"
 #include "simulation.h"
+#include "telemetry.h"
 
 #ifndef TALVEK_DEFAULT_ROOT
 #define TALVEK_DEFAULT_ROOT "root"
@@ -25,7 +26,7 @@ constexpr int EXIT_INTERNAL = 1;
 struct RunArgs {
     std::string scenario;
     std::string root = TALVEK_DEFAULT_ROOT;
-    std::string script, save, dump, trace;
+    std::string script, save, dump, trace, telemetry, plot;
     std::optional<double> until;
     std::optional<long> frames;
     double frameDt = 1.0 / 60.0;
@@ -52,6 +53,13 @@ int Run(const RunArgs& args) {
         throw sim::InputError(args.root + ": not a host root (it has no Config folder); give --root the folder that "
                                           "holds Config, Meshes, Modules and Scenarios");
     if (args.frameDt <= 0) throw sim::InputError("--frame-dt: the frame length must be above 0 seconds");
+    // Outputs are checked before the run, so that a long run does not end in a path that fails.
+    for (const std::string* out : {&args.save, &args.dump, &args.trace, &args.telemetry, &args.plot}) {
+        if (out->empty()) continue;
+        const fs::path folder = Absolute(start, *out).parent_path();
+        if (!fs::is_directory(folder))
+            throw sim::InputError(*out + ": cannot be written; its folder " + folder.string() + " does not exist");
+    }
     const fs::path scenario = FindScenario(start, root, args.scenario);
     sim::FlightScript script;
     if (!args.script.empty()) script = sim::ReadScriptFile(Absolute(start, args.script), start);
@@ -66,6 +74,9 @@ int Run(const RunArgs& args) {
     if (!args.save.empty()) sim::WriteTextFile(Absolute(start, args.save), simulation.SaveText());
     if (!args.dump.empty()) sim::WriteTextFile(Absolute(start, args.dump), sim::DumpWorld(world).dump(2) + "\n");
     if (!args.trace.empty()) sim::WriteTextFile(Absolute(start, args.trace), sim::TraceText(world));
+    if (!args.telemetry.empty()) sim::WriteTextFile(Absolute(start, args.telemetry), simulation.GetTelemetry().Csv());
+    if (!args.plot.empty())
+        sim::PlotTelemetry(simulation.GetTelemetry(), world, simulation.FocusVessel(), Absolute(start, args.plot));
     if (args.events) std::cout << sim::EventsText(world);
     std::cout << "talvek-sim: " << frames << " frames, " << sim::FormatFixed(world.SimTime(), 2) << " s simulated, "
               << world.Vessels().size() << " vessels\n";
@@ -88,6 +99,8 @@ int main(int argc, char** argv) {
     run->add_option("--save", args.save, "write the scenario as it stands at the end");
     run->add_option("--dump", args.dump, "write the host's record of every vessel as JSON");
     run->add_option("--trace", args.trace, "write the trace of host calls");
+    run->add_option("--telemetry", args.telemetry, "write altitude, speeds and mass over time as CSV");
+    run->add_option("--plot", args.plot, "write a PNG of altitude and speeds of the focus vessel, events marked");
     run->add_flag("--events", args.events, "print the event timeline");
 
     try {

@@ -19,6 +19,12 @@ Simulation::Simulation(const std::filesystem::path& root, const std::filesystem:
     world_.tracing = tracing;
     LoadScenario(world_, scenario_);
     world_.ApplyDeletions();
+    telemetry_.Sample(world_, true);
+}
+
+std::string Simulation::FocusVessel() const {
+    if (scenario_.focus && world_.FindByName(*scenario_.focus)) return *scenario_.focus;
+    return world_.Vessels().empty() ? std::string() : world_.Vessels().front()->name;
 }
 
 void Simulation::Carry(ScriptAction& a) {
@@ -84,6 +90,7 @@ void Simulation::Frame(double frameDt) {
     RunDueActions();
     world_.AdvanceFrame(frameDt);
     ++frames_;
+    telemetry_.Sample(world_);
     world_.ThrowIfError();
 }
 

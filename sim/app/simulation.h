@@ -9,6 +9,7 @@
 #include "../scenario.h"
 #include "../world.h"
 #include "script.h"
+#include "telemetry.h"
 
 namespace sim {
 
@@ -38,6 +39,9 @@ public:
     long FramesRun() const { return frames_; }
 
     std::string SaveText() { return SaveScenario(world_, scenario_); }
+    const Telemetry& GetTelemetry() const { return telemetry_; }
+    // The vessel the scenario focuses on, else the first; empty without vessels.
+    std::string FocusVessel() const;
 
 private:
     void RunDueActions();
@@ -47,6 +51,7 @@ private:
     Scenario scenario_;
     World world_;
     FlightScript script_;
+    Telemetry telemetry_;
     long frames_ = 0;
 };
 

@@ -148,4 +148,5 @@ INSTANTIATE_TEST_SUITE_P(
                  "s.txt:1: vessel 'Nobody' does not exist when this action falls due"},
         CliError{{"run", ORBIT, "--script", "missing.txt"}, "", "", "missing.txt: cannot be read"},
         CliError{{"run", ORBIT, "--frames", "1", "--save", "/nonexistent/dir/out.scn"}, "", "",
-                 "/nonexistent/dir/out.scn: cannot be written"}));
+                 "/nonexistent/dir/out.scn: cannot be written"},
+        CliError{{"run", ORBIT, "--plot", "no/such/folder/p.png"}, "", "", "no/such/folder/p.png: cannot be written"}));
