@@ -40,6 +40,11 @@ public:
 
     // Release
     VESSEL* ReleaseLastPayload();
+    VESSEL* ReleaseSlot(int k, bool withRotation);
+    // Sends the slots after stage s, up to the last attached one, to the stage's new vessel.
+    VESSEL* HandOverContents(int s, int last, VESSEL* target);
+    // The orientation [rad] of a vessel turned by rotation [deg] about the carrier's x axis.
+    VECTOR3 ReleaseOrientation(double rotation) const;
     VESSEL* SpawnChildVessel(const char* name, const char* className, const VECTOR3& localPosition,
                              const VECTOR3& localVelocityChange, const VECTOR3& rotationChange);
 

@@ -1,4 +1,86 @@
 // Releasing the last payload, or the stage that holds it, as a vessel of its own.
+#include <cmath>
+#include <cstdio>
+
 #include "payload_carrier.h"
 
-VESSEL* PayloadCarrier::ReleaseLastPayload() { return nullptr; }
+namespace {
+
+constexpr double PI = 3.14159265358979;
+constexpr const char* KEY_PAYLOAD = "PAYLOAD";
+constexpr const char* KEY_STAGE = "STAGE";
+constexpr const char* KEY_ENDSTAGE = "ENDSTAGE";
+
+}  // namespace
+
+VECTOR3 PayloadCarrier::ReleaseOrientation(double rotation) const {
+    const double a = rotation * PI / 180;
+    // The new vessel's axes in the carrier's frame: the carrier's turned by a about its x axis.
+    VECTOR3 gx, gy, gz;
+    GlobalRot(VECTOR3{1, 0, 0}, gx);
+    GlobalRot(VECTOR3{0, std::cos(a), std::sin(a)}, gy);
+    GlobalRot(VECTOR3{0, -std::sin(a), std::cos(a)}, gz);
+    const double lengthZ = std::sqrt(gz.x * gz.x + gz.y * gz.y + gz.z * gz.z);
+    return VECTOR3{std::atan2(gz.y, gz.z), std::asin(-gz.x / lengthZ), std::atan2(gy.x, gx.x)};
+}
+
+VESSEL* PayloadCarrier::ReleaseSlot(int k, bool withRotation) {
+    PayloadSlot& slot = slots[k];
+    VESSELSTATUS status;
+    GetStatus(status);
+    status.eng_main = 0;
+    status.eng_hovr = 0;
+    Local2Rel(slot.releasePosition, status.rpos);
+    const VECTOR3 velocity = overridePending ? releaseVelocityOverride : slot.releaseVelocity;
+    VECTOR3 velocityChange;
+    GlobalRot(velocity, velocityChange);
+    status.rvel += velocityChange;
+    overridePending = false;
+    status.fuel = slot.fuelLevel;
+    if (withRotation) status.arot = ReleaseOrientation(slot.rotation);
+    const OBJHANDLE handle = oapiCreateVessel(slot.vesselName, slot.className, status);
+    // A vessel the host refuses leaves the slot where it was: nothing vanishes from the carrier.
+    if (!handle) return nullptr;
+    slot.attached = false;
+    VESSEL* released = oapiGetVesselInterface(handle);
+    if (released) released->SetFuelMass(released->GetMaxFuelMass() * slot.fuelLevel);
+    return released;
+}
+
+VESSEL* PayloadCarrier::HandOverContents(int s, int last, VESSEL* target) {
+    // Closings count up to and including the released stage itself, whose vessel now holds them.
+    const int outermost = slots[s].parentStage;
+    char text[4 * PAYLOAD_NAME_SIZE + 256];
+    for (int j = s + 1; j <= last; ++j) {
+        PayloadSlot& slot = slots[j];
+        if (!slot.attached) break;
+        slot.attached = false;
+        const VECTOR3 rel = slot.releasePosition - slots[s].releasePosition;
+        const char* keyword = slot.kind == PAYLOAD_KIND_PAYLOAD ? KEY_PAYLOAD : KEY_STAGE;
+        std::snprintf(text, sizeof text, "%s %s %s %s %.2lf %.2lf %.2lf %.2lf %.2lf %.2lf", keyword, slot.vesselName,
+                      slot.mesh.meshName.c_str(), slot.className, rel.x, rel.y, rel.z, slot.mass, slot.rotation,
+                      slot.fuelLevel);
+        try {
+            SendVesselMessage(target, keyword, text);
+            for (int n = StageClosingsAfter(j, outermost); n > 0; --n) SendVesselMessage(target, KEY_ENDSTAGE, KEY_ENDSTAGE);
+        } catch (...) {
+            return nullptr;
+        }
+    }
+    return target;
+}
+
+VESSEL* PayloadCarrier::ReleaseLastPayload() {
+    int i = PAYLOAD_SLOT_COUNT - 1;
+    while (i >= 0 && !slots[i].attached) --i;
+    if (i < 0) return nullptr;
+    if (slots[i].parentStage == -1) return ReleaseSlot(i, true);
+
+    // Climb only through stages that are the first slot of the stage around them.
+    int s = slots[i].parentStage;
+    while (slots[s].parentStage != -1 && slots[s].parentStage == s - 1) s = slots[s].parentStage;
+    if (!slots[s].attached) return nullptr;
+    VESSEL* released = ReleaseSlot(s, false);
+    if (!released || slots[s].kind != PAYLOAD_KIND_STAGE) return released;
+    return HandOverContents(s, i, released);
+}

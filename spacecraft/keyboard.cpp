@@ -1,4 +1,37 @@
-// The pilot's key commands.
+// The pilot's key commands: Control+J steps the configuration (separating the modules first),
+// K moves the solar arrays, J alone releases the last payload. Any Shift disables all three.
 #include "talvek_vessel.h"
 
-int TalvekVessel::ConsumeBufferedKey(DWORD, bool, char*) { return 0; }
+namespace {
+constexpr double J_DELAY = 1.0;   // [s]
+constexpr double K_DELAY = 0.5;   // [s]
+constexpr float PANELS_HALFWAY = 0.5f;
+constexpr int KEY_USED = 1;
+constexpr int KEY_NOT_USED = 0;
+}  // namespace
+
+int TalvekVessel::ConsumeBufferedKey(DWORD /*key*/, bool /*pressed*/, char* keyboardState) {
+    // The decision rests on the keyboard state alone.
+    if (KEYDOWN(keyboardState, OAPI_KEY_LSHIFT) || KEYDOWN(keyboardState, OAPI_KEY_RSHIFT)) return KEY_NOT_USED;
+    if (KEYDOWN(keyboardState, OAPI_KEY_LCONTROL) || KEYDOWN(keyboardState, OAPI_KEY_RCONTROL)) {
+        if (!KEYDOWN(keyboardState, OAPI_KEY_J)) return KEY_NOT_USED;
+        if (!oapiAcceptDelayedKey(OAPI_KEY_J, J_DELAY)) return KEY_NOT_USED;
+        if (configuration == CONFIG_FULL_STACK) {
+            SeparateModules();
+        } else if (configuration < CONFIG_LANDING) {
+            ++configuration;
+            rebuildCounter = 1;
+        }
+        return KEY_USED;
+    }
+    if (KEYDOWN(keyboardState, OAPI_KEY_K) && oapiAcceptDelayedKey(OAPI_KEY_K, K_DELAY)) {
+        panelMotion = panelState > PANELS_HALFWAY ? 2 : 1;
+        return KEY_USED;
+    }
+    if (KEYDOWN(keyboardState, OAPI_KEY_J) && oapiAcceptDelayedKey(OAPI_KEY_J, J_DELAY)) {
+        ReleaseLastPayload();
+        rebuildCounter = 1;
+        return KEY_USED;
+    }
+    return KEY_NOT_USED;
+}

@@ -34,6 +34,9 @@ public:
     // Steps of the time step
     void DrainMessages();
     void StepDeferredRebuild();
+    void StepDescentSequence();
+    void ReleaseMainChute();
+    void RemoveLandedChute();
 
     // Configurations
     void ApplyConfiguration();
@@ -89,4 +92,6 @@ public:
     // The transform records of the deployment animation's components: the host keeps pointers
     // to them, so each lives until the component is replaced by the next set-up of the animation.
     std::unique_ptr<MGROUP_TRANSFORM> deployRecords[DEPLOY_RECORD_COUNT];
+    // The host handle of the released main parachute, asked about before chuteVessel is used.
+    OBJHANDLE chuteHandle = nullptr;
 };

@@ -5,12 +5,27 @@ namespace {
 constexpr std::int32_t REBUILD_HIDE_PANELS = 2;    // animation held at 0 for the step before the set-up
 constexpr std::int32_t REBUILD_SET_UP = 3;         // the configuration's set-up runs
 constexpr std::int32_t REBUILD_SHOW_PANELS = 4;    // the panel state is shown again; idle after
+
+constexpr double DROGUE_ALTITUDE = 12000;          // [m]
+constexpr double DROGUE_AIRSPEED = 300;            // [m/s]
+constexpr double MAIN_CHUTE_ALTITUDE = 2000;       // [m]
+constexpr double MAIN_CHUTE_AIRSPEED = 80;         // [m/s]
+constexpr double MAIN_CHUTE_FLOOR = 600;           // [m] below it the main parachute opens at any speed
+constexpr double CHUTE_RELEASE_ALTITUDE = 2;       // [m]
+constexpr double CHUTE_TIME_ACCELERATION = 10;     // the most under a canopy
+
+constexpr const char* CHUTE_NAME = "TalvekChute";
+constexpr const char* CHUTE_CLASS = "tlvchute";
+constexpr VECTOR3 CHUTE_POSITION{0, 0, 72};        // [m], design frame: where the canopy stood
+constexpr VECTOR3 NO_CHANGE{0, 0, 0};
 }  // namespace
 
 void TalvekVessel::Timestep() {
     DrainMessages();
     StepPanelMotion();
     StepDeferredRebuild();
+    StepDescentSequence();
+    RemoveLandedChute();
 }
 
 void TalvekVessel::DrainMessages() {
@@ -28,5 +43,49 @@ void TalvekVessel::StepDeferredRebuild() {
     } else if (rebuildCounter == REBUILD_SHOW_PANELS) {
         SetAnimation(static_cast<UINT>(deployAnim), panelState);
         rebuildCounter = 0;
+    }
+}
+
+void TalvekVessel::StepDescentSequence() {
+    // Every comparison asks the host anew.
+    if (configuration == CONFIG_DESCENT) {
+        if (GetAltitude() < DROGUE_ALTITUDE && GetAirspeed() < DROGUE_AIRSPEED) {
+            configuration = CONFIG_DROGUE;
+            rebuildCounter = 1;
+        }
+        return;
+    }
+    if (configuration != CONFIG_DROGUE && configuration != CONFIG_MAIN_CHUTE) return;
+    if (oapiGetTimeAcceleration() > CHUTE_TIME_ACCELERATION) oapiSetTimeAcceleration(CHUTE_TIME_ACCELERATION);
+    if (configuration == CONFIG_MAIN_CHUTE && GetAltitude() < CHUTE_RELEASE_ALTITUDE && landingThruster) {
+        ReleaseMainChute();
+        configuration = CONFIG_LANDING;
+        rebuildCounter = 1;
+    } else if (configuration == CONFIG_DROGUE &&
+               ((GetAltitude() < MAIN_CHUTE_ALTITUDE && GetAirspeed() < MAIN_CHUTE_AIRSPEED) ||
+                GetAltitude() < MAIN_CHUTE_FLOOR)) {
+        configuration = CONFIG_MAIN_CHUTE;
+        rebuildCounter = 1;
+    }
+}
+
+void TalvekVessel::ReleaseMainChute() {
+    chuteVessel = SpawnChildVessel(CHUTE_NAME, CHUTE_CLASS, CHUTE_POSITION - cogShift, NO_CHANGE, NO_CHANGE);
+    // The handle lets a later step ask the host whether the vessel still exists before using it.
+    chuteHandle = chuteVessel ? chuteVessel->GetHandle() : nullptr;
+}
+
+void TalvekVessel::RemoveLandedChute() {
+    if (configuration != CONFIG_LANDING || !chuteVessel) return;
+    if (!oapiIsVessel(chuteHandle)) {
+        // Deleted by someone else: the interface is gone with it.
+        chuteVessel = nullptr;
+        chuteHandle = nullptr;
+        return;
+    }
+    if (chuteVessel->GroundContact()) {
+        oapiDeleteVessel(chuteVessel->GetHandle());
+        chuteVessel = nullptr;
+        chuteHandle = nullptr;
     }
 }
