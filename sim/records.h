@@ -99,6 +99,7 @@ struct VesselDefinition {
     std::vector<ExhaustStream> exhaust;
     std::vector<Dock> docks;
     std::vector<Animation> animations;
+    bool meshesCleared = false;  // ClearMeshes was called: the module is defining the vessel anew
 
     Tank* FindTank(Id id);
     Thruster* FindThruster(Id id);

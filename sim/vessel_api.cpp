@@ -297,7 +297,10 @@ bool VESSEL::SetMeshVisibilityMode(UINT idx, WORD mode) const {
 }
 
 void VESSEL::ClearMeshes() const {
-    if (auto* v = Call(hObj, "ClearMeshes")) v->def.meshes.clear();
+    if (auto* v = Call(hObj, "ClearMeshes")) {
+        v->def.meshes.clear();
+        v->def.meshesCleared = true;
+    }
 }
 
 UINT VESSEL::CreateAnimation(double initial_state) const {

@@ -8,6 +8,7 @@
 #include "errors.h"
 #include "mesh.h"
 #include "physics.h"
+#include "text.h"
 
 namespace sim {
 
@@ -126,6 +127,16 @@ void World::ApplyStatus(VesselRecord& v, const VESSELSTATUS& status) {
 void World::CallVisualCreated(VesselRecord& v) {
     if (v.module && v.module->visualCreated)
         InContext(v, [&] { v.module->visualCreated(v.iface, HandleOf(v.id), 1); });
+    NoteRebuild(v);
+}
+
+void World::NoteRebuild(VesselRecord& v) {
+    if (!v.def.meshesCleared) return;
+    v.def.meshesCleared = false;
+    std::string meshes;
+    for (const auto& m : v.def.meshes)
+        if (m.data) meshes += (meshes.empty() ? "" : ",") + m.file;
+    AddEvent(v, "rebuilt size " + FormatDouble(v.def.size) + " meshes " + (meshes.empty() ? "none" : meshes));
 }
 
 void World::RequestDelete(VesselRecord& v) { v.deletePending = true; }
@@ -165,8 +176,10 @@ void World::AdvanceFrame(double frameDt) {
     const size_t count = vessels_.size();
     for (size_t i = 0; i < count && i < vessels_.size(); ++i) {
         VesselRecord& v = *vessels_[i];
-        if (v.module && v.module->timestep && v.iface)
+        if (v.module && v.module->timestep && v.iface) {
             InContext(v, [&] { v.module->timestep(v.iface, simTime_); });
+            NoteRebuild(v);
+        }
     }
     ApplyDeletions();
 }

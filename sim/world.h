@@ -133,6 +133,9 @@ public:
     const std::optional<std::string>& PendingError() const { return pendingError_; }
     void ThrowIfError();
 
+    // Records a "rebuilt" event for a vessel whose module has defined it anew since the last look.
+    void NoteRebuild(VesselRecord& v);
+
     // Calls into a vessel's module with the vessel as context.
     template <class F>
     auto InContext(const VesselRecord& v, F&& f) {

@@ -6,6 +6,7 @@ talvek          the full stack: hull, two solar array wings of four folding segm
 talvek-descent  the descent module alone
 tlvchute        the main parachute canopy with its lines
 tlvdrogue       the drogue parachute canopy with its lines
+tlvsat          a small satellite, the payload of the shipped scenarios
 
 Positions are in the design frame: x right, y up, z forward (metres). Run from anywhere:
     python3 tools/make_meshes.py
@@ -153,6 +154,15 @@ def chute_groups(radius, height, line_length):
     ]
 
 
+def satellite_groups():
+    return [
+        Group("bus", "hull").add(*box(-0.4, 0.4, -0.4, 0.4, -0.5, 0.5)),
+        Group("panel left", "panel").add(*box(-1.8, -0.4, -0.01, 0.01, -0.3, 0.3)),
+        Group("panel right", "panel").add(*box(0.4, 1.8, -0.01, 0.01, -0.3, 0.3)),
+        Group("antenna", "metal").add(*frustum(0.5, 0.05, 0.8, 0.3, caps=False)),
+    ]
+
+
 def write_mesh(name, groups):
     names = [m[0] for m in MATERIALS]
     out = ["MSHX1", "GROUPS %d" % len(groups)]
@@ -182,6 +192,7 @@ def main():
     write_mesh("talvek-descent", descent_groups())
     write_mesh("tlvchute", chute_groups(radius=12.0, height=5.0, line_length=70.0))
     write_mesh("tlvdrogue", chute_groups(radius=2.5, height=1.2, line_length=70.0))
+    write_mesh("tlvsat", satellite_groups())
 
 
 if __name__ == "__main__":

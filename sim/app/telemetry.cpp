@@ -58,12 +58,14 @@ void PlotTelemetry(const Telemetry& telemetry, const World& world, const std::st
                      "\nset grid\nset key top right\nset xlabel \"time [s]\"\n";
     std::string marks;
     int n = 0;
+    // The vessel's own milestones; settings (time acceleration, autopilot, thrust) are left out.
     for (const auto& e : world.events) {
-        if (e.vessel != vessel && e.what.rfind("created", 0) != 0) continue;
+        if (e.vessel != vessel) continue;
+        if (e.what.rfind("timeacc", 0) == 0 || e.what.rfind("navmode", 0) == 0 || e.what.rfind("thrust", 0) == 0) continue;
         ++n;
         marks += "set arrow " + std::to_string(n) + " from " + FormatFixed(e.time, 3) + ", graph 0 to " +
                  FormatFixed(e.time, 3) + ", graph 1 nohead dashtype 2 linecolor rgb \"#888888\"\n";
-        marks += "set label " + std::to_string(n) + " " + Quoted(e.vessel == vessel ? e.what : e.vessel + " " + e.what) +
+        marks += "set label " + std::to_string(n) + " " + Quoted(e.what) +
                  " at " + FormatFixed(e.time, 3) + ", graph " + FormatFixed(0.95 - 0.06 * (n % 12), 2) +
                  " rotate by 0 font \",8\"\n";
     }
