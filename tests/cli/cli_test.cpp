@@ -85,7 +85,9 @@ TEST_F(Cli, ScriptKeysTimeAccelerationAndSaves) {
           "at 2 Talvek save mid.scn\n");
     const auto r = RunSim({"run", ORBIT, "--script", "flight.txt", "--until", "3", "--events", "--trace", "t.txt"}, dir);
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_THAT(r.out, HasSubstr("0.00 Talvek created Talvek\n0.00 Talvek key J -> 1\n0.50 Talvek timeacc 10\n"));
+    EXPECT_THAT(r.out, HasSubstr("0.00 Talvek created Talvek\n0.00 Talvek rebuilt size 15 meshes talvek\n"
+                                 "0.00 Talvek key J -> 1\n"));
+    EXPECT_THAT(r.out, HasSubstr("0.50 Talvek timeacc 10\n"));
     EXPECT_THAT(r.out, HasSubstr("Talvek key Ctrl+Shift+K -> 0\n"));
     EXPECT_TRUE(fs::exists(dir / "mid.scn")) << "a save path is relative to the starting folder";
     EXPECT_THAT(ReadFile(dir / "t.txt"), HasSubstr("Talvek oapiLoadMesh(\"talvek\")\n"));

@@ -1,0 +1,155 @@
+// The automatic descent sequence, the time-acceleration cap and the main parachute's release.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "module_fixture.h"
+#include "sim/mathx.h"
+#include "sim/planet.h"
+
+namespace {
+
+class Descent : public ModuleTest {
+protected:
+    void SetUp() override {
+        ModuleTest::SetUp();
+        t = std::make_unique<TalvekVessel>(record->Handle());
+        t->SetupFullStack();
+    }
+    void TearDown() override {
+        t.reset();
+        ModuleTest::TearDown();
+    }
+    // Puts the vessel at an altitude above the pole, moving down at the given airspeed.
+    void At(double altitude, double airspeed) {
+        record->pos = {0, sim::EARTH_RADIUS + altitude, 0};
+        record->vel = {0, -airspeed, 0};
+    }
+    void Step() { t->Timestep(); }
+
+    std::unique_ptr<TalvekVessel> t;
+};
+
+struct Threshold {
+    std::int16_t from;
+    double altitude, airspeed;
+    std::int16_t to;
+};
+void PrintTo(const Threshold& c, std::ostream* os) {
+    *os << c.from << " at " << c.altitude << " m, " << c.airspeed << " m/s -> " << c.to;
+}
+class Thresholds : public Descent, public testing::WithParamInterface<Threshold> {};
+
+}  // namespace
+
+TEST_P(Thresholds, AreStrict) {
+    t->configuration = GetParam().from;
+    At(GetParam().altitude, GetParam().airspeed);
+    Step();
+    EXPECT_EQ(t->configuration, GetParam().to);
+    EXPECT_EQ(t->rebuildCounter, GetParam().to != GetParam().from ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Thresholds,
+    testing::Values(Threshold{CONFIG_DESCENT, 11999, 299, CONFIG_DROGUE}, Threshold{CONFIG_DESCENT, 12000, 299, CONFIG_DESCENT},
+                    Threshold{CONFIG_DESCENT, 11999, 300, CONFIG_DESCENT}, Threshold{CONFIG_DROGUE, 1999, 79, CONFIG_MAIN_CHUTE},
+                    Threshold{CONFIG_DROGUE, 1999, 80, CONFIG_DROGUE}, Threshold{CONFIG_DROGUE, 2000, 79, CONFIG_DROGUE},
+                    Threshold{CONFIG_DROGUE, 599, 200, CONFIG_MAIN_CHUTE}, Threshold{CONFIG_DROGUE, 600, 200, CONFIG_DROGUE},
+                    Threshold{CONFIG_FULL_STACK, 10, 10, CONFIG_FULL_STACK}, Threshold{CONFIG_LANDING, 1, 1, CONFIG_LANDING},
+                    Threshold{7, 1, 1, 7}));
+
+TEST_F(Descent, TimeAccelerationIsCappedUnderTheCanopiesOnly) {
+    const std::pair<std::int16_t, double> cases[] = {{CONFIG_DROGUE, 10}, {CONFIG_MAIN_CHUTE, 10}, {CONFIG_DESCENT, 100},
+                                                     {CONFIG_LANDING, 100}, {CONFIG_FULL_STACK, 100}};
+    At(5000, 100);
+    for (const auto& [configuration, expected] : cases) {
+        t->configuration = configuration;
+        world->SetTimeAcceleration(100);
+        Step();
+        EXPECT_EQ(world->TimeAcceleration(), expected) << configuration;
+    }
+    t->configuration = CONFIG_DROGUE;
+    world->SetTimeAcceleration(10);
+    world->trace.clear();
+    Step();
+    for (const auto& c : Calls()) EXPECT_EQ(c.rfind("oapiSetTimeAcceleration", 0), std::string::npos) << "10 is left alone";
+}
+
+TEST_F(Descent, DrogueLoadedLowGoesToTheMainChuteBeforeItsOwnSetUp) {
+    t->configuration = CONFIG_DROGUE;
+    t->rebuildCounter = 1;  // as after loading
+    At(500, 50);
+    Step();
+    EXPECT_EQ(t->configuration, CONFIG_MAIN_CHUTE);
+    EXPECT_EQ(record->def.size, 15) << "the drogue's set-up has not run";
+    Step();
+    EXPECT_EQ(record->def.size, 15);
+    Step();
+    EXPECT_EQ(record->def.size, 80) << "the main-chute set-up, two steps after the change";
+    EXPECT_EQ(record->def.meshes[0].file, "tlvchute");
+}
+
+TEST_F(Descent, MainChuteWaitsForTheLandingThrusterThenReleasesTheCanopy) {
+    t->configuration = CONFIG_MAIN_CHUTE;
+    At(1.5, 8);
+    record->rot = sim::RotationFromAngles({0.2, -0.4, 0.9});
+    Step();
+    EXPECT_EQ(t->configuration, CONFIG_MAIN_CHUTE) << "no landing thruster yet";
+    EXPECT_EQ(world->FindByName("TalvekChute"), nullptr);
+    t->SetupMainChute();
+    Step();
+    EXPECT_EQ(t->configuration, CONFIG_LANDING);
+    EXPECT_EQ(t->rebuildCounter, 1);
+    const sim::VesselRecord* chute = world->FindByName("TalvekChute");
+    ASSERT_NE(chute, nullptr);
+    EXPECT_EQ(chute->ClassName(), "tlvchute");
+    const VECTOR3 local = record->rot.Transposed() * (chute->pos - record->pos);
+    EXPECT_NEAR(local.x, 0, 1e-9);
+    EXPECT_NEAR(local.y, 0.1, 1e-9) << "where the canopy mesh stood";
+    EXPECT_NEAR(local.z, 72, 1e-9);
+    EXPECT_NEAR(sim::Length(chute->vel - record->vel), 0, 1e-9);
+    EXPECT_EQ(t->chuteVessel, chute->iface);
+}
+
+TEST_F(Descent, ChuteIsDeletedOnceItTouchesTheGround) {
+    t->configuration = CONFIG_MAIN_CHUTE;
+    t->SetupMainChute();
+    At(1.5, 8);
+    Step();
+    sim::VesselRecord* chute = world->FindByName("TalvekChute");
+    ASSERT_NE(chute, nullptr);
+    const OBJHANDLE h = chute->Handle();
+    Step();
+    EXPECT_TRUE(oapiIsVessel(h)) << "in the air";
+    chute->landed = true;
+    Step();
+    EXPECT_EQ(t->chuteVessel, nullptr);
+    world->ApplyDeletions();
+    EXPECT_FALSE(oapiIsVessel(h));
+}
+
+TEST_F(Descent, ChuteDeletedByTheHostIsNeverTouched) {
+    t->configuration = CONFIG_MAIN_CHUTE;
+    t->SetupMainChute();
+    At(1.5, 8);
+    Step();
+    sim::VesselRecord* chute = world->FindByName("TalvekChute");
+    ASSERT_NE(chute, nullptr);
+    world->RequestDelete(*chute);
+    world->ApplyDeletions();  // its interface is freed with it
+    world->trace.clear();
+    Step();  // under the sanitizers a use of the freed interface would fail here
+    EXPECT_EQ(t->chuteVessel, nullptr);
+    for (const auto& e : world->trace) EXPECT_NE(e.vessel, "TalvekChute");
+}
+
+TEST_F(Descent, VesselLoadedInTheLandingConfigurationDeletesNoChute) {
+    root.Write("Config/Probe.cfg", "Mass = 60\nTouchdownPoints = 0 0 -1  -1 0 -1  1 0 -1\n");
+    sim::VesselRecord* other = world->AddVessel("TalvekChute", "Probe");
+    other->landed = true;
+    t->configuration = CONFIG_LANDING;
+    EXPECT_EQ(t->chuteVessel, nullptr);
+    Step();
+    world->ApplyDeletions();
+    EXPECT_NE(world->FindByName("TalvekChute"), nullptr);
+}
