@@ -1,0 +1,231 @@
+// Whole flights through talvek-sim: keys, separation, configuration steps, payload release, the
+// automatic descent and the orbit-to-touchdown demo.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
+
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+using testing::HasSubstr;
+
+namespace {
+
+class Flight : public testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("talvek-flight-" + std::to_string(::getpid()) + "-" +
+                                           testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    void Write(const std::string& name, const std::string& text) const { std::ofstream(dir / name) << text; }
+    std::string Read(const std::string& name) const { return talvek_test::ReadFile(dir / name); }
+    talvek_test::ProcessResult Run(const std::vector<std::string>& args) const {
+        auto r = talvek_test::RunSim(args, dir);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r;
+    }
+    Json Vessel(const std::string& dumpFile, const std::string& name) const {
+        const Json dump = Json::parse(Read(dumpFile));
+        for (const auto& v : dump["vessels"])
+            if (v["name"] == name) return v;
+        return Json();
+    }
+
+    fs::path dir;
+};
+
+// A vessel's saved value of a key, from a scenario text.
+std::string SavedValue(const std::string& scenario, const std::string& vessel, const std::string& key) {
+    const size_t block = scenario.find("\n" + vessel + ":");
+    if (block == std::string::npos) return "";
+    const size_t at = scenario.find("\n  " + key + " ", block);
+    if (at == std::string::npos || at > scenario.find("\nEND\n", block)) return "";
+    const size_t start = at + 4 + key.size();
+    return scenario.substr(start, scenario.find('\n', start) - start);
+}
+
+// A vector of the dump in the frame of a vessel of the dump (orientation angles, position).
+std::array<double, 3> InFrame(const Json& of, const Json& global) {
+    const double a = of["orientation"][0], b = of["orientation"][1], g = of["orientation"][2];
+    const double ca = std::cos(a), sa = std::sin(a), cb = std::cos(b), sb = std::sin(b), cg = std::cos(g), sg = std::sin(g);
+    // R = Rx(a) Ry(b) Rz(g); local = R^T global.
+    const double R[3][3] = {{cb * cg, cb * sg, -sb},
+                            {sa * sb * cg - ca * sg, sa * sb * sg + ca * cg, sa * cb},
+                            {ca * sb * cg + sa * sg, ca * sb * sg - sa * cg, ca * cb}};
+    std::array<double, 3> out{};
+    for (int c = 0; c < 3; ++c)
+        for (int r = 0; r < 3; ++r) out[c] += R[r][c] * global[r].get<double>();
+    return out;
+}
+
+Json Minus(const Json& a, const Json& b) {
+    return Json::array({a[0].get<double>() - b[0].get<double>(), a[1].get<double>() - b[1].get<double>(),
+                        a[2].get<double>() - b[2].get<double>()});
+}
+
+constexpr const char* ORBIT = "Talvek-orbit.scn";
+
+}  // namespace
+
+TEST_F(Flight, KMovesThePanelsToOneAndBack) {
+    Write("k.txt",
+          "at 0 Talvek key K\nat 5 Talvek save half.scn\nat 11 Talvek save out.scn\n"
+          "at 12 Talvek key K\nat 17 Talvek save back.scn\nat 23 Talvek save in.scn\n");
+    Run({"run", ORBIT, "--script", "k.txt", "--until", "24"});
+    EXPECT_NEAR(std::stod(SavedValue(Read("half.scn"), "Talvek", "PANELS")), 0.5, 0.002) << "0.1 per second";
+    EXPECT_EQ(SavedValue(Read("out.scn"), "Talvek", "PANELS"), "1.0") << "exactly 1";
+    EXPECT_NEAR(std::stod(SavedValue(Read("back.scn"), "Talvek", "PANELS")), 0.5, 0.002);
+    EXPECT_EQ(SavedValue(Read("in.scn"), "Talvek", "PANELS"), "0.0");
+}
+
+TEST_F(Flight, ControlJSeparatesTheModulesAndTheDescentModuleFollows) {
+    Write("j.txt", "at 1 Talvek key Ctrl+J\n");
+    Run({"run", ORBIT, "--script", "j.txt", "--frames", "61", "--dump", "a.json"});
+    const Json t = Vessel("a.json", "Talvek");
+    const Json orbital = Vessel("a.json", "TalvekOrbitMod");
+    const Json service = Vessel("a.json", "TalvekServiceMod");
+    ASSERT_FALSE(orbital.is_null());
+    ASSERT_FALSE(service.is_null());
+    EXPECT_EQ(orbital["class"], "tlvorbit");
+    EXPECT_EQ(service["class"], "tlvservice");
+    EXPECT_EQ(t["size"], 15.0) << "the full stack stays for two steps";
+    // One frame after the separation the modules have moved 0.5/60 m along the stack's axis.
+    const auto o = InFrame(t, Minus(orbital["position"], t["position"]));
+    const auto s = InFrame(t, Minus(service["position"], t["position"]));
+    EXPECT_NEAR(o[0], 0.45, 1e-3);
+    EXPECT_NEAR(o[1], 0.6, 1e-3);
+    EXPECT_NEAR(o[2], 2.75 + 0.5 / 60, 1e-3);
+    EXPECT_NEAR(s[1], 0.2, 1e-3);
+    EXPECT_NEAR(s[2], -2.2 - 0.5 / 60, 1e-3);
+    const auto dv = InFrame(t, Minus(orbital["velocity"], t["velocity"]));
+    EXPECT_NEAR(dv[2], 0.5, 1e-3);
+    EXPECT_NEAR(InFrame(t, Minus(service["velocity"], t["velocity"]))[2], -0.5, 1e-3);
+
+    Run({"run", ORBIT, "--script", "j.txt", "--frames", "63", "--dump", "b.json", "--save", "b.scn"});
+    const Json later = Vessel("b.json", "Talvek");
+    EXPECT_EQ(later["size"], 5.0);
+    EXPECT_EQ(later["meshes"][0]["file"], "talvek-descent");
+    EXPECT_EQ(SavedValue(Read("b.scn"), "Talvek", "CONFIGURATION"), "1");
+}
+
+TEST_F(Flight, EachFurtherControlJStepsOneConfiguration) {
+    Write("j.txt", "at 1 Talvek key Ctrl+J\nat 3 Talvek key Ctrl+J\nat 5 Talvek key Ctrl+J\nat 7 Talvek key Ctrl+J\n"
+                   "at 9 Talvek key Ctrl+J\n");
+    const auto r = Run({"run", ORBIT, "--script", "j.txt", "--until", "10", "--events", "--save", "s.scn"});
+    std::vector<std::string> rebuilt;
+    std::istringstream in(r.out);
+    for (std::string l; std::getline(in, l);)
+        if (l.find("Talvek rebuilt") != std::string::npos) rebuilt.push_back(l.substr(l.find("rebuilt")));
+    EXPECT_THAT(rebuilt, testing::ElementsAre("rebuilt size 15 meshes talvek", "rebuilt size 15 meshes talvek",
+                                              "rebuilt size 5 meshes talvek-descent",
+                                              "rebuilt size 80 meshes talvek-descent,tlvdrogue",
+                                              "rebuilt size 80 meshes tlvchute,talvek-descent",
+                                              "rebuilt size 5 meshes talvek-descent"));
+    EXPECT_THAT(r.out, HasSubstr("9.00 Talvek key Ctrl+J -> 1")) << "used in the landing configuration";
+    EXPECT_EQ(SavedValue(Read("s.scn"), "Talvek", "CONFIGURATION"), "4");
+    EXPECT_THAT(Read("s.scn"), testing::Not(HasSubstr("TalvekChute"))) << "the key releases no parachute";
+}
+
+TEST_F(Flight, JReleasesThePayloadWithItsVelocityRotationAndFuel) {
+    Write("p.scn", "BEGIN_SHIPS\nTalvek:Talvek\n  STATUS Orbiting Earth\n  RPOS 6771010 0 0\n  RVEL 0 0 7672.593\n"
+                   "  PRPLEVEL 0:1 1:1\n  CONFIGURATION 0\n  PAYLOAD Sat1 tlvsat tlvsat 0 1.5 3 200 90 0.5\nEND\nEND_SHIPS\n");
+    Write("j.txt", "at 1 Talvek key J\n");
+    Run({"run", "p.scn", "--script", "j.txt", "--frames", "61", "--dump", "a.json", "--save", "a.scn"});
+    const Json t = Vessel("a.json", "Talvek");
+    const Json sat = Vessel("a.json", "Sat1");
+    ASSERT_FALSE(sat.is_null());
+    EXPECT_EQ(sat["class"], "tlvsat");
+    const auto rel = InFrame(t, Minus(sat["velocity"], t["velocity"]));
+    EXPECT_NEAR(rel[1], 2.0, 1e-3) << "2 m/s outward from the z axis: up";
+    const auto pos = InFrame(t, Minus(sat["position"], t["position"]));
+    EXPECT_NEAR(pos[1], 1.5 + 2.0 / 60, 0.01);
+    EXPECT_NEAR(pos[2], 3.0, 0.01);
+    EXPECT_NEAR(sat["propellant"][0]["mass"].get<double>(), 25.0, 1e-6) << "half of 50 kg";
+    EXPECT_NEAR(sat["orientation"][0].get<double>(), -3.14159265358979 / 2, 1e-6) << "turned 90 degrees about x";
+    Run({"run", "p.scn", "--script", "j.txt", "--frames", "64", "--dump", "b.json"});
+    EXPECT_EQ(Vessel("b.json", "Talvek")["emptyMass"], 6320.0) << "the rebuild drops the payload's mass";
+    EXPECT_EQ(Vessel("b.json", "Talvek")["meshes"].size(), 1u);
+}
+
+TEST_F(Flight, ReleasedStageArrivesAsACarrierWithTheHandedOverLines) {
+    Write("s.scn", "BEGIN_SHIPS\nTalvek:Talvek\n  STATUS Orbiting Earth\n  RPOS 6771010 0 0\n  RVEL 0 0 7672.593\n"
+                   "  CONFIGURATION 0\n  STAGE Upper tlvsat Talvek 0 0 4 500 0 1\n"
+                   "  PAYLOAD Cube tlvsat tlvsat 0.5 0.5 4.5 4 0 1\n  ENDSTAGE\nEND\nEND_SHIPS\n");
+    Write("j.txt", "at 1 Talvek key J\n");
+    Run({"run", "s.scn", "--script", "j.txt", "--until", "2", "--save", "out.scn"});
+    const std::string saved = Read("out.scn");
+    const size_t upper = saved.find("\nUpper:Talvek\n");
+    ASSERT_NE(upper, std::string::npos) << saved;
+    const std::string block = saved.substr(upper, saved.find("\nEND\n", upper) - upper);
+    EXPECT_THAT(block, HasSubstr("  PAYLOAD Cube tlvsat tlvsat 0.50 0.50 0.50 4.00 0.00 1.00"));
+    const size_t talvek = saved.find("\nTalvek:Talvek\n");
+    EXPECT_EQ(saved.substr(talvek, saved.find("\nEND\n", talvek) - talvek).find("PAYLOAD"), std::string::npos)
+        << "the carrier no longer holds them";
+}
+
+TEST_F(Flight, DescentPassesItsThresholdsAndCapsTheTimeAcceleration) {
+    Write("d.txt", "below 11000 Talvek timeacc 100\n");
+    const auto r = Run({"run", "Talvek-descent.scn", "--script", "d.txt", "--events", "--telemetry", "t.csv",
+                        "--save", "end.scn"});
+    // The first sample of each configuration, as the host sees it.
+    std::vector<std::pair<std::string, double>> firsts;
+    std::istringstream csv(Read("t.csv"));
+    std::string line, last;
+    std::getline(csv, line);
+    while (std::getline(csv, line)) {
+        std::vector<std::string> f;
+        std::stringstream ls(line);
+        for (std::string c; std::getline(ls, c, ',');) f.push_back(c);
+        if (f[1] != "Talvek") continue;
+        const std::string configuration = f[7] + " " + f[8];
+        if (configuration != last) firsts.emplace_back(configuration, std::stod(f[2]));
+        last = configuration;
+    }
+    ASSERT_GE(firsts.size(), 5u);
+    EXPECT_EQ(firsts[0].first, "15 talvek") << "the baseline full stack at load";
+    EXPECT_EQ(firsts[1].first, "5 talvek-descent");
+    EXPECT_EQ(firsts[2].first, "80 talvek-descent");
+    EXPECT_LT(firsts[2].second, 12000);
+    EXPECT_GT(firsts[2].second, 11900);
+    EXPECT_EQ(firsts[3].first, "80 tlvchute");
+    EXPECT_LT(firsts[3].second, 2000);
+    EXPECT_GT(firsts[3].second, 1900);
+    EXPECT_EQ(firsts[4].first, "5 talvek-descent");
+    EXPECT_LT(firsts[4].second, 2);
+    EXPECT_THAT(r.out, testing::ContainsRegex("Talvek timeacc 100\n[0-9.]+ Talvek timeacc 10\n"))
+        << "pulled back at once under the drogue";
+    EXPECT_THAT(r.out, HasSubstr("TalvekChute created tlvchute"));
+    EXPECT_THAT(r.out, HasSubstr("TalvekChute deleted"));
+    EXPECT_THAT(r.out, testing::ContainsRegex("Talvek landed"));
+    const std::string saved = Read("end.scn");
+    EXPECT_EQ(SavedValue(saved, "Talvek", "STATUS"), "Landed Earth");
+    EXPECT_EQ(SavedValue(saved, "Talvek", "CONFIGURATION"), "4");
+    EXPECT_EQ(saved.find("TalvekChute"), std::string::npos);
+}
+
+TEST_F(Flight, OrbitToTouchdownDemoEndsLandedAndRepeatsExactly) {
+    const fs::path root = talvek_test::BuildRoot();
+    const std::string script = (root / "Scenarios" / "Talvek-deorbit.txt").string();
+    const auto r = Run({"run", "Talvek-deorbit.scn", "--script", script, "--events", "--save", "end.scn", "--dump",
+                        "end.json"});
+    const std::string saved = Read("end.scn");
+    EXPECT_EQ(SavedValue(saved, "Talvek", "STATUS"), "Landed Earth");
+    EXPECT_EQ(SavedValue(saved, "Talvek", "CONFIGURATION"), "4");
+    for (const char* v : {"\nTalvekOrbitMod:tlvorbit\n", "\nTalvekServiceMod:tlvservice\n", "\nSat1:tlvsat\n"})
+        EXPECT_THAT(saved, HasSubstr(v));
+    EXPECT_EQ(saved.find("TalvekChute"), std::string::npos);
+    EXPECT_THAT(r.out, testing::ContainsRegex("Talvek touchdown -[0-9]+\\.[0-9][0-9] m/s"));
+    const std::string first = saved + Read("end.json");
+    Run({"run", "Talvek-deorbit.scn", "--script", script, "--save", "end.scn", "--dump", "end.json"});
+    EXPECT_EQ(Read("end.scn") + Read("end.json"), first) << "a scripted flight repeats to the byte";
+}
