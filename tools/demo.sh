@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs the main job: the shipped orbit scenario in talvek-sim, with the
-# event timeline, the saved scenario and the JSON dump written to build/demo/.
+# Builds everything and runs the main job: the whole flight from a 400 km orbit to touchdown in
+# talvek-sim. Prints the event timeline (with the touchdown speeds) and writes the telemetry,
+# its plot, the saved scenario and the JSON record of every vessel to build/demo/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,7 +11,10 @@ cmake --build --preset default
 
 out=build/demo
 mkdir -p "$out"
-build/default/bin/talvek-sim run Talvek-orbit.scn --until 10 --events \
-  --save "$out/orbit-end.scn" --dump "$out/orbit-end.json"
-echo "saved scenario: $out/orbit-end.scn"
-echo "vessel records: $out/orbit-end.json"
+root=build/default/root
+build/default/bin/talvek-sim run Talvek-deorbit.scn --script "$root/Scenarios/Talvek-deorbit.txt" --events \
+  --telemetry "$out/flight.csv" --plot "$out/flight.png" --save "$out/flight-end.scn" --dump "$out/flight-end.json"
+echo "telemetry: $out/flight.csv"
+echo "plot:      $out/flight.png"
+echo "saved:     $out/flight-end.scn"
+echo "records:   $out/flight-end.json"
