@@ -17,16 +17,10 @@ namespace {
 
 class Cli : public testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("talvek-cli-" + std::to_string(::getpid()) + "-" +
-                                           testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    void Write(const std::string& name, const std::string& text) const { std::ofstream(dir / name) << text; }
+    void Write(const std::string& name, const std::string& text) const { scratch.Write(name, text); }
 
-    fs::path dir;
+    talvek_test::ScratchDir scratch{"talvek-cli"};
+    const fs::path& dir = scratch.Path();
 };
 
 constexpr const char* ORBIT = "Talvek-orbit.scn";

@@ -20,15 +20,8 @@ namespace {
 
 class Flight : public testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("talvek-flight-" + std::to_string(::getpid()) + "-" +
-                                           testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    void Write(const std::string& name, const std::string& text) const { std::ofstream(dir / name) << text; }
-    std::string Read(const std::string& name) const { return talvek_test::ReadFile(dir / name); }
+    void Write(const std::string& name, const std::string& text) const { scratch.Write(name, text); }
+    std::string Read(const std::string& name) const { return scratch.Read(name); }
     talvek_test::ProcessResult Run(const std::vector<std::string>& args) const {
         auto r = talvek_test::RunSim(args, dir);
         EXPECT_EQ(r.status, 0) << r.err;
@@ -41,7 +34,8 @@ protected:
         return Json();
     }
 
-    fs::path dir;
+    talvek_test::ScratchDir scratch{"talvek-flight"};
+    const fs::path& dir = scratch.Path();
 };
 
 // A vessel's saved value of a key, from a scenario text.

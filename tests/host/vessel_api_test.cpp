@@ -2,19 +2,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "vectors.h"
+
 #include <cmath>
 
 #include "host/orbiter.h"
 #include "host_fixture.h"
 #include "sim/mathx.h"
 
-namespace {
-void ExpectNear(const VECTOR3& a, const VECTOR3& b, double tol = 1e-9) {
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
-}
-}  // namespace
 
 TEST_F(HostTest, PropellantTanks) {
     sim::VesselRecord* v = Probe();

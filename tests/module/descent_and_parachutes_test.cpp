@@ -155,12 +155,7 @@ TEST_F(ModuleTest, DescentStepsInOrder) {
     t.configuration = CONFIG_LANDING;
     world->trace.clear();
     t.SetupDescentModule();
-    std::vector<std::string> names;
-    for (const auto& c : Calls()) {
-        const std::string n = c.substr(0, c.find('('));
-        if (names.empty() || names.back() != n) names.push_back(n);
-    }
-    EXPECT_THAT(names, ElementsAre("ShiftCentreOfMass", "SetCameraOffset", "DelAnimationComponent", "ClearExhaustRefs",
+    EXPECT_THAT(CallNames(), ElementsAre("ShiftCentreOfMass", "SetCameraOffset", "DelAnimationComponent", "ClearExhaustRefs",
                                    "ClearAttExhaustRefs", "ClearThrusterDefinitions", "ClearMeshes", "SetSize",
                                    "SetEmptyMass", "SetTouchdownPoints", "SetPMI", "SetCrossSections", "SetCW",
                                    "SetRotDrag", "SetPitchMomentScale", "SetBankMomentScale", "SetLiftCoeffFunc",
@@ -174,12 +169,7 @@ TEST_F(ModuleTest, ParachuteStepsInOrder) {
     t.SetupFullStack();
     world->trace.clear();
     t.SetupMainChute();
-    std::vector<std::string> names;
-    for (const auto& c : Calls()) {
-        const std::string n = c.substr(0, c.find('('));
-        if (names.empty() || names.back() != n) names.push_back(n);
-    }
-    EXPECT_THAT(names, ElementsAre("DelAnimationComponent", "ShiftCentreOfMass", "SetCameraOffset", "ClearExhaustRefs",
+    EXPECT_THAT(CallNames(), ElementsAre("DelAnimationComponent", "ShiftCentreOfMass", "SetCameraOffset", "ClearExhaustRefs",
                                    "ClearAttExhaustRefs", "ClearThrusterDefinitions", "ClearMeshes", "SetSize",
                                    "SetEmptyMass", "SetTouchdownPoints", "SetPMI", "SetCrossSections", "SetCW",
                                    "SetRotDrag", "SetPitchMomentScale", "SetBankMomentScale", "SetLiftCoeffFunc",

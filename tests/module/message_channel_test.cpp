@@ -11,12 +11,6 @@ using testing::Pair;
 
 namespace {
 
-class Recording : public TalvekVessel {
-public:
-    using TalvekVessel::TalvekVessel;
-    void OnMessage(const char* name, const char* text) override { messages.emplace_back(name, text); }
-    std::vector<std::pair<std::string, std::string>> messages;
-};
 
 // The message module of the test root, as the carriers see it.
 class MessageBus {

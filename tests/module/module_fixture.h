@@ -10,6 +10,15 @@
 #include "spacecraft/talvek_vessel.h"
 #include "test_support.h"
 
+// A spacecraft class that overrides OnMessage, as a derived vessel class may, and keeps what
+// reaches it.
+class Recording : public TalvekVessel {
+public:
+    using TalvekVessel::TalvekVessel;
+    void OnMessage(const char* name, const char* text) override { messages.emplace_back(name, text); }
+    std::vector<std::pair<std::string, std::string>> messages;
+};
+
 class ModuleTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -31,6 +40,16 @@ protected:
         for (const auto& t : world->trace)
             if (t.vessel == "T" || t.vessel.empty()) calls.push_back(t.call + "(" + t.args + ")");
         return calls;
+    }
+
+    // The names of those calls, runs of the same call folded into one.
+    std::vector<std::string> CallNames() const {
+        std::vector<std::string> names;
+        for (const auto& c : Calls()) {
+            const std::string n = c.substr(0, c.find('('));
+            if (names.empty() || names.back() != n) names.push_back(n);
+        }
+        return names;
     }
 
     talvek_test::TempRoot root;

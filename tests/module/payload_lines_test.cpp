@@ -12,13 +12,6 @@ using testing::HasSubstr;
 
 namespace {
 
-// A vessel class that overrides OnMessage, as a derived vessel may.
-class Recording : public TalvekVessel {
-public:
-    using TalvekVessel::TalvekVessel;
-    void OnMessage(const char* name, const char* text) override { messages.emplace_back(name, text); }
-    std::vector<std::pair<std::string, std::string>> messages;
-};
 
 // "kind parent name" of every attached slot, then "open <currentStage>".
 std::vector<std::string> Table(const PayloadCarrier& c) {

@@ -2,6 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "vectors.h"
+
 #include "module_fixture.h"
 #include "sim/mathx.h"
 
@@ -23,12 +25,6 @@ protected:
     VECTOR3 InCarrierFrame(const VECTOR3& global) const { return record->rot.Transposed() * (global - record->pos); }
 };
 
-void ExpectNear(const VECTOR3& a, const VECTOR3& b, double tol = 1e-6) {
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
-}
-
 }  // namespace
 
 TEST_F(Spawning, ChildStartsAtTheLocalPointWithTheCarriersMotionPlusTheChange) {
@@ -39,8 +35,8 @@ TEST_F(Spawning, ChildStartsAtTheLocalPointWithTheCarriersMotionPlusTheChange) {
     VESSEL* child = t.SpawnChildVessel("Child", "Probe", {1, 2, 3}, {0, 0, 2}, {0.1, 0, 0});
     ASSERT_NE(child, nullptr);
     const sim::VesselRecord* c = world->Find(child->GetHandle());
-    ExpectNear(InCarrierFrame(c->pos), {1, 2, 3});
-    ExpectNear(record->rot.Transposed() * (c->vel - record->vel), {0, 0, 2});
+    ExpectNear(InCarrierFrame(c->pos), {1, 2, 3}, 1e-6);
+    ExpectNear(record->rot.Transposed() * (c->vel - record->vel), {0, 0, 2}, 1e-6);
     ExpectNear(c->angVel, {0.11, 0.02, -0.03}, 1e-12);
     ExpectNear(sim::AnglesFromRotation(c->rot), sim::AnglesFromRotation(record->rot), 1e-12);
     EXPECT_EQ(c->def.thrusters[0].level, 0) << "engine levels start at 0";
@@ -64,10 +60,10 @@ TEST_F(Spawning, SeparationReleasesBothModulesAndArmsTheDescentModule) {
     ASSERT_NE(service, nullptr);
     EXPECT_EQ(orbital->ClassName(), "tlvorbit");
     EXPECT_EQ(service->ClassName(), "tlvservice");
-    ExpectNear(InCarrierFrame(orbital->pos), {0.45, 0.6, 2.75});
-    ExpectNear(InCarrierFrame(service->pos), {0, 0.2, -2.2});
-    ExpectNear(record->rot.Transposed() * (orbital->vel - record->vel), {0, 0, 0.5});
-    ExpectNear(record->rot.Transposed() * (service->vel - record->vel), {0, 0, -0.5});
+    ExpectNear(InCarrierFrame(orbital->pos), {0.45, 0.6, 2.75}, 1e-6);
+    ExpectNear(InCarrierFrame(service->pos), {0, 0.2, -2.2}, 1e-6);
+    ExpectNear(record->rot.Transposed() * (orbital->vel - record->vel), {0, 0, 0.5}, 1e-6);
+    ExpectNear(record->rot.Transposed() * (service->vel - record->vel), {0, 0, -0.5}, 1e-6);
     EXPECT_EQ(t.configuration, CONFIG_DESCENT);
     EXPECT_EQ(t.rebuildCounter, 1);
 
@@ -84,5 +80,5 @@ TEST_F(Spawning, ModulesAreReleasedAtDesignPositionsMinusTheShift) {
     TalvekVessel t(record->Handle());
     t.cogShift = {0, -0.1, -0.5};
     t.SeparateModules();
-    ExpectNear(InCarrierFrame(world->FindByName("TalvekOrbitMod")->pos), {0.45, 0.7, 3.25});
+    ExpectNear(InCarrierFrame(world->FindByName("TalvekOrbitMod")->pos), {0.45, 0.7, 3.25}, 1e-6);
 }

@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,6 +61,27 @@ void TempRoot::AddFixtureModule(const std::string& fixture, const std::string& n
 }
 
 void TempRoot::RemoveModule(const std::string& name) const { fs::remove(path_ / "Modules" / (name + ".so")); }
+
+ScratchDir::ScratchDir(const std::string& prefix) {
+    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = info ? std::string(info->test_suite_name()) + "-" + info->name() : "none";
+    for (char& c : name)
+        if (c == '/') c = '-';
+    path_ = fs::temp_directory_path() / (prefix + "-" + std::to_string(::getpid()) + "-" + name);
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+void ScratchDir::Write(const std::string& name, const std::string& text) const {
+    std::ofstream(path_ / name, std::ios::binary) << text;
+}
+
+std::string ScratchDir::Read(const std::string& name) const { return ReadFile(path_ / name); }
 
 ScopedCwd::ScopedCwd(const fs::path& dir) : previous_(fs::current_path()) { fs::current_path(dir); }
 ScopedCwd::~ScopedCwd() { fs::current_path(previous_); }

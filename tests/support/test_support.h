@@ -46,6 +46,21 @@ private:
     std::filesystem::path previous_;
 };
 
+// A fresh folder named after the running test, removed with the object.
+class ScratchDir {
+public:
+    explicit ScratchDir(const std::string& prefix);
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+    void Write(const std::string& name, const std::string& text) const;
+    std::string Read(const std::string& name) const;
+
+private:
+    std::filesystem::path path_;
+};
+
 struct ProcessResult {
     int status = -1;
     std::string out, err;
