@@ -55,7 +55,6 @@ void Simulation::Carry(ScriptAction& a) {
                         for (Id id : g.thrusters)
                             if (Thruster* t = v->def.FindThruster(id)) t->level = 0;
             }
-            world_.AddEvent(*v, "navmode " + a.word);
             break;
         case ScriptAction::Kind::THRUST: {
             const int type = a.word == "main" ? THGROUP_MAIN : a.word == "retro" ? THGROUP_RETRO : THGROUP_HOVER;
@@ -63,7 +62,6 @@ void Simulation::Carry(ScriptAction& a) {
                 if (g.type == type)
                     for (Id id : g.thrusters)
                         if (Thruster* t = v->def.FindThruster(id)) t->level = a.value;
-            world_.AddEvent(*v, "thrust " + a.word + " " + FormatDouble(a.value));
             break;
         }
         case ScriptAction::Kind::SAVE:

@@ -58,10 +58,9 @@ void PlotTelemetry(const Telemetry& telemetry, const World& world, const std::st
                      "\nset grid\nset key top right\nset xlabel \"time [s]\"\n";
     std::string marks;
     int n = 0;
-    // The vessel's own milestones; settings (time acceleration, autopilot, thrust) are left out.
+    // The vessel's own milestones; changes of the time acceleration are left out.
     for (const auto& e : world.events) {
-        if (e.vessel != vessel) continue;
-        if (e.what.rfind("timeacc", 0) == 0 || e.what.rfind("navmode", 0) == 0 || e.what.rfind("thrust", 0) == 0) continue;
+        if (e.vessel != vessel || e.what.rfind("timeacc", 0) == 0) continue;
         ++n;
         marks += "set arrow " + std::to_string(n) + " from " + FormatFixed(e.time, 3) + ", graph 0 to " +
                  FormatFixed(e.time, 3) + ", graph 1 nohead dashtype 2 linecolor rgb \"#888888\"\n";
