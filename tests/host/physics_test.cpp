@@ -150,3 +150,27 @@ TEST_F(Physics, AutopilotTurnsTheStackRetrograde) {
     EXPECT_GT(sim::Dot(nose, back), std::cos(5 * PI / 180));
     EXPECT_LT(sim::Length(t->angVel), 0.01);
 }
+
+TEST_F(Physics, AutopilotKillsTheRotation) {
+    const double r = sim::EARTH_RADIUS + 400000;
+    sim::VesselRecord* t = world->AddVessel("Talvek", "Talvek");
+    t->pos = {r, 0, 0};
+    t->vel = {0, 0, std::sqrt(sim::EARTH_GM / r)};
+    t->angVel = {0.05, -0.03, 0.02};
+    world->CallVisualCreated(*t);
+    t->navMode = "killrot";
+    for (int i = 0; i < 60 * 60; ++i) world->AdvanceFrame(1.0 / 60);
+    EXPECT_LT(sim::Length(t->angVel), 1e-3);
+}
+
+TEST_F(Physics, OrbitHoldsAtTheHighestTimeAcceleration) {
+    const double r = sim::EARTH_RADIUS + 400000;
+    sim::VesselRecord* sat = Vessel("Mass = 1000\n", {r, 0, 0}, {0, 0, std::sqrt(sim::EARTH_GM / r)});
+    world->SetTimeAcceleration(10000);
+    double worst = 0;
+    while (world->SimTime() < 2 * 5554) {
+        world->AdvanceFrame(1.0 / 60);
+        worst = std::max(worst, std::fabs(sim::Length(sat->pos) / r - 1));
+    }
+    EXPECT_LT(worst, 1e-4);
+}
