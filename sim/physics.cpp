@@ -15,6 +15,7 @@ namespace sim {
 namespace {
 
 constexpr double NEAR_GROUND_MARGIN = 50.0;     // [m] below size + this, substeps are short
+constexpr double NEAR_GROUND_LOOKAHEAD = 0.2;   // [s] of travel towards the ground that also counts as near
 constexpr double VACUUM_DENSITY = 1e-12;        // [kg/m^3] below it drag is not computed
 constexpr double REST_TIME = 5.0;               // [s] at rest in contact, without thrust, before it counts as landed
 constexpr double PI = 3.14159265358979323846;
@@ -23,10 +24,6 @@ constexpr double PI = 3.14159265358979323846;
 constexpr double AP_ATTITUDE_GAIN = 0.5;        // [1/s] desired rotation rate per radian of error
 constexpr double AP_MAX_RATE = 0.1;             // [rad/s]
 constexpr double AP_RATE_GAIN = 2.0;            // [1/s]
-
-struct Derivative {
-    VECTOR3 dpos, dvel;
-};
 
 VECTOR3 Normalised(const VECTOR3& v) {
     const double l = Length(v);
@@ -231,7 +228,7 @@ void SettleOnSurface(VesselRecord& v) {
 
 double SubstepFor(const VesselRecord& v, bool thrusting) {
     const double altitude = Altitude(v);
-    if (altitude < v.def.size + NEAR_GROUND_MARGIN + Length(v.vel - SurfaceVelocity(v.pos)) * SUBSTEP_ATMOSPHERE * 10)
+    if (altitude < v.def.size + NEAR_GROUND_MARGIN + Length(v.vel - SurfaceVelocity(v.pos)) * NEAR_GROUND_LOOKAHEAD)
         return SUBSTEP_NEAR_GROUND;
     if (Atmosphere(altitude).density >= VACUUM_DENSITY) return SUBSTEP_ATMOSPHERE;
     return thrusting ? SUBSTEP_THRUST : SUBSTEP_VACUUM;
