@@ -7,7 +7,7 @@
 namespace sim {
 
 constexpr double EARTH_RADIUS = 6371010.0;          // mean radius [m]
-constexpr double EARTH_GM = 3.986004418e14;         // [m^3/s^2]
+constexpr double EARTH_GM = 3.986004e14;            // [m^3/s^2]
 constexpr double EARTH_SIDEREAL_DAY = 86164.1;      // [s]
 constexpr double EARTH_ROTATION_RATE = 2.0 * 3.14159265358979323846 / EARTH_SIDEREAL_DAY;  // [rad/s]
 constexpr const char* EARTH_NAME = "Earth";

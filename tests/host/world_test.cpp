@@ -7,6 +7,7 @@
 #include "sim/errors.h"
 #include "sim/mesh.h"
 #include "sim/physics.h"
+#include "sim/planet.h"
 
 using testing::HasSubstr;
 
@@ -128,7 +129,7 @@ TEST_F(HostTest, CreationAndDeletionDuringTheFrame) {
     EXPECT_EQ(world->TimeAcceleration(), 1.0) << "the vessel still existed inside the frame";
     sim::VesselRecord* child = world->FindByName("Child");
     ASSERT_NE(child, nullptr);
-    EXPECT_NEAR(child->vel.x, 1.0 - 0.1 * 3.986004418e14 / 49e12, 1e-3) << "the spawner's velocity after the step, plus 1";
+    EXPECT_NEAR(child->vel.x, 1.0 - 0.1 * sim::EARTH_GM / 49e12, 1e-3) << "the spawner's velocity after the step, plus 1";
     EXPECT_NEAR(child->vel.z, 5.0, 1e-6);
     ASSERT_EQ(world->Vessels().size(), 2u);
     EXPECT_EQ(world->Vessels()[0]->name, "Later");
