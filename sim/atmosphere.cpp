@@ -45,6 +45,8 @@ AtmosphereState Table(double geometric) {
 }  // namespace
 
 AtmosphereState Atmosphere(double altitude) {
+    constexpr double FLOOR = -10000;  // [m] deeper than any ground; the layer formulas hold above it
+    if (!(altitude > FLOOR)) altitude = FLOOR;
     if (altitude <= TOP_OF_TABLE) return Table(altitude);
     if (altitude >= CEILING) return {Table(TOP_OF_TABLE).temperature, 0.0, 0.0};
     // Isothermal above the table, with the scale height of its top: continuous at 86 km.

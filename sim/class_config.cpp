@@ -71,7 +71,7 @@ const VesselClass& ClassRegistry::Get(const std::string& className) {
     if (std::filesystem::is_regular_file(nested)) path = nested;
     else if (std::filesystem::is_regular_file(flat)) path = flat;
     else
-        throw InputError("unknown vessel class '" + className + "': no configuration file " + nested.string() + " or " +
+        throw VesselRefused("unknown vessel class '" + className + "': no configuration file " + nested.string() + " or " +
                          flat.string());
     return *classes_.emplace(className, ReadClassFile(path, className)).first->second;
 }

@@ -12,6 +12,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The host declines a vessel that a module asks for (its class is unknown, or its name is
+// taken): oapiCreateVessel then gives a null handle. Every other input error stops the run.
+class VesselRefused : public InputError {
+public:
+    using InputError::InputError;
+};
+
 // "FILE:LINE: message", or "FILE: message" when line is 0.
 std::string Where(const std::string& file, int line, const std::string& message);
 

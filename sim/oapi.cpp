@@ -23,10 +23,14 @@ OBJHANDLE oapiCreateVessel(const char* name, const char* classname, const VESSEL
     if (!name || !classname) return nullptr;
     try {
         return w->CreateVessel(name, classname, status)->Handle();
-    } catch (const sim::InputError& e) {
-        // The host refuses the vessel; the caller gets a null handle.
+    } catch (const sim::VesselRefused& e) {
+        // The host declines the vessel; the caller gets a null handle.
         std::cerr << "talvek-sim: warning: vessel '" << name << "' of class '" << classname
                   << "' not created: " << e.what() << "\n";
+        return nullptr;
+    } catch (const sim::InputError& e) {
+        // A broken class file or module: the run stops once the module returns.
+        w->ReportInputError(e.what());
         return nullptr;
     }
 }

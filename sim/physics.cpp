@@ -316,7 +316,7 @@ double ThrusterThrust(double maxThrust, double level, double isp, double ispRef,
 }
 
 void StepPhysics(World& world, double dt) {
-    if (dt <= 0) return;
+    if (!(dt > 0) || !std::isfinite(dt)) return;
     for (const auto& owned : world.Vessels()) {
         VesselRecord& v = *owned;
         if (v.landed) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 #include "errors.h"
 #include "mathx.h"
@@ -246,6 +247,19 @@ double RestingAltitude(const VesselRecord& v) {
 
 }  // namespace
 
+std::string CheckParsedState(const ParsedVesselState& s) {
+    constexpr double DEEPEST = 1000;  // [m] below the mean radius a position still counts as on the surface
+    if (s.landed) {
+        if ((s.rpos && s.arot) || (s.lon && s.lat)) return "";
+        return "a landed vessel needs 'POS <longitude> <latitude>' (degrees), or RPOS and AROT";
+    }
+    if (!s.rpos) return "an orbiting vessel needs 'RPOS x y z', its position from Earth's centre in metres";
+    if (Length(*s.rpos) < EARTH_RADIUS - DEEPEST)
+        return "RPOS lies inside Earth (" + FormatFixed(Length(*s.rpos), 0) + " m from its centre, mean radius " +
+               FormatFixed(EARTH_RADIUS, 0) + " m)";
+    return "";
+}
+
 void ApplyParsedState(World& world, VesselRecord& v, const ParsedVesselState& s) {
     const double mjd = world.Mjd();
     v.landed = s.landed;
@@ -301,6 +315,9 @@ void WriteDefaultState(World& world, const VesselRecord& v, ScenarioWriter& out)
         return FormatFixed(p.x, decimals) + " " + FormatFixed(p.y, decimals) + " " + FormatFixed(p.z, decimals);
     };
     auto put = [&](const char* key, const std::string& value) { out.text += ScenarioLineText(key, value); };
+    // A state that is not finite would make the file unreadable: a fault of the host, not of its input.
+    if (!IsFinite(v.pos) || !IsFinite(v.vel) || !IsFinite(v.angVel))
+        throw std::runtime_error("vessel '" + v.name + "' has a state that is not finite; it cannot be saved");
     put("STATUS", std::string(v.landed ? "Landed " : "Orbiting ") + EARTH_NAME);
     put("RPOS", vec(v.pos, 3));
     put("RVEL", vec(v.vel, 4));
@@ -354,6 +371,8 @@ void LoadScenario(World& world, const Scenario& sc) {
                 if (!err.empty()) throw InputError(Where(sc.file, line.number, err));
             }
         }
+        if (const std::string problem = CheckParsedState(state); !problem.empty())
+            throw InputError(Where(sc.file, block.headerLine, "vessel '" + block.name + "': " + problem));
         ApplyParsedState(world, *v, state);
         world.CallVisualCreated(*v);
         world.ThrowIfError();

@@ -64,6 +64,9 @@ struct ParsedVesselState {
 // RVEL, AROT, VROT, ALT, XPDR); other lines are ignored. Returns an error message for a
 // malformed value ("" when the line was fine).
 std::string ParseHostKey(const char* line, ParsedVesselState& state);
+// What is missing or impossible in a vessel block's state ("" when it can be placed): an orbiting
+// vessel needs RPOS outside the planet, a landed one POS (or RPOS and AROT).
+std::string CheckParsedState(const ParsedVesselState& state);
 // Places the vessel and sets its tanks and thrusters from what the block said.
 void ApplyParsedState(World& world, VesselRecord& v, const ParsedVesselState& state);
 // The host's own lines of a vessel: STATUS, RPOS, RVEL, AROT, VROT, POS, HEADING, ALT,

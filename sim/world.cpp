@@ -65,8 +65,8 @@ VesselRecord* World::FindByName(const std::string& name) const {
 }
 
 VesselRecord* World::AddVessel(const std::string& name, const std::string& className) {
-    if (name.empty()) throw InputError("a vessel needs a name");
-    if (FindByName(name)) throw InputError("vessel name '" + name + "' is already taken; vessel names must be unique");
+    if (name.empty()) throw VesselRefused("a vessel needs a name");
+    if (FindByName(name)) throw VesselRefused("vessel name '" + name + "' is already taken; vessel names must be unique");
     const VesselClass& cls = classes_.Get(className);
     const VesselModule* module = cls.module ? &modules_.Get(*cls.module, cls.name, cls.path) : nullptr;
 
@@ -111,7 +111,9 @@ void World::ApplyStatus(VesselRecord& v, const VESSELSTATUS& status) {
     v.vel = status.rvel;
     v.angVel = status.vrot;
     v.rot = RotationFromAngles(status.arot);
-    v.landed = status.status == 1;
+    // A vessel created from a landed one (a payload released on the ground) starts free: if its
+    // touchdown points are on the ground it settles and lands, else it falls.
+    v.landed = false;
     if (Tank* t = v.def.FindTank(v.def.defaultTank)) t->mass = t->maxMass * std::clamp(status.fuel, 0.0, 1.0);
     for (auto& group : v.def.groups) {
         double level = 0.0;

@@ -56,11 +56,12 @@ void TalvekVessel::SetupFullStack() {
     meshVisibilityMode = PAYLOAD_VISIBILITY_STACK;
     PlacePayloadMeshes(VECTOR3{0, 0, 0} - cogShift);
 
-    if (!mainTank) mainTank = CreatePropellantResource(MAIN_TANK_CAPACITY, TANK_FULL, TANK_EFFICIENCY);
     // The descent module's own attitude propellant rides in the stack; separation cuts it to
-    // what the descent module keeps, the parachutes delete it.
+    // what the descent module keeps, the parachutes delete it. Created before the main tank, it
+    // is the first tank in every configuration that has it, so a saved level finds it again.
     if (!descentAttTank)
         descentAttTank = CreatePropellantResource(DESCENT_ATT_TANK_CAPACITY, TANK_FULL, TANK_EFFICIENCY);
+    if (!mainTank) mainTank = CreatePropellantResource(MAIN_TANK_CAPACITY, TANK_FULL, TANK_EFFICIENCY);
     if (!dockPort) dockPort = CreateDock(DOCK_POSITION, DOCK_DIRECTION, DOCK_ROTATION);
     SetDefaultPropellantResource(mainTank);
     CreateFullStackThrusters();

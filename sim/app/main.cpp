@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cmath>
 #include <filesystem>
 #include <iostream>
 
@@ -22,6 +23,7 @@ namespace {
 
 constexpr int EXIT_BAD_INPUT = 2;
 constexpr int EXIT_INTERNAL = 1;
+constexpr double MAX_FRAME_DT = 60.0;  // [s] of real time in one frame
 
 struct RunArgs {
     std::string scenario;
@@ -52,7 +54,11 @@ int Run(const RunArgs& args) {
     if (!fs::is_directory(root / "Config"))
         throw sim::InputError(args.root + ": not a host root (it has no Config folder); give --root the folder that "
                                           "holds Config, Meshes, Modules and Scenarios");
-    if (args.frameDt <= 0) throw sim::InputError("--frame-dt: the frame length must be above 0 seconds");
+    if (!(args.frameDt > 0) || args.frameDt > MAX_FRAME_DT)
+        throw sim::InputError("--frame-dt: the frame length must be above 0 and at most " + sim::FormatDouble(MAX_FRAME_DT) +
+                              " seconds");
+    if (args.until && !std::isfinite(*args.until))
+        throw sim::InputError("--until: give a simulation time in seconds, 0 or more");
     // Outputs are checked before the run, so that a long run does not end in a path that fails.
     for (const std::string* out : {&args.save, &args.dump, &args.trace, &args.telemetry, &args.plot}) {
         if (out->empty()) continue;
@@ -94,7 +100,13 @@ int main(int argc, char** argv) {
     run->add_option("--root", args.root, "host root (default: the root assembled by the build)");
     run->add_option("--script", args.script, "flight script");
     run->add_option("--until", args.until, "stop at this simulation time [s]")->check(CLI::NonNegativeNumber);
-    run->add_option("--frames", args.frames, "stop after N frames")->check(CLI::NonNegativeNumber);
+    run->add_option("--frames", args.frames, "stop after N frames")
+        ->check(CLI::Validator(
+            [](const std::string& text) {
+                long n;
+                return sim::ParseLong(text, n) && n >= 0 ? std::string() : "expects a whole number of frames, 0 or more";
+            },
+            "N>=0"));
     run->add_option("--frame-dt", args.frameDt, "real-time length of one frame [s] (default 1/60)");
     run->add_option("--save", args.save, "write the scenario as it stands at the end");
     run->add_option("--dump", args.dump, "write the host's record of every vessel as JSON");

@@ -65,7 +65,11 @@ void Simulation::Carry(ScriptAction& a) {
             break;
         }
         case ScriptAction::Kind::SAVE:
-            WriteTextFile(a.file, SaveText());
+            try {
+                WriteTextFile(a.file, SaveText());
+            } catch (const InputError& e) {
+                throw InputError(Where(script_.file, a.line, e.what()));
+            }
             break;
     }
     world_.ThrowIfError();
@@ -115,7 +119,8 @@ long Simulation::Run(const RunLimits& limits) {
 void WriteTextFile(const std::filesystem::path& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
     if (out) out << text;
-    if (!out) throw InputError(Where(path.string(), 0, "cannot be written; check that its folder exists and is writable"));
+    out.close();
+    if (out.fail()) throw InputError(Where(path.string(), 0, "cannot be written; check that its folder exists and is writable"));
 }
 
 }  // namespace sim

@@ -223,3 +223,38 @@ TEST_F(Flight, OrbitToTouchdownDemoEndsLandedAndRepeatsExactly) {
     Run({"run", "Talvek-deorbit.scn", "--script", script, "--save", "end.scn", "--dump", "end.json"});
     EXPECT_EQ(Read("end.scn") + Read("end.json"), first) << "a scripted flight repeats to the byte";
 }
+
+TEST_F(Flight, AttitudePropellantSurvivesASaveAfterSeparation) {
+    Write("j.txt", "at 1 Talvek key Ctrl+J\n");
+    Run({"run", ORBIT, "--script", "j.txt", "--until", "2", "--save", "sep.scn", "--dump", "a.json"});
+    const Json before = Vessel("a.json", "Talvek");
+    ASSERT_EQ(before["propellant"].size(), 1u);
+    EXPECT_EQ(before["propellant"][0]["mass"], 40.0);
+    Run({"run", "sep.scn", "--frames", "3", "--dump", "b.json"});
+    const Json after = Vessel("b.json", "Talvek");
+    ASSERT_EQ(after["propellant"].size(), 1u);
+    EXPECT_EQ(after["propellant"][0]["mass"], 40.0) << "the saved level reaches the same tank";
+}
+
+TEST_F(Flight, PayloadReleasedOnTheGroundFallsAndLands) {
+    Write("g.scn", "BEGIN_SHIPS\nTalvek:Talvek\n  STATUS Landed Earth\n  POS 10 45\n  HEADING 0\n  ALT 2\n"
+                   "  CONFIGURATION 0\n  PAYLOAD Sat1 tlvsat tlvsat 0 3 0 200 0 1\nEND\nEND_SHIPS\n");
+    Write("j.txt", "at 1 Talvek key J\n");
+    const auto r = Run({"run", "g.scn", "--script", "j.txt", "--until", "20", "--events", "--dump", "d.json"});
+    EXPECT_THAT(r.out, testing::ContainsRegex("Sat1 touchdown -[0-9.]+ m/s"));
+    EXPECT_THAT(r.out, HasSubstr("Sat1 landed"));
+    EXPECT_NEAR(Vessel("d.json", "Sat1")["altitude"].get<double>(), 0.5, 0.01) << "resting on its touchdown points";
+}
+
+TEST_F(Flight, BrokenClassFileMetDuringTheFlightStopsTheRun) {
+    const fs::path root = dir / "root";
+    fs::create_directories(root);
+    for (const char* sub : {"Config", "Meshes", "Scenarios"})
+        fs::copy(talvek_test::BuildRoot() / sub, root / sub, fs::copy_options::recursive);
+    fs::create_directory_symlink(talvek_test::BuildRoot() / "Modules", root / "Modules");
+    std::ofstream(root / "Config" / "tlvorbit.cfg", std::ios::app) << "Size = abc\n";
+    Write("j.txt", "at 1 Talvek key Ctrl+J\n");
+    const auto r = talvek_test::RunSim({"run", ORBIT, "--root", root.string(), "--script", "j.txt", "--until", "2"}, dir);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_THAT(r.err, testing::ContainsRegex("tlvorbit.cfg:[0-9]+: 'size' expects one number"));
+}

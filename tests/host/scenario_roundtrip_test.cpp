@@ -54,7 +54,7 @@ TEST_F(HostTest, ScenarioSavedAndReadBackGivesTheSameFile) {
     EXPECT_EQ(again.SaveText(), saved);
     const auto& tanks = again.GetWorld().FindByName("Talvek")->def.tanks;
     ASSERT_EQ(tanks.size(), 2u);
-    EXPECT_EQ(tanks[0].mass, 450) << "PRPLEVEL reaches the tanks that the load's full-stack set-up created";
+    EXPECT_EQ(tanks[0].mass, 30) << "PRPLEVEL reaches the tanks that the load's full-stack set-up created";
     EXPECT_EQ(tanks[1].mass, 0) << "a tank that PRPLEVEL does not list is empty";
 }
 
@@ -71,12 +71,12 @@ TEST_F(HostTest, MalformedHostKeyInAModuleBlockNamesTheLine) {
 }
 
 TEST_F(HostTest, UnknownClassInScenarioNamesTheLine) {
-    const auto file = root.Write("Scenarios/bad.scn", "BEGIN_SHIPS\nA:Probe\nEND\nB:Unheard\nEND\nEND_SHIPS\n");
+    const auto file = root.Write("Scenarios/bad.scn", "BEGIN_SHIPS\nA:Probe\n  RPOS 7e6 0 0\nEND\nB:Unheard\nEND\nEND_SHIPS\n");
     world.reset();
     try {
         sim::Simulation s(root.Path(), file);
         FAIL();
     } catch (const sim::InputError& e) {
-        EXPECT_THAT(e.what(), HasSubstr("bad.scn:4: unknown vessel class 'Unheard'"));
+        EXPECT_THAT(e.what(), HasSubstr("bad.scn:5: unknown vessel class 'Unheard'"));
     }
 }
