@@ -14,13 +14,13 @@ PayloadCarrier::PayloadCarrier(OBJHANDLE hVessel) : VESSEL2(hVessel, 1), slots()
     for (PayloadSlot& slot : slots) slot = PayloadSlot{};
     currentStage = -1;
     meshVisibilityMode = MESH_VISIBLE_EXTERNAL;
-    messageModule = LoadLibraryA(MESSAGE_MODULE_PATH);
+    messageModule = LoadRuntimeLibrary(MESSAGE_MODULE_PATH);
     overridePending = false;
     releaseVelocityOverride = DEFAULT_RELEASE_VELOCITY;
 }
 
 PayloadCarrier::~PayloadCarrier() {
-    if (messageModule) FreeLibrary(messageModule);
+    FreeRuntimeLibrary(messageModule);
 }
 
 void PayloadCarrier::ClearVesselMeshes() {

@@ -19,7 +19,9 @@ VECTOR3 SeparationVelocity(const VECTOR3& p);
 class PayloadCarrier : public VESSEL2, public MessageReceiver {
 public:
     explicit PayloadCarrier(OBJHANDLE hVessel);
-    ~PayloadCarrier() override;
+    // Virtual: the object is destroyed through the carrier's or a derived type, never through
+    // the host's VESSEL, which has no virtual destructor.
+    virtual ~PayloadCarrier();
 
     // The host vessel loses every mesh; the mesh list is emptied.
     void ClearVesselMeshes();
@@ -59,7 +61,7 @@ public:
     PayloadSlot slots[PAYLOAD_SLOT_COUNT];
     std::int16_t currentStage;               // open stage while lines are read; -1 none
     std::vector<PayloadMeshEntry> meshList;  // payload meshes added since the last ClearVesselMeshes
-    HMODULE messageModule;                   // empty when the message module could not be loaded
+    LibraryHandle messageModule;             // empty when the message module could not be loaded
     int meshVisibilityMode;                  // 1 external views, 3 external and cockpit views
     VECTOR3 releaseVelocityOverride;         // [m/s], vessel frame
     bool overridePending;

@@ -169,9 +169,12 @@ void PayloadCarrier::SavePayloadLines(FILEHANDLE file) {
         std::snprintf(value, sizeof value, "%s %s %s %.2lf %.2lf %.2lf %.2lf %.2lf %.2lf", slot.vesselName,
                       slot.mesh.meshName.c_str(), slot.className, slot.mesh.position.x, slot.mesh.position.y,
                       slot.mesh.position.z, slot.mass, slot.rotation, slot.fuelLevel);
-        oapiWriteScenario_string(file, slot.kind == PAYLOAD_KIND_PAYLOAD ? KEY_PAYLOAD : KEY_STAGE, value);
+        // The host's writer takes char* but does not change the strings.
+        oapiWriteScenario_string(file, const_cast<char*>(slot.kind == PAYLOAD_KIND_PAYLOAD ? KEY_PAYLOAD : KEY_STAGE),
+                                 value);
         // One "ENDSTAGE" for every stage level that closes here, so that the nesting reads back.
         if (i < PAYLOAD_SLOT_COUNT - 1)
-            for (int n = StageClosingsAfter(i, -1); n > 0; --n) oapiWriteScenario_string(file, KEY_ENDSTAGE, "");
+            for (int n = StageClosingsAfter(i, -1); n > 0; --n)
+                oapiWriteScenario_string(file, const_cast<char*>(KEY_ENDSTAGE), const_cast<char*>(""));
     }
 }

@@ -2,11 +2,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include "degrees.h"
 #include "payload_carrier.h"
 
 namespace {
 
-constexpr double PI = 3.14159265358979;
 constexpr const char* KEY_PAYLOAD = "PAYLOAD";
 constexpr const char* KEY_STAGE = "STAGE";
 constexpr const char* KEY_ENDSTAGE = "ENDSTAGE";
@@ -14,7 +14,7 @@ constexpr const char* KEY_ENDSTAGE = "ENDSTAGE";
 }  // namespace
 
 VECTOR3 PayloadCarrier::ReleaseOrientation(double rotation) const {
-    const double a = rotation * PI / 180;
+    const double a = DegreesToRadians(rotation);
     // The new vessel's axes in the carrier's frame: the carrier's turned by a about its x axis.
     VECTOR3 gx, gy, gz;
     GlobalRot(VECTOR3{1, 0, 0}, gx);

@@ -20,6 +20,13 @@ struct VECTOR3 {
 };
 
 inline VECTOR3 _V(double x, double y, double z) { return VECTOR3{x, y, z}; }
+
+// Angle constants at global scope, as the simulator's own headers give them.
+const double PI = 3.14159265358979323846;
+const double PI05 = 1.57079632679489661923;  // pi/2
+const double PI2 = 6.28318530717958647693;   // 2 pi
+const double RAD = PI / 180.0;               // degrees -> radians
+const double DEG = 180.0 / PI;               // radians -> degrees
 inline VECTOR3 operator+(const VECTOR3& a, const VECTOR3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 inline VECTOR3 operator-(const VECTOR3& a, const VECTOR3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 inline VECTOR3 operator-(const VECTOR3& a) { return {-a.x, -a.y, -a.z}; }
@@ -56,6 +63,9 @@ struct VESSELSTATUS {
     OBJHANDLE base;    // surface base, when landed
     int port;          // docking port, when docked
     int status;        // 0 flying, 1 landed
+    VECTOR3 vdata[10];  // reserved
+    double fdata[10];   // reserved
+    DWORD flag[10];     // reserved
 };
 
 // Description of an exhaust particle stream.
@@ -83,7 +93,7 @@ public:
     enum TYPE { NULLTRANSFORM, ROTATE, TRANSLATE, SCALE };
     MGROUP_TRANSFORM() = default;
     MGROUP_TRANSFORM(UINT mesh, UINT* grp, UINT ngrp) : mesh(mesh), grp(grp), ngrp(ngrp) {}
-    virtual ~MGROUP_TRANSFORM() = default;
+    // No virtual destructor, as in the simulator: a record is destroyed through its own type.
     virtual TYPE Type() const { return NULLTRANSFORM; }
 
     UINT mesh = 0;         // mesh index
@@ -128,7 +138,8 @@ enum THGROUP_TYPE {
     THGROUP_ATT_DOWN = 12,
     THGROUP_ATT_FORWARD = 13,
     THGROUP_ATT_BACK = 14,
-    THGROUP_USER = 0x40
+    THGROUP_USER = 0x40,
+    THGROUP_USER_LAST = 0xFF
 };
 
 // Keyboard scan codes; the keyboard state holds one byte per code.
@@ -141,7 +152,7 @@ constexpr int OAPI_KEY_RCONTROL = 157;
 constexpr int KEYBOARD_STATE_SIZE = 256;
 
 // A key is down when bit 128 of its byte is set.
-inline bool KEYDOWN(const char* state, int key) { return (static_cast<unsigned char>(state[key]) & 0x80) != 0; }
+#define KEYDOWN(buf, key) ((buf)[key] & 0x80)
 
-// Lift coefficient callback (angle of attack [rad], Mach, Reynolds number) -> cl.
-using LiftCoeffFunc = double (*)(double aoa, double mach, double reynolds);
+// Lift coefficient callback of the legacy flight model: angle of attack [rad] -> cl.
+using LiftCoeffFunc = double (*)(double aoa);

@@ -10,7 +10,7 @@ OBJHANDLE oapiCreateVessel(const char* name, const char* classname, const VESSEL
 bool oapiDeleteVessel(OBJHANDLE hVessel, OBJHANDLE hAlternativeCameraTarget = nullptr);
 bool oapiIsVessel(OBJHANDLE hVessel);
 VESSEL* oapiGetVesselInterface(OBJHANDLE hVessel);
-OBJHANDLE oapiGetVesselByName(const char* name);
+OBJHANDLE oapiGetVesselByName(char* name);
 
 // Simulation
 double oapiGetSimTime();
@@ -22,16 +22,18 @@ void oapiSetTimeAcceleration(double warp);
 MESHHANDLE oapiLoadMesh(const char* fname);
 
 // Scenario text. oapiReadScenario_nextline returns false at the end of the vessel's block.
+// The writers take non-const strings, as the simulator declares them; they do not change them.
 bool oapiReadScenario_nextline(FILEHANDLE scn, char*& line);
-void oapiWriteScenario_string(FILEHANDLE scn, const char* item, const char* string);
-void oapiWriteScenario_int(FILEHANDLE scn, const char* item, int i);
-void oapiWriteScenario_float(FILEHANDLE scn, const char* item, double d);
+void oapiWriteScenario_string(FILEHANDLE scn, char* item, char* string);
+void oapiWriteScenario_int(FILEHANDLE scn, char* item, int i);
+void oapiWriteScenario_float(FILEHANDLE scn, char* item, double d);
 
 // Keyboard: true when the key may act now (the same key is refused within interval
 // seconds of real time since it was last accepted).
-bool oapiAcceptDelayedKey(int key, double interval);
+bool oapiAcceptDelayedKey(char key, double interval);
 
-// A vessel module's entry points, looked up by these undecorated names.
+// A vessel module's entry points, looked up by these undecorated names. A current host looks up
+// only ovcInit and ovcExit and reaches a VESSEL2 through its callbacks; older hosts call all eight.
 using OvcInitFn = VESSEL* (*)(OBJHANDLE hVessel, int flightmodel);
 using OvcExitFn = void (*)(VESSEL* vessel);
 using OvcSetClassCapsFn = void (*)(VESSEL* vessel, FILEHANDLE cfg);

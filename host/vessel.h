@@ -1,21 +1,26 @@
 // The host's vessel interface. A VESSEL names one host vessel by its handle; every
 // operation acts on that vessel's record inside the host. VESSEL2 adds the callbacks
-// that a vessel class may override; their defaults do nothing.
+// that a vessel class may override. The signatures are the simulator's own (const-ness,
+// pointer types, defaults), so that a module written against them compiles against its SDK.
 #pragma once
 
 #include "hosttypes.h"
 
 class VESSEL {
 public:
+    // No virtual destructor, as in the simulator: a module deletes its object through its own type.
     explicit VESSEL(OBJHANDLE hVessel, int fmodel = 1);
-    virtual ~VESSEL();
     VESSEL(const VESSEL&) = delete;
     VESSEL& operator=(const VESSEL&) = delete;
 
+    // The interface version: 0 for VESSEL, 1 for VESSEL2. The host calls the callbacks of a
+    // vessel whose version is 1 or more.
+    int Version() const { return version; }
+
     // Identity
-    OBJHANDLE GetHandle() const;
-    const char* GetName() const;
-    const char* GetClassName() const;
+    OBJHANDLE GetHandle() const;  // the simulator adds a top-level const, which callers never see
+    char* GetName() const;
+    char* GetClassName() const;
     int GetFlightModel() const;
 
     // Vessel definition
@@ -53,21 +58,22 @@ public:
     double GetThrusterLevel(THRUSTER_HANDLE th) const;
     void SetThrusterGroupLevel(THGROUP_TYPE thgt, double level) const;
     void ClearThrusterDefinitions() const;
-    PSTREAM_HANDLE AddExhaustStream(THRUSTER_HANDLE th, const PARTICLESTREAMSPEC* pss = nullptr) const;
-    PSTREAM_HANDLE AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3& pos, const PARTICLESTREAMSPEC* pss = nullptr) const;
+    // The host copies the description; it takes a non-const pointer all the same.
+    PSTREAM_HANDLE AddExhaustStream(THRUSTER_HANDLE th, PARTICLESTREAMSPEC* pss = nullptr) const;
+    PSTREAM_HANDLE AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3& pos, PARTICLESTREAMSPEC* pss = nullptr) const;
     void ClearExhaustRefs() const;
     void ClearAttExhaustRefs() const;
 
     // Meshes and animation
     UINT AddMesh(MESHHANDLE hMesh, const VECTOR3* ofs = nullptr) const;
     UINT AddMesh(const char* meshname, const VECTOR3* ofs = nullptr) const;
-    bool SetMeshVisibilityMode(UINT idx, WORD mode) const;
+    void SetMeshVisibilityMode(UINT idx, WORD mode) const;
     void ClearMeshes() const;
     UINT CreateAnimation(double initial_state) const;
     ANIMATIONCOMPONENT_HANDLE AddAnimationComponent(UINT anim, double state0, double state1,
                                                     MGROUP_TRANSFORM* trans,
                                                     ANIMATIONCOMPONENT_HANDLE parent = nullptr) const;
-    bool DelAnimationComponent(UINT anim, ANIMATIONCOMPONENT_HANDLE hAC) const;
+    bool DelAnimationComponent(UINT anim, ANIMATIONCOMPONENT_HANDLE hAC);
     bool SetAnimation(UINT anim, double state) const;
 
     // Docking
@@ -87,15 +93,19 @@ public:
     void ParseScenarioLineEx(char* line, void* status) const;
     void SaveDefaultState(FILEHANDLE scn) const;
 
+protected:
+    short version = 0;  // set by the derived interface classes
+
 private:
     OBJHANDLE hObj;
     short flightmodel;
 };
 
+// The callbacks' defaults: clbkLoadStateEx hands every line to ParseScenarioLineEx,
+// clbkSaveState writes SaveDefaultState, clbkConsumeBufferedKey returns 0, the rest do nothing.
 class VESSEL2 : public VESSEL {
 public:
     explicit VESSEL2(OBJHANDLE hVessel, int fmodel = 1);
-    ~VESSEL2() override;
 
     virtual void clbkSetClassCaps(FILEHANDLE cfg);
     virtual void clbkSaveState(FILEHANDLE scn);

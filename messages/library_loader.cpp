@@ -1,10 +1,30 @@
 #include "library_loader.h"
 
+#if defined(_WIN32)
+
+#include <windows.h>
+
+LibraryHandle LoadRuntimeLibrary(const char* path) {
+    if (!path || !*path) return nullptr;
+    return reinterpret_cast<LibraryHandle>(LoadLibraryA(path));
+}
+
+LibraryFunction FindLibraryFunction(LibraryHandle library, const char* name) {
+    if (!library || !name) return nullptr;
+    return reinterpret_cast<LibraryFunction>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+void FreeRuntimeLibrary(LibraryHandle library) {
+    if (library) FreeLibrary(static_cast<HMODULE>(library));
+}
+
+#else
+
 #include <dlfcn.h>
 
 #include <string>
 
-HMODULE LoadLibraryA(const char* path) {
+LibraryHandle LoadRuntimeLibrary(const char* path) {
     if (!path || !*path) return nullptr;
     std::string file(path);
     for (char& c : file)
@@ -16,9 +36,13 @@ HMODULE LoadLibraryA(const char* path) {
     return dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 
-FARPROC GetProcAddress(HMODULE module, const char* name) {
-    if (!module || !name) return nullptr;
-    return reinterpret_cast<FARPROC>(dlsym(module, name));
+LibraryFunction FindLibraryFunction(LibraryHandle library, const char* name) {
+    if (!library || !name) return nullptr;
+    return reinterpret_cast<LibraryFunction>(dlsym(library, name));
 }
 
-bool FreeLibrary(HMODULE module) { return module && dlclose(module) == 0; }
+void FreeRuntimeLibrary(LibraryHandle library) {
+    if (library) dlclose(library);
+}
+
+#endif

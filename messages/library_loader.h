@@ -1,11 +1,13 @@
-// Run-time library loading with the semantics the carrier expects: a missing library or
-// function gives an empty handle, silently. Paths use backslashes as separators and carry
-// no extension ("Modules\dravomessage"); they are relative to the current folder.
+// Loading a library at run time, for the message module. A missing library or function gives
+// an empty handle, silently. Paths use backslashes as separators and carry no extension
+// ("Modules\dravomessage"); they are relative to the current folder. Windows loads with its own
+// loader (which adds ".dll"); elsewhere the system's dynamic loader takes the platform's suffix.
 #pragma once
 
-using HMODULE = void*;
-using FARPROC = void (*)();
+using LibraryHandle = void*;
+using LibraryFunction = void (*)();
 
-HMODULE LoadLibraryA(const char* path);
-FARPROC GetProcAddress(HMODULE module, const char* name);
-bool FreeLibrary(HMODULE module);
+LibraryHandle LoadRuntimeLibrary(const char* path);
+// Null without a library or when it has no function of that name.
+LibraryFunction FindLibraryFunction(LibraryHandle library, const char* name);
+void FreeRuntimeLibrary(LibraryHandle library);

@@ -18,6 +18,6 @@ constexpr int MESSAGE_TEXT_BUFFER = 2048;
 constexpr int NO_MESSAGE = -1;
 
 // Hands a message to the module for target; nothing without a module or its function.
-void SendMessageThrough(HMODULE module, VESSEL* target, const char* name, const char* text);
+void SendMessageThrough(LibraryHandle module, VESSEL* target, const char* name, const char* text);
 // Looks up the module's CheckCMessage; null without a module or the function.
-CheckCMessageFn FindCheckMessage(HMODULE module);
+CheckCMessageFn FindCheckMessage(LibraryHandle module);

@@ -59,7 +59,7 @@ VESSEL* oapiGetVesselInterface(OBJHANDLE hVessel) {
     return v ? v->iface : nullptr;
 }
 
-OBJHANDLE oapiGetVesselByName(const char* name) {
+OBJHANDLE oapiGetVesselByName(char* name) {
     sim::World* w = W();
     sim::VesselRecord* v = w && name ? w->FindByName(name) : nullptr;
     return v ? v->Handle() : nullptr;
@@ -113,21 +113,23 @@ void WriteLine(FILEHANDLE scn, const char* call, const char* item, const std::st
 }
 }  // namespace
 
-void oapiWriteScenario_string(FILEHANDLE scn, const char* item, const char* string) {
+void oapiWriteScenario_string(FILEHANDLE scn, char* item, char* string) {
     WriteLine(scn, "oapiWriteScenario_string", item, string ? string : "");
 }
 
-void oapiWriteScenario_int(FILEHANDLE scn, const char* item, int i) {
+void oapiWriteScenario_int(FILEHANDLE scn, char* item, int i) {
     WriteLine(scn, "oapiWriteScenario_int", item, std::to_string(i));
 }
 
-void oapiWriteScenario_float(FILEHANDLE scn, const char* item, double d) {
+void oapiWriteScenario_float(FILEHANDLE scn, char* item, double d) {
     WriteLine(scn, "oapiWriteScenario_float", item, sim::ScenarioFloatText(d));
 }
 
-bool oapiAcceptDelayedKey(int key, double interval) {
+bool oapiAcceptDelayedKey(char key, double interval) {
     if (!W()) return false;
-    const bool accepted = W()->AcceptDelayedKey(key, interval);
-    W()->Trace(nullptr, "oapiAcceptDelayedKey", Args(key, interval) + " -> " + (accepted ? "true" : "false"));
+    // Key codes above 127 (right Control) arrive as negative chars.
+    const int code = static_cast<unsigned char>(key);
+    const bool accepted = W()->AcceptDelayedKey(code, interval);
+    W()->Trace(nullptr, "oapiAcceptDelayedKey", Args(code, interval) + " -> " + (accepted ? "true" : "false"));
     return accepted;
 }

@@ -18,7 +18,6 @@ constexpr double NEAR_GROUND_MARGIN = 50.0;     // [m] below size + this, subste
 constexpr double NEAR_GROUND_LOOKAHEAD = 0.2;   // [s] of travel towards the ground that also counts as near
 constexpr double VACUUM_DENSITY = 1e-12;        // [kg/m^3] below it drag is not computed
 constexpr double REST_TIME = 5.0;               // [s] at rest in contact, without thrust, before it counts as landed
-constexpr double PI = 3.14159265358979323846;
 
 // Autopilot gains.
 constexpr double AP_ATTITUDE_GAIN = 0.5;        // [1/s] desired rotation rate per radian of error

@@ -362,7 +362,12 @@ void LoadScenario(World& world, const Scenario& sc) {
         reader.lines = &block.lines;
         ParsedVesselState state;
         state.reader = &reader;
-        if (v->module && v->module->loadStateEx) {
+        if (VESSEL2* target = world.CallbackTarget(*v)) {
+            world.TraceDispatch(*v, "clbkLoadStateEx");
+            world.InContext(*v, [&] { target->clbkLoadStateEx(&reader, &state); });
+            world.ThrowIfError();
+        } else if (world.dispatch == Dispatch::EntryPoints && v->module && v->module->loadStateEx) {
+            world.TraceDispatch(*v, "ovcLoadStateEx");
             world.InContext(*v, [&] { v->module->loadStateEx(v->iface, &reader, &state); });
             world.ThrowIfError();
         } else {
@@ -374,7 +379,7 @@ void LoadScenario(World& world, const Scenario& sc) {
         if (const std::string problem = CheckParsedState(state); !problem.empty())
             throw InputError(Where(sc.file, block.headerLine, "vessel '" + block.name + "': " + problem));
         ApplyParsedState(world, *v, state);
-        world.CallVisualCreated(*v);
+        world.FinishCreation(*v);
         world.ThrowIfError();
     }
 }
@@ -399,7 +404,11 @@ std::string SaveScenario(World& world, const Scenario& from) {
         VesselRecord& v = *owned;
         out += v.name + ":" + v.ClassName() + "\n";
         ScenarioWriter writer;
-        if (v.module && v.module->saveState && v.iface) {
+        if (VESSEL2* target = world.CallbackTarget(v)) {
+            world.TraceDispatch(v, "clbkSaveState");
+            world.InContext(v, [&] { target->clbkSaveState(&writer); });
+        } else if (world.dispatch == Dispatch::EntryPoints && v.module && v.module->saveState && v.iface) {
+            world.TraceDispatch(v, "ovcSaveState");
             world.InContext(v, [&] { v.module->saveState(v.iface, &writer); });
         } else {
             WriteDefaultState(world, v, writer);

@@ -41,21 +41,22 @@ VESSEL::VESSEL(OBJHANDLE hVessel, int fmodel) : hObj(hVessel), flightmodel(stati
     Call(hObj, "VESSEL", fmodel);
 }
 
-VESSEL::~VESSEL() = default;
-
 OBJHANDLE VESSEL::GetHandle() const {
     Call(hObj, "GetHandle");
     return hObj;
 }
 
-const char* VESSEL::GetName() const {
+// The simulator hands out its own strings as char*; the caller must not change them.
+char* VESSEL::GetName() const {
+    static char none[] = "";
     sim::VesselRecord* v = Record(hObj);
-    return v ? v->name.c_str() : "";
+    return v ? v->name.data() : none;
 }
 
-const char* VESSEL::GetClassName() const {
+char* VESSEL::GetClassName() const {
+    static char none[] = "";
     sim::VesselRecord* v = Record(hObj);
-    return v && v->cls ? v->cls->name.c_str() : "";
+    return v && v->cls ? const_cast<char*>(v->cls->name.c_str()) : none;
 }
 
 int VESSEL::GetFlightModel() const { return flightmodel; }
@@ -251,11 +252,11 @@ PSTREAM_HANDLE AddStream(sim::VesselRecord* v, THRUSTER_HANDLE th, const VECTOR3
 }
 }  // namespace
 
-PSTREAM_HANDLE VESSEL::AddExhaustStream(THRUSTER_HANDLE th, const PARTICLESTREAMSPEC* pss) const {
+PSTREAM_HANDLE VESSEL::AddExhaustStream(THRUSTER_HANDLE th, PARTICLESTREAMSPEC* pss) const {
     return AddStream(Call(hObj, "AddExhaustStream", th, static_cast<const void*>(pss)), th, nullptr, pss);
 }
 
-PSTREAM_HANDLE VESSEL::AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3& pos, const PARTICLESTREAMSPEC* pss) const {
+PSTREAM_HANDLE VESSEL::AddExhaustStream(THRUSTER_HANDLE th, const VECTOR3& pos, PARTICLESTREAMSPEC* pss) const {
     return AddStream(Call(hObj, "AddExhaustStream", th, pos, static_cast<const void*>(pss)), th, &pos, pss);
 }
 
@@ -289,11 +290,9 @@ UINT VESSEL::AddMesh(const char* meshname, const VECTOR3* ofs) const {
     return AddMeshSlot(v, W().LoadMesh(name), name, ofs);
 }
 
-bool VESSEL::SetMeshVisibilityMode(UINT idx, WORD mode) const {
+void VESSEL::SetMeshVisibilityMode(UINT idx, WORD mode) const {
     auto* v = Call(hObj, "SetMeshVisibilityMode", idx, mode);
-    if (!v || idx >= v->def.meshes.size()) return false;
-    v->def.meshes[idx].visibility = mode;
-    return true;
+    if (v && idx < v->def.meshes.size()) v->def.meshes[idx].visibility = mode;
 }
 
 void VESSEL::ClearMeshes() const {
@@ -325,7 +324,7 @@ ANIMATIONCOMPONENT_HANDLE VESSEL::AddAnimationComponent(UINT anim, double state0
     return HandleOf(c.id);
 }
 
-bool VESSEL::DelAnimationComponent(UINT anim, ANIMATIONCOMPONENT_HANDLE hAC) const {
+bool VESSEL::DelAnimationComponent(UINT anim, ANIMATIONCOMPONENT_HANDLE hAC) {
     auto* v = Call(hObj, "DelAnimationComponent", anim, hAC);
     if (!v || anim >= v->def.animations.size()) return false;
     auto& comps = v->def.animations[anim].components;
@@ -425,11 +424,13 @@ void VESSEL::SaveDefaultState(FILEHANDLE scn) const {
         sim::WriteDefaultState(W(), *v, *out);
 }
 
-VESSEL2::VESSEL2(OBJHANDLE hVessel, int fmodel) : VESSEL(hVessel, fmodel) {}
-VESSEL2::~VESSEL2() = default;
+VESSEL2::VESSEL2(OBJHANDLE hVessel, int fmodel) : VESSEL(hVessel, fmodel) { version = 1; }
 void VESSEL2::clbkSetClassCaps(FILEHANDLE) {}
-void VESSEL2::clbkSaveState(FILEHANDLE) {}
-void VESSEL2::clbkLoadStateEx(FILEHANDLE, void*) {}
+void VESSEL2::clbkSaveState(FILEHANDLE scn) { SaveDefaultState(scn); }
+void VESSEL2::clbkLoadStateEx(FILEHANDLE scn, void* status) {
+    char* line = nullptr;
+    while (oapiReadScenario_nextline(scn, line)) ParseScenarioLineEx(line, status);
+}
 void VESSEL2::clbkSetStateEx(const void*) {}
 void VESSEL2::clbkPostCreation() {}
 void VESSEL2::clbkFocusChanged(bool, OBJHANDLE, OBJHANDLE) {}

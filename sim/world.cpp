@@ -80,11 +80,18 @@ VesselRecord* World::AddVessel(const std::string& name, const std::string& class
 
     try {
         if (module) {
+            TraceDispatch(v, "ovcInit");
             VESSEL* iface = InContext(v, [&] { return module->init(v.Handle(), 1); });
             if (!iface) throw InputError("module '" + module->name + "' could not create vessel '" + name + "'");
             v.iface = iface;
-            if (module->setClassCaps)
-                InContext(v, [&] { module->setClassCaps(iface, const_cast<VesselClass*>(&cls)); });
+            FILEHANDLE cfg = const_cast<VesselClass*>(&cls);
+            if (VESSEL2* target = CallbackTarget(v)) {
+                TraceDispatch(v, "clbkSetClassCaps");
+                InContext(v, [&] { target->clbkSetClassCaps(cfg); });
+            } else if (dispatch == Dispatch::EntryPoints && module->setClassCaps) {
+                TraceDispatch(v, "ovcSetClassCaps");
+                InContext(v, [&] { module->setClassCaps(iface, cfg); });
+            }
         } else {
             v.passiveIface = std::make_unique<VESSEL>(v.Handle(), 1);
             v.iface = v.passiveIface.get();
@@ -102,7 +109,7 @@ VesselRecord* World::AddVessel(const std::string& name, const std::string& class
 VesselRecord* World::CreateVessel(const std::string& name, const std::string& className, const VESSELSTATUS& status) {
     VesselRecord* v = AddVessel(name, className);
     ApplyStatus(*v, status);
-    CallVisualCreated(*v);
+    FinishCreation(*v);
     return v;
 }
 
@@ -126,9 +133,35 @@ void World::ApplyStatus(VesselRecord& v, const VESSELSTATUS& status) {
     }
 }
 
+VESSEL2* World::CallbackTarget(const VesselRecord& v) const {
+    if (dispatch != Dispatch::Callbacks || !v.module || !v.iface || v.iface->Version() < 1) return nullptr;
+    return static_cast<VESSEL2*>(v.iface);
+}
+
+void World::TraceDispatch(const VesselRecord& v, const char* call, std::string args) {
+    if (tracing) trace.push_back(TraceEntry{v.name, std::string("> ") + call, std::move(args)});
+}
+
+void World::FinishCreation(VesselRecord& v) {
+    if (VESSEL2* target = CallbackTarget(v)) {
+        TraceDispatch(v, "clbkPostCreation");
+        InContext(v, [&] { target->clbkPostCreation(); });
+    }
+    const bool inView = visuals == Visuals::All || (visuals == Visuals::Focus && v.name == focusVessel);
+    if (inView) CallVisualCreated(v);
+    NoteRebuild(v);  // one event for the definitions of the whole creation
+}
+
 void World::CallVisualCreated(VesselRecord& v) {
-    if (v.module && v.module->visualCreated)
-        InContext(v, [&] { v.module->visualCreated(v.iface, HandleOf(v.id), 1); });
+    VISHANDLE vis = HandleOf(v.id);
+    if (VESSEL2* target = CallbackTarget(v)) {
+        TraceDispatch(v, "clbkVisualCreated");
+        InContext(v, [&] { target->clbkVisualCreated(vis, 1); });
+    } else if (dispatch == Dispatch::EntryPoints && v.module && v.module->visualCreated) {
+        TraceDispatch(v, "ovcVisualCreated");
+        InContext(v, [&] { v.module->visualCreated(v.iface, vis, 1); });
+    }
+    v.hasVisual = true;
     NoteRebuild(v);
 }
 
@@ -160,7 +193,15 @@ void World::Destroy(VesselRecord& v) {
 }
 
 void World::Discard(VesselRecord& v) {
+    if (v.hasVisual) {
+        v.hasVisual = false;
+        if (VESSEL2* target = CallbackTarget(v)) {
+            TraceDispatch(v, "clbkVisualDestroyed");
+            InContext(v, [&] { target->clbkVisualDestroyed(HandleOf(v.id), 0); });
+        }
+    }
     if (v.module && v.module->exit && v.iface && !v.passiveIface) {
+        TraceDispatch(v, "ovcExit");
         VESSEL* iface = v.iface;
         v.iface = nullptr;
         InContext(v, [&] { v.module->exit(iface); });
@@ -172,13 +213,31 @@ void World::Discard(VesselRecord& v) {
 void World::AdvanceFrame(double frameDt) {
     simStep_ = frameDt * timeAcc_;
     realTime_ += frameDt;
+    const double endTime = simTime_ + simStep_;
+    const double endMjd = mjd0_ + endTime / 86400.0;
+    // Vessels created during a loop get their first call in the next frame.
+    if (dispatch == Dispatch::Callbacks) {
+        const size_t count = vessels_.size();
+        for (size_t i = 0; i < count && i < vessels_.size(); ++i) {
+            VesselRecord& v = *vessels_[i];
+            if (VESSEL2* target = CallbackTarget(v)) {
+                TraceDispatch(v, "clbkPreStep");
+                InContext(v, [&] { target->clbkPreStep(endTime, simStep_, endMjd); });
+                NoteRebuild(v);
+            }
+        }
+    }
     StepPhysics(*this, simStep_);
-    simTime_ += simStep_;
-    // Vessels created during this loop get their first time step in the next frame.
+    simTime_ = endTime;
     const size_t count = vessels_.size();
     for (size_t i = 0; i < count && i < vessels_.size(); ++i) {
         VesselRecord& v = *vessels_[i];
-        if (v.module && v.module->timestep && v.iface) {
+        if (VESSEL2* target = CallbackTarget(v)) {
+            TraceDispatch(v, "clbkPostStep");
+            InContext(v, [&] { target->clbkPostStep(simTime_, simStep_, endMjd); });
+            NoteRebuild(v);
+        } else if (dispatch == Dispatch::EntryPoints && v.module && v.module->timestep && v.iface) {
+            TraceDispatch(v, "ovcTimestep");
             InContext(v, [&] { v.module->timestep(v.iface, simTime_); });
             NoteRebuild(v);
         }
@@ -200,7 +259,12 @@ bool World::AcceptDelayedKey(int key, double interval) {
 }
 
 int World::DeliverBufferedKey(VesselRecord& v, DWORD key, bool down, char* kstate) {
-    if (!v.module || !v.module->consumeBufferedKey || !v.iface) return 0;
+    if (VESSEL2* target = CallbackTarget(v)) {
+        TraceDispatch(v, "clbkConsumeBufferedKey", std::to_string(key));
+        return InContext(v, [&] { return target->clbkConsumeBufferedKey(key, down, kstate); });
+    }
+    if (dispatch != Dispatch::EntryPoints || !v.module || !v.module->consumeBufferedKey || !v.iface) return 0;
+    TraceDispatch(v, "ovcConsumeBufferedKey", std::to_string(key));
     return InContext(v, [&] { return v.module->consumeBufferedKey(v.iface, key, down, kstate); });
 }
 

@@ -21,6 +21,12 @@ namespace sim {
 
 struct MeshData;
 
+// How the host calls vessel modules: as the current simulator does (ovcInit and ovcExit, then the
+// VESSEL2 callbacks), or through the eight exported entry points of older hosts.
+enum class Dispatch { Callbacks, EntryPoints };
+// Which vessels get a visual: every one (as if all were in view), the focus vessel only, or none.
+enum class Visuals { All, Focus, None };
+
 struct VesselRecord {
     Id id = 0;
     std::string name;
@@ -38,6 +44,7 @@ struct VesselRecord {
     Mat3 rot;                 // vessel -> global
     bool landed = false;
     bool deletePending = false;
+    bool hasVisual = false;
     std::string navMode = "off";
     struct ContactState {
         bool touching = false;  // resting on its touchdown points, not yet landed
@@ -82,10 +89,22 @@ public:
     // Creates the record and, for a module-driven class, the module's object (init, class
     // caps, class values). Throws InputError for an unknown class or a missing module.
     VesselRecord* AddVessel(const std::string& name, const std::string& className);
-    // The creation that oapiCreateVessel performs: AddVessel, the given state, the visual.
+    // The creation that oapiCreateVessel performs: AddVessel, the given state, FinishCreation.
     VesselRecord* CreateVessel(const std::string& name, const std::string& className, const VESSELSTATUS& status);
     void ApplyStatus(VesselRecord& v, const VESSELSTATUS& status);
+    // The end of a vessel's creation, once its state is set: clbkPostCreation, then its visual
+    // when the visuals setting gives it one.
+    void FinishCreation(VesselRecord& v);
     void CallVisualCreated(VesselRecord& v);
+
+    Dispatch dispatch = Dispatch::Callbacks;
+    Visuals visuals = Visuals::All;
+    std::string focusVessel;  // the vessel that gets the visual with Visuals::Focus
+    // The vessel's object as a VESSEL2 when the host calls its callbacks; null in the entry-point
+    // dispatch, for a passive vessel, or for a module object that is a plain VESSEL.
+    VESSEL2* CallbackTarget(const VesselRecord& v) const;
+    // Traces a call that the host makes into a vessel's module.
+    void TraceDispatch(const VesselRecord& v, const char* call, std::string args = {});
     void RequestDelete(VesselRecord& v);
     void ApplyDeletions();
     // Called with each vessel just before it is destroyed.

@@ -2,11 +2,11 @@
 // "talvek" mesh, driven by one state from 0 (stowed) to 1 (deployed).
 #include <memory>
 
+#include "carrier/degrees.h"
 #include "talvek_vessel.h"
 
 namespace {
 
-constexpr double PI = 3.14159265358979;
 constexpr double PANEL_RATE = 0.1;  // [1/s] a full travel takes 10 s of simulation time
 
 // Mesh groups of each component, in the order the records list them.
@@ -66,12 +66,12 @@ void TalvekVessel::SetupDeployAnimation(UINT meshIndex) {
     // The host no longer holds the old records' components, so they may go.
     for (int i = 0; i < DEPLOY_RECORD_COUNT; ++i) {
         const Component& c = COMPONENTS[i];
-        std::unique_ptr<MGROUP_TRANSFORM> record;
+        DeployRecord record;
         if (c.rotation)
-            record = std::make_unique<MGROUP_ROTATE>(meshIndex, c.groups, c.groupCount, c.ref, c.axis,
-                                                     static_cast<float>(c.degrees * PI / 180));
+            record.rotation = std::make_unique<MGROUP_ROTATE>(meshIndex, c.groups, c.groupCount, c.ref, c.axis,
+                                                              static_cast<float>(DegreesToRadians(c.degrees)));
         else
-            record = std::make_unique<MGROUP_TRANSLATE>(meshIndex, c.groups, c.groupCount, c.ref);
+            record.translation = std::make_unique<MGROUP_TRANSLATE>(meshIndex, c.groups, c.groupCount, c.ref);
         ANIMATIONCOMPONENT_HANDLE parent = c.parent ? deployComponents[c.parent - 1] : nullptr;
         deployComponents[i] = AddAnimationComponent(static_cast<UINT>(deployAnim), c.start, c.end, record.get(), parent);
         deployRecords[i] = std::move(record);

@@ -71,7 +71,7 @@ void TalvekVessel::SetupDescentModule() {
         if (!landingTank) landingTank = CreatePropellantResource(LANDING_TANK_CAPACITY, TANK_FULL, TANK_EFFICIENCY);
         landingThruster = CreateThruster(LANDING_THRUSTER_POSITION, LANDING_THRUSTER_DIRECTION, LANDING_THRUST,
                                          landingTank, LANDING_ISP, ISP_REF_NONE, P_REF);
-        for (const VECTOR3& position : LANDING_STREAMS) AddExhaustStream(landingThruster, position, &ENGINE_EXHAUST_LONG);
+        for (const VECTOR3& position : LANDING_STREAMS) AddExhaustStream(landingThruster, position, ExhaustSpec(ENGINE_EXHAUST_LONG));
         SetThrusterLevel(landingThruster, LANDING_LEVEL);
     }
 

@@ -9,3 +9,6 @@ extern const PARTICLESTREAMSPEC ATT_EXHAUST;
 extern const PARTICLESTREAMSPEC ENGINE_EXHAUST_LONG;
 // The main engine's second stream.
 extern const PARTICLESTREAMSPEC ENGINE_EXHAUST_SHORT;
+
+// The host's AddExhaustStream takes a non-const pointer but only copies the description.
+inline PARTICLESTREAMSPEC* ExhaustSpec(const PARTICLESTREAMSPEC& spec) { return const_cast<PARTICLESTREAMSPEC*>(&spec); }

@@ -83,8 +83,8 @@ void TalvekVessel::CreateFullStackThrusters() {
 
     mainThruster = CreateThruster(MAIN_POSITION - cogShift, MAIN_DIRECTION, MAIN_THRUST, mainTank, MAIN_ISP, ISP_REF_NONE,
                                   P_REF);
-    AddExhaustStream(mainThruster, &ENGINE_EXHAUST_LONG);
-    AddExhaustStream(mainThruster, &ENGINE_EXHAUST_SHORT);
+    AddExhaustStream(mainThruster, ExhaustSpec(ENGINE_EXHAUST_LONG));
+    AddExhaustStream(mainThruster, ExhaustSpec(ENGINE_EXHAUST_SHORT));
 
     for (int first = 0; first < ATTITUDE_THRUSTER_COUNT; first += EXHAUST_BLOCK) {
         const int end = first + EXHAUST_BLOCK < ATTITUDE_THRUSTER_COUNT ? first + EXHAUST_BLOCK : ATTITUDE_THRUSTER_COUNT;
@@ -95,7 +95,7 @@ void TalvekVessel::CreateFullStackThrusters() {
         }
         for (int i = first; i < end; ++i) {
             const AttitudeThruster& t = ATTITUDE_THRUSTERS[i];
-            AddExhaustStream(attThrusters[t.row][t.slot], &ATT_EXHAUST);
+            AddExhaustStream(attThrusters[t.row][t.slot], ExhaustSpec(ATT_EXHAUST));
         }
     }
 

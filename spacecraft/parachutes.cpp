@@ -52,7 +52,7 @@ void TalvekVessel::SetupParachute(const ParachuteVariant& variant) {
         // Joins no group and fires not here: its handle tells the time step that landing is ready.
         landingThruster = CreateThruster(LANDING_THRUSTER_POSITION - cogShift, LANDING_THRUSTER_DIRECTION,
                                          LANDING_THRUST, landingTank, LANDING_ISP, ISP_REF_NONE, P_REF);
-        AddExhaustStream(landingThruster, &ENGINE_EXHAUST_LONG);
+        AddExhaustStream(landingThruster, ExhaustSpec(ENGINE_EXHAUST_LONG));
     }
 
     const VECTOR3 capsuleOffset = CAPSULE_POSITION - cogShift;

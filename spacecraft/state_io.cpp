@@ -45,8 +45,9 @@ float ReadPanelState(const char* text) {
 
 void TalvekVessel::SaveState(FILEHANDLE scn) {
     SaveDefaultState(scn);
-    oapiWriteScenario_int(scn, KEY_CONFIGURATION, configuration);
-    oapiWriteScenario_float(scn, KEY_PANELS, panelState);
+    // The host's writers take char* but do not change the key.
+    oapiWriteScenario_int(scn, const_cast<char*>(KEY_CONFIGURATION), configuration);
+    oapiWriteScenario_float(scn, const_cast<char*>(KEY_PANELS), panelState);
     SavePayloadLines(scn);
 }
 
@@ -61,6 +62,5 @@ void TalvekVessel::LoadStateEx(FILEHANDLE scn, void* status) {
         HandleScenarioLine(line);
         ParseScenarioLineEx(line, status);
     }
-    SetupFullStack();
-    rebuildCounter = 1;
+    DefineBaseline();
 }

@@ -35,7 +35,10 @@ TalvekVessel::TalvekVessel(OBJHANDLE hVessel) : PayloadCarrier(hVessel) {
 
 void TalvekVessel::SetClassCaps(FILEHANDLE) {}
 
-void TalvekVessel::VisualCreated() {
+void TalvekVessel::VisualCreated() { DefineBaseline(); }
+
+void TalvekVessel::DefineBaseline() {
     SetupFullStack();
     rebuildCounter = 1;
+    baselineDefined = true;
 }

@@ -14,18 +14,51 @@ constexpr std::int16_t CONFIG_DROGUE = 2;
 constexpr std::int16_t CONFIG_MAIN_CHUTE = 3;
 constexpr std::int16_t CONFIG_LANDING = 4;
 
+// The two ways a host reaches the vessel: the exported entry points that older hosts call, and
+// the VESSEL2 callbacks of the current simulator.
+enum class HostRoute : std::uint8_t { None, EntryPoint, Callback };
+// The events that both routes can deliver.
+enum class HostEvent : std::uint8_t { LoadState, VisualCreated, TimeStep, SaveState, Key, Count };
+
 constexpr int ATT_THRUSTER_ROWS = 12;
 constexpr int ATT_THRUSTER_SLOTS = 4;
 constexpr int DEPLOY_COMPONENT_COUNT = 20;
 constexpr int DEPLOY_RECORD_COUNT = 16;  // components that the deployment animation has
 
+// A transform record of the deployment animation, owned through its own type: the host's
+// record classes have no virtual destructor.
+struct DeployRecord {
+    std::unique_ptr<MGROUP_ROTATE> rotation;
+    std::unique_ptr<MGROUP_TRANSLATE> translation;
+    MGROUP_TRANSFORM* get() const {
+        if (rotation) return rotation.get();
+        return translation.get();
+    }
+};
+
 class TalvekVessel : public PayloadCarrier {
 public:
     explicit TalvekVessel(OBJHANDLE hVessel);
 
+    // The current simulator's callbacks, each running the operation of its entry point.
+    void clbkSetClassCaps(FILEHANDLE cfg) override;
+    void clbkLoadStateEx(FILEHANDLE scn, void* status) override;
+    void clbkPostCreation() override;
+    void clbkVisualCreated(VISHANDLE vis, int refcount) override;
+    void clbkPostStep(double simt, double simdt, double mjd) override;
+    void clbkSaveState(FILEHANDLE scn) override;
+    int clbkConsumeBufferedKey(DWORD key, bool down, char* kstate) override;
+
+    // Whether an event that arrives by this route acts. The first route to deliver an event of a
+    // kind owns that kind for the vessel's life, so a host that delivers an event both ways (an
+    // entry point and its callback) makes the vessel act once.
+    bool Accepts(HostEvent event, HostRoute route);
+
     // Entry-point operations
     void SetClassCaps(FILEHANDLE cfg);
     void VisualCreated();
+    // The full-stack set-up as a baseline, with the rebuild into the actual configuration armed.
+    void DefineBaseline();
     void Timestep();
     void SaveState(FILEHANDLE scn);
     void LoadStateEx(FILEHANDLE scn, void* status);
@@ -91,7 +124,10 @@ public:
 
     // The transform records of the deployment animation's components: the host keeps pointers
     // to them, so each lives until the component is replaced by the next set-up of the animation.
-    std::unique_ptr<MGROUP_TRANSFORM> deployRecords[DEPLOY_RECORD_COUNT];
+    DeployRecord deployRecords[DEPLOY_RECORD_COUNT];
     // The host handle of the released main parachute, asked about before chuteVessel is used.
     OBJHANDLE chuteHandle = nullptr;
+    // A baseline definition has been made (visual created, state loaded, or after creation).
+    bool baselineDefined = false;
+    HostRoute eventRoutes[static_cast<int>(HostEvent::Count)] = {};
 };

@@ -14,9 +14,15 @@ namespace {
 constexpr double TIME_EPSILON = 1e-9;  // [s] tolerance of accumulated frame times
 }  // namespace
 
-Simulation::Simulation(const std::filesystem::path& root, const std::filesystem::path& scenarioFile, bool tracing)
+Simulation::Simulation(const std::filesystem::path& root, const std::filesystem::path& scenarioFile,
+                       const HostOptions& options)
     : scenario_(ReadScenarioFile(scenarioFile)), world_(root) {
-    world_.tracing = tracing;
+    world_.tracing = options.tracing;
+    world_.dispatch = options.dispatch;
+    world_.visuals = options.visuals;
+    // The focus as the scenario names it, else the first vessel of the file.
+    if (scenario_.focus) world_.focusVessel = *scenario_.focus;
+    else if (!scenario_.vessels.empty()) world_.focusVessel = scenario_.vessels.front().name;
     LoadScenario(world_, scenario_);
     world_.ApplyDeletions();
     telemetry_.Sample(world_, true);

@@ -19,13 +19,21 @@ struct RunLimits {
     double frameDt = 1.0 / 60.0;  // [s] real-time length of one frame
 };
 
+// How the world calls its modules and which vessels it gives a visual.
+struct HostOptions {
+    bool tracing = false;
+    Dispatch dispatch = Dispatch::Callbacks;
+    Visuals visuals = Visuals::All;
+};
+
 constexpr double DEFAULT_RUN_LIMIT = 86400.0;  // [s] a run with no limit ends after one simulated day
 constexpr double ATMOSPHERE_TOP = 120000.0;    // [m] above it a vessel no longer counts as flying in atmosphere
 
 class Simulation {
 public:
     // Loads the scenario into a new world on the given root. Throws InputError.
-    Simulation(const std::filesystem::path& root, const std::filesystem::path& scenarioFile, bool tracing = false);
+    Simulation(const std::filesystem::path& root, const std::filesystem::path& scenarioFile,
+               const HostOptions& options = {});
 
     World& GetWorld() { return world_; }
     const Scenario& GetScenario() const { return scenario_; }

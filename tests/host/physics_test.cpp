@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr double PI = 3.14159265358979323846;
-
 class Physics : public HostTest {
 protected:
     // A vessel of the given class file text, with the rest of its state zero.

@@ -71,9 +71,10 @@ TEST_F(HostTest, MeshesAndAnimations) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(vessel.AddMesh("missing"), 2u);
     testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(vessel.SetMeshVisibilityMode(0, 3));
-    EXPECT_FALSE(vessel.SetMeshVisibilityMode(7, 3));
+    vessel.SetMeshVisibilityMode(0, 3);
+    vessel.SetMeshVisibilityMode(7, 3);  // no such mesh: nothing changes
     EXPECT_EQ(v->def.meshes[0].visibility, 3);
+    EXPECT_EQ(v->def.meshes.size(), 3u);
     EXPECT_EQ(v->def.meshes[0].offset.z, 72);
     EXPECT_EQ(v->def.meshes[1].file, "box");
     EXPECT_EQ(v->def.meshes[2].data, nullptr);

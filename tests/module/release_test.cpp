@@ -11,8 +11,6 @@ using testing::ElementsAre;
 
 namespace {
 
-constexpr double PI = 3.14159265358979;
-
 class Release : public ModuleTest {
 protected:
     void SetUp() override {
@@ -42,11 +40,11 @@ protected:
     // The messages waiting for a vessel, as "NAME|text".
     std::vector<std::string> Waiting(VESSEL* target) {
         std::vector<std::string> out;
-        HMODULE bus = LoadLibraryA("Modules\\dravomessage");
-        auto check = reinterpret_cast<int (*)(VESSEL*, char*, char*)>(GetProcAddress(bus, "CheckCMessage"));
+        LibraryHandle bus = LoadRuntimeLibrary("Modules\\dravomessage");
+        auto check = reinterpret_cast<int (*)(VESSEL*, char*, char*)>(FindLibraryFunction(bus, "CheckCMessage"));
         char name[256], text[2048];
         while (check && check(target, name, text) >= 0) out.push_back(std::string(name) + "|" + text);
-        FreeLibrary(bus);
+        FreeRuntimeLibrary(bus);
         return out;
     }
 };
