@@ -5,7 +5,6 @@
 #include <cmath>
 #include <filesystem>
 #include <iostream>
-#include <map>
 
 #include "../errors.h"
 #include "../text.h"
@@ -34,8 +33,8 @@ struct RunArgs {
     std::optional<long> frames;
     double frameDt = 1.0 / 60.0;
     bool events = false;
-    sim::Dispatch dispatch = sim::Dispatch::Callbacks;
-    sim::Visuals visuals = sim::Visuals::All;
+    std::string entryPoints = "callbacks";
+    std::string visuals = "all";
 };
 
 fs::path Absolute(const fs::path& start, const std::string& p) { return p.empty() ? fs::path() : start / p; }
@@ -75,7 +74,13 @@ int Run(const RunArgs& args) {
 
     // The host runs with its root as the working folder, as modules expect.
     fs::current_path(root);
-    sim::Simulation simulation(root, scenario, sim::HostOptions{!args.trace.empty(), args.dispatch, args.visuals});
+    sim::HostOptions options;
+    options.tracing = !args.trace.empty();
+    options.dispatch = args.entryPoints == "legacy" ? sim::Dispatch::EntryPoints : sim::Dispatch::Callbacks;
+    options.visuals = args.visuals == "none"    ? sim::Visuals::None
+                      : args.visuals == "focus" ? sim::Visuals::Focus
+                                                : sim::Visuals::All;
+    sim::Simulation simulation(root, scenario, options);
     simulation.SetScript(std::move(script));
     const long frames = simulation.Run(sim::RunLimits{args.until, args.frames, args.frameDt});
     sim::World& world = simulation.GetWorld();
@@ -117,18 +122,14 @@ int main(int argc, char** argv) {
     run->add_option("--telemetry", args.telemetry, "write altitude, speeds and mass over time as CSV");
     run->add_option("--plot", args.plot, "write a PNG of altitude and speeds of the focus vessel, events marked");
     run->add_flag("--events", args.events, "print the event timeline");
-    const std::map<std::string, sim::Dispatch> dispatches{{"callbacks", sim::Dispatch::Callbacks},
-                                                          {"legacy", sim::Dispatch::EntryPoints}};
-    run->add_option("--entry-points", args.dispatch,
+    run->add_option("--entry-points", args.entryPoints,
                     "how modules are called: callbacks (ovcInit/ovcExit and the VESSEL2 callbacks, as the "
-                    "current simulator; default) or legacy (the eight exported entry points)")
-        ->transform(CLI::CheckedTransformer(dispatches));
-    const std::map<std::string, sim::Visuals> visuals{
-        {"all", sim::Visuals::All}, {"focus", sim::Visuals::Focus}, {"none", sim::Visuals::None}};
+                    "current simulator; default) or legacy (the eight exported entry points of older hosts)")
+        ->check(CLI::IsMember({"callbacks", "legacy"}));
     run->add_option("--visuals", args.visuals,
-                    "which vessels get a visual: all (default, every vessel in view), focus (the focus vessel "
-                    "only) or none")
-        ->transform(CLI::CheckedTransformer(visuals));
+                    "which vessels get a visual: all (default, as if every vessel were in view), focus (the "
+                    "focus vessel only) or none")
+        ->check(CLI::IsMember({"all", "focus", "none"}));
 
     try {
         app.parse(argc, argv);

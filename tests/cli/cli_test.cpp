@@ -123,6 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
         CliError{{"run", ORBIT, "--frames", "-1"}, "", "", "--frames"},
         CliError{{"run", ORBIT, "--frames", "many"}, "", "", "expects a whole number of frames"},
         CliError{{"run", ORBIT, "--frame-dt", "0"}, "", "", "--frame-dt: the frame length must be above 0"},
+        CliError{{"run", ORBIT, "--entry-points", "old"}, "", "", "--entry-points: old not in {callbacks,legacy}"},
+        CliError{{"run", ORBIT, "--visuals", "some"}, "", "", "--visuals: some not in {all,focus,none}"},
         CliError{{"run", ORBIT, "--root", "/nonexistent"}, "", "", "/nonexistent: not a host root"},
         CliError{{"run", "nope.scn"}, "", "", "nope.scn: no such scenario"},
         CliError{{"run", "bad.scn"}, "bad.scn",

@@ -25,6 +25,7 @@ protected:
         root.Write("Config/Shell.cfg", "ClassName = Shell\n");
         cwd = std::make_unique<talvek_test::ScopedCwd>(root.Path());
         world = std::make_unique<sim::World>(root.Path());
+        if (talvek_test::LegacyEntryPoints()) world->dispatch = sim::Dispatch::EntryPoints;
         world->tracing = true;
         record = world->AddVessel("T", "Shell");
     }

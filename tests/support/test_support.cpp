@@ -93,11 +93,17 @@ std::string ReadFile(const fs::path& path) {
     return s.str();
 }
 
+bool LegacyEntryPoints() {
+    const char* mode = std::getenv("TALVEK_TEST_ENTRY_POINTS");
+    return mode && std::string(mode) == "legacy";
+}
+
 ProcessResult RunSim(const std::vector<std::string>& args, const fs::path& cwd) {
     const fs::path base = fs::temp_directory_path() /
                           ("talvek-run-" + std::to_string(::getpid()) + "-" + std::to_string(g_counter++));
     std::string cmd = "cd " + Quote(cwd.string()) + " && " + Quote(SimBinary().string());
     for (const auto& a : args) cmd += " " + Quote(a);
+    if (LegacyEntryPoints() && !args.empty() && args.front() == "run") cmd += " --entry-points legacy";
     cmd += " >" + Quote(base.string() + ".out") + " 2>" + Quote(base.string() + ".err") + " </dev/null";
     const int raw = std::system(cmd.c_str());
     ProcessResult r;

@@ -67,7 +67,12 @@ struct ProcessResult {
 };
 
 // Runs talvek-sim with the arguments in the given folder.
+// Runs talvek-sim; with LegacyEntryPoints(), a "run" uses the legacy entry points.
 ProcessResult RunSim(const std::vector<std::string>& args, const std::filesystem::path& cwd);
+
+// True when the suite runs against the eight exported entry points instead of the callbacks
+// (environment TALVEK_TEST_ENTRY_POINTS=legacy): every suite that drives the module runs both ways.
+bool LegacyEntryPoints();
 
 std::string ReadFile(const std::filesystem::path& path);
 

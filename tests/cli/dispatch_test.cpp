@@ -1,0 +1,113 @@
+// talvek-sim's choice of how modules are called (--entry-points) and which vessels get a
+// visual (--visuals), seen from its outputs.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "test_support.h"
+
+using Json = nlohmann::json;
+using talvek_test::RunSim;
+using testing::HasSubstr;
+using testing::Not;
+
+namespace {
+
+// A Talvek that carries another Talvek as its payload: J releases it through oapiCreateVessel.
+constexpr const char* CARRIER_SCENARIO =
+    "BEGIN_SHIPS\n"
+    "Talvek:Talvek\n"
+    "  STATUS Orbiting Earth\n"
+    "  RPOS 6771010 0 0\n"
+    "  RVEL 0 0 7672.593\n"
+    "  PRPLEVEL 0:1 1:1\n"
+    "  CONFIGURATION 0\n"
+    "  PAYLOAD Inner talvek Talvek 0 0 40 100 0 1\n"
+    "END\n"
+    "Other:Talvek\n"
+    "  STATUS Orbiting Earth\n"
+    "  RPOS -6771010 0 0\n"
+    "  RVEL 0 0 -7672.593\n"
+    "  PRPLEVEL 0:1 1:1\n"
+    "END\n"
+    "END_SHIPS\n";
+
+class Dispatch : public testing::Test {
+protected:
+    void SetUp() override {
+        scratch.Write("c.scn", CARRIER_SCENARIO);
+        scratch.Write("j.txt", "at 0 Talvek key J\n");
+    }
+    Json Vessel(const std::string& dumpFile, const std::string& name) const {
+        const Json dump = Json::parse(scratch.Read(dumpFile));
+        for (const auto& v : dump["vessels"])
+            if (v["name"] == name) return v;
+        return Json();
+    }
+    talvek_test::ScratchDir scratch{"talvek-dispatch"};
+};
+
+// A Talvek made by oapiCreateVessel gets no state load, and no visual while nobody looks at it.
+// The current simulator's dispatch still gives it its full-stack definition from its first frame;
+// the older hosts' defined it only with a visual.
+TEST_F(Dispatch, ReleasedTalvekWithoutAVisualIsDefinedFromItsFirstFrame) {
+    const auto r = RunSim({"run", "c.scn", "--script", "j.txt", "--visuals", "none", "--frames", "1", "--dump", "d.json"},
+                          scratch.Path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Json inner = Vessel("d.json", "Inner");
+    ASSERT_FALSE(inner.is_null());
+    if (talvek_test::LegacyEntryPoints()) {
+        EXPECT_TRUE(inner["meshes"].empty());
+        EXPECT_TRUE(inner["thrusters"].empty());
+        return;
+    }
+    const Json carrier = Vessel("d.json", "Other");  // a full stack defined by its state load
+    ASSERT_FALSE(inner["meshes"].empty());
+    EXPECT_EQ(inner["meshes"][0]["file"], "talvek");
+    EXPECT_EQ(inner["thrusters"].size(), carrier["thrusters"].size());
+    EXPECT_EQ(inner["emptyMass"], carrier["emptyMass"]);
+    EXPECT_EQ(inner["size"], carrier["size"]);
+}
+
+struct VisualsCase {
+    const char* visuals;
+    bool talvek, other;  // which vessels get a visual
+};
+
+class Visuals : public Dispatch, public testing::WithParamInterface<VisualsCase> {};
+
+TEST_P(Visuals, OnlyTheVesselsInViewGetOne) {
+    const auto r = RunSim({"run", "c.scn", "--visuals", GetParam().visuals, "--frames", "0", "--trace", "t.txt"},
+                          scratch.Path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string trace = scratch.Read("t.txt");
+    const std::string created = talvek_test::LegacyEntryPoints() ? "> ovcVisualCreated" : "> clbkVisualCreated";
+    EXPECT_EQ(trace.find("Talvek " + created) != std::string::npos, GetParam().talvek) << trace;
+    EXPECT_EQ(trace.find("Other " + created) != std::string::npos, GetParam().other) << trace;
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, Visuals,
+                         testing::Values(VisualsCase{"all", true, true}, VisualsCase{"focus", true, false},
+                                         VisualsCase{"none", false, false}),
+                         [](const auto& info) { return std::string(info.param.visuals); });
+
+// The trace names the route: the current simulator's callbacks by default, the exported entry
+// points only when asked for.
+TEST_F(Dispatch, TheTraceShowsTheRouteTaken) {
+    const auto r = RunSim({"run", "c.scn", "--frames", "1", "--trace", "t.txt"}, scratch.Path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string trace = scratch.Read("t.txt");
+    if (talvek_test::LegacyEntryPoints()) {
+        EXPECT_THAT(trace, HasSubstr("Talvek > ovcLoadStateEx()"));
+        EXPECT_THAT(trace, HasSubstr("Talvek > ovcTimestep()"));
+        EXPECT_THAT(trace, Not(HasSubstr("> clbk")));
+    } else {
+        EXPECT_THAT(trace, HasSubstr("Talvek > clbkLoadStateEx()"));
+        EXPECT_THAT(trace, HasSubstr("Talvek > clbkPreStep()"));
+        EXPECT_THAT(trace, HasSubstr("Talvek > clbkPostStep()"));
+        EXPECT_THAT(trace, Not(HasSubstr("> ovcTimestep")));
+    }
+}
+
+}  // namespace
