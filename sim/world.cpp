@@ -192,14 +192,17 @@ void World::Destroy(VesselRecord& v) {
     Discard(v);
 }
 
-void World::Discard(VesselRecord& v) {
-    if (v.hasVisual) {
-        v.hasVisual = false;
-        if (VESSEL2* target = CallbackTarget(v)) {
-            TraceDispatch(v, "clbkVisualDestroyed");
-            InContext(v, [&] { target->clbkVisualDestroyed(HandleOf(v.id), 0); });
-        }
+void World::DestroyVisual(VesselRecord& v) {
+    if (!v.hasVisual) return;
+    v.hasVisual = false;
+    if (VESSEL2* target = CallbackTarget(v)) {
+        TraceDispatch(v, "clbkVisualDestroyed");
+        InContext(v, [&] { target->clbkVisualDestroyed(HandleOf(v.id), 0); });
     }
+}
+
+void World::Discard(VesselRecord& v) {
+    DestroyVisual(v);
     if (v.module && v.module->exit && v.iface && !v.passiveIface) {
         TraceDispatch(v, "ovcExit");
         VESSEL* iface = v.iface;

@@ -96,6 +96,8 @@ public:
     // when the visuals setting gives it one.
     void FinishCreation(VesselRecord& v);
     void CallVisualCreated(VesselRecord& v);
+    // The vessel leaves view: its visual goes (clbkVisualDestroyed), to come again with CallVisualCreated.
+    void DestroyVisual(VesselRecord& v);
 
     Dispatch dispatch = Dispatch::Callbacks;
     Visuals visuals = Visuals::All;
