@@ -14,27 +14,135 @@ class LineReader {
 public:
     LineReader(const std::string& text, std::string file) : in_(text), file_(std::move(file)) {}
 
-    // The next line that is not blank; false at the end.
+    // The next line that is not blank; false at the end. Every line, blank or not, must fit
+    // the simulator's line buffer.
     bool Next(std::string& line) {
         while (std::getline(in_, line)) {
             ++number_;
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.size() > MESH_MAX_LINE_LENGTH)
+                Fail("the line has " + std::to_string(line.size()) + " characters; the simulator reads at most " +
+                     std::to_string(MESH_MAX_LINE_LENGTH));
             line = Trim(line);
             if (!line.empty()) return true;
         }
         return false;
     }
-    std::string Require(const char* what) {
+    std::string Require(const std::string& what) {
         std::string line;
-        if (!Next(line)) Fail("the file ends where " + std::string(what) + " was expected");
+        if (!Next(line)) Fail("the file ends where " + what + " was expected");
         return line;
     }
-    [[noreturn]] void Fail(const std::string& message) const { throw InputError(Where(file_, number_, message)); }
+    int Number() const { return number_; }
+    [[noreturn]] void Fail(const std::string& message) const { FailAt(number_, message); }
+    [[noreturn]] void FailAt(int line, const std::string& message) const {
+        throw InputError(Where(file_, line, message));
+    }
 
 private:
     std::istringstream in_;
     std::string file_;
     int number_ = 0;
 };
+
+// A group's MATERIAL or TEXTURE line, checked once the file's lists are known.
+struct Reference {
+    bool material;  // else texture
+    long index;
+    int line;
+};
+
+long CountAfter(LineReader& r, const std::vector<std::string>& words, const char* keyword) {
+    long count = 0;
+    if (words.size() != 2 || !ParseLong(words[1], count) || count < 0)
+        r.Fail("expected '" + std::string(keyword) + " n' with n a whole number");
+    return count;
+}
+
+// The lines before GEOM; returns the GEOM line's words.
+std::vector<std::string> ReadGroupHeader(LineReader& r, MeshGroup& group, std::vector<Reference>& references) {
+    for (;;) {
+        std::vector<std::string> words = SplitWords(r.Require("GEOM nv nt"));
+        if (EqualsNoCase(words[0], "LABEL")) {
+            group.label = words.size() > 1 ? words[1] : std::string();
+        } else if (EqualsNoCase(words[0], "MATERIAL") || EqualsNoCase(words[0], "TEXTURE")) {
+            const bool material = EqualsNoCase(words[0], "MATERIAL");
+            const char* keyword = material ? "MATERIAL" : "TEXTURE";
+            long index = 0;
+            if (words.size() != 2 || !ParseLong(words[1], index) || index < 0)
+                r.Fail("expected '" + std::string(keyword) + " k' with k 0 for none or a " +
+                       (material ? "material" : "texture") + "'s number counted from 1");
+            references.push_back(Reference{material, index, r.Number()});
+            // Beyond the lists, the file is refused before the number is used.
+            (material ? group.material : group.texture) = static_cast<int>(index);
+        } else if (!EqualsNoCase(words[0], "FLAG") && !EqualsNoCase(words[0], "NONORMAL")) {
+            return words;
+        }
+    }
+}
+
+void ReadGroupGeometry(LineReader& r, const std::vector<std::string>& geom, long g, MeshGroup& group) {
+    long nv = 0, nt = 0;
+    if (geom.size() != 3 || !EqualsNoCase(geom[0], "GEOM") || !ParseLong(geom[1], nv) || !ParseLong(geom[2], nt) ||
+        nv < 0 || nt < 0)
+        r.Fail("expected 'GEOM nv nt' with the numbers of vertices and triangles of group " + std::to_string(g));
+    if (nv > MESH_MAX_GROUP_VERTICES)
+        r.Fail("group " + std::to_string(g) + " has " + std::to_string(nv) +
+               " vertices; the simulator numbers them in 16 bits, so a group has at most " +
+               std::to_string(MESH_MAX_GROUP_VERTICES) + " (split it into several groups)");
+    for (long i = 0; i < nv; ++i) {
+        const std::vector<std::string> words = SplitWords(r.Require("a vertex line"));
+        double c[3];
+        if (words.size() < 3 || !ParseDouble(words[0], c[0]) || !ParseDouble(words[1], c[1]) ||
+            !ParseDouble(words[2], c[2]))
+            r.Fail("expected a vertex line 'x y z [nx ny nz] [u v]'");
+        group.vertices.push_back({c[0], c[1], c[2]});
+    }
+    for (long i = 0; i < nt; ++i) {
+        const std::vector<std::string> words = SplitWords(r.Require("a triangle line"));
+        long t[3];
+        if (words.size() != 3 || !ParseLong(words[0], t[0]) || !ParseLong(words[1], t[1]) || !ParseLong(words[2], t[2]))
+            r.Fail("expected a triangle line 'i j k' of three vertex indices");
+        for (long k : t)
+            if (k < 0 || k >= nv) r.Fail("vertex index " + std::to_string(k) + " is outside 0.." + std::to_string(nv - 1));
+        group.triangles.push_back({static_cast<int>(t[0]), static_cast<int>(t[1]), static_cast<int>(t[2])});
+    }
+}
+
+// "MATERIALS m", m names, then per material "MATERIAL name" and its diffuse, ambient, specular
+// and emissive colours "r g b a" (the specular one may add its power).
+void ReadMaterials(LineReader& r, long count, std::vector<std::string>& names) {
+    for (long i = 0; i < count; ++i) names.push_back(r.Require("the name of material " + std::to_string(i + 1)));
+    static const char* const COLOURS[] = {"diffuse", "ambient", "specular", "emissive"};
+    for (long i = 0; i < count; ++i) {
+        const std::vector<std::string> words = SplitWords(r.Require("'MATERIAL " + names[i] + "'"));
+        if (words.size() < 2 || !EqualsNoCase(words[0], "MATERIAL"))
+            r.Fail("expected 'MATERIAL name' to start the colours of material " + std::to_string(i + 1) + " of " +
+                   std::to_string(count));
+        for (int c = 0; c < 4; ++c) {
+            const std::string what = std::string("the ") + COLOURS[c] + " colour 'r g b a" + (c == 2 ? " [power]" : "") + "'";
+            const std::vector<std::string> numbers = SplitWords(r.Require(what));
+            bool ok = numbers.size() == 4 || (c == 2 && numbers.size() == 5);
+            double d;
+            for (const auto& n : numbers) ok = ok && ParseDouble(n, d);
+            if (!ok) r.Fail("expected " + what + " of material " + std::to_string(i + 1));
+        }
+    }
+}
+
+void CheckReferences(const LineReader& r, const std::vector<Reference>& references, const MeshData& mesh) {
+    for (const Reference& ref : references) {
+        const long count = static_cast<long>(ref.material ? mesh.materials.size() : mesh.textures.size());
+        if (ref.index <= count) continue;
+        const std::string kind = ref.material ? "material" : "texture";
+        const std::string keyword = ref.material ? "MATERIAL" : "TEXTURE";
+        const std::string accepted =
+            count == 0 ? "the file lists no " + kind + "s, so only 0 (none) is accepted"
+                       : "the file lists " + std::to_string(count) + " " + kind + (count == 1 ? "" : "s") +
+                             ", so 0 (none) to " + std::to_string(count) + " is accepted; they count from 1";
+        r.FailAt(ref.line, keyword + " " + std::to_string(ref.index) + " names no " + kind + ": " + accepted);
+    }
+}
 
 }  // namespace
 
@@ -48,43 +156,32 @@ std::shared_ptr<const MeshData> ParseMesh(const std::string& text, const std::st
     if (words.size() != 2 || !EqualsNoCase(words[0], "GROUPS") || !ParseLong(words[1], groupCount) || groupCount < 0)
         r.Fail("expected 'GROUPS n' with n a whole number of groups");
 
+    std::vector<Reference> references;
     for (long g = 0; g < groupCount; ++g) {
         MeshGroup group;
-        for (;;) {
-            words = SplitWords(r.Require("GEOM nv nt"));
-            if (EqualsNoCase(words[0], "LABEL")) {
-                group.label = words.size() > 1 ? words[1] : std::string();
-                continue;
-            }
-            if (EqualsNoCase(words[0], "MATERIAL") || EqualsNoCase(words[0], "TEXTURE") ||
-                EqualsNoCase(words[0], "FLAG") || EqualsNoCase(words[0], "NONORMAL"))
-                continue;
-            break;
-        }
-        long nv = 0, nt = 0;
-        if (words.size() != 3 || !EqualsNoCase(words[0], "GEOM") || !ParseLong(words[1], nv) || !ParseLong(words[2], nt) ||
-            nv < 0 || nt < 0)
-            r.Fail("expected 'GEOM nv nt' with the numbers of vertices and triangles of group " + std::to_string(g));
-        for (long i = 0; i < nv; ++i) {
-            words = SplitWords(r.Require("a vertex line"));
-            double c[3];
-            if (words.size() < 3 || !ParseDouble(words[0], c[0]) || !ParseDouble(words[1], c[1]) ||
-                !ParseDouble(words[2], c[2]))
-                r.Fail("expected a vertex line 'x y z [nx ny nz] [u v]'");
-            group.vertices.push_back({c[0], c[1], c[2]});
-        }
-        for (long i = 0; i < nt; ++i) {
-            words = SplitWords(r.Require("a triangle line"));
-            long t[3];
-            if (words.size() != 3 || !ParseLong(words[0], t[0]) || !ParseLong(words[1], t[1]) || !ParseLong(words[2], t[2]))
-                r.Fail("expected a triangle line 'i j k' of three vertex indices");
-            for (long k : t)
-                if (k < 0 || k >= nv) r.Fail("vertex index " + std::to_string(k) + " is outside 0.." + std::to_string(nv - 1));
-            group.triangles.push_back({static_cast<int>(t[0]), static_cast<int>(t[1]), static_cast<int>(t[2])});
-        }
+        const std::vector<std::string> geom = ReadGroupHeader(r, group, references);
+        ReadGroupGeometry(r, geom, g, group);
         if (!group.vertices.empty() && !group.triangles.empty()) mesh->groups.push_back(std::move(group));
     }
-    // MATERIALS and TEXTURES follow; the headless host draws nothing, so they are not read.
+
+    // The headless host draws nothing, but reads the lists so that the groups' numbers can be
+    // held against them, and so that a group beyond the GROUPS count does not go unnoticed.
+    std::string line;
+    bool more = r.Next(line);
+    if (more && EqualsNoCase(SplitWords(line)[0], "MATERIALS")) {
+        ReadMaterials(r, CountAfter(r, SplitWords(line), "MATERIALS"), mesh->materials);
+        more = r.Next(line);
+    }
+    if (more && EqualsNoCase(SplitWords(line)[0], "TEXTURES")) {
+        const long count = CountAfter(r, SplitWords(line), "TEXTURES");
+        for (long i = 0; i < count; ++i)
+            mesh->textures.push_back(r.Require("the file name of texture " + std::to_string(i + 1)));
+        more = r.Next(line);
+    }
+    if (more)
+        r.Fail("expected 'MATERIALS m', 'TEXTURES t' or the end of the file after the " + std::to_string(groupCount) +
+               " groups that GROUPS announced");
+    CheckReferences(r, references, *mesh);
     return mesh;
 }
 

@@ -1,8 +1,11 @@
 // Mesh files: text, "MSHX1", "GROUPS n", per group optional LABEL / MATERIAL / TEXTURE lines and
 // "GEOM nv nt" with nv vertex lines and nt triangle lines, then MATERIALS and TEXTURES.
+// The reader holds a file to the limits of the simulator's own reader, so that a mesh that
+// talvek-sim accepts is drawn by the simulator as well.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -12,17 +15,27 @@
 
 namespace sim {
 
+// The simulator reads each line into 256 characters, its terminating zero included.
+constexpr std::size_t MESH_MAX_LINE_LENGTH = 255;
+// It holds vertex indices in 16 bits.
+constexpr long MESH_MAX_GROUP_VERTICES = 65535;
+
 struct MeshGroup {
     std::string label;
+    int material = 0;  // number in MeshData::materials counted from 1; 0: none
+    int texture = 0;   // number in MeshData::textures counted from 1; 0: none
     std::vector<VECTOR3> vertices;
     std::vector<std::array<int, 3>> triangles;
 };
 
 struct MeshData {
-    std::vector<MeshGroup> groups;  // groups without geometry are not counted
+    std::vector<MeshGroup> groups;        // groups without geometry are not counted
+    std::vector<std::string> materials;   // names, in the order MATERIAL numbers them
+    std::vector<std::string> textures;    // file names, in the order TEXTURE numbers them
 };
 
-// Throws InputError naming the file and line of the first malformed line.
+// Throws InputError naming the file and line of the first malformed line; a MATERIAL or
+// TEXTURE number is held against the lists at the end of the file once they are read.
 std::shared_ptr<const MeshData> ReadMeshFile(const std::filesystem::path& path);
 std::shared_ptr<const MeshData> ParseMesh(const std::string& text, const std::string& fileName);
 

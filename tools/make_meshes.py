@@ -7,9 +7,16 @@ talvek-descent  the descent module alone
 tlvchute        the main parachute canopy with its lines
 tlvdrogue       the drogue parachute canopy with its lines
 tlvsat          a small satellite, the payload of the shipped scenarios
+tlvorbit        the orbital module after module separation: its groups of the full stack
+tlvservice      the service module after module separation, solar array wings included
 
-Positions are in the design frame: x right, y up, z forward (metres). Run from anywhere:
+Positions are in the design frame: x right, y up, z forward (metres); the two separated modules
+are in their own frames, whose origins are where the separation releases them. Run from anywhere:
     python3 tools/make_meshes.py
+
+The files are meant for the simulator's own mesh reader, so every line fits its 256-character
+buffer, MATERIAL counts from 1 (0: none), a group has at most 65535 vertices (16-bit indices),
+and every group says NONORMAL: the vertex lines carry no normals, the reader computes them.
 """
 
 import math
@@ -25,6 +32,20 @@ MATERIALS = [
     ("canopy", (0.95, 0.45, 0.10)),
 ]
 
+# Limits of the simulator's mesh reader.
+MAX_LINE = 255          # characters, without the line end
+MAX_GROUP_VERTICES = 65535
+
+# Where spacecraft/separation.cpp releases the two modules, in the full stack's frame [m]; each
+# module's mesh is its part of the stack moved by minus this, so it appears where it was.
+ORBITAL_MODULE_POSITION = (0.45, 0.6, 2.75)
+SERVICE_MODULE_POSITION = (0.0, 0.2, -2.2)
+# Groups of the full stack that leave with each module. The rest (the descent module's hull and
+# periscope) stay with the descent module, which then shows its own mesh, talvek-descent.
+ORBITAL_MODULE_GROUPS = [0, 1, 4, 8, 9, 14, 15, 26, 27]
+SERVICE_MODULE_GROUPS = [3, 5, 6, 7, 10, 11, 12] + list(range(16, 26))
+DESCENT_MODULE_GROUPS = [2, 13]
+
 
 class Group:
     def __init__(self, label, material):
@@ -38,6 +59,14 @@ class Group:
         self.vertices.extend(vertices)
         self.triangles.extend((a + base, b + base, c + base) for a, b, c in triangles)
         return self
+
+    def moved(self, origin):
+        """The same group in a frame whose origin is at `origin` of this one."""
+        ox, oy, oz = origin
+        g = Group(self.label, self.material)
+        g.vertices = [(x - ox, y - oy, z - oz) for x, y, z in self.vertices]
+        g.triangles = list(self.triangles)
+        return g
 
 
 def box(x0, x1, y0, y1, z0, z1):
@@ -138,6 +167,11 @@ def talvek_groups():
     return [g[i] for i in range(len(g))]
 
 
+def separated_module_groups(indices, origin):
+    stack = talvek_groups()
+    return [stack[i].moved(origin) for i in indices]
+
+
 def descent_groups():
     return [
         Group("heat shield", "shield").add(*frustum(-1.55, 1.1, -1.5, 1.1)),
@@ -163,36 +197,48 @@ def satellite_groups():
     ]
 
 
-def write_mesh(name, groups):
+def mesh_lines(groups):
     names = [m[0] for m in MATERIALS]
     out = ["MSHX1", "GROUPS %d" % len(groups)]
     for grp in groups:
         assert grp.vertices and grp.triangles, grp.label
+        assert len(grp.vertices) <= MAX_GROUP_VERTICES, grp.label
         out.append("LABEL %s" % grp.label.replace(" ", "_"))
-        out.append("MATERIAL %d" % (names.index(grp.material) + 1))
+        out.append("MATERIAL %d" % (names.index(grp.material) + 1))  # 1-based; 0 would be none
         out.append("TEXTURE 0")
+        out.append("NONORMAL")
         out.append("GEOM %d %d" % (len(grp.vertices), len(grp.triangles)))
         out += ["%.4f %.4f %.4f" % v for v in grp.vertices]
         out += ["%d %d %d" % t for t in grp.triangles]
     out.append("MATERIALS %d" % len(MATERIALS))
-    out += [m[0] for m in MATERIALS]
+    out += names
     for m, (r, g, b) in MATERIALS:
         out.append("MATERIAL %s" % m)
         for _ in range(3):
             out.append("%.2f %.2f %.2f 1" % (r, g, b))
         out.append("0 0 0 1")
     out.append("TEXTURES 0")
+    for number, line in enumerate(out, 1):
+        assert len(line) <= MAX_LINE, "line %d has %d characters" % (number, len(line))
+    return out
+
+
+def write_mesh(name, groups):
     with open(os.path.join(OUT, name + ".msh"), "w") as f:
-        f.write("\n".join(out) + "\n")
+        f.write("\n".join(mesh_lines(groups)) + "\n")
 
 
 def main():
+    parts = sorted(ORBITAL_MODULE_GROUPS + SERVICE_MODULE_GROUPS + DESCENT_MODULE_GROUPS)
+    assert parts == list(range(len(talvek_groups()))), "every group of the stack goes to one module"
     os.makedirs(OUT, exist_ok=True)
     write_mesh("talvek", talvek_groups())
     write_mesh("talvek-descent", descent_groups())
     write_mesh("tlvchute", chute_groups(radius=12.0, height=5.0, line_length=70.0))
     write_mesh("tlvdrogue", chute_groups(radius=2.5, height=1.2, line_length=70.0))
     write_mesh("tlvsat", satellite_groups())
+    write_mesh("tlvorbit", separated_module_groups(ORBITAL_MODULE_GROUPS, ORBITAL_MODULE_POSITION))
+    write_mesh("tlvservice", separated_module_groups(SERVICE_MODULE_GROUPS, SERVICE_MODULE_POSITION))
 
 
 if __name__ == "__main__":

@@ -28,8 +28,8 @@ constexpr int J = OAPI_KEY_J, K = OAPI_KEY_K, LCTRL = OAPI_KEY_LCONTROL, RCTRL =
 }  // namespace
 
 TEST_P(Keys, ActOnTheKeyboardState) {
-    root.Write("Config/tlvorbit.cfg", "Mass = 1\n");
-    root.Write("Config/tlvservice.cfg", "Mass = 1\n");
+    root.Write("Config/Vessels/tlvorbit.cfg", "Mass = 1\n");
+    root.Write("Config/Vessels/tlvservice.cfg", "Mass = 1\n");
     TalvekVessel t(record->Handle());
     t.configuration = GetParam().configuration;
     t.panelState = GetParam().panelState;
@@ -59,8 +59,8 @@ INSTANTIATE_TEST_SUITE_P(
                     KeyCase{"Nothing", {}, 0, 0, 0, 0, 0, 0}));
 
 TEST_F(ModuleTest, SeparationByKeyCreatesBothModules) {
-    root.Write("Config/tlvorbit.cfg", "Mass = 1\n");
-    root.Write("Config/tlvservice.cfg", "Mass = 1\n");
+    root.Write("Config/Vessels/tlvorbit.cfg", "Mass = 1\n");
+    root.Write("Config/Vessels/tlvservice.cfg", "Mass = 1\n");
     TalvekVessel t(record->Handle());
     char state[KEYBOARD_STATE_SIZE] = {};
     state[OAPI_KEY_LCONTROL] = state[OAPI_KEY_J] = static_cast<char>(0x80);

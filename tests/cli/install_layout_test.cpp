@@ -1,0 +1,165 @@
+// tools/install-addon.sh and the build's install rules: the add-on laid out in a simulator's
+// folder as the simulator looks for it.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sys/wait.h>
+
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+using testing::HasSubstr;
+
+namespace {
+
+// The build root lies in the build folder; the test data in the source tree's tests/.
+fs::path BuildDir() { return talvek_test::BuildRoot().parent_path(); }
+fs::path SourceDir() { return talvek_test::TestData().parent_path().parent_path(); }
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+talvek_test::ProcessResult RunInstall(const std::vector<std::string>& args, const fs::path& scratch) {
+    std::string cmd = Quote((SourceDir() / "tools" / "install-addon.sh").string());
+    for (const auto& a : args) cmd += " " + Quote(a);
+    const fs::path out = scratch / "install.out", err = scratch / "install.err";
+    cmd += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
+    const int raw = std::system(cmd.c_str());
+    talvek_test::ProcessResult r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = talvek_test::ReadFile(out);
+    r.err = talvek_test::ReadFile(err);
+    return r;
+}
+
+// Paths of the regular files under a folder, relative to it.
+std::set<std::string> FilesUnder(const fs::path& folder) {
+    std::set<std::string> files;
+    if (!fs::is_directory(folder)) return files;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        if (e.is_regular_file()) files.insert(fs::relative(e.path(), folder).generic_string());
+    return files;
+}
+
+// The value of a key of a class file ("key = value", keys without regard to case, ';' a comment).
+std::string ClassValue(const fs::path& file, const std::string& key) {
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) {
+        line = line.substr(0, line.find(';'));
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        auto trim = [](std::string s) {
+            s.erase(0, s.find_first_not_of(" \t\r"));
+            s.erase(s.find_last_not_of(" \t\r") + 1);
+            return s;
+        };
+        std::string k = trim(line.substr(0, eq));
+        std::transform(k.begin(), k.end(), k.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (k == key) return trim(line.substr(eq + 1));
+    }
+    return "";
+}
+
+class Install : public testing::Test {
+protected:
+    talvek_test::ScratchDir scratch{"talvek-install"};
+    const fs::path sim = scratch.Path() / "Simulator";
+};
+
+}  // namespace
+
+TEST_F(Install, LaysOutClassesMeshesAndScenariosWhereTheSimulatorLooks) {
+    const auto r = RunInstall({sim.string(), BuildDir().string()}, scratch.Path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr(" into " + sim.string() + ":\n"));
+    EXPECT_THAT(r.out, HasSubstr("\n  Config/Vessels/Talvek.cfg\n")) << "it says what it installed";
+    EXPECT_THAT(r.out, testing::ContainsRegex("\n[0-9]+ files: [0-9]+ copied, 0 already up to date\n$"));
+    const auto again = RunInstall({sim.string(), BuildDir().string()}, scratch.Path());
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_THAT(again.out, testing::ContainsRegex("\n[0-9]+ files: 0 copied, [0-9]+ already up to date\n$"));
+
+    const fs::path addon = SourceDir() / "addon";
+    const std::set<std::string> classes = FilesUnder(sim / "Config" / "Vessels");
+    EXPECT_EQ(classes, FilesUnder(addon / "Config" / "Vessels"));
+    for (const char* cls : {"Talvek", "tlvchute", "tlvorbit", "tlvsat", "tlvservice"})
+        EXPECT_EQ(classes.count(std::string(cls) + ".cfg"), 1u) << cls;
+    for (const auto& e : fs::directory_iterator(sim / "Config"))
+        EXPECT_FALSE(e.is_regular_file()) << e.path() << ": class files belong in Config/Vessels";
+
+    EXPECT_EQ(FilesUnder(sim / "Meshes"), FilesUnder(addon / "Meshes"));
+    for (const std::string& cls : classes) {
+        std::string mesh = ClassValue(sim / "Config" / "Vessels" / cls, "meshname");
+        if (mesh.empty()) continue;
+        std::replace(mesh.begin(), mesh.end(), '\\', '/');
+        EXPECT_TRUE(fs::is_regular_file(sim / "Meshes" / (mesh + ".msh"))) << cls << " names mesh " << mesh;
+    }
+
+    const std::set<std::string> scenarios = FilesUnder(addon / "Scenarios");
+    ASSERT_FALSE(scenarios.empty());
+    EXPECT_EQ(FilesUnder(sim / "Scenarios"), scenarios);
+    for (const std::string& s : scenarios)
+        EXPECT_EQ(talvek_test::ReadFile(sim / "Scenarios" / s), talvek_test::ReadFile(addon / "Scenarios" / s)) << s;
+}
+
+TEST_F(Install, InstalledFolderServesThePassiveClassesWithTheirMeshes) {
+    ASSERT_EQ(RunInstall({sim.string(), BuildDir().string()}, scratch.Path()).status, 0);
+    // Every class without a module, in orbit, each read from the installed folder alone.
+    std::string ships;
+    std::map<std::string, std::string> meshOf;
+    double x = 6771010;
+    for (const auto& e : fs::directory_iterator(sim / "Config" / "Vessels")) {
+        if (!ClassValue(e.path(), "module").empty()) continue;
+        const std::string cls = e.path().stem().string();
+        meshOf[cls] = ClassValue(e.path(), "meshname");
+        ships += cls + ":" + cls + "\n  STATUS Orbiting Earth\n  RPOS " + std::to_string(x) +
+                 " 0 0\n  RVEL 0 0 7672.6\nEND\n";
+        x += 1000;
+    }
+    ASSERT_FALSE(meshOf.empty());
+    scratch.Write("passive.scn", "BEGIN_SHIPS\n" + ships + "END_SHIPS\n");
+    const auto r = talvek_test::RunSim({"run", "passive.scn", "--root", sim.string(), "--frames", "1", "--dump", "d.json"},
+                                       scratch.Path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "") << "no mesh is missing";
+    const auto dump = nlohmann::json::parse(scratch.Read("d.json"));
+    for (const auto& v : dump["vessels"]) {
+        const std::string cls = v["class"];
+        SCOPED_TRACE(cls);
+        if (meshOf[cls].empty()) {
+            EXPECT_TRUE(v["meshes"].empty());
+            continue;
+        }
+        ASSERT_EQ(v["meshes"].size(), 1u);
+        EXPECT_EQ(v["meshes"][0]["file"], meshOf[cls]) << "a null template would be null";
+    }
+}
+
+TEST_F(Install, RefusesWithoutAFolderOrAConfiguredBuild) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{}, "usage: "},
+        {{"a", "b", "c"}, "usage: "},
+        {{(scratch.Path() / "out").string(), (scratch.Path() / "no-build").string()},
+         "is not a configured build folder; build first"},
+    };
+    for (const Case& c : cases) {
+        const auto r = RunInstall(c.args, scratch.Path());
+        EXPECT_EQ(r.status, 2) << c.message;
+        EXPECT_THAT(r.err, HasSubstr(c.message));
+    }
+    EXPECT_FALSE(fs::exists(scratch.Path() / "out")) << "nothing is made before the build folder is checked";
+}
