@@ -68,10 +68,10 @@ void TalvekVessel::SetupDeployAnimation(UINT meshIndex) {
         const Component& c = COMPONENTS[i];
         DeployRecord record;
         if (c.rotation)
-            record.rotation = std::make_unique<MGROUP_ROTATE>(meshIndex, c.groups, c.groupCount, c.ref, c.axis,
-                                                              static_cast<float>(DegreesToRadians(c.degrees)));
+            record.rotation = std::make_unique<DeployRotation>(meshIndex, c.groups, c.groupCount, c.ref, c.axis,
+                                                               static_cast<float>(DegreesToRadians(c.degrees)));
         else
-            record.translation = std::make_unique<MGROUP_TRANSLATE>(meshIndex, c.groups, c.groupCount, c.ref);
+            record.translation = std::make_unique<DeployTranslation>(meshIndex, c.groups, c.groupCount, c.ref);
         ANIMATIONCOMPONENT_HANDLE parent = c.parent ? deployComponents[c.parent - 1] : nullptr;
         deployComponents[i] = AddAnimationComponent(static_cast<UINT>(deployAnim), c.start, c.end, record.get(), parent);
         deployRecords[i] = std::move(record);

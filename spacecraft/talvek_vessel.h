@@ -25,11 +25,17 @@ constexpr int ATT_THRUSTER_SLOTS = 4;
 constexpr int DEPLOY_COMPONENT_COUNT = 20;
 constexpr int DEPLOY_RECORD_COUNT = 16;  // components that the deployment animation has
 
-// A transform record of the deployment animation, owned through its own type: the host's
-// record classes have no virtual destructor.
+// The transform records of the deployment animation. The host's record classes have virtual
+// functions but no virtual destructor, so each record is owned and destroyed as a final type.
+struct DeployRotation final : MGROUP_ROTATE {
+    using MGROUP_ROTATE::MGROUP_ROTATE;
+};
+struct DeployTranslation final : MGROUP_TRANSLATE {
+    using MGROUP_TRANSLATE::MGROUP_TRANSLATE;
+};
 struct DeployRecord {
-    std::unique_ptr<MGROUP_ROTATE> rotation;
-    std::unique_ptr<MGROUP_TRANSLATE> translation;
+    std::unique_ptr<DeployRotation> rotation;
+    std::unique_ptr<DeployTranslation> translation;
     MGROUP_TRANSFORM* get() const {
         if (rotation) return rotation.get();
         return translation.get();
