@@ -5,7 +5,13 @@
 #include <string>
 #include <unordered_map>
 
+// The library is built with hidden symbols; only these three functions are exported, under
+// their undecorated names, as the carriers and the host look them up.
+#if defined(_WIN32)
+#define EXPORT __declspec(dllexport)
+#else
 #define EXPORT __attribute__((visibility("default")))
+#endif
 
 namespace {
 

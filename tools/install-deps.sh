@@ -3,7 +3,8 @@
 # Asks nothing; does nothing when everything is already there.
 set -euo pipefail
 
-packages=(libcli11-dev nlohmann-json3-dev gnuplot-nox)
+# g++-mingw-w64-x86-64: the cross compiler of the check against the simulator's SDK headers.
+packages=(libcli11-dev nlohmann-json3-dev gnuplot-nox g++-mingw-w64-x86-64)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

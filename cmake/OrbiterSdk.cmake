@@ -1,0 +1,81 @@
+# talvek_host_api for a build against the simulator's own SDK (ORBITER_SDK_DIR): the SDK's
+# headers in place of host/, and its import libraries in place of the headless host library.
+
+if(NOT WIN32)
+  message(FATAL_ERROR
+    "ORBITER_SDK_DIR is set, but this is not a Windows build: the simulator's SDK headers need "
+    "windows.h. Configure with Visual Studio, or cross-compile with "
+    "-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake.")
+endif()
+
+cmake_path(ABSOLUTE_PATH ORBITER_SDK_DIR NORMALIZE OUTPUT_VARIABLE TALVEK_SDK_DIR)
+foreach(header OrbiterAPI.h VesselAPI.h)
+  if(NOT EXISTS ${TALVEK_SDK_DIR}/include/${header})
+    message(FATAL_ERROR
+      "ORBITER_SDK_DIR is ${TALVEK_SDK_DIR}, but ${TALVEK_SDK_DIR}/include/${header} is missing. "
+      "ORBITER_SDK_DIR must name the simulator's Orbitersdk folder, the one that holds include/ "
+      "and lib/.")
+  endif()
+endforeach()
+
+# A library found under an earlier ORBITER_SDK_DIR must not outlive it in the cache.
+if(DEFINED CACHE{TALVEK_SDK_DIR_SEARCHED} AND NOT TALVEK_SDK_DIR_SEARCHED STREQUAL TALVEK_SDK_DIR)
+  unset(ORBITER_IMPORT_LIB CACHE)
+  unset(ORBITERSDK_LIB CACHE)
+endif()
+set(TALVEK_SDK_DIR_SEARCHED ${TALVEK_SDK_DIR} CACHE INTERNAL "")
+
+# The SDK's own names: tried as given first, then with the platform's prefixes and suffixes.
+# NO_CMAKE_FIND_ROOT_PATH: a cross toolchain must not re-root a folder the user named.
+find_library(ORBITER_IMPORT_LIB NAMES orbiter.lib orbiter
+  PATHS ${TALVEK_SDK_DIR}/lib NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+find_library(ORBITERSDK_LIB NAMES Orbitersdk.lib Orbitersdk orbitersdk
+  PATHS ${TALVEK_SDK_DIR}/lib NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+set(missing)
+if(NOT ORBITER_IMPORT_LIB)
+  list(APPEND missing "${TALVEK_SDK_DIR}/lib/orbiter.lib (the simulator's import library)")
+endif()
+if(NOT ORBITERSDK_LIB)
+  list(APPEND missing "${TALVEK_SDK_DIR}/lib/Orbitersdk.lib (the SDK's library for modules)")
+endif()
+if(missing)
+  list(JOIN missing "; " missing)
+  message(FATAL_ERROR
+    "ORBITER_SDK_DIR is ${TALVEK_SDK_DIR}, but this is missing: ${missing}. ORBITER_SDK_DIR must "
+    "name the simulator's Orbitersdk folder, the one that holds include/ and lib/.")
+endif()
+
+# The shim: each of the project's host/ headers becomes one that includes the SDK instead.
+set(TALVEK_SDK_SHIM ${CMAKE_BINARY_DIR}/sdk-shim)
+file(GLOB host_headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/host/*.h)
+set(shim_headers)
+foreach(header ${host_headers})
+  cmake_path(GET header FILENAME name)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/host-shim.h ${TALVEK_SDK_SHIM}/host/${name} COPYONLY)
+  list(APPEND shim_headers ${TALVEK_SDK_SHIM}/host/${name})
+endforeach()
+# A shim left from a host header that is gone would hide the sources' error.
+file(GLOB old_shim_headers ${TALVEK_SDK_SHIM}/host/*)
+list(REMOVE_ITEM old_shim_headers ${shim_headers})
+if(old_shim_headers)
+  file(REMOVE ${old_shim_headers})
+endif()
+
+add_library(talvek_host_api INTERFACE)
+# The shim comes before the project root, so "host/orbiter.h" resolves to the SDK; the SDK
+# itself is a system folder, its warnings are not ours.
+target_include_directories(talvek_host_api INTERFACE ${TALVEK_SDK_SHIM} ${PROJECT_SOURCE_DIR})
+target_include_directories(talvek_host_api SYSTEM INTERFACE ${TALVEK_SDK_DIR}/include)
+target_link_libraries(talvek_host_api INTERFACE ${ORBITER_IMPORT_LIB} ${ORBITERSDK_LIB})
+# windows.h, which the SDK includes, would otherwise make min and max macros.
+target_compile_definitions(talvek_host_api INTERFACE NOMINMAX)
+if(NOT MSVC)
+  # The SDK is written for Microsoft's compiler.
+  target_compile_options(talvek_host_api INTERFACE -fms-extensions)
+endif()
+if(MINGW)
+  # A DLL dropped into Modules/ must not need MinGW's run-time DLLs beside it.
+  add_link_options(-static-libgcc -static-libstdc++)
+endif()
+
+message(STATUS "Building Talvek and dravomessage against the simulator's SDK in ${TALVEK_SDK_DIR}")

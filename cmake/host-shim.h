@@ -1,0 +1,3 @@
+#pragma once
+#include "OrbiterAPI.h"
+#include "VesselAPI.h"
