@@ -218,23 +218,18 @@ void World::AdvanceFrame(double frameDt) {
     realTime_ += frameDt;
     const double endTime = simTime_ + simStep_;
     const double endMjd = mjd0_ + endTime / 86400.0;
-    // Vessels created during a loop get their first call in the next frame.
     if (dispatch == Dispatch::Callbacks) {
-        const size_t count = vessels_.size();
-        for (size_t i = 0; i < count && i < vessels_.size(); ++i) {
-            VesselRecord& v = *vessels_[i];
+        ForEachVesselOfTheFrame([&](VesselRecord& v) {
             if (VESSEL2* target = CallbackTarget(v)) {
                 TraceDispatch(v, "clbkPreStep");
                 InContext(v, [&] { target->clbkPreStep(endTime, simStep_, endMjd); });
                 NoteRebuild(v);
             }
-        }
+        });
     }
     StepPhysics(*this, simStep_);
     simTime_ = endTime;
-    const size_t count = vessels_.size();
-    for (size_t i = 0; i < count && i < vessels_.size(); ++i) {
-        VesselRecord& v = *vessels_[i];
+    ForEachVesselOfTheFrame([&](VesselRecord& v) {
         if (VESSEL2* target = CallbackTarget(v)) {
             TraceDispatch(v, "clbkPostStep");
             InContext(v, [&] { target->clbkPostStep(simTime_, simStep_, endMjd); });
@@ -244,7 +239,7 @@ void World::AdvanceFrame(double frameDt) {
             InContext(v, [&] { v.module->timestep(v.iface, simTime_); });
             NoteRebuild(v);
         }
-    }
+    });
     ApplyDeletions();
 }
 

@@ -171,6 +171,13 @@ public:
     static constexpr const char* MESSAGE_BUS_MODULE = "dravomessage";
 
 private:
+    // Calls f with each vessel that exists as the loop starts; those created inside it wait for
+    // the next frame. Deletions take effect only at the frame's end, so the indices hold.
+    template <class F>
+    void ForEachVesselOfTheFrame(F&& f) {
+        const size_t count = vessels_.size();
+        for (size_t i = 0; i < count && i < vessels_.size(); ++i) f(*vessels_[i]);
+    }
     void LinkMessageBus();
     void Destroy(VesselRecord& v);
     void Discard(VesselRecord& v);  // ends the module's object and removes the record
