@@ -75,6 +75,8 @@ struct VisualsCase {
     bool talvek, other;  // which vessels get a visual
 };
 
+void PrintTo(const VisualsCase& c, std::ostream* os) { *os << "--visuals " << c.visuals; }
+
 class Visuals : public Dispatch, public testing::WithParamInterface<VisualsCase> {};
 
 TEST_P(Visuals, OnlyTheVesselsInViewGetOne) {

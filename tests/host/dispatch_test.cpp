@@ -52,6 +52,8 @@ struct LifeCase {
     const char* expected;
 };
 
+void PrintTo(const LifeCase& c, std::ostream* os) { *os << c.name; }
+
 class DispatchLife : public Dispatch, public testing::WithParamInterface<LifeCase> {};
 
 // A vessel read from a scenario, one frame, a key, a save and the end of the world.
@@ -99,6 +101,8 @@ struct VisualsCase {
     const char* focus;
     bool visual;  // expected for vessel "R2"
 };
+
+void PrintTo(const VisualsCase& c, std::ostream* os) { *os << c.name; }
 
 class CreatedVessel : public Dispatch, public testing::WithParamInterface<VisualsCase> {};
 

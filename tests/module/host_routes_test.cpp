@@ -82,6 +82,8 @@ const TwiceCase TWICE_CASES[] = {
     {"Key", HostEvent::Key, [](TalvekVessel&) {}, "oapiAcceptDelayedKey"},
 };
 
+void PrintTo(const TwiceCase& c, std::ostream* os) { *os << c.name; }
+
 class DeliveredTwice : public Routes, public testing::WithParamInterface<std::tuple<TwiceCase, bool>> {};
 
 TEST_P(DeliveredTwice, ActsOnceWhicheverRouteComesFirst) {
