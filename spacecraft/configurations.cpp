@@ -1,6 +1,40 @@
 // The set-up that each configuration number runs.
 #include "talvek_vessel.h"
 
+void TalvekVessel::CreateTanksOfConfiguration() {
+    switch (configuration) {
+        case CONFIG_FULL_STACK:
+            CreateStackTanks();
+            break;
+        case CONFIG_DESCENT:
+            CreateDescentAttTank();
+            break;
+        case CONFIG_DROGUE:
+        case CONFIG_MAIN_CHUTE:
+        case CONFIG_LANDING:
+            CreateLandingTank();
+            break;
+        default:
+            break;
+    }
+}
+
+void TalvekVessel::DefineLoadedConfiguration() {
+    if (configuration < CONFIG_FULL_STACK || configuration > CONFIG_LANDING) {
+        // A number that defines nothing keeps the full stack, as the rebuild would leave it.
+        DefineBaseline();
+        return;
+    }
+    // The host places the vessel from the saved lines after the load, so the centre-of-mass
+    // shift made here moves nothing: the vessel stays where it was saved.
+    CreateTanksOfConfiguration();
+    meshVisibilityMode = PAYLOAD_VISIBILITY_STACK;  // every flight passed through the full stack
+    ApplyConfiguration();
+    SetAnimation(static_cast<UINT>(deployAnim), panelState);
+    rebuildCounter = 0;
+    defined = true;
+}
+
 void TalvekVessel::ApplyConfiguration() {
     switch (configuration) {
         case CONFIG_FULL_STACK:

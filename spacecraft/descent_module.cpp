@@ -17,9 +17,6 @@ constexpr double DESCENT_MOMENT_SCALE = -1e-6;         // pitch and bank
 constexpr double ATT_TANK_LIMIT = 40;                  // [kg] attitude propellant kept after separation
 constexpr WORD MESH_VISIBLE_ALWAYS = 3;
 
-constexpr double LANDING_TANK_CAPACITY = 70;           // [kg]
-constexpr double TANK_FULL = -1;
-constexpr double TANK_EFFICIENCY = 1;
 // The landing burn's positions are handed to the host as they stand, not reduced by the shift.
 constexpr VECTOR3 LANDING_THRUSTER_POSITION{0, 0, -1};
 constexpr VECTOR3 LANDING_THRUSTER_DIRECTION{0, 0, 1};
@@ -68,7 +65,7 @@ void TalvekVessel::SetupDescentModule() {
         SetPropellantMass(descentAttTank, ATT_TANK_LIMIT);
 
     if (configuration == CONFIG_LANDING) {
-        if (!landingTank) landingTank = CreatePropellantResource(LANDING_TANK_CAPACITY, TANK_FULL, TANK_EFFICIENCY);
+        CreateLandingTank();
         landingThruster = CreateThruster(LANDING_THRUSTER_POSITION, LANDING_THRUSTER_DIRECTION, LANDING_THRUST,
                                          landingTank, LANDING_ISP, ISP_REF_NONE, P_REF);
         for (const VECTOR3& position : LANDING_STREAMS) AddExhaustStream(landingThruster, position, ExhaustSpec(ENGINE_EXHAUST_LONG));

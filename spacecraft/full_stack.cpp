@@ -19,7 +19,6 @@ constexpr double STACK_FRICTION_LAT = 0.5;
 constexpr VECTOR3 STACK_CAMERA{0, -1.5, 1.5};          // [m], design frame
 constexpr const char* STACK_MESH_NAME = "talvek";
 constexpr WORD MESH_VISIBLE_ALWAYS = 3;                // external and cockpit views
-constexpr int PAYLOAD_VISIBILITY_STACK = 3;
 constexpr double MAIN_TANK_CAPACITY = 900;             // [kg]
 constexpr double DESCENT_ATT_TANK_CAPACITY = 60;       // [kg]
 constexpr double TANK_FULL = -1;
@@ -29,6 +28,19 @@ constexpr VECTOR3 DOCK_DIRECTION{0, 0, 1};
 constexpr VECTOR3 DOCK_ROTATION{0, 1, 0};
 
 }  // namespace
+
+void TalvekVessel::CreateStackTanks() {
+    // The main tank is tank 0 of the full stack, as saved scenarios expect.
+    if (!mainTank) mainTank = CreatePropellantResource(MAIN_TANK_CAPACITY, TANK_FULL, TANK_EFFICIENCY);
+    CreateDescentAttTank();
+}
+
+void TalvekVessel::CreateDescentAttTank() {
+    // The descent module's own attitude propellant rides in the stack; separation cuts it to
+    // what the descent module keeps, the parachutes delete it.
+    if (!descentAttTank)
+        descentAttTank = CreatePropellantResource(DESCENT_ATT_TANK_CAPACITY, TANK_FULL, TANK_EFFICIENCY);
+}
 
 void TalvekVessel::SetupFullStack() {
     SetAnimation(static_cast<UINT>(deployAnim), 0);
@@ -56,12 +68,7 @@ void TalvekVessel::SetupFullStack() {
     meshVisibilityMode = PAYLOAD_VISIBILITY_STACK;
     PlacePayloadMeshes(VECTOR3{0, 0, 0} - cogShift);
 
-    // The descent module's own attitude propellant rides in the stack; separation cuts it to
-    // what the descent module keeps, the parachutes delete it. Created before the main tank, it
-    // is the first tank in every configuration that has it, so a saved level finds it again.
-    if (!descentAttTank)
-        descentAttTank = CreatePropellantResource(DESCENT_ATT_TANK_CAPACITY, TANK_FULL, TANK_EFFICIENCY);
-    if (!mainTank) mainTank = CreatePropellantResource(MAIN_TANK_CAPACITY, TANK_FULL, TANK_EFFICIENCY);
+    CreateStackTanks();
     if (!dockPort) dockPort = CreateDock(DOCK_POSITION, DOCK_DIRECTION, DOCK_ROTATION);
     SetDefaultPropellantResource(mainTank);
     CreateFullStackThrusters();

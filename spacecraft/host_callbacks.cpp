@@ -17,7 +17,7 @@ void TalvekVessel::clbkLoadStateEx(FILEHANDLE scn, void* status) {
 void TalvekVessel::clbkPostCreation() {
     // A vessel made by oapiCreateVessel gets no state load, and its visual may come late or never
     // (it only comes when the vessel is seen): without this it would fly with no mass and no engines.
-    if (!baselineDefined) DefineBaseline();
+    if (!defined) DefineBaseline();
 }
 
 void TalvekVessel::clbkVisualCreated(VISHANDLE, int) {

@@ -28,6 +28,10 @@ constexpr double P_REF = 101400;                     // [Pa]
 
 }  // namespace
 
+void TalvekVessel::CreateLandingTank() {
+    if (!landingTank) landingTank = CreatePropellantResource(LANDING_TANK_CAPACITY, TANK_FULL, TANK_EFFICIENCY);
+}
+
 void TalvekVessel::SetupParachute(const ParachuteVariant& variant) {
     RemoveDeployComponents();
     MoveCentreOfMassTo(CHUTE_COG_SHIFT);
@@ -46,7 +50,7 @@ void TalvekVessel::SetupParachute(const ParachuteVariant& variant) {
     SetLiftCoeffFunc(nullptr);
     DeleteTank(mainTank);
     DeleteTank(descentAttTank);
-    if (!landingTank) landingTank = CreatePropellantResource(LANDING_TANK_CAPACITY, TANK_FULL, TANK_EFFICIENCY);
+    CreateLandingTank();
 
     if (variant.landingThruster) {
         // Joins no group and fires not here: its handle tells the time step that landing is ready.

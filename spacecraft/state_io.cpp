@@ -12,6 +12,12 @@ constexpr const char* KEY_CONFIGURATION = "CONFIGURATION";
 constexpr size_t KEY_CONFIGURATION_LENGTH = 13;
 constexpr const char* KEY_PANELS = "PANELS";
 constexpr size_t KEY_PANELS_LENGTH = 6;
+// Saved only while they matter, so that a save of a still vessel reads as before: the arrays'
+// motion (1 deploying, 2 retracting) and the released main parachute that waits to be deleted.
+constexpr const char* KEY_PANEL_MOTION = "PANEL_MOTION";
+constexpr size_t KEY_PANEL_MOTION_LENGTH = 12;
+constexpr const char* KEY_CHUTE_VESSEL = "CHUTE_VESSEL";
+constexpr size_t KEY_CHUTE_VESSEL_LENGTH = 12;
 
 bool StartsWithKey(const char* line, const char* key, size_t length) {
     for (size_t i = 0; i < length; ++i) {
@@ -41,6 +47,15 @@ float ReadPanelState(const char* text) {
     return std::isfinite(value) ? static_cast<float>(value) : 0.0f;
 }
 
+// The name after the key: leading and trailing blanks dropped, cut to the module's name size.
+std::string ReadName(const char* text) {
+    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
+    std::string name(text);
+    while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) name.pop_back();
+    if (name.size() > PAYLOAD_NAME_SIZE - 1) name.resize(PAYLOAD_NAME_SIZE - 1);
+    return name;
+}
+
 }  // namespace
 
 void TalvekVessel::SaveState(FILEHANDLE scn) {
@@ -48,6 +63,9 @@ void TalvekVessel::SaveState(FILEHANDLE scn) {
     // The host's writers take char* but do not change the key.
     oapiWriteScenario_int(scn, const_cast<char*>(KEY_CONFIGURATION), configuration);
     oapiWriteScenario_float(scn, const_cast<char*>(KEY_PANELS), panelState);
+    if (panelMotion != 0) oapiWriteScenario_int(scn, const_cast<char*>(KEY_PANEL_MOTION), panelMotion);
+    if (chuteVessel && oapiIsVessel(chuteHandle))
+        oapiWriteScenario_string(scn, const_cast<char*>(KEY_CHUTE_VESSEL), chuteVessel->GetName());
     SavePayloadLines(scn);
 }
 
@@ -58,9 +76,14 @@ void TalvekVessel::LoadStateEx(FILEHANDLE scn, void* status) {
             configuration = ReadInt16(line + KEY_CONFIGURATION_LENGTH);
         } else if (StartsWithKey(line, KEY_PANELS, KEY_PANELS_LENGTH)) {
             panelState = ReadPanelState(line + KEY_PANELS_LENGTH);
+        } else if (StartsWithKey(line, KEY_PANEL_MOTION, KEY_PANEL_MOTION_LENGTH)) {
+            const std::int16_t motion = ReadInt16(line + KEY_PANEL_MOTION_LENGTH);
+            panelMotion = motion == 1 || motion == 2 ? motion : 0;
+        } else if (StartsWithKey(line, KEY_CHUTE_VESSEL, KEY_CHUTE_VESSEL_LENGTH)) {
+            savedChuteName = ReadName(line + KEY_CHUTE_VESSEL_LENGTH);
         }
         HandleScenarioLine(line);
         ParseScenarioLineEx(line, status);
     }
-    DefineBaseline();
+    DefineLoadedConfiguration();
 }

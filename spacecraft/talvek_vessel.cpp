@@ -35,10 +35,15 @@ TalvekVessel::TalvekVessel(OBJHANDLE hVessel) : PayloadCarrier(hVessel) {
 
 void TalvekVessel::SetClassCaps(FILEHANDLE) {}
 
-void TalvekVessel::VisualCreated() { DefineBaseline(); }
+void TalvekVessel::VisualCreated() {
+    // The visual is only the vessel's picture: a vessel that is defined keeps its definition (a
+    // full-stack interlude would cut a burn, drop a canopy and shift the capsule for two frames
+    // every time the vessel comes back into view).
+    if (!defined) DefineBaseline();
+}
 
 void TalvekVessel::DefineBaseline() {
     SetupFullStack();
     rebuildCounter = 1;
-    baselineDefined = true;
+    defined = true;
 }

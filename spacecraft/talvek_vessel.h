@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "carrier/payload_carrier.h"
 #include "host/orbiter.h"
@@ -19,6 +20,9 @@ constexpr std::int16_t CONFIG_LANDING = 4;
 enum class HostRoute : std::uint8_t { None, EntryPoint, Callback };
 // The events that both routes can deliver.
 enum class HostEvent : std::uint8_t { LoadState, VisualCreated, TimeStep, SaveState, Key, Count };
+
+// Payload meshes show in external and cockpit views from the first full-stack set-up on.
+constexpr int PAYLOAD_VISIBILITY_STACK = 3;
 
 constexpr int ATT_THRUSTER_ROWS = 12;
 constexpr int ATT_THRUSTER_SLOTS = 4;
@@ -65,6 +69,12 @@ public:
     void VisualCreated();
     // The full-stack set-up as a baseline, with the rebuild into the actual configuration armed.
     void DefineBaseline();
+    // After a state load: the loaded configuration's own definition at once, with the tanks it
+    // holds in the order it holds them, so that the host's saved levels find them.
+    void DefineLoadedConfiguration();
+    void CreateTanksOfConfiguration();
+    // Finds the released main parachute that a save named.
+    void FindSavedChute();
     void Timestep();
     void SaveState(FILEHANDLE scn);
     void LoadStateEx(FILEHANDLE scn, void* status);
@@ -100,6 +110,10 @@ public:
     void RemoveDeployComponents();
     void ClearThrustersAndExhaust();
     void DeleteTank(PROPELLANT_HANDLE& tank);
+    // Tanks are created only when their handle is empty, so contents survive every rebuild.
+    void CreateStackTanks();      // main tank, then the descent module's attitude tank
+    void CreateDescentAttTank();
+    void CreateLandingTank();
 
     // Solar arrays
     void SetupDeployAnimation(UINT meshIndex);
@@ -133,7 +147,10 @@ public:
     DeployRecord deployRecords[DEPLOY_RECORD_COUNT];
     // The host handle of the released main parachute, asked about before chuteVessel is used.
     OBJHANDLE chuteHandle = nullptr;
-    // A baseline definition has been made (visual created, state loaded, or after creation).
-    bool baselineDefined = false;
+    // The vessel has a physical definition (from its visual, its state load, or after creation).
+    bool defined = false;
+    // The released main parachute's name as a save recorded it, until the first time step
+    // finds that vessel again; empty when there is none to find.
+    std::string savedChuteName;
     HostRoute eventRoutes[static_cast<int>(HostEvent::Count)] = {};
 };

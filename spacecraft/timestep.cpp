@@ -75,7 +75,18 @@ void TalvekVessel::ReleaseMainChute() {
     chuteHandle = chuteVessel ? chuteVessel->GetHandle() : nullptr;
 }
 
+void TalvekVessel::FindSavedChute() {
+    // Every vessel of the scenario exists by the first time step.
+    if (savedChuteName.empty()) return;
+    const OBJHANDLE handle = oapiGetVesselByName(savedChuteName.data());
+    savedChuteName.clear();
+    if (!handle) return;
+    chuteHandle = handle;
+    chuteVessel = oapiGetVesselInterface(handle);
+}
+
 void TalvekVessel::RemoveLandedChute() {
+    FindSavedChute();
     if (configuration != CONFIG_LANDING || !chuteVessel) return;
     if (!oapiIsVessel(chuteHandle)) {
         // Deleted by someone else: the interface is gone with it.

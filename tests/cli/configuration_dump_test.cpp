@@ -74,7 +74,10 @@ TEST(ConfigurationDump, DescentModule) {
     EXPECT_EQ(v["pitchMomentScale"], -1e-6);
     EXPECT_EQ(v["bankMomentScale"], -1e-6);
     ASSERT_EQ(v["propellant"].size(), 1u);
-    EXPECT_EQ(v["propellant"][0]["mass"], 40.0) << "the attitude tank, cut to 40 kg";
+    // The only tank of the descent module is its attitude tank: PRPLEVEL 0 is honoured as saved
+    // (1 of 60 kg here; a save written after separation holds the 40 kg the separation kept).
+    EXPECT_EQ(v["propellant"][0]["maxMass"], 60.0);
+    EXPECT_EQ(v["propellant"][0]["mass"], 60.0);
     EXPECT_THAT(MeshFiles(v), testing::ElementsAre("talvek-descent", "tlvdrogue"));
     EXPECT_EQ(v["meshes"][0]["offset"], V(0, 0.1, 0.5));
     EXPECT_EQ(v["meshes"][1]["offset"], V(0, 1.6, 3.5));
@@ -100,16 +103,16 @@ TEST(ConfigurationDump, LandingBurn) {
     const Json& v = l.vessel;
     EXPECT_EQ(LastShift(l.trace), "ShiftCentreOfMass((0, -0.1, -0.5))");
     EXPECT_EQ(v["size"], 5.0);
-    ASSERT_EQ(v["propellant"].size(), 2u);
-    EXPECT_EQ(v["propellant"][1]["maxMass"], 70.0);
+    ASSERT_EQ(v["propellant"].size(), 1u) << "the landing tank alone, as after the parachutes";
+    EXPECT_EQ(v["propellant"][0]["maxMass"], 70.0);
     const Json& th = v["thrusters"];
     ASSERT_EQ(th.size(), 7u);
     EXPECT_EQ(th[0]["pos"], V(0, 0, -1));
     EXPECT_EQ(th[0]["dir"], V(0, 0, 1));
     EXPECT_EQ(th[0]["maxThrust"], 60000.0);
     EXPECT_EQ(th[0]["isp"], 200.0);
-    EXPECT_EQ(th[0]["tank"], v["propellant"][1]["id"]);
-    EXPECT_EQ(th[0]["level"], 1.0);
+    EXPECT_EQ(th[0]["tank"], v["propellant"][0]["id"]);
+    EXPECT_EQ(th[0]["level"], 0.0) << "the file lists no THLEVEL: no burn was on when it was written";
     EXPECT_EQ(v["thrusterGroups"].size(), 6u) << "the landing thruster joins no group";
     const Json& ex = v["exhaust"];
     ASSERT_EQ(ex.size(), 3u);

@@ -120,8 +120,7 @@ TEST_F(Flight, EachFurtherControlJStepsOneConfiguration) {
     std::istringstream in(r.out);
     for (std::string l; std::getline(in, l);)
         if (l.find("Talvek rebuilt") != std::string::npos) rebuilt.push_back(l.substr(l.find("rebuilt")));
-    EXPECT_THAT(rebuilt, testing::ElementsAre("rebuilt size 15 meshes talvek", "rebuilt size 15 meshes talvek",
-                                              "rebuilt size 5 meshes talvek-descent",
+    EXPECT_THAT(rebuilt, testing::ElementsAre("rebuilt size 15 meshes talvek", "rebuilt size 5 meshes talvek-descent",
                                               "rebuilt size 80 meshes talvek-descent,tlvdrogue",
                                               "rebuilt size 80 meshes tlvchute,talvek-descent",
                                               "rebuilt size 5 meshes talvek-descent"));
@@ -185,17 +184,16 @@ TEST_F(Flight, DescentPassesItsThresholdsAndCapsTheTimeAcceleration) {
         if (configuration != last) firsts.emplace_back(configuration, std::stod(f[2]));
         last = configuration;
     }
-    ASSERT_GE(firsts.size(), 5u);
-    EXPECT_EQ(firsts[0].first, "15 talvek") << "the baseline full stack at load";
-    EXPECT_EQ(firsts[1].first, "5 talvek-descent");
-    EXPECT_EQ(firsts[2].first, "80 talvek-descent");
-    EXPECT_LT(firsts[2].second, 12000);
-    EXPECT_GT(firsts[2].second, 11900);
-    EXPECT_EQ(firsts[3].first, "80 tlvchute");
-    EXPECT_LT(firsts[3].second, 2000);
-    EXPECT_GT(firsts[3].second, 1900);
-    EXPECT_EQ(firsts[4].first, "5 talvek-descent");
-    EXPECT_LT(firsts[4].second, 2);
+    ASSERT_GE(firsts.size(), 4u);
+    EXPECT_EQ(firsts[0].first, "5 talvek-descent") << "the saved configuration from the load on";
+    EXPECT_EQ(firsts[1].first, "80 talvek-descent");
+    EXPECT_LT(firsts[1].second, 12000);
+    EXPECT_GT(firsts[1].second, 11900);
+    EXPECT_EQ(firsts[2].first, "80 tlvchute");
+    EXPECT_LT(firsts[2].second, 2000);
+    EXPECT_GT(firsts[2].second, 1900);
+    EXPECT_EQ(firsts[3].first, "5 talvek-descent");
+    EXPECT_LT(firsts[3].second, 2);
     EXPECT_THAT(r.out, testing::ContainsRegex("Talvek timeacc 100\n[0-9.]+ Talvek timeacc 10\n"))
         << "pulled back at once under the drogue";
     EXPECT_THAT(r.out, HasSubstr("TalvekChute created tlvchute"));
@@ -233,7 +231,8 @@ TEST_F(Flight, AttitudePropellantSurvivesASaveAfterSeparation) {
     Run({"run", "sep.scn", "--frames", "3", "--dump", "b.json"});
     const Json after = Vessel("b.json", "Talvek");
     ASSERT_EQ(after["propellant"].size(), 1u);
-    EXPECT_EQ(after["propellant"][0]["mass"], 40.0) << "the saved level reaches the same tank";
+    // The host saves a tank's level with six decimals: 40 of 60 kg comes back to within 3e-5 kg.
+    EXPECT_NEAR(after["propellant"][0]["mass"].get<double>(), 40.0, 60 * 5e-7) << "the saved level reaches the same tank";
 }
 
 TEST_F(Flight, PayloadReleasedOnTheGroundFallsAndLands) {

@@ -69,13 +69,14 @@ TEST_F(FullStackDump, MeshesTankAndDock) {
         {"index": 0, "file": "talvek", "offset": [0.0, 0.0, 0.0], "visibility": 3},
         {"index": 1, "file": "tlvdrogue", "offset": [0.0, 1.5, 3.0], "visibility": 3}])"));
     ASSERT_EQ(v()["propellant"].size(), 2u);
-    // The descent module's attitude tank rides in the stack, full; no full-stack thruster draws on it.
-    EXPECT_EQ(v()["propellant"][0]["maxMass"], 60.0);
-    EXPECT_EQ(v()["propellant"][0]["mass"], 60.0);
-    EXPECT_EQ(v()["propellant"][1]["maxMass"], 900.0);
-    EXPECT_EQ(v()["propellant"][1]["mass"], 900.0);
-    EXPECT_EQ(v()["propellant"][1]["efficiency"], 1.0);
-    EXPECT_EQ(v()["defaultPropellant"], v()["propellant"][1]["id"]) << "the main tank";
+    // The main tank is tank 0, as saved scenarios expect; the descent module's attitude tank rides
+    // in the stack behind it, full, and no full-stack thruster draws on it.
+    EXPECT_EQ(v()["propellant"][0]["maxMass"], 900.0);
+    EXPECT_EQ(v()["propellant"][0]["mass"], 900.0);
+    EXPECT_EQ(v()["propellant"][0]["efficiency"], 1.0);
+    EXPECT_EQ(v()["propellant"][1]["maxMass"], 60.0);
+    EXPECT_EQ(v()["propellant"][1]["mass"], 60.0);
+    EXPECT_EQ(v()["defaultPropellant"], v()["propellant"][0]["id"]) << "the main tank";
     EXPECT_EQ(v()["docks"], Json::parse(R"([{"pos": [0.0, 0.0, 4.615], "dir": [0.0, 0.0, 1.0], "rot": [0.0, 1.0, 0.0]}])"));
 }
 
@@ -97,7 +98,7 @@ TEST_F(FullStackDump, TwentyThreeThrustersInCreationOrder) {
     };
     const Json& th = v()["thrusters"];
     ASSERT_EQ(th.size(), 23u);
-    const Json tank = v()["propellant"][1]["id"];
+    const Json tank = v()["propellant"][0]["id"];
     for (size_t i = 0; i < 23; ++i) {
         SCOPED_TRACE(expected[i].label);
         EXPECT_EQ(th[i]["pos"], expected[i].pos);

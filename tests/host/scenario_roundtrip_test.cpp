@@ -54,7 +54,7 @@ TEST_F(HostTest, ScenarioSavedAndReadBackGivesTheSameFile) {
     EXPECT_EQ(again.SaveText(), saved);
     const auto& tanks = again.GetWorld().FindByName("Talvek")->def.tanks;
     ASSERT_EQ(tanks.size(), 2u);
-    EXPECT_EQ(tanks[0].mass, 30) << "PRPLEVEL reaches the tanks that the load's full-stack set-up created";
+    EXPECT_EQ(tanks[0].mass, 450) << "PRPLEVEL 0 is the full stack's main tank, created by the load";
     EXPECT_EQ(tanks[1].mass, 0) << "a tank that PRPLEVEL does not list is empty";
 }
 

@@ -122,11 +122,15 @@ TEST_F(ModuleTest, SetClassCapsDoesNothing) {
     EXPECT_EQ(t.rebuildCounter, 0);
 }
 
-TEST_F(ModuleTest, VisualCreatedArmsTheRebuildEachTime) {
+// The first visual gives an undefined vessel its baseline; a visual created again (the vessel back
+// in view) leaves a defined vessel as it is.
+TEST_F(ModuleTest, VisualCreatedDefinesOnlyAnUndefinedVessel) {
     TalvekVessel t(record->Handle());
     t.VisualCreated();
     EXPECT_EQ(t.rebuildCounter, 1);
     t.rebuildCounter = 3;
+    world->trace.clear();
     t.VisualCreated();
-    EXPECT_EQ(t.rebuildCounter, 1);
+    EXPECT_EQ(t.rebuildCounter, 3);
+    EXPECT_TRUE(Calls().empty());
 }

@@ -71,15 +71,17 @@ struct TwiceCase {
     HostEvent event;
     std::function<void(TalvekVessel&)> prepare;
     const char* marker;  // a host call that the operation makes exactly once
+    bool repeats;        // a second delivery by the owning route acts again
 };
 
 const TwiceCase TWICE_CASES[] = {
-    {"LoadState", HostEvent::LoadState, [](TalvekVessel&) {}, "ClearMeshes"},
-    {"VisualCreated", HostEvent::VisualCreated, [](TalvekVessel&) {}, "ClearMeshes"},
+    {"LoadState", HostEvent::LoadState, [](TalvekVessel&) {}, "ClearMeshes", true},
+    // A visual defines only a vessel that has no definition yet.
+    {"VisualCreated", HostEvent::VisualCreated, [](TalvekVessel&) {}, "ClearMeshes", false},
     // Deploying arrays: every step sets the animation once.
-    {"TimeStep", HostEvent::TimeStep, [](TalvekVessel& t) { t.panelMotion = 1; }, "SetAnimation"},
-    {"SaveState", HostEvent::SaveState, [](TalvekVessel&) {}, "SaveDefaultState"},
-    {"Key", HostEvent::Key, [](TalvekVessel&) {}, "oapiAcceptDelayedKey"},
+    {"TimeStep", HostEvent::TimeStep, [](TalvekVessel& t) { t.panelMotion = 1; }, "SetAnimation", true},
+    {"SaveState", HostEvent::SaveState, [](TalvekVessel&) {}, "SaveDefaultState", true},
+    {"Key", HostEvent::Key, [](TalvekVessel&) {}, "oapiAcceptDelayedKey", true},
 };
 
 void PrintTo(const TwiceCase& c, std::ostream* os) { *os << c.name; }
@@ -95,7 +97,7 @@ TEST_P(DeliveredTwice, ActsOnceWhicheverRouteComesFirst) {
     Deliver(c.event, second);
     EXPECT_EQ(Count(c.marker), 1) << "the second route's delivery of the same event does nothing";
     Deliver(c.event, first);
-    EXPECT_EQ(Count(c.marker), 2) << "the route that delivered first keeps acting";
+    EXPECT_EQ(Count(c.marker), c.repeats ? 2 : 1) << "the route that delivered first keeps acting";
 }
 
 INSTANTIATE_TEST_SUITE_P(Events, DeliveredTwice, testing::Combine(testing::ValuesIn(TWICE_CASES), testing::Bool()),
@@ -116,10 +118,12 @@ TEST_F(Routes, CallbacksRunTheEntryPointsOperations) {
     Callbacks()->clbkLoadStateEx(&reader, &state);
     EXPECT_EQ(Object()->configuration, CONFIG_FULL_STACK);
     EXPECT_EQ(Object()->panelState, 0.25f);
-    EXPECT_EQ(Object()->rebuildCounter, 1) << "the full-stack baseline, with the rebuild armed";
+    EXPECT_EQ(talvek->def.size, 15) << "the full stack, defined by the load";
 
+    Object()->panelMotion = 1;
+    world->trace.clear();
     Callbacks()->clbkPostStep(0, 0, 0);
-    EXPECT_EQ(Object()->rebuildCounter, 2);
+    EXPECT_EQ(Count("SetAnimation"), 1) << "one step of the arrays";
 
     sim::ScenarioWriter out;
     Callbacks()->clbkSaveState(&out);

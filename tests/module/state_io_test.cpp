@@ -57,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
                     KeyCase{"PANELS", 9, 0.0f}, KeyCase{"PANELS x", 9, 0.0f}, KeyCase{"PANELS nan", 9, 0.0f},
                     KeyCase{"PANELS inf", 9, 0.0f}, KeyCase{"PANEL 0.5", 9, 0.75f}));
 
-TEST_F(ModuleTest, EveryLineReachesTheHostParserAndLoadEndsWithTheBaselineAndAnArmedRebuild) {
+TEST_F(ModuleTest, EveryLineReachesTheHostParserAndLoadEndsWithTheSavedConfigurationDefined) {
     TalvekVessel t(record->Handle());
     Block block({"CONFIGURATION 2", "PANELS 0.5", "RPOS 1 2 3", "ANYTHING else"});
     world->trace.clear();
@@ -69,15 +69,29 @@ TEST_F(ModuleTest, EveryLineReachesTheHostParserAndLoadEndsWithTheBaselineAndAnA
                                     "ParseScenarioLineEx(\"RPOS 1 2 3\")", "ParseScenarioLineEx(\"ANYTHING else\")"));
     EXPECT_EQ(block.state.rpos->y, 2) << "the host's keys reach the host";
     EXPECT_EQ(t.configuration, 2);
-    EXPECT_EQ(t.rebuildCounter, 1);
+    EXPECT_EQ(t.rebuildCounter, 0) << "no rebuild pending: the drogue is defined at once";
+    EXPECT_EQ(record->def.size, 80);
+    EXPECT_NE(t.landingTank, nullptr);
+    EXPECT_EQ(t.mainTank, nullptr);
 }
 
-TEST_F(ModuleTest, EmptyBlockStillArmsTheRebuild) {
+TEST_F(ModuleTest, EmptyBlockDefinesTheFullStack) {
     TalvekVessel t(record->Handle());
     Block block({});
     t.LoadStateEx(&block.reader, &block.state);
-    EXPECT_EQ(t.rebuildCounter, 1);
+    EXPECT_EQ(t.rebuildCounter, 0);
     EXPECT_EQ(t.configuration, 0);
+    EXPECT_EQ(record->def.size, 15);
+}
+
+// A number that no configuration has keeps the old way: the full-stack baseline with the rebuild
+// armed, which then defines nothing more.
+TEST_F(ModuleTest, UnknownConfigurationNumberLoadsTheBaseline) {
+    TalvekVessel t(record->Handle());
+    Block block({"CONFIGURATION 9"});
+    t.LoadStateEx(&block.reader, &block.state);
+    EXPECT_EQ(t.rebuildCounter, 1);
+    EXPECT_EQ(record->def.size, 15);
 }
 
 TEST_F(ModuleTest, SaveWritesHostLinesThenConfigurationThenPanels) {
