@@ -310,6 +310,8 @@ std::string ScenarioLineText(const char* item, const std::string& value) {
     return std::string("  ") + (item ? item : "") + " " + value + "\n";
 }
 
+constexpr double SAVED_ROTATION_MIN = 1e-4;  // [rad/s]
+
 void WriteDefaultState(World& world, const VesselRecord& v, ScenarioWriter& out) {
     auto vec = [](const VECTOR3& p, int decimals) {
         return FormatFixed(p.x, decimals) + " " + FormatFixed(p.y, decimals) + " " + FormatFixed(p.z, decimals);
@@ -322,7 +324,8 @@ void WriteDefaultState(World& world, const VesselRecord& v, ScenarioWriter& out)
     put("RPOS", vec(v.pos, 3));
     put("RVEL", vec(v.vel, 4));
     put("AROT", vec(AnglesFromRotation(v.rot) / DEG, 3));
-    if (Length(v.angVel) > 0) put("VROT", vec(v.angVel / DEG, 4));
+    // As the simulator: only a rotation faster than 1e-4 rad/s is written.
+    if (Length(v.angVel) > SAVED_ROTATION_MIN) put("VROT", vec(v.angVel / DEG, 4));
     if (v.landed) {
         double lon, lat;
         LonLat(v.pos, world.Mjd(), lon, lat);
@@ -330,17 +333,23 @@ void WriteDefaultState(World& world, const VesselRecord& v, ScenarioWriter& out)
         put("HEADING", FormatFixed(HeadingOf(v.rot, v.pos) / DEG, LANDED_HEADING_DECIMALS));
         put("ALT", FormatFixed(Altitude(v), LANDED_ALT_DECIMALS));
     }
+    // A level too small for six decimals is written as none at all: "0.000000" would read back as
+    // nothing and the next save would differ.
+    auto level = [](double value) {
+        const std::string text = FormatFixed(value, 6);
+        return text.find_first_not_of("0.-") == std::string::npos ? std::string() : text;
+    };
     std::string prp;
     for (size_t i = 0; i < v.def.tanks.size(); ++i) {
         const Tank& t = v.def.tanks[i];
-        if (t.mass > 0 && t.maxMass > 0)
-            prp += (prp.empty() ? "" : " ") + std::to_string(i) + ":" + FormatFixed(t.mass / t.maxMass, 6);
+        const std::string text = t.maxMass > 0 ? level(t.mass / t.maxMass) : std::string();
+        if (!text.empty()) prp += (prp.empty() ? "" : " ") + std::to_string(i) + ":" + text;
     }
     if (!prp.empty()) put("PRPLEVEL", prp);
     std::string thl;
     for (size_t i = 0; i < v.def.thrusters.size(); ++i) {
-        const Thruster& t = v.def.thrusters[i];
-        if (t.level != 0) thl += (thl.empty() ? "" : " ") + std::to_string(i) + ":" + FormatFixed(t.level, 6);
+        const std::string text = level(v.def.thrusters[i].level);
+        if (!text.empty()) thl += (thl.empty() ? "" : " ") + std::to_string(i) + ":" + text;
     }
     if (!thl.empty()) put("THLEVEL", thl);
 }

@@ -2,6 +2,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 
 #include "talvek_vessel.h"
@@ -18,6 +19,9 @@ constexpr const char* KEY_PANEL_MOTION = "PANEL_MOTION";
 constexpr size_t KEY_PANEL_MOTION_LENGTH = 12;
 constexpr const char* KEY_CHUTE_VESSEL = "CHUTE_VESSEL";
 constexpr size_t KEY_CHUTE_VESSEL_LENGTH = 12;
+// A rebuild pending at the save: "<counter> <configuration defined then>".
+constexpr const char* KEY_REBUILD = "REBUILD";
+constexpr size_t KEY_REBUILD_LENGTH = 7;
 
 bool StartsWithKey(const char* line, const char* key, size_t length) {
     for (size_t i = 0; i < length; ++i) {
@@ -66,6 +70,14 @@ void TalvekVessel::SaveState(FILEHANDLE scn) {
     if (panelMotion != 0) oapiWriteScenario_int(scn, const_cast<char*>(KEY_PANEL_MOTION), panelMotion);
     if (chuteVessel && oapiIsVessel(chuteHandle))
         oapiWriteScenario_string(scn, const_cast<char*>(KEY_CHUTE_VESSEL), chuteVessel->GetName());
+    else if (!savedChuteName.empty())  // loaded, not looked for yet
+        oapiWriteScenario_string(scn, const_cast<char*>(KEY_CHUTE_VESSEL), savedChuteName.data());
+    if (rebuildCounter != 0) {
+        char pending[32];
+        std::snprintf(pending, sizeof pending, "%d %d", static_cast<int>(rebuildCounter),
+                      static_cast<int>(definedConfiguration));
+        oapiWriteScenario_string(scn, const_cast<char*>(KEY_REBUILD), pending);
+    }
     SavePayloadLines(scn);
 }
 
@@ -81,6 +93,10 @@ void TalvekVessel::LoadStateEx(FILEHANDLE scn, void* status) {
             panelMotion = motion == 1 || motion == 2 ? motion : 0;
         } else if (StartsWithKey(line, KEY_CHUTE_VESSEL, KEY_CHUTE_VESSEL_LENGTH)) {
             savedChuteName = ReadName(line + KEY_CHUTE_VESSEL_LENGTH);
+        } else if (StartsWithKey(line, KEY_REBUILD, KEY_REBUILD_LENGTH)) {
+            char* rest = line + KEY_REBUILD_LENGTH;
+            savedRebuildCounter = static_cast<std::int32_t>(std::strtol(rest, &rest, 10));
+            savedDefinedConfiguration = static_cast<std::int16_t>(std::strtol(rest, nullptr, 10));
         }
         HandleScenarioLine(line);
         ParseScenarioLineEx(line, status);

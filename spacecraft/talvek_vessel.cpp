@@ -44,6 +44,7 @@ void TalvekVessel::VisualCreated() {
 
 void TalvekVessel::DefineBaseline() {
     SetupFullStack();
+    definedConfiguration = CONFIG_FULL_STACK;
     rebuildCounter = 1;
     defined = true;
 }

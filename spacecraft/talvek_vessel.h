@@ -149,6 +149,12 @@ public:
     OBJHANDLE chuteHandle = nullptr;
     // The vessel has a physical definition (from its visual, its state load, or after creation).
     bool defined = false;
+    // The configuration whose set-up made the vessel's present definition; -1 none. It differs
+    // from configuration while a rebuild is pending.
+    std::int16_t definedConfiguration = -1;
+    // A rebuild pending when the state was saved: its counter and the configuration then defined.
+    std::int32_t savedRebuildCounter = 0;
+    std::int16_t savedDefinedConfiguration = -1;
     // The released main parachute's name as a save recorded it, until the first time step
     // finds that vessel again; empty when there is none to find.
     std::string savedChuteName;
