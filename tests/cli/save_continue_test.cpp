@@ -10,6 +10,8 @@
 #include <set>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -215,5 +217,47 @@ TEST_P(SaveAndContinue, EachSaveReadsBackAndFliesOnToTheSameEnd) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Flight, SaveAndContinue, testing::Range<size_t>(0, (SAVE_COUNT + CHUNK - 1) / CHUNK));
+
+}  // namespace
+
+namespace {
+
+class Saved : public testing::Test {
+protected:
+    talvek_test::ProcessResult Run(const std::vector<std::string>& args) const {
+        auto r = talvek_test::RunSim(args, scratch.Path());
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r;
+    }
+    talvek_test::ScratchDir scratch{"talvek-saved"};
+};
+
+// A stored full-stack scenario names the main tank as tank 0.
+TEST_F(Saved, FullStackLevelsReachTheMainTankFirst) {
+    scratch.Write("s.scn", "BEGIN_SHIPS\nTalvek:Talvek\n  STATUS Orbiting Earth\n  RPOS 6771010 0 0\n"
+                           "  RVEL 0 0 7672.593\n  PRPLEVEL 0:1.000000\n  CONFIGURATION 0\n  PANELS 0\nEND\nEND_SHIPS\n");
+    Run({"run", "s.scn", "--frames", "1", "--dump", "d.json"});
+    const auto dump = nlohmann::json::parse(scratch.Read("d.json"));
+    const auto& tanks = dump["vessels"][0]["propellant"];
+    ASSERT_EQ(tanks.size(), 2u);
+    EXPECT_EQ(tanks[0]["maxMass"], 900.0);
+    EXPECT_EQ(tanks[0]["mass"], 900.0);
+    EXPECT_EQ(tanks[1]["mass"], 0.0) << "the attitude tank, not listed, is empty";
+}
+
+// Arrays saved while they move go on moving after the load.
+TEST_F(Saved, MovingArraysGoOnAfterALoad) {
+    scratch.Write("k.txt", "at 0 Talvek key K\n");
+    Run({"run", "Talvek-orbit.scn", "--script", "k.txt", "--until", "2", "--save", "a.scn"});
+    const std::string a = scratch.Read("a.scn");
+    EXPECT_THAT(a, testing::HasSubstr("  PANEL_MOTION 1\n"));
+    Run({"run", "a.scn", "--until", "1", "--save", "b.scn"});
+    const std::string b = scratch.Read("b.scn");
+    const auto panels = [](const std::string& s) { return std::stod(Value(s, "Talvek", "PANELS")); };
+    EXPECT_NEAR(panels(b) - panels(a), 0.1, 0.002) << "a tenth of the travel in one second";
+    Run({"run", "b.scn", "--until", "10", "--save", "c.scn"});
+    EXPECT_EQ(Value(scratch.Read("c.scn"), "Talvek", "PANELS"), "1.0");
+    EXPECT_EQ(Value(scratch.Read("c.scn"), "Talvek", "PANEL_MOTION"), "") << "still once deployed";
+}
 
 }  // namespace
