@@ -3,9 +3,12 @@
 //   STAGE   <the same nine fields>   opens a stage: later lines nest in it
 //   ENDSTAGE (or ENDDRV)              closes the open stage
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "payload_carrier.h"
 
@@ -20,6 +23,13 @@ constexpr const char* KEY_PAYLOAD = "PAYLOAD";
 constexpr const char* KEY_STAGE = "STAGE";
 constexpr const char* KEY_ENDDRV = "ENDDRV";
 constexpr const char* KEY_ENDSTAGE = "ENDSTAGE";
+
+// Written for a name field that is empty, and read back as empty: without it the next field
+// would slide into the empty one's place.
+constexpr const char* EMPTY_FIELD = "-";
+// Numbers are saved with two decimals where those give the value back and stay short; any other
+// value in the shortest form that gives it back exactly.
+constexpr size_t SHORT_NUMBER = 24;
 
 constexpr double NEAR_ORIGIN = 0.01;          // [m]
 constexpr double AXIAL_COSINE = 0.99;         // within about 8.1 degrees of the z axis
@@ -54,6 +64,17 @@ void CutNameWords(const char* in, char* out, size_t size) {
         ++word;
     }
     out[o] = '\0';
+}
+
+std::string SavedName(const char* name) { return *name ? name : EMPTY_FIELD; }
+
+std::string SavedNumber(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    if (std::strlen(text) <= SHORT_NUMBER && std::strtod(text, nullptr) == value) return text;
+    const auto end = std::to_chars(text, text + sizeof text - 1, value).ptr;
+    *end = '\0';
+    return text;
 }
 
 }  // namespace
@@ -132,6 +153,8 @@ void PayloadCarrier::ParsePayloadLine(const char* text) {
     for (double n : number)
         if (!std::isfinite(n)) return;
     (void)read;
+    for (char* name : {vesselName, meshName, className})
+        if (std::strcmp(name, EMPTY_FIELD) == 0) name[0] = '\0';
 
     PayloadSlot& slot = slots[free];
     slot.kind = kind;
@@ -163,15 +186,16 @@ int PayloadCarrier::StageClosingsAfter(int i, int outermost) const {
 }
 
 void PayloadCarrier::SavePayloadLines(FILEHANDLE file) {
-    char value[4 * PAYLOAD_NAME_SIZE + 256];
     for (int i = 0; i < PAYLOAD_SLOT_COUNT && slots[i].attached; ++i) {
         const PayloadSlot& slot = slots[i];
-        std::snprintf(value, sizeof value, "%s %s %s %.2lf %.2lf %.2lf %.2lf %.2lf %.2lf", slot.vesselName,
-                      slot.mesh.meshName.c_str(), slot.className, slot.mesh.position.x, slot.mesh.position.y,
-                      slot.mesh.position.z, slot.mass, slot.rotation, slot.fuelLevel);
+        std::string value = SavedName(slot.vesselName) + " " + SavedName(slot.mesh.meshName.c_str()) + " " +
+                            SavedName(slot.className);
+        for (double n : {slot.mesh.position.x, slot.mesh.position.y, slot.mesh.position.z, slot.mass, slot.rotation,
+                         slot.fuelLevel})
+            value += " " + SavedNumber(n);
         // The host's writer takes char* but does not change the strings.
         oapiWriteScenario_string(file, const_cast<char*>(slot.kind == PAYLOAD_KIND_PAYLOAD ? KEY_PAYLOAD : KEY_STAGE),
-                                 value);
+                                 value.data());
         // One "ENDSTAGE" for every stage level that closes here, so that the nesting reads back.
         if (i < PAYLOAD_SLOT_COUNT - 1)
             for (int n = StageClosingsAfter(i, -1); n > 0; --n)

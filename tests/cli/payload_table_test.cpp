@@ -37,8 +37,9 @@ TEST(PayloadTable, SavedInTheGrammarAndReadBackTheSame) {
     EXPECT_EQ(first[6], "  ENDSTAGE ") << "the empty stage is closed before the next slot";
     EXPECT_EQ(first[7], "  PAYLOAD " + std::string(127, 'L') + " tlvdrogue tlvorbit 1.00 0.00 0.00 2.00 0.00 0.00")
         << "the tab and lower-case lines fill no slot; the long name is cut to 127";
-    EXPECT_EQ(first[8], "  PAYLOAD P1 tlvdrogue tlvorbit 0.00 0.00 -1.00 1.00 0.00 0.00");
-    EXPECT_EQ(first.back(), "  PAYLOAD P45 tlvdrogue tlvorbit 0.00 0.00 -45.00 1.00 0.00 0.00")
+    EXPECT_EQ(first[8], "  PAYLOAD P1 tlvdrogue tlvorbit 0.00 0.00 -1.004 1.005 0.00 0.00")
+        << "values that two decimals would change are saved as they are held";
+    EXPECT_EQ(first.back(), "  PAYLOAD P45 tlvdrogue tlvorbit 0.00 0.00 -45.004 1.005 0.00 0.00")
         << "50 slots: the lines after the 50th are ignored";
     EXPECT_EQ(first.size(), 50u + 3u) << "fifty slots and three stage closings";
 

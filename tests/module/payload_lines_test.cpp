@@ -194,7 +194,8 @@ TEST_F(ModuleTest, SavedLinesReadBackToTheSameNestedTable) {
               "  ENDSTAGE \n  ENDSTAGE \n  ENDSTAGE \n"
               "  STAGE E m c 0.00 1.00 0.00 1.00 0.00 0.00\n"
               "  ENDSTAGE \n"
-              "  PAYLOAD q m c 0.00 -1.00 0.00 2.50 45.00 0.33\n");
+              "  PAYLOAD q m c 0.00 -1.005 0.00 2.50 45.00 0.333\n")
+        << "two decimals where they give the value back, else every digit it needs";
 
     TalvekVessel second(record->Handle());
     std::istringstream in(saved);
@@ -214,3 +215,35 @@ TEST_F(ModuleTest, OldStyleFilesReadAsBefore) {
     testing::internal::GetCapturedStderr();
     EXPECT_THAT(Table(t), ElementsAre("1 -1 A", "1 0 B", "0 1 p", "0 0 q", "open 0"));
 }
+
+// A table saved and read again holds what it held, field for field, whatever the line gave.
+class LineRoundTrip : public ModuleTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(LineRoundTrip, SavedLineReadsBackToTheSameSlot) {
+    testing::internal::CaptureStderr();
+    TalvekVessel first(record->Handle());
+    first.HandleScenarioLine(GetParam());
+    ASSERT_TRUE(first.slots[0].attached);
+    const std::string saved = Saved(first);
+    TalvekVessel second(record->Handle());
+    std::istringstream in(saved);
+    for (std::string l; std::getline(in, l);) second.HandleScenarioLine(l.c_str());
+    testing::internal::GetCapturedStderr();
+    const PayloadSlot& a = first.slots[0];
+    const PayloadSlot& b = second.slots[0];
+    EXPECT_STREQ(b.vesselName, a.vesselName) << saved;
+    EXPECT_EQ(b.mesh.meshName, a.mesh.meshName) << saved;
+    EXPECT_STREQ(b.className, a.className) << saved;
+    EXPECT_EQ(b.mesh.position.x, a.mesh.position.x);
+    EXPECT_EQ(b.mesh.position.y, a.mesh.position.y);
+    EXPECT_EQ(b.mesh.position.z, a.mesh.position.z);
+    EXPECT_EQ(b.mass, a.mass);
+    EXPECT_EQ(b.rotation, a.rotation);
+    EXPECT_EQ(b.fuelLevel, a.fuelLevel) << saved;
+    EXPECT_EQ(Saved(second), saved);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, LineRoundTrip,
+                         testing::Values("PAYLOAD Short", "PAYLOAD NoClass tlvsat", "STAGE S m c 0 0 1 2 3 0.333",
+                                         "PAYLOAD Big m c 1e300 -1e300 0 1e300 0 1",
+                                         "PAYLOAD Tiny m c 1e-300 0.1 0.7 3.14159 -0.005 0.999999999"));
