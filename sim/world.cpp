@@ -53,15 +53,13 @@ World* World::Current() { return g_current; }
 VesselRecord* World::Find(OBJHANDLE handle) const {
     const Id id = IdOf(handle);
     if (id == 0) return nullptr;
-    for (const auto& v : vessels_)
-        if (v->id == id) return v.get();
-    return nullptr;
+    auto it = byId_.find(id);
+    return it == byId_.end() ? nullptr : it->second;
 }
 
 VesselRecord* World::FindByName(const std::string& name) const {
-    for (const auto& v : vessels_)
-        if (v->name == name) return v.get();
-    return nullptr;
+    auto it = byName_.find(name);
+    return it == byName_.end() ? nullptr : it->second;
 }
 
 VesselRecord* World::AddVessel(const std::string& name, const std::string& className) {
@@ -77,6 +75,8 @@ VesselRecord* World::AddVessel(const std::string& name, const std::string& class
     v.cls = &cls;
     v.module = module;
     vessels_.push_back(std::move(owned));
+    byId_.emplace(v.id, &v);
+    byName_.emplace(v.name, &v);
 
     try {
         if (module) {
@@ -209,6 +209,8 @@ void World::Discard(VesselRecord& v) {
         v.iface = nullptr;
         InContext(v, [&] { v.module->exit(iface); });
     }
+    byId_.erase(v.id);
+    byName_.erase(v.name);
     auto it = std::find_if(vessels_.begin(), vessels_.end(), [&](const auto& p) { return p.get() == &v; });
     if (it != vessels_.end()) vessels_.erase(it);
 }

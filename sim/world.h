@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "../host/orbiter.h"
@@ -83,8 +84,11 @@ public:
 
     // Vessels, in creation order. Records stay at their address for their whole life.
     const std::vector<std::unique_ptr<VesselRecord>>& Vessels() const { return vessels_; }
+    // By handle and by name, without a scan: the host looks vessels up on nearly every call.
     VesselRecord* Find(OBJHANDLE handle) const;
     VesselRecord* FindByName(const std::string& name) const;
+    // How many vessels the lookup tables hold; always Vessels().size().
+    size_t IndexedVessels() const { return byId_.size(); }
 
     // Creates the record and, for a module-driven class, the module's object (init, class
     // caps, class values). Throws InputError for an unknown class or a missing module.
@@ -186,6 +190,9 @@ private:
     ClassRegistry classes_;
     ModuleRegistry modules_;
     std::vector<std::unique_ptr<VesselRecord>> vessels_;
+    // Kept in step with vessels_ by AddVessel and Discard; names never change after creation.
+    std::unordered_map<Id, VesselRecord*> byId_;
+    std::unordered_map<std::string, VesselRecord*> byName_;
     std::map<Id, MeshTemplate> meshTemplates_;
     std::map<std::string, std::shared_ptr<const MeshData>> meshCache_;
     std::vector<std::string> missingMeshes_;
