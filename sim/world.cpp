@@ -40,12 +40,25 @@ void World::LinkMessageBus() {
     // later one that gets the same address.
     messageBus_ = dlopen(ModulePath(root_, MESSAGE_BUS_MODULE).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!messageBus_) return;
-    using ForgetFn = void (*)(VESSEL*);
-    auto forget = reinterpret_cast<ForgetFn>(dlsym(messageBus_, "ForgetCMessages"));
-    if (forget)
-        onDelete.push_back([forget](VesselRecord& v) {
+    forgetMessages_ = reinterpret_cast<ForgetMessagesFn>(dlsym(messageBus_, "ForgetCMessages"));
+    if (forgetMessages_)
+        onDelete.push_back([forget = forgetMessages_](VesselRecord& v) {
             if (v.iface) forget(v.iface);
         });
+}
+
+void World::DropUnreadableMessages() {
+    // A passive vessel never polls: what a carrier hands over to it (a released stage's payload
+    // lines) would stay queued for good and fill the module for every other vessel.
+    if (!forgetMessages_) return;
+    for (const auto& v : vessels_) {
+        if (v->module || !v->iface) continue;
+        const int dropped = forgetMessages_(v->iface);
+        if (dropped <= 0) continue;
+        droppedMessages_ += dropped;
+        std::cerr << "talvek-sim: warning: dropped " << dropped << " message(s) for vessel '" << v->name
+                  << "', whose class '" << v->ClassName() << "' has no module to read them\n";
+    }
 }
 
 World* World::Current() { return g_current; }
@@ -242,6 +255,7 @@ void World::AdvanceFrame(double frameDt) {
             NoteRebuild(v);
         }
     });
+    DropUnreadableMessages();
     ApplyDeletions();
 }
 

@@ -113,6 +113,11 @@ public:
     void TraceDispatch(const VesselRecord& v, const char* call, std::string args = {});
     void RequestDelete(VesselRecord& v);
     void ApplyDeletions();
+    // Drops the messages waiting in the message module for vessels that have no module to read
+    // them (passive classes), with a warning for each such vessel; the frame's end does it.
+    void DropUnreadableMessages();
+    // How many messages have been dropped so far for that reason.
+    long DroppedMessages() const { return droppedMessages_; }
     // Called with each vessel just before it is destroyed.
     std::vector<std::function<void(VesselRecord&)>> onDelete;
 
@@ -149,6 +154,8 @@ public:
     const VesselRecord* Context() const { return context_.empty() ? nullptr : context_.back(); }
 
     std::vector<Event> events;
+    // Lines that modules wrote to the host's log (oapiWriteLog), in order.
+    std::vector<std::string> log;
     // At the current simulation time, or at the given one (a moment inside the frame's step).
     void AddEvent(const VesselRecord& v, std::string what, double time = -1.0);
 
@@ -208,6 +215,9 @@ private:
     std::optional<std::string> pendingError_;
     World* previous_ = nullptr;
     void* messageBus_ = nullptr;  // the root's message module, when it has one
+    using ForgetMessagesFn = int (*)(VESSEL*);  // returns how many messages it dropped
+    ForgetMessagesFn forgetMessages_ = nullptr;  // the message module's ForgetCMessages, when it has one
+    long droppedMessages_ = 0;
 };
 
 }  // namespace sim

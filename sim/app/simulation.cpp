@@ -24,6 +24,7 @@ Simulation::Simulation(const std::filesystem::path& root, const std::filesystem:
     if (scenario_.focus) world_.focusVessel = *scenario_.focus;
     else if (!scenario_.vessels.empty()) world_.focusVessel = scenario_.vessels.front().name;
     LoadScenario(world_, scenario_);
+    world_.DropUnreadableMessages();
     world_.ApplyDeletions();
     telemetry_.Sample(world_, true);
 }
