@@ -319,6 +319,7 @@ void World::Trace(const VesselRecord* v, const char* call, std::string args) {
 }
 
 void World::AddEvent(const VesselRecord& v, std::string what, double time) {
+    if (!keepEvents) return;
     events.push_back(Event{time >= 0 ? time : simTime_, v.name, std::move(what)});
 }
 

@@ -153,6 +153,9 @@ public:
     // The vessel whose entry point is running (innermost), for calls that name no vessel.
     const VesselRecord* Context() const { return context_.empty() ? nullptr : context_.back(); }
 
+    // The event timeline; a run whose outputs show no events keeps none, so that it does not
+    // grow with every vessel created and deleted.
+    bool keepEvents = true;
     std::vector<Event> events;
     // Lines that modules wrote to the host's log (oapiWriteLog), in order.
     std::vector<std::string> log;
