@@ -1,5 +1,35 @@
 // Creating a vessel at a local position of this one, moving with it.
+#include <string>
+
 #include "payload_carrier.h"
+
+namespace {
+
+// Free names tried before giving up and letting the host decide about the given one.
+constexpr int MAX_NAME_SUFFIX = 10000;
+
+bool VesselNameTaken(const std::string& name) {
+    std::string buffer = name;  // the host's lookup takes a writable string
+    return oapiGetVesselByName(buffer.data()) != nullptr;
+}
+
+// The given name while no vessel has it; else the first free "name-2", "name-3", ..., cut to
+// the module's name buffers (PAYLOAD_NAME_SIZE - 1 characters) with the suffix kept whole. Two
+// spacecraft that separate in one scenario both spawn modules of the same names, and a host
+// that insists on unique names would refuse the second set.
+std::string FreeVesselName(const char* name) {
+    const std::string given(name);
+    if (!VesselNameTaken(given)) return given;
+    for (int n = 2; n <= MAX_NAME_SUFFIX; ++n) {
+        const std::string suffix = "-" + std::to_string(n);
+        const size_t room = static_cast<size_t>(PAYLOAD_NAME_SIZE - 1) - suffix.size();
+        const std::string candidate = given.substr(0, room) + suffix;
+        if (!VesselNameTaken(candidate)) return candidate;
+    }
+    return given;
+}
+
+}  // namespace
 
 VESSEL* PayloadCarrier::SpawnChildVessel(const char* name, const char* className, const VECTOR3& localPosition,
                                          const VECTOR3& localVelocityChange, const VECTOR3& rotationChange) {
@@ -12,6 +42,7 @@ VESSEL* PayloadCarrier::SpawnChildVessel(const char* name, const char* className
     GlobalRot(localVelocityChange, velocityChange);
     status.rvel += velocityChange;
     status.vrot += rotationChange;
-    const OBJHANDLE handle = oapiCreateVessel(name, className, status);
+    const std::string freeName = name ? FreeVesselName(name) : std::string();
+    const OBJHANDLE handle = oapiCreateVessel(name ? freeName.c_str() : nullptr, className, status);
     return oapiGetVesselInterface(handle);
 }

@@ -28,6 +28,9 @@ void oapiWriteScenario_string(FILEHANDLE scn, char* item, char* string);
 void oapiWriteScenario_int(FILEHANDLE scn, char* item, int i);
 void oapiWriteScenario_float(FILEHANDLE scn, char* item, double d);
 
+// The host's log: one line, which the host does not change.
+void oapiWriteLog(char* line);
+
 // Keyboard: true when the key may act now (the same key is refused within interval
 // seconds of real time since it was last accepted).
 bool oapiAcceptDelayedKey(char key, double interval);

@@ -70,10 +70,12 @@ extern "C" EXPORT int CheckCMessage(VESSEL* self, char* name, char* text) {
     return remaining;
 }
 
-extern "C" EXPORT void ForgetCMessages(VESSEL* target) {
+extern "C" EXPORT int ForgetCMessages(VESSEL* target) {
     Bus& bus = TheBus();
     auto it = bus.queues.find(target);
-    if (it == bus.queues.end()) return;
-    bus.total -= it->second.size();
+    if (it == bus.queues.end()) return 0;
+    const size_t dropped = it->second.size();
+    bus.total -= dropped;
     bus.queues.erase(it);
+    return static_cast<int>(dropped);
 }

@@ -11,7 +11,8 @@ int SendCMessage(VESSEL* target, const char* name, const char* text);
 // Writes the oldest message waiting for self into name (256 bytes) and text (2048 bytes), each
 // terminated, and returns how many are still waiting after it; -1 when none was waiting.
 int CheckCMessage(VESSEL* self, char* name, char* text);
-// Drops every message waiting for target. The host calls it when it deletes a vessel, so that
-// a new vessel that happens to get the same address never receives them.
-void ForgetCMessages(VESSEL* target);
+// Drops every message waiting for target and returns how many there were. The host calls it
+// when it deletes a vessel, so that a new vessel that happens to get the same address never
+// receives them, and after each frame for vessels that have no module to read their messages.
+int ForgetCMessages(VESSEL* target);
 }

@@ -1,10 +1,24 @@
 #include "message_channel.h"
 
+#include <string>
+
+#include "host/orbiter.h"
+
+namespace {
+constexpr int MESSAGE_REFUSED = -1;
+}  // namespace
+
 void SendMessageThrough(LibraryHandle module, VESSEL* target, const char* name, const char* text) {
     if (!module) return;
     auto send = reinterpret_cast<SendCMessageFn>(FindLibraryFunction(module, "SendCMessage"));
     if (!send) return;
-    send(target, name, text);
+    if (send(target, name, text) != MESSAGE_REFUSED) return;
+    // A refused message (a hand-over among them) is lost; the log says so rather than nothing.
+    const char* vessel = target ? target->GetName() : nullptr;
+    std::string line = std::string("Talvek: message ") + (name ? name : "") + " for " +
+                       (vessel ? vessel : "no vessel") + " was refused by the message module" +
+                       (target && name && text ? " (queue full)" : "");
+    oapiWriteLog(line.data());
 }
 
 CheckCMessageFn FindCheckMessage(LibraryHandle module) {

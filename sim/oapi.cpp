@@ -125,6 +125,12 @@ void oapiWriteScenario_float(FILEHANDLE scn, char* item, double d) {
     WriteLine(scn, "oapiWriteScenario_float", item, sim::ScenarioFloatText(d));
 }
 
+void oapiWriteLog(char* line) {
+    const std::string text = line ? line : "";
+    std::cerr << "talvek-sim: log: " << text << "\n";
+    if (W()) W()->log.push_back(text);
+}
+
 bool oapiAcceptDelayedKey(char key, double interval) {
     if (!W()) return false;
     // Key codes above 127 (right Control) arrive as negative chars.

@@ -40,12 +40,25 @@ void World::LinkMessageBus() {
     // later one that gets the same address.
     messageBus_ = dlopen(ModulePath(root_, MESSAGE_BUS_MODULE).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!messageBus_) return;
-    using ForgetFn = void (*)(VESSEL*);
-    auto forget = reinterpret_cast<ForgetFn>(dlsym(messageBus_, "ForgetCMessages"));
-    if (forget)
-        onDelete.push_back([forget](VesselRecord& v) {
+    forgetMessages_ = reinterpret_cast<ForgetMessagesFn>(dlsym(messageBus_, "ForgetCMessages"));
+    if (forgetMessages_)
+        onDelete.push_back([forget = forgetMessages_](VesselRecord& v) {
             if (v.iface) forget(v.iface);
         });
+}
+
+void World::DropUnreadableMessages() {
+    // A passive vessel never polls: what a carrier hands over to it (a released stage's payload
+    // lines) would stay queued for good and fill the module for every other vessel.
+    if (!forgetMessages_) return;
+    for (const auto& v : vessels_) {
+        if (v->module || !v->iface) continue;
+        const int dropped = forgetMessages_(v->iface);
+        if (dropped <= 0) continue;
+        droppedMessages_ += dropped;
+        std::cerr << "talvek-sim: warning: dropped " << dropped << " message(s) for vessel '" << v->name
+                  << "', whose class '" << v->ClassName() << "' has no module to read them\n";
+    }
 }
 
 World* World::Current() { return g_current; }
@@ -53,15 +66,13 @@ World* World::Current() { return g_current; }
 VesselRecord* World::Find(OBJHANDLE handle) const {
     const Id id = IdOf(handle);
     if (id == 0) return nullptr;
-    for (const auto& v : vessels_)
-        if (v->id == id) return v.get();
-    return nullptr;
+    auto it = byId_.find(id);
+    return it == byId_.end() ? nullptr : it->second;
 }
 
 VesselRecord* World::FindByName(const std::string& name) const {
-    for (const auto& v : vessels_)
-        if (v->name == name) return v.get();
-    return nullptr;
+    auto it = byName_.find(name);
+    return it == byName_.end() ? nullptr : it->second;
 }
 
 VesselRecord* World::AddVessel(const std::string& name, const std::string& className) {
@@ -77,6 +88,8 @@ VesselRecord* World::AddVessel(const std::string& name, const std::string& class
     v.cls = &cls;
     v.module = module;
     vessels_.push_back(std::move(owned));
+    byId_.emplace(v.id, &v);
+    byName_.emplace(v.name, &v);
 
     try {
         if (module) {
@@ -209,6 +222,8 @@ void World::Discard(VesselRecord& v) {
         v.iface = nullptr;
         InContext(v, [&] { v.module->exit(iface); });
     }
+    byId_.erase(v.id);
+    byName_.erase(v.name);
     auto it = std::find_if(vessels_.begin(), vessels_.end(), [&](const auto& p) { return p.get() == &v; });
     if (it != vessels_.end()) vessels_.erase(it);
 }
@@ -240,6 +255,7 @@ void World::AdvanceFrame(double frameDt) {
             NoteRebuild(v);
         }
     });
+    DropUnreadableMessages();
     ApplyDeletions();
 }
 
@@ -303,6 +319,7 @@ void World::Trace(const VesselRecord* v, const char* call, std::string args) {
 }
 
 void World::AddEvent(const VesselRecord& v, std::string what, double time) {
+    if (!keepEvents) return;
     events.push_back(Event{time >= 0 ? time : simTime_, v.name, std::move(what)});
 }
 

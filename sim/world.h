@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "../host/orbiter.h"
@@ -83,8 +84,11 @@ public:
 
     // Vessels, in creation order. Records stay at their address for their whole life.
     const std::vector<std::unique_ptr<VesselRecord>>& Vessels() const { return vessels_; }
+    // By handle and by name, without a scan: the host looks vessels up on nearly every call.
     VesselRecord* Find(OBJHANDLE handle) const;
     VesselRecord* FindByName(const std::string& name) const;
+    // How many vessels the lookup tables hold; always Vessels().size().
+    size_t IndexedVessels() const { return byId_.size(); }
 
     // Creates the record and, for a module-driven class, the module's object (init, class
     // caps, class values). Throws InputError for an unknown class or a missing module.
@@ -109,6 +113,11 @@ public:
     void TraceDispatch(const VesselRecord& v, const char* call, std::string args = {});
     void RequestDelete(VesselRecord& v);
     void ApplyDeletions();
+    // Drops the messages waiting in the message module for vessels that have no module to read
+    // them (passive classes), with a warning for each such vessel; the frame's end does it.
+    void DropUnreadableMessages();
+    // How many messages have been dropped so far for that reason.
+    long DroppedMessages() const { return droppedMessages_; }
     // Called with each vessel just before it is destroyed.
     std::vector<std::function<void(VesselRecord&)>> onDelete;
 
@@ -144,7 +153,12 @@ public:
     // The vessel whose entry point is running (innermost), for calls that name no vessel.
     const VesselRecord* Context() const { return context_.empty() ? nullptr : context_.back(); }
 
+    // The event timeline; a run whose outputs show no events keeps none, so that it does not
+    // grow with every vessel created and deleted.
+    bool keepEvents = true;
     std::vector<Event> events;
+    // Lines that modules wrote to the host's log (oapiWriteLog), in order.
+    std::vector<std::string> log;
     // At the current simulation time, or at the given one (a moment inside the frame's step).
     void AddEvent(const VesselRecord& v, std::string what, double time = -1.0);
 
@@ -186,6 +200,9 @@ private:
     ClassRegistry classes_;
     ModuleRegistry modules_;
     std::vector<std::unique_ptr<VesselRecord>> vessels_;
+    // Kept in step with vessels_ by AddVessel and Discard; names never change after creation.
+    std::unordered_map<Id, VesselRecord*> byId_;
+    std::unordered_map<std::string, VesselRecord*> byName_;
     std::map<Id, MeshTemplate> meshTemplates_;
     std::map<std::string, std::shared_ptr<const MeshData>> meshCache_;
     std::vector<std::string> missingMeshes_;
@@ -201,6 +218,9 @@ private:
     std::optional<std::string> pendingError_;
     World* previous_ = nullptr;
     void* messageBus_ = nullptr;  // the root's message module, when it has one
+    using ForgetMessagesFn = int (*)(VESSEL*);  // returns how many messages it dropped
+    ForgetMessagesFn forgetMessages_ = nullptr;  // the message module's ForgetCMessages, when it has one
+    long droppedMessages_ = 0;
 };
 
 }  // namespace sim

@@ -80,6 +80,10 @@ int Run(const RunArgs& args) {
     options.visuals = args.visuals == "none"    ? sim::Visuals::None
                       : args.visuals == "focus" ? sim::Visuals::Focus
                                                 : sim::Visuals::All;
+    options.telemetry = !args.telemetry.empty() ? sim::TelemetryScope::All
+                        : !args.plot.empty()    ? sim::TelemetryScope::Focus
+                                                : sim::TelemetryScope::None;
+    options.events = args.events || !args.plot.empty();
     sim::Simulation simulation(root, scenario, options);
     simulation.SetScript(std::move(script));
     const long frames = simulation.Run(sim::RunLimits{args.until, args.frames, args.frameDt});

@@ -16,16 +16,18 @@ constexpr double TIME_EPSILON = 1e-9;  // [s] tolerance of accumulated frame tim
 
 Simulation::Simulation(const std::filesystem::path& root, const std::filesystem::path& scenarioFile,
                        const HostOptions& options)
-    : scenario_(ReadScenarioFile(scenarioFile)), world_(root) {
+    : scenario_(ReadScenarioFile(scenarioFile)), world_(root), telemetry_(options.telemetry) {
     world_.tracing = options.tracing;
     world_.dispatch = options.dispatch;
     world_.visuals = options.visuals;
+    world_.keepEvents = options.events;
     // The focus as the scenario names it, else the first vessel of the file.
     if (scenario_.focus) world_.focusVessel = *scenario_.focus;
     else if (!scenario_.vessels.empty()) world_.focusVessel = scenario_.vessels.front().name;
     LoadScenario(world_, scenario_);
+    world_.DropUnreadableMessages();
     world_.ApplyDeletions();
-    telemetry_.Sample(world_, true);
+    telemetry_.Sample(world_, FocusVessel(), true);
 }
 
 std::string Simulation::FocusVessel() const {
@@ -98,7 +100,7 @@ void Simulation::Frame(double frameDt) {
     RunDueActions();
     world_.AdvanceFrame(frameDt);
     ++frames_;
-    telemetry_.Sample(world_);
+    if (telemetry_.Scope() != TelemetryScope::None) telemetry_.Sample(world_, FocusVessel());
     world_.ThrowIfError();
 }
 

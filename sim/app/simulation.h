@@ -24,6 +24,9 @@ struct HostOptions {
     bool tracing = false;
     Dispatch dispatch = Dispatch::Callbacks;
     Visuals visuals = Visuals::All;
+    // What the telemetry keeps: none unless an output asks for it.
+    TelemetryScope telemetry = TelemetryScope::None;
+    bool events = true;  // keep the event timeline (for --events and the plot's marks)
 };
 
 constexpr double DEFAULT_RUN_LIMIT = 86400.0;  // [s] a run with no limit ends after one simulated day

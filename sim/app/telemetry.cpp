@@ -12,11 +12,13 @@
 
 namespace sim {
 
-void Telemetry::Sample(const World& world, bool force) {
+void Telemetry::Sample(const World& world, const std::string& focus, bool force) {
+    if (scope_ == TelemetryScope::None) return;
     const double now = world.SimTime();
     if (!force && now - lastSample_ < SAMPLE_INTERVAL - 1e-9) return;
     lastSample_ = now;
     for (const auto& v : world.Vessels()) {
+        if (scope_ == TelemetryScope::Focus && v->name != focus) continue;
         const std::string mesh = v->def.meshes.empty() || !v->def.meshes[0].data ? "" : v->def.meshes[0].file;
         samples_.push_back(TelemetrySample{now, v->name, Altitude(*v), Airspeed(*v), VerticalSpeed(*v), v->Mass(),
                                            v->landed ? "landed" : "flying", v->def.size, mesh});
