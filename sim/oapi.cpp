@@ -23,6 +23,13 @@ OBJHANDLE oapiCreateVessel(const char* name, const char* classname, const VESSEL
     if (!w) return nullptr;
     w->Trace(nullptr, "oapiCreateVessel", Args(name, classname));
     if (!name || !classname) return nullptr;
+    for (const char* n : {name, classname})
+        if (!sim::IsUtf8(n) || std::strlen(n) > sim::MAX_NAME_LENGTH) {
+            // As in a scenario: names are UTF-8 of at most 255 bytes, so that they save, dump and read back.
+            std::cerr << "talvek-sim: warning: a vessel of class '" << classname
+                      << "' not created: its name or class name is not UTF-8 text of at most 255 bytes\n";
+            return nullptr;
+        }
     auto finite = [](const VECTOR3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); };
     if (!finite(status.rpos) || !finite(status.rvel) || !finite(status.vrot) || !finite(status.arot) ||
         !std::isfinite(status.fuel) || !std::isfinite(status.eng_main) || !std::isfinite(status.eng_hovr)) {

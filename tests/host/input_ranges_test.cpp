@@ -164,6 +164,18 @@ INSTANTIATE_TEST_SUITE_P(
                     ClassCase{"MeshName = " + std::string(260, 'm'),
                               "'MeshName': a name in the path has 264 bytes (at most 255 for each name)"}));
 
+TEST_F(HostTest, ModulesCannotCreateVesselsWithNamesAScenarioRefuses) {
+    VESSELSTATUS s{};
+    s.rpos = {7e6, 0, 0};
+    const std::string tooLong(256, 'n');
+    testing::internal::CaptureStderr();
+    for (const char* name : {"Sat\xe9llite", tooLong.c_str()}) EXPECT_EQ(oapiCreateVessel(name, "Probe", s), nullptr);
+    EXPECT_EQ(oapiCreateVessel("Sat", "Pro\xff", s), nullptr);
+    EXPECT_THAT(testing::internal::GetCapturedStderr(), HasSubstr("not UTF-8 text of at most 255 bytes"));
+    EXPECT_TRUE(world->Vessels().empty());
+    EXPECT_NE(oapiCreateVessel(std::string(255, 'n').c_str(), "Probe", s), nullptr);
+}
+
 TEST_F(HostTest, ClassNamesNoFileSystemHoldsAreUnknownClasses) {
     EXPECT_THROW(world->AddVessel("A", std::string(300, 'c')), sim::VesselRefused);
     EXPECT_EQ(oapiLoadMesh(std::string(300, 'm').c_str()), nullptr);
