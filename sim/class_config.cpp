@@ -32,6 +32,18 @@ std::optional<std::vector<double>> VesselClass::Numbers(const std::string& lower
     return numbers;
 }
 
+std::optional<std::vector<double>> VesselClass::Numbers(const std::string& lowerKey, size_t minCount,
+                                                        size_t maxCount, const char* expected, double lo, double hi,
+                                                        const char* accepted) const {
+    auto numbers = Numbers(lowerKey, minCount, maxCount, expected);
+    if (numbers)
+        for (double d : *numbers)
+            if (d < lo || d > hi)
+                throw InputError(Where(path.string(), Find(lowerKey)->line,
+                                       "'" + lowerKey + "' value " + FormatDouble(d) + " is out of range (" + accepted + ")"));
+    return numbers;
+}
+
 std::unique_ptr<VesselClass> ReadClassFile(const std::filesystem::path& path, const std::string& className) {
     std::ifstream in(path);
     if (!in) throw InputError(Where(path.string(), 0, "cannot be read"));
@@ -68,8 +80,10 @@ const VesselClass& ClassRegistry::Get(const std::string& className) {
     const auto nested = root_ / "Config" / "Vessels" / (relative + ".cfg");
     const auto flat = root_ / "Config" / (relative + ".cfg");
     std::filesystem::path path;
-    if (std::filesystem::is_regular_file(nested)) path = nested;
-    else if (std::filesystem::is_regular_file(flat)) path = flat;
+    // A name the file system cannot hold is a class that does not exist, not a failure of the host.
+    std::error_code ignored;
+    if (std::filesystem::is_regular_file(nested, ignored)) path = nested;
+    else if (std::filesystem::is_regular_file(flat, ignored)) path = flat;
     else
         throw VesselRefused("unknown vessel class '" + className + "': no configuration file " + nested.string() + " or " +
                          flat.string());
@@ -78,19 +92,23 @@ const VesselClass& ClassRegistry::Get(const std::string& className) {
 
 void ApplyClassValues(World& world, const VesselClass& cls, VesselRecord& v) {
     VesselDefinition& d = v.def;
-    if (auto n = cls.Numbers("size", 1, 1, "one number: the mean radius in metres")) d.size = (*n)[0];
-    if (auto n = cls.Numbers("mass", 1, 1, "one number: the empty mass in kg")) d.emptyMass = (*n)[0];
-    auto vec = [&](const char* key, VECTOR3& out) {
-        if (auto n = cls.Numbers(key, 3, 3, "three numbers")) out = {(*n)[0], (*n)[1], (*n)[2]};
+    // Ranges keep the flight finite: sizes and masses far beyond any vessel, and floors where
+    // the physics divides (inertia, Isp, tank efficiency).
+    if (auto n = cls.Numbers("size", 1, 1, "one number: the mean radius in metres", 1e-3, 1e6, "0.001..1e6 m"))
+        d.size = (*n)[0];
+    if (auto n = cls.Numbers("mass", 1, 1, "one number: the empty mass in kg", 0, 1e9, "0..1e9 kg"))
+        d.emptyMass = (*n)[0];
+    auto vec = [&](const char* key, VECTOR3& out, double lo, double hi, const char* accepted) {
+        if (auto n = cls.Numbers(key, 3, 3, "three numbers", lo, hi, accepted)) out = {(*n)[0], (*n)[1], (*n)[2]};
     };
-    vec("crosssections", d.crossSections);
-    vec("rotresistance", d.rotDrag);
-    vec("inertia", d.pmi);
-    vec("cameraoffset", d.cameraOffset);
-    if (auto n = cls.Numbers("cw", 4, 4, "four numbers: zpos zneg x y")) {
+    vec("crosssections", d.crossSections, 0, 1e6, "each 0..1e6 m^2");
+    vec("rotresistance", d.rotDrag, 0, 1e6, "each 0..1e6");
+    vec("inertia", d.pmi, 1e-6, 1e6, "each 1e-6..1e6 m^2");
+    vec("cameraoffset", d.cameraOffset, -1e4, 1e4, "each -1e4..1e4 m");
+    if (auto n = cls.Numbers("cw", 4, 4, "four numbers: zpos zneg x y", 0, 1e3, "each 0..1000")) {
         for (int i = 0; i < 4; ++i) d.cw[i] = (*n)[i];
     }
-    if (auto n = cls.Numbers("touchdownpoints", 9, 9, "nine numbers: three points x y z")) {
+    if (auto n = cls.Numbers("touchdownpoints", 9, 9, "nine numbers: three points x y z", -1e4, 1e4, "each -1e4..1e4 m")) {
         for (int i = 0; i < 3; ++i) d.touchdownPoints[i] = {(*n)[3 * i], (*n)[3 * i + 1], (*n)[3 * i + 2]};
     }
     if (const auto* xpdr = cls.Find("enablexpdr")) {
@@ -102,21 +120,29 @@ void ApplyClassValues(World& world, const VesselClass& cls, VesselRecord& v) {
 
     Id tank = 0;
     std::optional<std::vector<double>> resource = cls.Numbers("propellantresource1", 1, 2, "'max [efficiency]'");
-    if (!resource) resource = cls.Numbers("maxfuel", 1, 1, "one number: the tank's maximum mass in kg");
+    if (resource) {
+        if ((*resource)[0] < 0 || (*resource)[0] > 1e9 || (resource->size() > 1 && ((*resource)[1] < 1e-3 || (*resource)[1] > 1)))
+            throw InputError(Where(cls.path.string(), cls.Find("propellantresource1")->line,
+                                   "'propellantresource1' is out of range (max 0..1e9 kg, efficiency 0.001..1)"));
+    } else {
+        resource = cls.Numbers("maxfuel", 1, 1, "one number: the tank's maximum mass in kg", 0, 1e9, "0..1e9 kg");
+    }
     if (resource && (*resource)[0] > 0) {
         tank = world.NextId();
         const double efficiency = resource->size() > 1 ? (*resource)[1] : 1.0;
         d.tanks.push_back(Tank{tank, (*resource)[0], (*resource)[0], efficiency});
         if (d.defaultTank == 0) d.defaultTank = tank;
     }
-    const auto thrust = cls.Numbers("maxmainthrust", 1, 1, "one number: the main engine's thrust in N");
+    const auto thrust = cls.Numbers("maxmainthrust", 1, 1, "one number: the main engine's thrust in N", 0, 1e9, "0..1e9 N");
     if (thrust && (*thrust)[0] > 0) {
-        const auto isp = cls.Numbers("isp", 1, 1, "one number: the Isp in m/s");
+        const auto isp = cls.Numbers("isp", 1, 1, "one number: the Isp in m/s", 1, 1e6, "1..1e6 m/s");
         Thruster th{world.NextId(), {0, 0, 0}, {0, 0, 1}, (*thrust)[0], isp ? (*isp)[0] : 5000.0, 0.0, 101400.0, tank};
         d.thrusters.push_back(th);
         d.groups.push_back(ThrusterGroup{world.NextId(), THGROUP_MAIN, {th.id}});
     }
     if (const auto* mesh = cls.Find("meshname")) {
+        if (const std::string problem = PathLengthProblem(mesh->text + ".msh"); !problem.empty())
+            throw InputError(Where(cls.path.string(), mesh->line, "'MeshName': " + problem));
         if (!mesh->text.empty()) {
             MESHHANDLE h = world.LoadMesh(mesh->text);
             const auto* tpl = world.FindMeshTemplate(h);

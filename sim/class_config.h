@@ -32,6 +32,10 @@ struct VesselClass {
     // Reads a value as n numbers; throws InputError naming file and line when it is not.
     std::optional<std::vector<double>> Numbers(const std::string& lowerKey, size_t minCount, size_t maxCount,
                                                const char* expected) const;
+    // The same, each number within lo..hi; 'accepted' states the range in the message.
+    std::optional<std::vector<double>> Numbers(const std::string& lowerKey, size_t minCount, size_t maxCount,
+                                               const char* expected, double lo, double hi,
+                                               const char* accepted) const;
 };
 
 // Reads a class file. Throws InputError naming the file and line for a malformed line.

@@ -1,6 +1,7 @@
 #include "mesh.h"
 
 #include <fstream>
+#include <vector>
 #include <sstream>
 
 #include "errors.h"
@@ -33,6 +34,13 @@ public:
         if (!Next(line)) Fail("the file ends where " + what + " was expected");
         return line;
     }
+    // The words of the next line that is not blank; Next skips lines of blanks only, but a
+    // line of other white space (vertical tab, form feed) must not yield an empty list either.
+    std::vector<std::string> RequireWords(const std::string& what) {
+        std::vector<std::string> words = SplitWords(Require(what));
+        if (words.empty()) Fail("expected " + what);
+        return words;
+    }
     int Number() const { return number_; }
     [[noreturn]] void Fail(const std::string& message) const { FailAt(number_, message); }
     [[noreturn]] void FailAt(int line, const std::string& message) const {
@@ -62,7 +70,7 @@ long CountAfter(LineReader& r, const std::vector<std::string>& words, const char
 // The lines before GEOM; returns the GEOM line's words.
 std::vector<std::string> ReadGroupHeader(LineReader& r, MeshGroup& group, std::vector<Reference>& references) {
     for (;;) {
-        std::vector<std::string> words = SplitWords(r.Require("GEOM nv nt"));
+        std::vector<std::string> words = r.RequireWords("GEOM nv nt");
         if (EqualsNoCase(words[0], "LABEL")) {
             group.label = words.size() > 1 ? words[1] : std::string();
         } else if (EqualsNoCase(words[0], "MATERIAL") || EqualsNoCase(words[0], "TEXTURE")) {
@@ -91,7 +99,7 @@ void ReadGroupGeometry(LineReader& r, const std::vector<std::string>& geom, long
                " vertices; the simulator numbers them in 16 bits, so a group has at most " +
                std::to_string(MESH_MAX_GROUP_VERTICES) + " (split it into several groups)");
     for (long i = 0; i < nv; ++i) {
-        const std::vector<std::string> words = SplitWords(r.Require("a vertex line"));
+        const std::vector<std::string> words = r.RequireWords("a vertex line");
         double c[3];
         if (words.size() < 3 || !ParseDouble(words[0], c[0]) || !ParseDouble(words[1], c[1]) ||
             !ParseDouble(words[2], c[2]))
@@ -99,7 +107,7 @@ void ReadGroupGeometry(LineReader& r, const std::vector<std::string>& geom, long
         group.vertices.push_back({c[0], c[1], c[2]});
     }
     for (long i = 0; i < nt; ++i) {
-        const std::vector<std::string> words = SplitWords(r.Require("a triangle line"));
+        const std::vector<std::string> words = r.RequireWords("a triangle line");
         long t[3];
         if (words.size() != 3 || !ParseLong(words[0], t[0]) || !ParseLong(words[1], t[1]) || !ParseLong(words[2], t[2]))
             r.Fail("expected a triangle line 'i j k' of three vertex indices");
@@ -115,13 +123,13 @@ void ReadMaterials(LineReader& r, long count, std::vector<std::string>& names) {
     for (long i = 0; i < count; ++i) names.push_back(r.Require("the name of material " + std::to_string(i + 1)));
     static const char* const COLOURS[] = {"diffuse", "ambient", "specular", "emissive"};
     for (long i = 0; i < count; ++i) {
-        const std::vector<std::string> words = SplitWords(r.Require("'MATERIAL " + names[i] + "'"));
+        const std::vector<std::string> words = r.RequireWords("'MATERIAL " + names[i] + "'");
         if (words.size() < 2 || !EqualsNoCase(words[0], "MATERIAL"))
             r.Fail("expected 'MATERIAL name' to start the colours of material " + std::to_string(i + 1) + " of " +
                    std::to_string(count));
         for (int c = 0; c < 4; ++c) {
             const std::string what = std::string("the ") + COLOURS[c] + " colour 'r g b a" + (c == 2 ? " [power]" : "") + "'";
-            const std::vector<std::string> numbers = SplitWords(r.Require(what));
+            const std::vector<std::string> numbers = r.RequireWords(what);
             bool ok = numbers.size() == 4 || (c == 2 && numbers.size() == 5);
             double d;
             for (const auto& n : numbers) ok = ok && ParseDouble(n, d);
@@ -151,7 +159,7 @@ std::shared_ptr<const MeshData> ParseMesh(const std::string& text, const std::st
     auto mesh = std::make_shared<MeshData>();
     if (r.Require("the header MSHX1") != "MSHX1") r.Fail("a mesh file starts with the line MSHX1");
 
-    std::vector<std::string> words = SplitWords(r.Require("GROUPS n"));
+    std::vector<std::string> words = r.RequireWords("GROUPS n");
     long groupCount = 0;
     if (words.size() != 2 || !EqualsNoCase(words[0], "GROUPS") || !ParseLong(words[1], groupCount) || groupCount < 0)
         r.Fail("expected 'GROUPS n' with n a whole number of groups");
@@ -168,11 +176,15 @@ std::shared_ptr<const MeshData> ParseMesh(const std::string& text, const std::st
     // held against them, and so that a group beyond the GROUPS count does not go unnoticed.
     std::string line;
     bool more = r.Next(line);
-    if (more && EqualsNoCase(SplitWords(line)[0], "MATERIALS")) {
+    auto startsWith = [&](const char* keyword) {
+        const std::vector<std::string> words = SplitWords(line);
+        return !words.empty() && EqualsNoCase(words[0], keyword);
+    };
+    if (more && startsWith("MATERIALS")) {
         ReadMaterials(r, CountAfter(r, SplitWords(line), "MATERIALS"), mesh->materials);
         more = r.Next(line);
     }
-    if (more && EqualsNoCase(SplitWords(line)[0], "TEXTURES")) {
+    if (more && startsWith("TEXTURES")) {
         const long count = CountAfter(r, SplitWords(line), "TEXTURES");
         for (long i = 0; i < count; ++i)
             mesh->textures.push_back(r.Require("the file name of texture " + std::to_string(i + 1)));

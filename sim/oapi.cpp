@@ -1,4 +1,5 @@
 // The host's global functions, acting on the current world.
+#include <cmath>
 #include <cstring>
 #include <iostream>
 
@@ -7,6 +8,7 @@
 #include "errors.h"
 #include "file_handles.h"
 #include "scenario.h"
+#include "text.h"
 #include "trace_format.h"
 #include "world.h"
 
@@ -21,6 +23,21 @@ OBJHANDLE oapiCreateVessel(const char* name, const char* classname, const VESSEL
     if (!w) return nullptr;
     w->Trace(nullptr, "oapiCreateVessel", Args(name, classname));
     if (!name || !classname) return nullptr;
+    for (const char* n : {name, classname})
+        if (!sim::IsUtf8(n) || std::strlen(n) > sim::MAX_NAME_LENGTH) {
+            // As in a scenario: names are UTF-8 of at most 255 bytes, so that they save, dump and read back.
+            std::cerr << "talvek-sim: warning: a vessel of class '" << classname
+                      << "' not created: its name or class name is not UTF-8 text of at most 255 bytes\n";
+            return nullptr;
+        }
+    auto finite = [](const VECTOR3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); };
+    if (!finite(status.rpos) || !finite(status.rvel) || !finite(status.vrot) || !finite(status.arot) ||
+        !std::isfinite(status.fuel) || !std::isfinite(status.eng_main) || !std::isfinite(status.eng_hovr)) {
+        // A state that is not finite would make every later state so; the host declines the vessel.
+        std::cerr << "talvek-sim: warning: vessel '" << name << "' of class '" << classname
+                  << "' not created: its state holds a number that is not finite\n";
+        return nullptr;
+    }
     try {
         return w->CreateVessel(name, classname, status)->Handle();
     } catch (const sim::VesselRefused& e) {
@@ -82,6 +99,7 @@ double oapiGetTimeAcceleration() {
 void oapiSetTimeAcceleration(double warp) {
     if (!W()) return;
     W()->Trace(nullptr, "oapiSetTimeAcceleration", Args(warp));
+    if (!std::isfinite(warp)) return;  // refused: the factor stays as it is
     const double before = W()->TimeAcceleration();
     W()->SetTimeAcceleration(warp);
     if (W()->TimeAcceleration() != before && W()->Context())
@@ -91,6 +109,7 @@ void oapiSetTimeAcceleration(double warp) {
 MESHHANDLE oapiLoadMesh(const char* fname) {
     if (!W()) return nullptr;
     W()->Trace(nullptr, "oapiLoadMesh", Args(fname));
+    if (fname && !sim::PathLengthProblem(std::string(fname) + ".msh").empty()) return nullptr;  // no such file can exist
     return fname ? W()->LoadMesh(fname) : nullptr;
 }
 

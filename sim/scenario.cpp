@@ -77,6 +77,10 @@ Scenario ParseScenario(const std::string& text, const std::string& fileName) {
                     double mjd;
                     if (words.size() != 3 || !EqualsNoCase(words[1], "MJD") || !ParseDouble(words[2], mjd))
                         throw InputError(Where(fileName, l.number, "expected 'Date MJD <modified Julian date>'"));
+                    // Far from this range the simulated time loses its seconds, or the planet's turn its precision.
+                    if (mjd < MIN_MJD || mjd > MAX_MJD)
+                        throw InputError(Where(fileName, l.number, "the date MJD " + words[2] +
+                                                                       " is out of range (a modified Julian date within 0..1e6)"));
                     sc.mjd = mjd;
                 } else {
                     throw InputError(Where(fileName, l.number,
@@ -105,6 +109,14 @@ Scenario ParseScenario(const std::string& text, const std::string& fileName) {
                 if (vb.name.empty() || vb.className.empty() || vb.name.find_first_of(" \t") != std::string::npos)
                     throw InputError(Where(fileName, body[k].number,
                                            "expected a vessel line '<name>:<class>' (a name without blanks)"));
+                // Names go into file names, JSON and the modules' buffers: UTF-8 and of a file name's length.
+                for (const std::string* n : {&vb.name, &vb.className})
+                    if (!IsUtf8(*n) || n->size() > MAX_NAME_LENGTH)
+                        throw InputError(Where(fileName, body[k].number,
+                                               std::string(n == &vb.name ? "the vessel name" : "the class name") +
+                                                   (IsUtf8(*n) ? " has " + std::to_string(n->size()) + " bytes"
+                                                               : " is not UTF-8 text") +
+                                                   " (a name is UTF-8 text of at most 255 bytes)"));
                 size_t m = k + 1;
                 for (; m < body.size() && !EqualsNoCase(body[m].text, "END"); ++m)
                     if (!body[m].text.empty()) vb.lines.push_back(ScenarioLine{body[m].text, body[m].number});
@@ -149,8 +161,9 @@ bool ParseIndexedLevels(const std::string& value, std::vector<std::pair<int, dou
         const size_t colon = w.find(':');
         long index;
         double level;
+        // The bound keeps the index an int; an index beyond the vessel's list is ignored later.
         if (colon == std::string::npos || !ParseLong(w.substr(0, colon), index) || index < 0 ||
-            !ParseDouble(w.substr(colon + 1), level) || level < 0 || level > 1)
+            index > MAX_LEVEL_INDEX || !ParseDouble(w.substr(colon + 1), level) || level < 0 || level > 1)
             return false;
         out.emplace_back(static_cast<int>(index), level);
     }
@@ -163,10 +176,14 @@ std::string ParseHostKey(const char* line, ParsedVesselState& s) {
     const std::string text = Trim(line ? line : "");
     auto value = [&](size_t keyLength) { return Trim(text.substr(keyLength)); };
     std::vector<double> n;
-    auto vec3 = [&](const char* key, std::optional<VECTOR3>& out, const char* unit) -> std::string {
+    // limit bounds the vector's length; limitText says so in the message.
+    auto vec3 = [&](const char* key, std::optional<VECTOR3>& out, const char* unit, double limit,
+                    const char* limitText) -> std::string {
         if (!ParseNumbers(value(std::string(key).size()), 3, n))
             return std::string(key) + " expects three numbers x y z (" + unit + ")";
-        out = VECTOR3{n[0], n[1], n[2]};
+        const VECTOR3 v{n[0], n[1], n[2]};
+        if (limit > 0 && !(Length(v) <= limit)) return std::string(key) + " is out of range (" + limitText + ")";
+        out = v;
         return "";
     };
     auto one = [&](const char* key, std::optional<double>& out, const char* what) -> std::string {
@@ -194,7 +211,7 @@ std::string ParseHostKey(const char* line, ParsedVesselState& s) {
     if (StartsWithNoCase(text, "PRPLEVEL")) {
         std::vector<std::pair<int, double>> levels;
         if (!ParseIndexedLevels(value(8), levels))
-            return "PRPLEVEL expects 'tank:level' pairs, tank a number from 0, level within 0..1";
+            return "PRPLEVEL expects 'tank:level' pairs, tank a number from 0 to 9999, level within 0..1";
         s.prplevel = levels;
         return "";
     }
@@ -205,14 +222,24 @@ std::string ParseHostKey(const char* line, ParsedVesselState& s) {
     }
     if (StartsWithNoCase(text, "THLEVEL")) {
         if (!ParseIndexedLevels(value(7), s.thlevel))
-            return "THLEVEL expects 'thruster:level' pairs, thruster a number from 0, level within 0..1";
+            return "THLEVEL expects 'thruster:level' pairs, thruster a number from 0 to 9999, level within 0..1";
         return "";
     }
-    if (StartsWithNoCase(text, "RPOS")) return vec3("RPOS", s.rpos, "metres");
-    if (StartsWithNoCase(text, "RVEL")) return vec3("RVEL", s.rvel, "m/s");
-    if (StartsWithNoCase(text, "AROT")) return vec3("AROT", s.arot, "degrees");
-    if (StartsWithNoCase(text, "VROT")) return vec3("VROT", s.vrot, "degrees per second");
-    if (StartsWithNoCase(text, "ALT")) return one("ALT", s.alt, "one number: the altitude in metres");
+    if (StartsWithNoCase(text, "RPOS"))
+        return vec3("RPOS", s.rpos, "metres", MAX_DISTANCE, "at most 1e12 m from Earth's centre");
+    if (StartsWithNoCase(text, "RVEL")) return vec3("RVEL", s.rvel, "m/s", MAX_SPEED, "a speed of at most 1e6 m/s");
+    if (StartsWithNoCase(text, "AROT"))
+        return vec3("AROT", s.arot, "degrees", 0, "");  // any finite angles turn the same way
+    if (StartsWithNoCase(text, "VROT"))
+        return vec3("VROT", s.vrot, "degrees per second", MAX_ROTATION_RATE, "a rate of at most 3600 deg/s");
+    if (StartsWithNoCase(text, "ALT")) {
+        std::string err = one("ALT", s.alt, "one number: the altitude in metres");
+        if (err.empty() && (*s.alt < MIN_LANDED_ALT || *s.alt > MAX_LANDED_ALT)) {
+            s.alt.reset();
+            return "ALT is out of range (a landed vessel's altitude within -1000..100000 m)";
+        }
+        return err;
+    }
     if (StartsWithNoCase(text, "XPDR")) {
         long channel;
         if (!ParseLong(value(4), channel)) return "XPDR expects a whole channel number";
@@ -248,9 +275,16 @@ double RestingAltitude(const VesselRecord& v) {
 }  // namespace
 
 std::string CheckParsedState(const ParsedVesselState& s) {
-    constexpr double DEEPEST = 1000;  // [m] below the mean radius a position still counts as on the surface
+    constexpr double DEEPEST = -MIN_LANDED_ALT;  // [m] below the mean radius a position still counts as on the surface
     if (s.landed) {
-        if ((s.rpos && s.arot) || (s.lon && s.lat)) return "";
+        if (s.rpos && s.arot) {
+            const double r = Length(*s.rpos);
+            if (r < EARTH_RADIUS + MIN_LANDED_ALT || r > EARTH_RADIUS + MAX_LANDED_ALT)
+                return "a landed vessel's RPOS lies " + FormatFixed(r - EARTH_RADIUS, 0) +
+                       " m from the mean radius; it must stand on the ground (-1000..100000 m)";
+            return "";
+        }
+        if (s.lon && s.lat) return "";
         return "a landed vessel needs 'POS <longitude> <latitude>' (degrees), or RPOS and AROT";
     }
     if (!s.rpos) return "an orbiting vessel needs 'RPOS x y z', its position from Earth's centre in metres";

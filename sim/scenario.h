@@ -48,6 +48,18 @@ void LoadScenario(World& world, const Scenario& scenario);
 // focus and other blocks of the scenario it was loaded from.
 std::string SaveScenario(World& world, const Scenario& loadedFrom);
 
+// What the host accepts in a scenario; beyond these a state would grow too large to stay finite
+// once the flight runs.
+constexpr long MAX_LEVEL_INDEX = 9999;        // PRPLEVEL and THLEVEL index
+constexpr double MAX_DISTANCE = 1e12;         // [m] |RPOS| from Earth's centre
+constexpr double MAX_SPEED = 1e6;             // [m/s] |RVEL|
+constexpr double MAX_ROTATION_RATE = 3600;    // [deg/s] |VROT|
+constexpr double MIN_LANDED_ALT = -1000;      // [m] ALT of a landed vessel
+constexpr double MAX_LANDED_ALT = 1e5;        // [m]
+constexpr double MIN_MJD = 0;                 // Date MJD
+constexpr double MAX_MJD = 1e6;
+constexpr size_t MAX_NAME_LENGTH = 255;       // [bytes] of a vessel or class name
+
 // The host's status record that ParseScenarioLineEx fills while a vessel block is read.
 struct ParsedVesselState {
     int fileKind = 0x50535454;  // tag of this record

@@ -62,6 +62,44 @@ bool ParseLong(std::string_view word, long& out) {
     return !word.empty() && result.ec == std::errc() && result.ptr == word.data() + word.size();
 }
 
+bool IsUtf8(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        size_t extra;
+        unsigned long code;
+        if (c < 0x80) { ++i; continue; }
+        if (c >= 0xC2 && c <= 0xDF) { extra = 1; code = c & 0x1F; }
+        else if (c >= 0xE0 && c <= 0xEF) { extra = 2; code = c & 0x0F; }
+        else if (c >= 0xF0 && c <= 0xF4) { extra = 3; code = c & 0x07; }
+        else return false;
+        if (i + extra >= s.size()) return false;
+        for (size_t k = 1; k <= extra; ++k) {
+            const auto b = static_cast<unsigned char>(s[i + k]);
+            if ((b & 0xC0) != 0x80) return false;
+            code = (code << 6) | (b & 0x3F);
+        }
+        static constexpr unsigned long SMALLEST[4] = {0, 0x80, 0x800, 0x10000};
+        if (code < SMALLEST[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+std::string PathLengthProblem(std::string_view path) {
+    if (path.size() > MAX_PATH_TOTAL)
+        return "the path has " + std::to_string(path.size()) + " bytes (at most 4095, and 255 for each name in it)";
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find_first_of("/\\", start);
+        if (end == std::string_view::npos) end = path.size();
+        if (end - start > MAX_PATH_NAME)
+            return "a name in the path has " + std::to_string(end - start) + " bytes (at most 255 for each name)";
+        start = end + 1;
+    }
+    return "";
+}
+
 std::string FormatDouble(double d) {
     char buf[64];
     const auto result = std::to_chars(buf, buf + sizeof buf, d);

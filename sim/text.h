@@ -16,6 +16,13 @@ std::string Lower(std::string_view s);
 // Whole-string conversions: false unless the entire word is a finite number.
 bool ParseDouble(std::string_view word, double& out);
 bool ParseLong(std::string_view word, long& out);
+// True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or values beyond U+10FFFF).
+bool IsUtf8(std::string_view s);
+// What keeps a path from being opened on the file systems the host runs on ("" when nothing
+// does): a name within it over 255 bytes, or over 4095 bytes in all.
+std::string PathLengthProblem(std::string_view path);
+constexpr size_t MAX_PATH_NAME = 255;
+constexpr size_t MAX_PATH_TOTAL = 4095;
 // Shortest text that reads back as the same double.
 std::string FormatDouble(double d);
 // Fixed notation with the given decimals.

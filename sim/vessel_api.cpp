@@ -2,6 +2,7 @@
 // that the interface names, and leaves a line in the trace. An interface whose vessel no
 // longer exists does nothing.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "../host/vessel.h"
@@ -10,6 +11,7 @@
 #include "physics.h"
 #include "planet.h"
 #include "scenario.h"
+#include "text.h"
 #include "trace_format.h"
 #include "world.h"
 
@@ -34,6 +36,30 @@ sim::VesselRecord* Call(OBJHANDLE h, const char* name, const A&... args) {
 }
 
 sim::World& W() { return *sim::World::Current(); }
+
+// A value that is not finite would spread through the physics into every later state, so a
+// setter given one leaves the record as it is (the call is still traced).
+bool Finite(double d) { return std::isfinite(d); }
+bool Finite(const VECTOR3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+template <class... A>
+bool AllFinite(const A&... values) {
+    return (Finite(values) && ...);
+}
+bool Finite(const PARTICLESTREAMSPEC& s) {
+    return AllFinite(s.srcsize, s.srcrate, s.v0, s.srcspread, s.lifetime, s.growthrate, s.atmslowdown, s.lmin, s.lmax,
+                     s.amin, s.amax);
+}
+bool Finite(const MGROUP_TRANSFORM& t) {
+    if (t.Type() == MGROUP_TRANSFORM::ROTATE) {
+        const auto& r = static_cast<const MGROUP_ROTATE&>(t);
+        return AllFinite(r.ref, r.axis, static_cast<double>(r.angle));
+    }
+    if (t.Type() == MGROUP_TRANSFORM::TRANSLATE) return Finite(static_cast<const MGROUP_TRANSLATE&>(t).shift);
+    return true;
+}
+
+// Names an animation or mesh that does not exist, for a creation that was refused.
+constexpr UINT NONE = static_cast<UINT>(-1);
 
 }  // namespace
 
@@ -62,20 +88,20 @@ char* VESSEL::GetClassName() const {
 int VESSEL::GetFlightModel() const { return flightmodel; }
 
 void VESSEL::SetSize(double size) const {
-    if (auto* v = Call(hObj, "SetSize", size)) v->def.size = size;
+    if (auto* v = Call(hObj, "SetSize", size); v && Finite(size)) v->def.size = size;
 }
 
 void VESSEL::SetEmptyMass(double emass) const {
-    if (auto* v = Call(hObj, "SetEmptyMass", emass)) v->def.emptyMass = emass;
+    if (auto* v = Call(hObj, "SetEmptyMass", emass); v && Finite(emass)) v->def.emptyMass = emass;
 }
 
 void VESSEL::ShiftCentreOfMass(const VECTOR3& shift) {
     // The vessel frame's origin moves by shift; the body stays where it is.
-    if (auto* v = Call(hObj, "ShiftCentreOfMass", shift)) v->pos += v->rot * shift;
+    if (auto* v = Call(hObj, "ShiftCentreOfMass", shift); v && Finite(shift)) v->pos += v->rot * shift;
 }
 
 void VESSEL::SetTouchdownPoints(const VECTOR3& pt1, const VECTOR3& pt2, const VECTOR3& pt3) const {
-    if (auto* v = Call(hObj, "SetTouchdownPoints", pt1, pt2, pt3)) {
+    if (auto* v = Call(hObj, "SetTouchdownPoints", pt1, pt2, pt3); v && AllFinite(pt1, pt2, pt3)) {
         v->def.touchdownPoints[0] = pt1;
         v->def.touchdownPoints[1] = pt2;
         v->def.touchdownPoints[2] = pt3;
@@ -83,15 +109,15 @@ void VESSEL::SetTouchdownPoints(const VECTOR3& pt1, const VECTOR3& pt2, const VE
 }
 
 void VESSEL::SetPMI(const VECTOR3& pmi) const {
-    if (auto* v = Call(hObj, "SetPMI", pmi)) v->def.pmi = pmi;
+    if (auto* v = Call(hObj, "SetPMI", pmi); v && Finite(pmi)) v->def.pmi = pmi;
 }
 
 void VESSEL::SetCrossSections(const VECTOR3& cs) const {
-    if (auto* v = Call(hObj, "SetCrossSections", cs)) v->def.crossSections = cs;
+    if (auto* v = Call(hObj, "SetCrossSections", cs); v && Finite(cs)) v->def.crossSections = cs;
 }
 
 void VESSEL::SetCW(double cw_z_pos, double cw_z_neg, double cw_x, double cw_y) const {
-    if (auto* v = Call(hObj, "SetCW", cw_z_pos, cw_z_neg, cw_x, cw_y)) {
+    if (auto* v = Call(hObj, "SetCW", cw_z_pos, cw_z_neg, cw_x, cw_y); v && AllFinite(cw_z_pos, cw_z_neg, cw_x, cw_y)) {
         v->def.cw[0] = cw_z_pos;
         v->def.cw[1] = cw_z_neg;
         v->def.cw[2] = cw_x;
@@ -100,15 +126,15 @@ void VESSEL::SetCW(double cw_z_pos, double cw_z_neg, double cw_x, double cw_y) c
 }
 
 void VESSEL::SetRotDrag(const VECTOR3& rd) const {
-    if (auto* v = Call(hObj, "SetRotDrag", rd)) v->def.rotDrag = rd;
+    if (auto* v = Call(hObj, "SetRotDrag", rd); v && Finite(rd)) v->def.rotDrag = rd;
 }
 
 void VESSEL::SetPitchMomentScale(double scale) const {
-    if (auto* v = Call(hObj, "SetPitchMomentScale", scale)) v->def.pitchMomentScale = scale;
+    if (auto* v = Call(hObj, "SetPitchMomentScale", scale); v && Finite(scale)) v->def.pitchMomentScale = scale;
 }
 
 void VESSEL::SetBankMomentScale(double scale) const {
-    if (auto* v = Call(hObj, "SetBankMomentScale", scale)) v->def.bankMomentScale = scale;
+    if (auto* v = Call(hObj, "SetBankMomentScale", scale); v && Finite(scale)) v->def.bankMomentScale = scale;
 }
 
 void VESSEL::SetLiftCoeffFunc(LiftCoeffFunc lcf) const {
@@ -116,14 +142,14 @@ void VESSEL::SetLiftCoeffFunc(LiftCoeffFunc lcf) const {
 }
 
 void VESSEL::SetSurfaceFrictionCoeff(double mu_lng, double mu_lat) const {
-    if (auto* v = Call(hObj, "SetSurfaceFrictionCoeff", mu_lng, mu_lat)) {
+    if (auto* v = Call(hObj, "SetSurfaceFrictionCoeff", mu_lng, mu_lat); v && AllFinite(mu_lng, mu_lat)) {
         v->def.surfaceFriction[0] = mu_lng;
         v->def.surfaceFriction[1] = mu_lat;
     }
 }
 
 void VESSEL::SetCameraOffset(const VECTOR3& co) const {
-    if (auto* v = Call(hObj, "SetCameraOffset", co)) v->def.cameraOffset = co;
+    if (auto* v = Call(hObj, "SetCameraOffset", co); v && Finite(co)) v->def.cameraOffset = co;
 }
 
 void VESSEL::EnableTransponder(bool enable) const {
@@ -132,7 +158,7 @@ void VESSEL::EnableTransponder(bool enable) const {
 
 PROPELLANT_HANDLE VESSEL::CreatePropellantResource(double maxmass, double mass, double efficiency) const {
     auto* v = Call(hObj, "CreatePropellantResource", maxmass, mass, efficiency);
-    if (!v) return nullptr;
+    if (!v || !AllFinite(maxmass, mass, efficiency)) return nullptr;
     if (maxmass < 0) maxmass = 0;
     const double m = mass < 0 ? maxmass : std::min(mass, maxmass);
     const Id id = W().NextId();
@@ -193,7 +219,7 @@ void VESSEL::SetFuelMass(double mass) const {
 THRUSTER_HANDLE VESSEL::CreateThruster(const VECTOR3& pos, const VECTOR3& dir, double maxth0, PROPELLANT_HANDLE hp,
                                        double isp0, double isp_ref, double p_ref) const {
     auto* v = Call(hObj, "CreateThruster", pos, dir, maxth0, hp, isp0, isp_ref, p_ref);
-    if (!v) return nullptr;
+    if (!v || !AllFinite(pos, dir, maxth0, isp0, isp_ref, p_ref)) return nullptr;
     const Id id = W().NextId();
     const Id tank = v->def.FindTank(IdOf(hp)) ? IdOf(hp) : 0;
     v->def.thrusters.push_back(sim::Thruster{id, pos, dir, maxth0, isp0, isp_ref, p_ref, tank, 0.0});
@@ -242,7 +268,7 @@ void VESSEL::ClearThrusterDefinitions() const {
 
 namespace {
 PSTREAM_HANDLE AddStream(sim::VesselRecord* v, THRUSTER_HANDLE th, const VECTOR3* pos, const PARTICLESTREAMSPEC* pss) {
-    if (!v) return nullptr;
+    if (!v || (pos && !Finite(*pos)) || (pss && !Finite(*pss))) return nullptr;
     PARTICLESTREAMSPEC spec{};
     if (pss) spec = *pss;
     sim::ExhaustStream s{W().NextId(), IdOf(th), std::nullopt, spec};
@@ -267,6 +293,7 @@ void VESSEL::ClearAttExhaustRefs() const { Call(hObj, "ClearAttExhaustRefs"); }
 namespace {
 UINT AddMeshSlot(sim::VesselRecord* v, MESHHANDLE h, const std::string& name, const VECTOR3* ofs) {
     if (!v) return 0;
+    if (ofs && !Finite(*ofs)) return NONE;
     const auto* tpl = W().FindMeshTemplate(h);
     sim::MeshSlot slot;
     if (tpl) {
@@ -286,8 +313,11 @@ UINT VESSEL::AddMesh(MESHHANDLE hMesh, const VECTOR3* ofs) const {
 UINT VESSEL::AddMesh(const char* meshname, const VECTOR3* ofs) const {
     auto* v = Call(hObj, "AddMesh", meshname, ofs);
     if (!v) return 0;
+    if (ofs && !Finite(*ofs)) return NONE;
     const std::string name = meshname ? meshname : "";
-    return AddMeshSlot(v, W().LoadMesh(name), name, ofs);
+    // A name no file system holds gets an empty slot, as a mesh that is not found.
+    const bool possible = sim::PathLengthProblem(name + ".msh").empty();
+    return AddMeshSlot(v, possible ? W().LoadMesh(name) : nullptr, name, ofs);
 }
 
 void VESSEL::SetMeshVisibilityMode(UINT idx, WORD mode) const {
@@ -305,6 +335,7 @@ void VESSEL::ClearMeshes() const {
 UINT VESSEL::CreateAnimation(double initial_state) const {
     auto* v = Call(hObj, "CreateAnimation", initial_state);
     if (!v) return 0;
+    if (!Finite(initial_state)) return NONE;
     const UINT id = static_cast<UINT>(v->def.animations.size());
     v->def.animations.push_back(sim::Animation{id, initial_state, {}});
     return id;
@@ -314,7 +345,8 @@ ANIMATIONCOMPONENT_HANDLE VESSEL::AddAnimationComponent(UINT anim, double state0
                                                         MGROUP_TRANSFORM* trans,
                                                         ANIMATIONCOMPONENT_HANDLE parent) const {
     auto* v = Call(hObj, "AddAnimationComponent", anim, state0, state1, static_cast<const void*>(trans), parent);
-    if (!v || anim >= v->def.animations.size() || !trans) return nullptr;
+    if (!v || anim >= v->def.animations.size() || !trans || !AllFinite(state0, state1) || !Finite(*trans))
+        return nullptr;
     auto& a = v->def.animations[anim];
     const Id parentId = IdOf(parent);
     const bool parentKnown =
@@ -339,14 +371,14 @@ bool VESSEL::DelAnimationComponent(UINT anim, ANIMATIONCOMPONENT_HANDLE hAC) {
 
 bool VESSEL::SetAnimation(UINT anim, double state) const {
     auto* v = Call(hObj, "SetAnimation", anim, state);
-    if (!v || anim >= v->def.animations.size()) return false;
+    if (!v || anim >= v->def.animations.size() || !Finite(state)) return false;
     v->def.animations[anim].state = state;
     return true;
 }
 
 DOCKHANDLE VESSEL::CreateDock(const VECTOR3& pos, const VECTOR3& dir, const VECTOR3& rot) const {
     auto* v = Call(hObj, "CreateDock", pos, dir, rot);
-    if (!v) return nullptr;
+    if (!v || !AllFinite(pos, dir, rot)) return nullptr;
     v->def.docks.push_back(sim::Dock{W().NextId(), pos, dir, rot});
     return HandleOf(v->def.docks.back().id);
 }

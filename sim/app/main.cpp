@@ -24,6 +24,7 @@ namespace {
 constexpr int EXIT_BAD_INPUT = 2;
 constexpr int EXIT_INTERNAL = 1;
 constexpr double MAX_FRAME_DT = 60.0;  // [s] of real time in one frame
+constexpr double MIN_FRAME_DT = 0.0001;  // [s], as the message says; shorter frames would make a run without end
 
 struct RunArgs {
     std::string scenario;
@@ -41,11 +42,12 @@ fs::path Absolute(const fs::path& start, const std::string& p) { return p.empty(
 
 // SCENARIO: absolute, relative to the starting folder, or relative to ROOT/Scenarios.
 fs::path FindScenario(const fs::path& start, const fs::path& root, const std::string& name) {
+    std::error_code ignored;  // a name too long for the file system is a scenario that is not there
     const fs::path direct = start / name;
-    if (fs::is_regular_file(direct)) return direct;
+    if (fs::is_regular_file(direct, ignored)) return direct;
     const fs::path inRoot = root / "Scenarios" / name;
-    if (fs::is_regular_file(inRoot)) return inRoot;
-    if (fs::is_regular_file(fs::path(inRoot).concat(".scn"))) return fs::path(inRoot).concat(".scn");
+    if (fs::is_regular_file(inRoot, ignored)) return inRoot;
+    if (fs::is_regular_file(fs::path(inRoot).concat(".scn"), ignored)) return fs::path(inRoot).concat(".scn");
     throw sim::InputError(name + ": no such scenario (looked in " + start.string() + " and " +
                           (root / "Scenarios").string() + ")");
 }
@@ -56,9 +58,14 @@ int Run(const RunArgs& args) {
     if (!fs::is_directory(root / "Config"))
         throw sim::InputError(args.root + ": not a host root (it has no Config folder); give --root the folder that "
                                           "holds Config, Meshes, Modules and Scenarios");
-    if (!(args.frameDt > 0) || args.frameDt > MAX_FRAME_DT)
-        throw sim::InputError("--frame-dt: the frame length must be above 0 and at most " + sim::FormatDouble(MAX_FRAME_DT) +
-                              " seconds");
+    if (!(args.frameDt >= MIN_FRAME_DT) || args.frameDt > MAX_FRAME_DT)
+        throw sim::InputError("--frame-dt: the frame length must be above 0, from 0.0001 to " +
+                              sim::FormatDouble(MAX_FRAME_DT) + " seconds");
+    for (const auto& [option, value] : {std::pair{"SCENARIO", &args.scenario}, {"--root", &args.root},
+                                        {"--script", &args.script}, {"--save", &args.save}, {"--dump", &args.dump},
+                                        {"--trace", &args.trace}, {"--telemetry", &args.telemetry}, {"--plot", &args.plot}})
+        if (const std::string problem = sim::PathLengthProblem(*value); !problem.empty())
+            throw sim::InputError(std::string(option) + ": " + problem);
     if (args.until && !std::isfinite(*args.until))
         throw sim::InputError("--until: give a simulation time in seconds, 0 or more");
     // Outputs are checked before the run, so that a long run does not end in a path that fails.
@@ -71,6 +78,13 @@ int Run(const RunArgs& args) {
     const fs::path scenario = FindScenario(start, root, args.scenario);
     sim::FlightScript script;
     if (!args.script.empty()) script = sim::ReadScriptFile(Absolute(start, args.script), start);
+    // A script's saves are outputs too: a missing folder is found now, not when the save falls due.
+    for (const sim::ScriptAction& a : script.actions)
+        if (std::error_code ignored;
+            a.kind == sim::ScriptAction::Kind::SAVE && !fs::is_directory(a.file.parent_path(), ignored))
+            throw sim::InputError(sim::Where(script.file, a.line,
+                                             "save: " + a.file.string() + " cannot be written; its folder " +
+                                                 a.file.parent_path().string() + " does not exist"));
 
     // The host runs with its root as the working folder, as modules expect.
     fs::current_path(root);

@@ -101,6 +101,7 @@ FlightScript ParseScript(const std::string& text, const std::string& fileName, c
         } else if (action == "save") {
             a.kind = ScriptAction::Kind::SAVE;
             needArgs(1, "save <file>");
+            if (const std::string problem = PathLengthProblem(words[4]); !problem.empty()) fail("save: " + problem);
             a.file = std::filesystem::path(words[4]).is_absolute() ? std::filesystem::path(words[4]) : baseDir / words[4];
         } else {
             fail("unknown action '" + action + "'; expected key, timeacc, navmode, thrust or save");
@@ -111,6 +112,10 @@ FlightScript ParseScript(const std::string& text, const std::string& fileName, c
 }
 
 FlightScript ReadScriptFile(const std::filesystem::path& path, const std::filesystem::path& baseDir) {
+    // A folder opens as a stream that reads nothing, which would pass for an empty script.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored))
+        throw InputError(Where(path.string(), 0, "is a folder; give a flight script file"));
     std::ifstream in(path, std::ios::binary);
     if (!in) throw InputError(Where(path.string(), 0, "cannot be read; give an existing flight script"));
     std::ostringstream text;
