@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "host/orbiter.h"
@@ -15,6 +16,10 @@
 // Separation velocity [m/s, vessel frame] of a payload at design position p: 0.5 m/s towards
 // +z near the origin or the z axis, else 2 m/s outward from the z axis.
 VECTOR3 SeparationVelocity(const VECTOR3& p);
+
+// The given name while no vessel has it; else the first free "name-2", "name-3", ..., cut to the
+// module's name buffers (PAYLOAD_NAME_SIZE - 1 characters) with the suffix kept whole.
+std::string FreeVesselName(const char* name);
 
 class PayloadCarrier : public VESSEL2, public MessageReceiver {
 public:

@@ -49,21 +49,31 @@ const char* SkipBlanks(const char* s) {
 }
 
 // Copies the line into out with each of its first three words cut to the name limit, so that
-// an overlong name never spills into the next field.
-void CutNameWords(const char* in, char* out, size_t size) {
+// an overlong name never spills into the next field. True when a name was cut.
+bool CutNameWords(const char* in, char* out, size_t size) {
     size_t o = 0;
     int word = 0;
+    bool cut = false;
     while (*in && o + 1 < size) {
         if (IsBlank(*in)) {
             out[o++] = *in++;
             continue;
         }
         int length = 0;
-        for (; *in && !IsBlank(*in); ++in, ++length)
+        for (; *in && !IsBlank(*in); ++in, ++length) {
             if ((word >= 3 || length < NAME_MAX_CHARS) && o + 1 < size) out[o++] = *in;
+            else if (word < 3) cut = true;
+        }
         ++word;
     }
     out[o] = '\0';
+    return cut;
+}
+
+// What a payload line loses is written to the host's log, with the carrier's name and the line.
+void ReportLine(const char* vessel, const char* what, const char* line) {
+    std::string text = std::string(vessel) + ": payload line " + what + ": " + (line ? line : "");
+    oapiWriteLog(text.data());
 }
 
 std::string SavedName(const char* name) { return *name ? name : EMPTY_FIELD; }
@@ -123,9 +133,14 @@ void PayloadCarrier::ParsePayloadLine(const char* text) {
 
     int free = 0;
     while (free < PAYLOAD_SLOT_COUNT && slots[free].attached) ++free;
-    if (free == PAYLOAD_SLOT_COUNT) return;
-
     const char* rest = SkipBlanks(buffer);
+    if (free == PAYLOAD_SLOT_COUNT) {
+        if (std::strncmp(rest, "PAYLOAD ", 8) == 0 || std::strncmp(rest, "STAGE ", 6) == 0)
+            ReportLine(GetName(), "dropped, all 50 slots are taken", rest);
+        return;
+    }
+    if (text && std::strlen(text) >= sizeof buffer) ReportLine(GetName(), "cut to 511 characters", buffer);
+
     std::uint16_t kind;
     if (std::strncmp(rest, "PAYLOAD ", 8) == 0) {
         kind = PAYLOAD_KIND_PAYLOAD;
@@ -142,7 +157,7 @@ void PayloadCarrier::ParsePayloadLine(const char* text) {
 
     // Fields the line lacks stay empty or zero, whatever the slot held before.
     char fields[LINE_BUFFER];
-    CutNameWords(rest, fields, sizeof fields);
+    if (CutNameWords(rest, fields, sizeof fields)) ReportLine(GetName(), "has a name cut to 127 characters", rest);
     char vesselName[PAYLOAD_NAME_SIZE] = {};
     char meshName[PAYLOAD_NAME_SIZE] = {};
     char className[PAYLOAD_NAME_SIZE] = {};
@@ -150,8 +165,12 @@ void PayloadCarrier::ParsePayloadLine(const char* text) {
     const int read = std::sscanf(fields, "%127s %127s %127s %lf %lf %lf %lf %lf %lf", vesselName, meshName, className,
                                  &number[0], &number[1], &number[2], &number[3], &number[4], &number[5]);
     // A number that is not finite would reach the vessel's mass and positions: no slot is filled.
-    for (double n : number)
-        if (!std::isfinite(n)) return;
+    for (double n : number) {
+        if (!std::isfinite(n)) {
+            ReportLine(GetName(), "ignored, a number in it is not finite", rest);
+            return;
+        }
+    }
     (void)read;
     for (char* name : {vesselName, meshName, className})
         if (std::strcmp(name, EMPTY_FIELD) == 0) name[0] = '\0';

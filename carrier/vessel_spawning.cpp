@@ -13,10 +13,11 @@ bool VesselNameTaken(const std::string& name) {
     return oapiGetVesselByName(buffer.data()) != nullptr;
 }
 
-// The given name while no vessel has it; else the first free "name-2", "name-3", ..., cut to
-// the module's name buffers (PAYLOAD_NAME_SIZE - 1 characters) with the suffix kept whole. Two
-// spacecraft that separate in one scenario both spawn modules of the same names, and a host
-// that insists on unique names would refuse the second set.
+}  // namespace
+
+// Two spacecraft that separate in one scenario both spawn modules of the same names (and two
+// carriers may hold payloads of one name), and a host that insists on unique names would refuse
+// the second set.
 std::string FreeVesselName(const char* name) {
     const std::string given(name);
     if (!VesselNameTaken(given)) return given;
@@ -28,8 +29,6 @@ std::string FreeVesselName(const char* name) {
     }
     return given;
 }
-
-}  // namespace
 
 VESSEL* PayloadCarrier::SpawnChildVessel(const char* name, const char* className, const VECTOR3& localPosition,
                                          const VECTOR3& localVelocityChange, const VECTOR3& rotationChange) {

@@ -10,9 +10,10 @@ using testing::UnorderedElementsAre;
 
 namespace {
 
-std::string Talvek(const std::string& name, const std::string& rpos, const std::string& rvel) {
+std::string Talvek(const std::string& name, const std::string& rpos, const std::string& rvel,
+                   const std::string& payload = "") {
     return name + ":Talvek\n  STATUS Orbiting Earth\n  RPOS " + rpos + "\n  RVEL " + rvel +
-           "\n  AROT 0 0 0\n  PRPLEVEL 0:1 1:1\n  CONFIGURATION 0\n  PANELS 0.0\nEND\n";
+           "\n  AROT 0 0 0\n  PRPLEVEL 0:1 1:1\n  CONFIGURATION 0\n  PANELS 0.0\n" + payload + "END\n";
 }
 
 }  // namespace
@@ -35,4 +36,21 @@ TEST(TwoSpacecraft, BothSeparateAndEveryModuleExistsUnderANameOfItsOwn) {
     }
     EXPECT_THAT(orbital, UnorderedElementsAre("TalvekOrbitMod", "TalvekOrbitMod-2"));
     EXPECT_THAT(service, UnorderedElementsAre("TalvekServiceMod", "TalvekServiceMod-2"));
+}
+
+// Two carriers that hold payloads of the same name release both.
+TEST(TwoSpacecraft, PayloadsOfOneNameAreBothReleased) {
+    talvek_test::ScratchDir scratch{"talvek-two-payloads"};
+    const std::string sat = "  PAYLOAD Sat1 tlvsat tlvsat 0 1.5 3 200 0 1\n";
+    scratch.Write("two.scn", "BEGIN_SHIPS\n" + Talvek("T1", "6771010 0 0", "0 0 7672.593", sat) +
+                                 Talvek("T2", "0 0 6771010", "7672.593 0 0", sat) + "END_SHIPS\n");
+    scratch.Write("rel.txt", "at 0 T1 key J\nat 2 T2 key J\n");
+    const auto r = talvek_test::RunSim(
+        {"run", "two.scn", "--script", "rel.txt", "--until", "3", "--dump", "out.json"}, scratch.Path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> satellites;
+    const auto dump = nlohmann::json::parse(scratch.Read("out.json"));
+    for (const auto& v : dump["vessels"])
+        if (v["class"] == "tlvsat") satellites.push_back(v["name"]);
+    EXPECT_THAT(satellites, UnorderedElementsAre("Sat1", "Sat1-2"));
 }

@@ -247,3 +247,39 @@ INSTANTIATE_TEST_SUITE_P(Lines, LineRoundTrip,
                          testing::Values("PAYLOAD Short", "PAYLOAD NoClass tlvsat", "STAGE S m c 0 0 1 2 3 0.333",
                                          "PAYLOAD Big m c 1e300 -1e300 0 1e300 0 1",
                                          "PAYLOAD Tiny m c 1e-300 0.1 0.7 3.14159 -0.005 0.999999999"));
+
+// What a payload line loses reaches the host's log, naming the carrier and the line.
+struct LostCase {
+    std::string line;
+    std::string logged;  // expected in the one log line
+};
+
+class LostInLine : public ModuleTest, public testing::WithParamInterface<LostCase> {};
+
+TEST_P(LostInLine, IsReportedInTheHostsLog) {
+    testing::internal::CaptureStderr();
+    TalvekVessel t(record->Handle());
+    world->log.clear();
+    t.HandleScenarioLine(GetParam().line.c_str());
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(world->log.size(), 1u);
+    EXPECT_THAT(world->log[0], testing::StartsWith("T: payload line "));
+    EXPECT_THAT(world->log[0], testing::HasSubstr(GetParam().logged));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Losses, LostInLine,
+    testing::Values(LostCase{"PAYLOAD n m c nan 0 0 1 0 0", "ignored, a number in it is not finite"},
+                    LostCase{"PAYLOAD " + std::string(130, 'N') + " m c 0 0 0 1 0 0", "has a name cut to 127"},
+                    LostCase{"PAYLOAD long m c 0 0 0 1 0 0 " + std::string(600, 'x'), "cut to 511 characters"}));
+
+TEST_F(ModuleTest, LinesAfterTheFiftiethAreReportedOneByOne) {
+    testing::internal::CaptureStderr();
+    TalvekVessel t(record->Handle());
+    world->log.clear();
+    for (int i = 0; i < 52; ++i) t.HandleScenarioLine(("PAYLOAD p" + std::to_string(i) + FIELDS).c_str());
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(world->log.size(), 2u);
+    EXPECT_THAT(world->log[0], testing::HasSubstr("dropped, all 50 slots are taken: PAYLOAD p50 "));
+    EXPECT_THAT(world->log[1], testing::HasSubstr("PAYLOAD p51 "));
+}
