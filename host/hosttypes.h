@@ -121,6 +121,9 @@ public:
     VECTOR3 shift;  // translation [m], mesh frame
 };
 
+// What GetAltitude measures from: the body's mean radius, or the ground under the vessel.
+enum AltitudeMode { ALTMODE_MEANRAD, ALTMODE_GROUND };
+
 // Thruster-group types.
 enum THGROUP_TYPE {
     THGROUP_MAIN = 0,

@@ -83,7 +83,8 @@ public:
     void GetStatus(VESSELSTATUS& status) const;
     void Local2Rel(const VECTOR3& local, VECTOR3& rel) const;
     void GlobalRot(const VECTOR3& rloc, VECTOR3& rglob) const;
-    double GetAltitude() const;
+    double GetAltitude() const;  // over the mean radius
+    double GetAltitude(AltitudeMode mode, int* reslvl = nullptr);
     double GetAirspeed() const;
     bool GroundContact() const;
     double GetMass() const;

@@ -188,17 +188,17 @@ void SnapToSavedGrid(VesselRecord& v, double mjd) {
     LonLat(v.pos, mjd, lon, lat);
     lon = snap(lon / PI * 180, LANDED_POS_DECIMALS) * PI / 180;
     lat = snap(lat / PI * 180, LANDED_POS_DECIMALS) * PI / 180;
-    const double alt = snap(Altitude(v), LANDED_ALT_DECIMALS);
+    const double alt = snap(GroundHeight(v), LANDED_ALT_DECIMALS);
     const double heading = HeadingOf(v.rot, v.pos);
     const double snapped = snap(heading / PI * 180, LANDED_HEADING_DECIMALS) * PI / 180;
-    v.pos = SurfacePoint(lon, lat, EARTH_RADIUS + alt, mjd);
+    v.pos = SurfacePoint(lon, lat, GroundRadius() + alt, mjd);
     v.rot = Orthonormalised(AxisRotation(HorizonAt(v.pos).up, snapped - heading) * v.rot);
     v.vel = SurfaceVelocity(v.pos);
 }
 
 bool BelowSurface(const VesselRecord& v) {
     for (const VECTOR3& p : v.def.touchdownPoints)
-        if (Length(v.pos + v.rot * p) < EARTH_RADIUS) return true;
+        if (Length(v.pos + v.rot * p) < GroundRadius()) return true;
     return false;
 }
 
@@ -220,7 +220,7 @@ void SettleOnSurface(VesselRecord& v) {
     const double s = Length(axis);
     const double angle = std::atan2(s, Dot(current, up));
     if (s > 1e-12) v.rot = Orthonormalised(AxisRotation(axis / s, angle) * v.rot);
-    v.pos = up * (EARTH_RADIUS + height);
+    v.pos = up * (GroundRadius() + height);
     v.vel = SurfaceVelocity(v.pos);
     v.angVel = {0, 0, 0};
 }
@@ -338,6 +338,13 @@ void StepPhysics(World& world, double dt) {
 
 double Altitude(const VesselRecord& v) { return Length(v.pos) - EARTH_RADIUS; }
 
+double GroundRadius() {
+    const World* w = World::Current();
+    return EARTH_RADIUS + (w ? w->groundElevation : 0.0);
+}
+
+double GroundHeight(const VesselRecord& v) { return Length(v.pos) - GroundRadius(); }
+
 double Airspeed(const VesselRecord& v) { return Length(v.vel - SurfaceVelocity(v.pos)); }
 
 double VerticalSpeed(const VesselRecord& v) {
@@ -348,7 +355,7 @@ double VerticalSpeed(const VesselRecord& v) {
 bool InGroundContact(const VesselRecord& v) {
     if (v.landed || v.contact.touching) return true;
     for (const auto& p : v.def.touchdownPoints)
-        if (Length(v.pos + v.rot * p) < EARTH_RADIUS) return true;
+        if (Length(v.pos + v.rot * p) < GroundRadius()) return true;
     return false;
 }
 

@@ -19,7 +19,10 @@ constexpr double SUBSTEP_NEAR_GROUND = 0.005;
 // Advances every vessel by dt seconds of simulation time.
 void StepPhysics(World& world, double dt);
 
-double Altitude(const VesselRecord& v);
+double Altitude(const VesselRecord& v);  // over the mean radius [m]
+// The ground's distance from the body's centre, and a vessel's height over the ground [m].
+double GroundRadius();
+double GroundHeight(const VesselRecord& v);
 double Airspeed(const VesselRecord& v);
 // Rate of change of the distance from the body's centre [m/s].
 double VerticalSpeed(const VesselRecord& v);

@@ -7,6 +7,12 @@
 namespace sim {
 
 constexpr double EARTH_RADIUS = 6371010.0;          // mean radius [m]
+// The ground's height over the mean radius that talvek-sim can be given (--ground-elevation, or
+// 'GroundElevation' in a scenario's environment): the range of the real Earth's terrain.
+constexpr double MIN_GROUND_ELEVATION = -420;       // [m]
+constexpr double MAX_GROUND_ELEVATION = 9000;       // [m]
+constexpr const char* GROUND_ELEVATION_RANGE =
+    "expected 'GroundElevation <m>', the ground's height over the mean radius within -420..9000 m";
 constexpr double EARTH_GM = 3.986004e14;            // [m^3/s^2]
 constexpr double EARTH_SIDEREAL_DAY = 86164.1;      // [s]
 constexpr double EARTH_ROTATION_RATE = 2.0 * 3.14159265358979323846 / EARTH_SIDEREAL_DAY;  // [rad/s]

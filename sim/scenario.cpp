@@ -82,10 +82,16 @@ Scenario ParseScenario(const std::string& text, const std::string& fileName) {
                         throw InputError(Where(fileName, l.number, "the date MJD " + words[2] +
                                                                        " is out of range (a modified Julian date within 0..1e6)"));
                     sc.mjd = mjd;
+                } else if (EqualsNoCase(words[0], "GroundElevation")) {
+                    double elevation;
+                    if (words.size() != 2 || !ParseDouble(words[1], elevation) || elevation < MIN_GROUND_ELEVATION ||
+                        elevation > MAX_GROUND_ELEVATION)
+                        throw InputError(Where(fileName, l.number, GROUND_ELEVATION_RANGE));
+                    sc.groundElevation = elevation;
                 } else {
                     throw InputError(Where(fileName, l.number,
-                                           "'" + l.text + "' is not an environment line; expected 'System <name>' or "
-                                           "'Date MJD <t>'"));
+                                           "'" + l.text + "' is not an environment line; expected 'System <name>', "
+                                           "'Date MJD <t>' or 'GroundElevation <m>'"));
                 }
             }
         } else if (EqualsNoCase(header, "BEGIN_FOCUS")) {
@@ -306,7 +312,7 @@ void ApplyParsedState(World& world, VesselRecord& v, const ParsedVesselState& s)
         v.angVel = {0, 0, 0};
     } else if (s.landed && s.lon && s.lat) {
         const double alt = s.alt ? *s.alt : RestingAltitude(v);
-        v.pos = SurfacePoint(*s.lon * DEG, *s.lat * DEG, EARTH_RADIUS + alt, mjd);
+        v.pos = SurfacePoint(*s.lon * DEG, *s.lat * DEG, GroundRadius() + alt, mjd);
         v.rot = SurfaceRotation(v.pos, s.heading.value_or(0.0) * DEG);
         v.vel = SurfaceVelocity(v.pos);
         v.angVel = {0, 0, 0};
@@ -365,7 +371,7 @@ void WriteDefaultState(World& world, const VesselRecord& v, ScenarioWriter& out)
         LonLat(v.pos, world.Mjd(), lon, lat);
         put("POS", FormatFixed(lon / DEG, LANDED_POS_DECIMALS) + " " + FormatFixed(lat / DEG, LANDED_POS_DECIMALS));
         put("HEADING", FormatFixed(HeadingOf(v.rot, v.pos) / DEG, LANDED_HEADING_DECIMALS));
-        put("ALT", FormatFixed(Altitude(v), LANDED_ALT_DECIMALS));
+        put("ALT", FormatFixed(GroundHeight(v), LANDED_ALT_DECIMALS));
     }
     // A level too small for six decimals is written as none at all: "0.000000" would read back as
     // nothing and the next save would differ.
@@ -393,6 +399,7 @@ void LoadScenario(World& world, const Scenario& sc) {
         // The system name is kept and written back; only the bodies matter to the host.
     }
     if (sc.mjd) world.SetStartMjd(*sc.mjd);
+    if (sc.groundElevation) world.groundElevation = *sc.groundElevation;
     for (const auto& block : sc.vessels) {
         VesselRecord* v = nullptr;
         try {
@@ -434,8 +441,9 @@ std::string SaveScenario(World& world, const Scenario& from) {
         for (const auto& l : *from.description) out += l + "\n";
         out += "END_DESC\n\n";
     }
-    out += "BEGIN_ENVIRONMENT\n  System " + from.system + "\n  Date MJD " + FormatDouble(world.Mjd()) +
-           "\nEND_ENVIRONMENT\n\n";
+    out += "BEGIN_ENVIRONMENT\n  System " + from.system + "\n  Date MJD " + FormatDouble(world.Mjd()) + "\n";
+    if (world.groundElevation != 0) out += "  GroundElevation " + FormatDouble(world.groundElevation) + "\n";
+    out += "END_ENVIRONMENT\n\n";
     if (from.focus && world.FindByName(*from.focus)) out += "BEGIN_FOCUS\n  Ship " + *from.focus + "\nEND_FOCUS\n\n";
     for (const auto& b : from.otherBlocks) {
         out += b.header + "\n";

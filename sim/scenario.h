@@ -31,6 +31,7 @@ struct Scenario {
     std::optional<std::vector<std::string>> description;
     std::string system = "Sol";
     std::optional<double> mjd;
+    std::optional<double> groundElevation;  // [m] of the ground everywhere, over the mean radius
     std::optional<std::string> focus;
     std::vector<ScenarioBlock> otherBlocks;
     std::vector<ScenarioVesselBlock> vessels;

@@ -419,6 +419,13 @@ double VESSEL::GetAltitude() const {
     return v ? sim::Altitude(*v) : 0.0;
 }
 
+double VESSEL::GetAltitude(AltitudeMode mode, int* reslvl) {
+    auto* v = Call(hObj, "GetAltitude", mode == ALTMODE_GROUND ? "ground" : "meanrad");
+    if (reslvl) *reslvl = 0;  // one level: the ground is the same everywhere
+    if (!v) return 0.0;
+    return mode == ALTMODE_GROUND ? sim::GroundHeight(*v) : sim::Altitude(*v);
+}
+
 double VESSEL::GetAirspeed() const {
     auto* v = Call(hObj, "GetAirspeed");
     return v ? sim::Airspeed(*v) : 0.0;

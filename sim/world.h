@@ -103,6 +103,7 @@ public:
     // The vessel leaves view: its visual goes (clbkVisualDestroyed), to come again with CallVisualCreated.
     void DestroyVisual(VesselRecord& v);
 
+    double groundElevation = 0.0;  // [m] the ground's height over the mean radius, everywhere
     Dispatch dispatch = Dispatch::Callbacks;
     Visuals visuals = Visuals::All;
     std::string focusVessel;  // the vessel that gets the visual with Visuals::Focus

@@ -47,9 +47,10 @@ void TalvekVessel::StepDeferredRebuild() {
 }
 
 void TalvekVessel::StepDescentSequence() {
-    // Every comparison asks the host anew.
+    // Every comparison asks the host anew, for the height over the ground under the vessel: the
+    // ground is not at the mean radius everywhere.
     if (configuration == CONFIG_DESCENT) {
-        if (GetAltitude() < DROGUE_ALTITUDE && GetAirspeed() < DROGUE_AIRSPEED) {
+        if (GetAltitude(ALTMODE_GROUND) < DROGUE_ALTITUDE && GetAirspeed() < DROGUE_AIRSPEED) {
             configuration = CONFIG_DROGUE;
             rebuildCounter = 1;
         }
@@ -57,13 +58,13 @@ void TalvekVessel::StepDescentSequence() {
     }
     if (configuration != CONFIG_DROGUE && configuration != CONFIG_MAIN_CHUTE) return;
     if (oapiGetTimeAcceleration() > CHUTE_TIME_ACCELERATION) oapiSetTimeAcceleration(CHUTE_TIME_ACCELERATION);
-    if (configuration == CONFIG_MAIN_CHUTE && GetAltitude() < CHUTE_RELEASE_ALTITUDE && landingThruster) {
+    if (configuration == CONFIG_MAIN_CHUTE && GetAltitude(ALTMODE_GROUND) < CHUTE_RELEASE_ALTITUDE && landingThruster) {
         ReleaseMainChute();
         configuration = CONFIG_LANDING;
         rebuildCounter = 1;
     } else if (configuration == CONFIG_DROGUE &&
-               ((GetAltitude() < MAIN_CHUTE_ALTITUDE && GetAirspeed() < MAIN_CHUTE_AIRSPEED) ||
-                GetAltitude() < MAIN_CHUTE_FLOOR)) {
+               ((GetAltitude(ALTMODE_GROUND) < MAIN_CHUTE_ALTITUDE && GetAirspeed() < MAIN_CHUTE_AIRSPEED) ||
+                GetAltitude(ALTMODE_GROUND) < MAIN_CHUTE_FLOOR)) {
         configuration = CONFIG_MAIN_CHUTE;
         rebuildCounter = 1;
     }

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "../errors.h"
+#include "../planet.h"
 #include "../text.h"
 #include "dump.h"
 #include "reports.h"
@@ -36,6 +37,7 @@ struct RunArgs {
     bool events = false;
     std::string entryPoints = "callbacks";
     std::string visuals = "all";
+    std::optional<double> groundElevation;
 };
 
 fs::path Absolute(const fs::path& start, const std::string& p) { return p.empty() ? fs::path() : start / p; }
@@ -66,6 +68,9 @@ int Run(const RunArgs& args) {
                                         {"--trace", &args.trace}, {"--telemetry", &args.telemetry}, {"--plot", &args.plot}})
         if (const std::string problem = sim::PathLengthProblem(*value); !problem.empty())
             throw sim::InputError(std::string(option) + ": " + problem);
+    if (args.groundElevation && !(*args.groundElevation >= sim::MIN_GROUND_ELEVATION &&
+                                  *args.groundElevation <= sim::MAX_GROUND_ELEVATION))
+        throw sim::InputError("--ground-elevation: the ground's height over the mean radius must be within -420..9000 m");
     if (args.until && !std::isfinite(*args.until))
         throw sim::InputError("--until: give a simulation time in seconds, 0 or more");
     // Outputs are checked before the run, so that a long run does not end in a path that fails.
@@ -98,6 +103,7 @@ int Run(const RunArgs& args) {
                         : !args.plot.empty()    ? sim::TelemetryScope::Focus
                                                 : sim::TelemetryScope::None;
     options.events = args.events || !args.plot.empty();
+    options.groundElevation = args.groundElevation;
     sim::Simulation simulation(root, scenario, options);
     simulation.SetScript(std::move(script));
     const long frames = simulation.Run(sim::RunLimits{args.until, args.frames, args.frameDt});
@@ -144,6 +150,8 @@ int main(int argc, char** argv) {
                     "how modules are called: callbacks (ovcInit/ovcExit and the VESSEL2 callbacks, as the "
                     "current simulator; default) or legacy (the eight exported entry points of older hosts)")
         ->check(CLI::IsMember({"callbacks", "legacy"}));
+    run->add_option("--ground-elevation", args.groundElevation,
+                    "the ground's height over the mean radius everywhere [m] (default: the scenario's, else 0)");
     run->add_option("--visuals", args.visuals,
                     "which vessels get a visual: all (default, as if every vessel were in view), focus (the "
                     "focus vessel only) or none")

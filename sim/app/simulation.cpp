@@ -24,6 +24,7 @@ Simulation::Simulation(const std::filesystem::path& root, const std::filesystem:
     // The focus as the scenario names it, else the first vessel of the file.
     if (scenario_.focus) world_.focusVessel = *scenario_.focus;
     else if (!scenario_.vessels.empty()) world_.focusVessel = scenario_.vessels.front().name;
+    if (options.groundElevation) scenario_.groundElevation = *options.groundElevation;
     LoadScenario(world_, scenario_);
     world_.DropUnreadableMessages();
     world_.ApplyDeletions();

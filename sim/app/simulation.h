@@ -24,6 +24,7 @@ struct HostOptions {
     bool tracing = false;
     Dispatch dispatch = Dispatch::Callbacks;
     Visuals visuals = Visuals::All;
+    std::optional<double> groundElevation;  // [m] overrides the scenario's
     // What the telemetry keeps: none unless an output asks for it.
     TelemetryScope telemetry = TelemetryScope::None;
     bool events = true;  // keep the event timeline (for --events and the plot's marks)

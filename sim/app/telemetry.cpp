@@ -20,7 +20,7 @@ void Telemetry::Sample(const World& world, const std::string& focus, bool force)
     for (const auto& v : world.Vessels()) {
         if (scope_ == TelemetryScope::Focus && v->name != focus) continue;
         const std::string mesh = v->def.meshes.empty() || !v->def.meshes[0].data ? "" : v->def.meshes[0].file;
-        samples_.push_back(TelemetrySample{now, v->name, Altitude(*v), Airspeed(*v), VerticalSpeed(*v), v->Mass(),
+        samples_.push_back(TelemetrySample{now, v->name, GroundHeight(*v), Airspeed(*v), VerticalSpeed(*v), v->Mass(),
                                            v->landed ? "landed" : "flying", v->def.size, mesh});
     }
 }
