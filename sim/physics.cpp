@@ -202,24 +202,27 @@ bool BelowSurface(const VesselRecord& v) {
     return false;
 }
 
-// Puts the vessel on its touchdown points: the points' plane turned level with the surface
-// below, the points on it, the vessel at rest on the turning planet.
+// Puts the vessel on its touchdown points: their normal, taken in their order, turned to the
+// surface's up, the points on the surface, the vessel at rest on the turning planet. The order
+// is not second-guessed: points whose normal points away from the centre of mass stand the
+// vessel on its head, with the centre of mass below the ground, as the real simulator does.
 void SettleOnSurface(VesselRecord& v) {
-    const VECTOR3* p = v.def.touchdownPoints;
-    VECTOR3 n = Cross(p[1] - p[0], p[2] - p[0]);
-    const double length = Length(n);
-    n = length > 0 ? n / length : VECTOR3{0, 1, 0};
-    double height = -Dot(n, p[0]);  // of the centre of mass above the points' plane
-    if (height < 0) {
-        n = -n;
-        height = -height;
-    }
+    const VECTOR3 n = TouchdownUp(v.def.touchdownPoints);
+    const double height = -Dot(n, v.def.touchdownPoints[0]);  // of the centre of mass above the points' plane
     const VECTOR3 up = v.pos / Length(v.pos);
     const VECTOR3 current = v.rot * n;
     const VECTOR3 axis = Cross(current, up);
     const double s = Length(axis);
     const double angle = std::atan2(s, Dot(current, up));
-    if (s > 1e-12) v.rot = Orthonormalised(AxisRotation(axis / s, angle) * v.rot);
+    if (s > 1e-12) {
+        v.rot = Orthonormalised(AxisRotation(axis / s, angle) * v.rot);
+    } else if (Dot(current, up) < 0) {
+        // Exactly the wrong way up: turn over about the vessel's forward axis (its right axis if
+        // the normal lies along forward), which keeps the heading.
+        VECTOR3 turn = VECTOR3{0, 0, 1} - n * n.z;
+        if (Length(turn) < 1e-6) turn = VECTOR3{1, 0, 0} - n * n.x;
+        v.rot = Orthonormalised(AxisRotation(Normalised(v.rot * turn), PI) * v.rot);
+    }
     v.pos = up * (GroundRadius() + height);
     v.vel = SurfaceVelocity(v.pos);
     v.angVel = {0, 0, 0};
@@ -334,6 +337,12 @@ void StepPhysics(World& world, double dt) {
         }
         if (v.landed && done < dt) CarryWithSurface(v, dt - done);
     }
+}
+
+VECTOR3 TouchdownUp(const VECTOR3 (&p)[3]) {
+    const VECTOR3 n = Cross(p[0] - (p[1] + p[2]) * 0.5, p[2] - p[1]);
+    const double length = Length(n);
+    return length > 0 ? n / length : VECTOR3{0, 1, 0};
 }
 
 double Altitude(const VesselRecord& v) { return Length(v.pos) - EARTH_RADIUS; }

@@ -19,6 +19,11 @@ constexpr double SUBSTEP_NEAR_GROUND = 0.005;
 // Advances every vessel by dt seconds of simulation time.
 void StepPhysics(World& world, double dt);
 
+// The vessel-frame up direction of a vessel standing on its touchdown points: the unit normal
+// (p1 - (p2 + p3)/2) x (p3 - p2) of the points in their order (+y when points that share y are
+// ordered so that p1 -> p2 -> p3 turns anticlockwise seen from above, +x right and +z ahead).
+VECTOR3 TouchdownUp(const VECTOR3 (&p)[3]);
+
 double Altitude(const VesselRecord& v);  // over the mean radius [m]
 // The ground's distance from the body's centre, and a vessel's height over the ground [m].
 double GroundRadius();

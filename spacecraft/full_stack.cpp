@@ -7,7 +7,8 @@ namespace {
 constexpr double STACK_SIZE = 15;                      // [m]
 constexpr double STACK_DRY_MASS = 6320;                // [kg]
 constexpr VECTOR3 STACK_COG_SHIFT{0, 0, 0};            // [m]
-constexpr VECTOR3 STACK_TOUCHDOWN[3] = {{0, -2, 4}, {2, -2, -4}, {-2, -2, -4}};  // [m], design frame
+// In this order the points' normal (p1 - (p2 + p3)/2) x (p3 - p2) is +y, the stack's up when landed.
+constexpr VECTOR3 STACK_TOUCHDOWN[3] = {{0, -2, 4}, {-2, -2, -4}, {2, -2, -4}};  // [m], design frame
 constexpr VECTOR3 STACK_PMI{5, 5, 0.85};               // [m^2]
 constexpr VECTOR3 STACK_CROSS_SECTIONS{15, 32, 6};     // [m^2]
 constexpr double STACK_CW[4] = {1.1, 2.2, 3.5, 3.5};   // z+, z-, x, y

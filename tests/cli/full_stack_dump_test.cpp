@@ -60,7 +60,7 @@ TEST_F(FullStackDump, ShapeMassDragAndCamera) {
     EXPECT_EQ(v()["liftCoeffFunc"], false);
     EXPECT_EQ(v()["surfaceFriction"], Json::array({0.05, 0.5}));
     EXPECT_EQ(v()["cameraOffset"], V(0, -1.5, 1.5));
-    EXPECT_EQ(v()["touchdownPoints"], Json::array({V(0, -2, 4), V(2, -2, -4), V(-2, -2, -4)}));
+    EXPECT_EQ(v()["touchdownPoints"], Json::array({V(0, -2, 4), V(-2, -2, -4), V(2, -2, -4)}));
     EXPECT_EQ(v()["transponder"], true);
 }
 
