@@ -7,6 +7,7 @@ talvek-descent  the descent module alone
 tlvchute        the main parachute canopy with its lines
 tlvdrogue       the drogue parachute canopy with its lines
 tlvsat          a small satellite, the payload of the shipped scenarios
+tlvstage        a plain stage: a cylinder with an interstage ring, for the stage module
 tlvorbit        the orbital module after module separation: its groups of the full stack
 tlvservice      the service module after module separation, solar array wings included
 
@@ -197,6 +198,13 @@ def satellite_groups():
     ]
 
 
+def stage_groups():
+    return [
+        Group("tank", "hull").add(*frustum(-2.0, 1.2, 1.6, 1.2)),
+        Group("interstage", "metal").add(*frustum(1.6, 1.2, 2.0, 0.9, caps=False)),
+    ]
+
+
 def mesh_lines(groups):
     names = [m[0] for m in MATERIALS]
     out = ["MSHX1", "GROUPS %d" % len(groups)]
@@ -237,6 +245,7 @@ def main():
     write_mesh("tlvchute", chute_groups(radius=12.0, height=5.0, line_length=70.0))
     write_mesh("tlvdrogue", chute_groups(radius=2.5, height=1.2, line_length=70.0))
     write_mesh("tlvsat", satellite_groups())
+    write_mesh("tlvstage", stage_groups())
     write_mesh("tlvorbit", separated_module_groups(ORBITAL_MODULE_GROUPS, ORBITAL_MODULE_POSITION))
     write_mesh("tlvservice", separated_module_groups(SERVICE_MODULE_GROUPS, SERVICE_MODULE_POSITION))
 

@@ -24,7 +24,7 @@ work=""
 cxx="x86_64-w64-mingw32-g++"
 jobs="$(nproc 2>/dev/null || echo 2)"
 # The folders whose sources end up in Talvek.dll or dravomessage.dll.
-folders=(module spacecraft carrier messages messagebus)
+folders=(module stage spacecraft carrier messages messagebus)
 
 usage() {
   echo "usage: $0 [--sdk DIR] [--root DIR] [--work DIR] [--cxx COMPILER] [--jobs N]" >&2

@@ -1,0 +1,93 @@
+#include "stage_carrier.h"
+
+namespace {
+constexpr double J_DELAY = 1.0;  // [s]
+constexpr int KEY_USED = 1;
+constexpr int KEY_NOT_USED = 0;
+// Payload meshes show in external and cockpit views, as on the Talvek.
+constexpr int PAYLOAD_VISIBILITY = 3;
+}  // namespace
+
+StageCarrier::StageCarrier(OBJHANDLE hVessel) : PayloadCarrier(hVessel) { meshVisibilityMode = PAYLOAD_VISIBILITY; }
+
+bool StageCarrier::Accepts(StageEvent event, StageRoute route) {
+    StageRoute& owner = eventRoutes[static_cast<int>(event)];
+    if (owner == StageRoute::None) owner = route;
+    return owner == route;
+}
+
+void StageCarrier::clbkSetClassCaps(FILEHANDLE cfg) { SetClassCaps(cfg); }
+
+void StageCarrier::clbkLoadStateEx(FILEHANDLE scn, void* status) {
+    if (Accepts(StageEvent::LoadState, StageRoute::Callback)) LoadStateEx(scn, status);
+}
+
+void StageCarrier::clbkPostCreation() {
+    // A stage made by oapiCreateVessel (a released one) loads no state.
+    if (!defined) DefineStage();
+}
+
+void StageCarrier::clbkVisualCreated(VISHANDLE, int) {
+    if (Accepts(StageEvent::VisualCreated, StageRoute::Callback)) VisualCreated();
+}
+
+void StageCarrier::clbkPostStep(double, double, double) {
+    if (Accepts(StageEvent::TimeStep, StageRoute::Callback)) Timestep();
+}
+
+void StageCarrier::clbkSaveState(FILEHANDLE scn) {
+    if (Accepts(StageEvent::SaveState, StageRoute::Callback)) SaveState(scn);
+}
+
+int StageCarrier::clbkConsumeBufferedKey(DWORD key, bool down, char* kstate) {
+    return Accepts(StageEvent::Key, StageRoute::Callback) ? ConsumeBufferedKey(key, down, kstate) : 0;
+}
+
+// The class file defines everything; the host applies it after this call.
+void StageCarrier::SetClassCaps(FILEHANDLE) {}
+
+void StageCarrier::LoadStateEx(FILEHANDLE scn, void* status) {
+    char* line = nullptr;
+    while (oapiReadScenario_nextline(scn, line)) {
+        HandleScenarioLine(line);
+        ParseScenarioLineEx(line, status);
+    }
+    DefineStage();
+}
+
+// An already defined stage coming back into view keeps its definition.
+void StageCarrier::VisualCreated() {
+    if (!defined) DefineStage();
+}
+
+void StageCarrier::Timestep() {
+    // Older hosts have no post-creation call: a released stage defines itself in its first step.
+    bool changed = !defined;
+    while (PollMessages()) changed = true;
+    if (changed) DefineStage();
+}
+
+void StageCarrier::SaveState(FILEHANDLE scn) {
+    SaveDefaultState(scn);
+    SavePayloadLines(scn);
+}
+
+int StageCarrier::ConsumeBufferedKey(DWORD, bool, char* keyboardState) {
+    if (KEYDOWN(keyboardState, OAPI_KEY_LSHIFT) || KEYDOWN(keyboardState, OAPI_KEY_RSHIFT)) return KEY_NOT_USED;
+    if (KEYDOWN(keyboardState, OAPI_KEY_LCONTROL) || KEYDOWN(keyboardState, OAPI_KEY_RCONTROL)) return KEY_NOT_USED;
+    if (KEYDOWN(keyboardState, OAPI_KEY_J) && oapiAcceptDelayedKey(OAPI_KEY_J, J_DELAY)) {
+        ReleaseLastPayload();
+        DefineStage();
+        return KEY_USED;
+    }
+    return KEY_NOT_USED;
+}
+
+void StageCarrier::DefineStage() {
+    if (!defined) dryMass = GetEmptyMass();
+    defined = true;
+    ClearVesselMeshes();
+    AddMesh(GetClassName());
+    PlacePayloadMeshes();
+    SetEmptyMass(dryMass + GetPayloadMass());
+}

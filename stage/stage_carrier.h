@@ -1,0 +1,49 @@
+// A plain stage over the payload carrier: one mesh, its class's dry mass, no engines. It holds the
+// payloads nested in it, whether read from its scenario block or handed over by the carrier that
+// released it, weighs and draws them, saves them, and releases the last one with J.
+#pragma once
+
+#include <cstdint>
+
+#include "carrier/payload_carrier.h"
+#include "host/orbiter.h"
+
+// The two ways a host reaches the vessel: older hosts' exported entry points, and the current
+// simulator's VESSEL2 callbacks.
+enum class StageRoute : std::uint8_t { None, EntryPoint, Callback };
+// The events that both routes can deliver.
+enum class StageEvent : std::uint8_t { LoadState, VisualCreated, TimeStep, SaveState, Key, Count };
+
+class StageCarrier : public PayloadCarrier {
+public:
+    explicit StageCarrier(OBJHANDLE hVessel);
+
+    void clbkSetClassCaps(FILEHANDLE cfg) override;
+    void clbkLoadStateEx(FILEHANDLE scn, void* status) override;
+    void clbkPostCreation() override;
+    void clbkVisualCreated(VISHANDLE vis, int refcount) override;
+    void clbkPostStep(double simt, double simdt, double mjd) override;
+    void clbkSaveState(FILEHANDLE scn) override;
+    int clbkConsumeBufferedKey(DWORD key, bool down, char* kstate) override;
+
+    // The first route to deliver an event of a kind owns that kind, so that an event delivered
+    // both ways acts once.
+    bool Accepts(StageEvent event, StageRoute route);
+
+    // Entry-point operations
+    void SetClassCaps(FILEHANDLE cfg);
+    void LoadStateEx(FILEHANDLE scn, void* status);
+    void VisualCreated();
+    void Timestep();
+    void SaveState(FILEHANDLE scn);
+    int ConsumeBufferedKey(DWORD key, bool pressed, char* keyboardState);
+
+    // Mesh and mass from the table as it stands: the stage's own mesh (named as its class), the
+    // attached payloads' meshes, and empty mass = dry mass + payload mass. The first call takes
+    // the dry mass from the class values, which the host applies after the class set-up.
+    void DefineStage();
+
+    double dryMass = 0.0;  // [kg]
+    bool defined = false;
+    StageRoute eventRoutes[static_cast<int>(StageEvent::Count)] = {};
+};
