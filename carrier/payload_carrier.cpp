@@ -23,6 +23,12 @@ PayloadCarrier::~PayloadCarrier() {
     FreeRuntimeLibrary(messageModule);
 }
 
+bool PayloadCarrier::Accepts(HostEvent event, HostRoute route) {
+    HostRoute& owner = eventRoutes[static_cast<int>(event)];
+    if (owner == HostRoute::None) owner = route;
+    return owner == route;
+}
+
 void PayloadCarrier::ClearVesselMeshes() {
     try {
         ClearMeshes();

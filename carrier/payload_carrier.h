@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/orbiter.h"
+#include "host_routes.h"
 #include "message_receiver.h"
 #include "messages/library_loader.h"
 #include "payload_slot.h"
@@ -59,6 +60,11 @@ public:
     // next slot's parent (or, after the last slot, to outermost, -1 for the whole table).
     int StageClosingsAfter(int i, int outermost) const;
 
+    // Whether an event that arrives by this route acts. The first route to deliver an event of a
+    // kind owns that kind for the vessel's life, so a host that delivers an event both ways (an
+    // entry point and its callback) makes the vessel act once.
+    bool Accepts(HostEvent event, HostRoute route);
+
     // Messages
     void SendVesselMessage(VESSEL* target, const char* name, const char* text);
     bool PollMessages();
@@ -70,4 +76,5 @@ public:
     int meshVisibilityMode;                  // 1 external views, 3 external and cockpit views
     VECTOR3 releaseVelocityOverride;         // [m/s], vessel frame
     bool overridePending;
+    HostRoute eventRoutes[static_cast<int>(HostEvent::Count)] = {};
 };

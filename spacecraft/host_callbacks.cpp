@@ -2,12 +2,6 @@
 // the exported entry points. Both run the same operations.
 #include "talvek_vessel.h"
 
-bool TalvekVessel::Accepts(HostEvent event, HostRoute route) {
-    HostRoute& owner = eventRoutes[static_cast<int>(event)];
-    if (owner == HostRoute::None) owner = route;
-    return owner == route;
-}
-
 void TalvekVessel::clbkSetClassCaps(FILEHANDLE cfg) { SetClassCaps(cfg); }
 
 void TalvekVessel::clbkLoadStateEx(FILEHANDLE scn, void* status) {

@@ -15,12 +15,6 @@ constexpr std::int16_t CONFIG_DROGUE = 2;
 constexpr std::int16_t CONFIG_MAIN_CHUTE = 3;
 constexpr std::int16_t CONFIG_LANDING = 4;
 
-// The two ways a host reaches the vessel: the exported entry points that older hosts call, and
-// the VESSEL2 callbacks of the current simulator.
-enum class HostRoute : std::uint8_t { None, EntryPoint, Callback };
-// The events that both routes can deliver.
-enum class HostEvent : std::uint8_t { LoadState, VisualCreated, TimeStep, SaveState, Key, Count };
-
 // Payload meshes show in external and cockpit views from the first full-stack set-up on.
 constexpr int PAYLOAD_VISIBILITY_STACK = 3;
 
@@ -58,11 +52,6 @@ public:
     void clbkPostStep(double simt, double simdt, double mjd) override;
     void clbkSaveState(FILEHANDLE scn) override;
     int clbkConsumeBufferedKey(DWORD key, bool down, char* kstate) override;
-
-    // Whether an event that arrives by this route acts. The first route to deliver an event of a
-    // kind owns that kind for the vessel's life, so a host that delivers an event both ways (an
-    // entry point and its callback) makes the vessel act once.
-    bool Accepts(HostEvent event, HostRoute route);
 
     // Entry-point operations
     void SetClassCaps(FILEHANDLE cfg);
@@ -158,5 +147,4 @@ public:
     // The released main parachute's name as a save recorded it, until the first time step
     // finds that vessel again; empty when there is none to find.
     std::string savedChuteName;
-    HostRoute eventRoutes[static_cast<int>(HostEvent::Count)] = {};
 };

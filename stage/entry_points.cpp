@@ -10,9 +10,9 @@ namespace {
 StageCarrier* Stage(VESSEL* vessel) { return static_cast<StageCarrier*>(vessel); }
 
 // The object, when this event is the entry points' to deliver (not already the callbacks').
-StageCarrier* Routed(VESSEL* vessel, StageEvent event) {
+StageCarrier* Routed(VESSEL* vessel, HostEvent event) {
     StageCarrier* s = Stage(vessel);
-    return s->Accepts(event, StageRoute::EntryPoint) ? s : nullptr;
+    return s->Accepts(event, HostRoute::EntryPoint) ? s : nullptr;
 }
 }  // namespace
 
@@ -33,22 +33,22 @@ DLLCLBK void ovcSetClassCaps(VESSEL* vessel, FILEHANDLE cfg) { Stage(vessel)->Se
 
 // The simulation time is not read: the step length comes from the host.
 DLLCLBK void ovcTimestep(VESSEL* vessel, double /*simt*/) {
-    if (StageCarrier* s = Routed(vessel, StageEvent::TimeStep)) s->Timestep();
+    if (StageCarrier* s = Routed(vessel, HostEvent::TimeStep)) s->Timestep();
 }
 
 DLLCLBK void ovcVisualCreated(VESSEL* vessel, VISHANDLE /*vis*/, int /*refcount*/) {
-    if (StageCarrier* s = Routed(vessel, StageEvent::VisualCreated)) s->VisualCreated();
+    if (StageCarrier* s = Routed(vessel, HostEvent::VisualCreated)) s->VisualCreated();
 }
 
 DLLCLBK void ovcLoadStateEx(VESSEL* vessel, FILEHANDLE scn, void* status) {
-    if (StageCarrier* s = Routed(vessel, StageEvent::LoadState)) s->LoadStateEx(scn, status);
+    if (StageCarrier* s = Routed(vessel, HostEvent::LoadState)) s->LoadStateEx(scn, status);
 }
 
 DLLCLBK void ovcSaveState(VESSEL* vessel, FILEHANDLE scn) {
-    if (StageCarrier* s = Routed(vessel, StageEvent::SaveState)) s->SaveState(scn);
+    if (StageCarrier* s = Routed(vessel, HostEvent::SaveState)) s->SaveState(scn);
 }
 
 DLLCLBK int ovcConsumeBufferedKey(VESSEL* vessel, DWORD key, bool down, char* kstate) {
-    StageCarrier* s = Routed(vessel, StageEvent::Key);
+    StageCarrier* s = Routed(vessel, HostEvent::Key);
     return s ? s->ConsumeBufferedKey(key, down, kstate) : 0;
 }

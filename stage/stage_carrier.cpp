@@ -10,16 +10,10 @@ constexpr int PAYLOAD_VISIBILITY = 3;
 
 StageCarrier::StageCarrier(OBJHANDLE hVessel) : PayloadCarrier(hVessel) { meshVisibilityMode = PAYLOAD_VISIBILITY; }
 
-bool StageCarrier::Accepts(StageEvent event, StageRoute route) {
-    StageRoute& owner = eventRoutes[static_cast<int>(event)];
-    if (owner == StageRoute::None) owner = route;
-    return owner == route;
-}
-
 void StageCarrier::clbkSetClassCaps(FILEHANDLE cfg) { SetClassCaps(cfg); }
 
 void StageCarrier::clbkLoadStateEx(FILEHANDLE scn, void* status) {
-    if (Accepts(StageEvent::LoadState, StageRoute::Callback)) LoadStateEx(scn, status);
+    if (Accepts(HostEvent::LoadState, HostRoute::Callback)) LoadStateEx(scn, status);
 }
 
 void StageCarrier::clbkPostCreation() {
@@ -28,19 +22,19 @@ void StageCarrier::clbkPostCreation() {
 }
 
 void StageCarrier::clbkVisualCreated(VISHANDLE, int) {
-    if (Accepts(StageEvent::VisualCreated, StageRoute::Callback)) VisualCreated();
+    if (Accepts(HostEvent::VisualCreated, HostRoute::Callback)) VisualCreated();
 }
 
 void StageCarrier::clbkPostStep(double, double, double) {
-    if (Accepts(StageEvent::TimeStep, StageRoute::Callback)) Timestep();
+    if (Accepts(HostEvent::TimeStep, HostRoute::Callback)) Timestep();
 }
 
 void StageCarrier::clbkSaveState(FILEHANDLE scn) {
-    if (Accepts(StageEvent::SaveState, StageRoute::Callback)) SaveState(scn);
+    if (Accepts(HostEvent::SaveState, HostRoute::Callback)) SaveState(scn);
 }
 
 int StageCarrier::clbkConsumeBufferedKey(DWORD key, bool down, char* kstate) {
-    return Accepts(StageEvent::Key, StageRoute::Callback) ? ConsumeBufferedKey(key, down, kstate) : 0;
+    return Accepts(HostEvent::Key, HostRoute::Callback) ? ConsumeBufferedKey(key, down, kstate) : 0;
 }
 
 // The class file defines everything; the host applies it after this call.

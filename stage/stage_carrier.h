@@ -8,12 +8,6 @@
 #include "carrier/payload_carrier.h"
 #include "host/orbiter.h"
 
-// The two ways a host reaches the vessel: older hosts' exported entry points, and the current
-// simulator's VESSEL2 callbacks.
-enum class StageRoute : std::uint8_t { None, EntryPoint, Callback };
-// The events that both routes can deliver.
-enum class StageEvent : std::uint8_t { LoadState, VisualCreated, TimeStep, SaveState, Key, Count };
-
 class StageCarrier : public PayloadCarrier {
 public:
     explicit StageCarrier(OBJHANDLE hVessel);
@@ -25,10 +19,6 @@ public:
     void clbkPostStep(double simt, double simdt, double mjd) override;
     void clbkSaveState(FILEHANDLE scn) override;
     int clbkConsumeBufferedKey(DWORD key, bool down, char* kstate) override;
-
-    // The first route to deliver an event of a kind owns that kind, so that an event delivered
-    // both ways acts once.
-    bool Accepts(StageEvent event, StageRoute route);
 
     // Entry-point operations
     void SetClassCaps(FILEHANDLE cfg);
@@ -45,5 +35,4 @@ public:
 
     double dryMass = 0.0;  // [kg]
     bool defined = false;
-    StageRoute eventRoutes[static_cast<int>(StageEvent::Count)] = {};
 };
