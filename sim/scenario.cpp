@@ -256,26 +256,37 @@ std::string ParseHostKey(const char* line, ParsedVesselState& s) {
 
 namespace {
 
-// A vessel standing upright (+y up) with its +z on the heading.
-Mat3 SurfaceRotation(const VECTOR3& pos, double heading) {
+// A vessel standing on its touchdown points: their normal n, taken in their order, along the
+// local up, and its forward axis on the heading. The forward axis is +z, or +y when +z stands
+// nearly along n (a capsule on its base), the same axis that a saved HEADING is taken from.
+Mat3 LandedRotation(const VECTOR3& pos, double heading, const VECTOR3& n) {
+    constexpr double NEARLY_ALONG = 0.1;  // horizontal share of +z below which +y gives the heading
+    const VECTOR3 z{0, 0, 1};
+    const VECTOR3 zAcross = z - n * Dot(n, z);
+    const VECTOR3 axis = Length(zAcross) < NEARLY_ALONG ? VECTOR3{0, 1, 0} : z;
+    const VECTOR3 across = axis - n * Dot(n, axis);
+    const VECTOR3 forward = across / Length(across);
+    const VECTOR3 side = Cross(n, forward);
     const Horizon h = HorizonAt(pos);
-    const VECTOR3 fwd = h.north * std::cos(heading) + h.east * std::sin(heading);
-    const VECTOR3 right = Cross(h.up, fwd);
+    const VECTOR3 heads = h.north * std::cos(heading) + h.east * std::sin(heading);
+    const VECTOR3 beside = Cross(h.up, heads);
+    // rot = [up heads beside] [n forward side]^T
     Mat3 r;
-    const VECTOR3 cols[3] = {right, h.up, fwd};
-    for (int c = 0; c < 3; ++c) {
-        r.m[0][c] = cols[c].x;
-        r.m[1][c] = cols[c].y;
-        r.m[2][c] = cols[c].z;
-    }
+    const VECTOR3 global[3] = {h.up, heads, beside};
+    const VECTOR3 local[3] = {n, forward, side};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            auto at = [](const VECTOR3& v, int k) { return k == 0 ? v.x : k == 1 ? v.y : v.z; };
+            r.m[i][j] = at(global[0], i) * at(local[0], j) + at(global[1], i) * at(local[1], j) +
+                        at(global[2], i) * at(local[2], j);
+        }
     return r;
 }
 
-// Height of the centre of mass above the ground when the lowest touchdown point stands on it.
+// Height of the centre of mass above the ground when the touchdown points stand on it (below it,
+// for points whose order stands the vessel on its head).
 double RestingAltitude(const VesselRecord& v) {
-    double lowest = 0.0;
-    for (const auto& p : v.def.touchdownPoints) lowest = std::min(lowest, p.y);
-    return -lowest;
+    return -Dot(TouchdownUp(v.def.touchdownPoints), v.def.touchdownPoints[0]);
 }
 
 }  // namespace
@@ -313,7 +324,7 @@ void ApplyParsedState(World& world, VesselRecord& v, const ParsedVesselState& s)
     } else if (s.landed && s.lon && s.lat) {
         const double alt = s.alt ? *s.alt : RestingAltitude(v);
         v.pos = SurfacePoint(*s.lon * DEG, *s.lat * DEG, GroundRadius() + alt, mjd);
-        v.rot = SurfaceRotation(v.pos, s.heading.value_or(0.0) * DEG);
+        v.rot = LandedRotation(v.pos, s.heading.value_or(0.0) * DEG, TouchdownUp(v.def.touchdownPoints));
         v.vel = SurfaceVelocity(v.pos);
         v.angVel = {0, 0, 0};
     } else {

@@ -1,5 +1,6 @@
 // Configurations 2 and 3: the descent module under its drogue or its main parachute.
 #include "exhaust.h"
+#include "landing_burn.h"
 #include "talvek_vessel.h"
 
 namespace {
@@ -8,7 +9,6 @@ constexpr VECTOR3 CHUTE_COG_SHIFT{0, -0.1, 0};       // [m], design frame
 constexpr VECTOR3 CHUTE_CAMERA{0, -1.65, -0.1};      // [m], design frame
 constexpr double CHUTE_SIZE = 80;                    // [m]
 constexpr double CHUTE_DRY_MASS = 2950;              // [kg]
-constexpr VECTOR3 CHUTE_TOUCHDOWN[3] = {{-1, -1, -1.5}, {0, 1, -1.5}, {1, -1, -1.5}};  // design frame
 constexpr VECTOR3 CHUTE_PMI{2, 2, 0.55};             // [m^2]
 constexpr double CHUTE_CW[4] = {1.1, 2.2, 3.5, 3.5}; // z+, z-, x, y
 constexpr VECTOR3 CHUTE_ROT_DRAG{0.05, 0.05, 0.05};
@@ -19,10 +19,6 @@ constexpr WORD MESH_VISIBLE_ALWAYS = 3;
 constexpr double LANDING_TANK_CAPACITY = 70;         // [kg]
 constexpr double TANK_FULL = -1;
 constexpr double TANK_EFFICIENCY = 1;
-constexpr VECTOR3 LANDING_THRUSTER_POSITION{0, 0, -0.5};  // [m], design frame
-constexpr VECTOR3 LANDING_THRUSTER_DIRECTION{0, 0, 1};
-constexpr double LANDING_THRUST = 150000;            // [N]
-constexpr double LANDING_ISP = 2000;                 // [m/s]
 constexpr double ISP_REF_NONE = 0;
 constexpr double P_REF = 101400;                     // [Pa]
 
@@ -40,7 +36,7 @@ void TalvekVessel::SetupParachute(const ParachuteVariant& variant) {
     ClearVesselMeshes();
     SetSize(CHUTE_SIZE);
     SetEmptyMass(CHUTE_DRY_MASS + GetPayloadMass());
-    SetTouchdownPoints(CHUTE_TOUCHDOWN[0] - cogShift, CHUTE_TOUCHDOWN[1] - cogShift, CHUTE_TOUCHDOWN[2] - cogShift);
+    SetTouchdownPoints(CAPSULE_TOUCHDOWN[0] - cogShift, CAPSULE_TOUCHDOWN[1] - cogShift, CAPSULE_TOUCHDOWN[2] - cogShift);
     SetPMI(CHUTE_PMI);
     SetCrossSections(variant.crossSections);
     SetCW(CHUTE_CW[0], CHUTE_CW[1], CHUTE_CW[2], CHUTE_CW[3]);
@@ -53,9 +49,10 @@ void TalvekVessel::SetupParachute(const ParachuteVariant& variant) {
     CreateLandingTank();
 
     if (variant.landingThruster) {
-        // Joins no group and fires not here: its handle tells the time step that landing is ready.
-        landingThruster = CreateThruster(LANDING_THRUSTER_POSITION - cogShift, LANDING_THRUSTER_DIRECTION,
-                                         LANDING_THRUST, landingTank, LANDING_ISP, ISP_REF_NONE, P_REF);
+        // The landing burn's own thruster, in no group: the time step fires it under the canopy,
+        // which still holds the capsule while the burn brakes it.
+        landingThruster = CreateThruster(LANDING_NOZZLE - cogShift, LANDING_THRUST_DIRECTION, LANDING_THRUST,
+                                         landingTank, LANDING_ISP, ISP_REF_NONE, P_REF);
         AddExhaustStream(landingThruster, ExhaustSpec(ENGINE_EXHAUST_LONG));
     }
 

@@ -74,6 +74,14 @@ public:
     void StepDeferredRebuild();
     void StepDescentSequence();
     void ReleaseMainChute();
+    // Under the main canopy: the landing burn timed to end at the ground, and at contact the
+    // canopy's release into the landing configuration.
+    void StepMainChuteLanding();
+    struct GroundApproach {
+        double height;        // [m] of the capsule's base over the ground
+        double descentSpeed;  // [m/s], positive downwards
+    };
+    GroundApproach MeasureGroundApproach();
     void RemoveLandedChute();
 
     // Configurations

@@ -1,4 +1,5 @@
 // The per-frame step of the spacecraft, in the order of its steps.
+#include "landing_burn.h"
 #include "talvek_vessel.h"
 
 namespace {
@@ -11,7 +12,6 @@ constexpr double DROGUE_AIRSPEED = 300;            // [m/s]
 constexpr double MAIN_CHUTE_ALTITUDE = 2000;       // [m]
 constexpr double MAIN_CHUTE_AIRSPEED = 80;         // [m/s]
 constexpr double MAIN_CHUTE_FLOOR = 600;           // [m] below it the main parachute opens at any speed
-constexpr double CHUTE_RELEASE_ALTITUDE = 2;       // [m]
 constexpr double CHUTE_TIME_ACCELERATION = 10;     // the most under a canopy
 
 constexpr const char* CHUTE_NAME = "TalvekChute";
@@ -58,10 +58,9 @@ void TalvekVessel::StepDescentSequence() {
     }
     if (configuration != CONFIG_DROGUE && configuration != CONFIG_MAIN_CHUTE) return;
     if (oapiGetTimeAcceleration() > CHUTE_TIME_ACCELERATION) oapiSetTimeAcceleration(CHUTE_TIME_ACCELERATION);
-    if (configuration == CONFIG_MAIN_CHUTE && GetAltitude(ALTMODE_GROUND) < CHUTE_RELEASE_ALTITUDE && landingThruster) {
-        ReleaseMainChute();
-        configuration = CONFIG_LANDING;
-        rebuildCounter = 1;
+    if (configuration == CONFIG_MAIN_CHUTE) {
+        // The landing waits for the main-parachute set-up's landing thruster.
+        if (landingThruster) StepMainChuteLanding();
     } else if (configuration == CONFIG_DROGUE &&
                ((GetAltitude(ALTMODE_GROUND) < MAIN_CHUTE_ALTITUDE && GetAirspeed() < MAIN_CHUTE_AIRSPEED) ||
                 GetAltitude(ALTMODE_GROUND) < MAIN_CHUTE_FLOOR)) {

@@ -164,9 +164,10 @@ TEST(ConfigurationDump, MainParachute) {
     ASSERT_EQ(v["propellant"].size(), 1u);
     const Json& th = v["thrusters"];
     ASSERT_EQ(th.size(), 1u);
-    EXPECT_EQ(th[0]["pos"], V(0, 0.1, -0.5));
-    EXPECT_EQ(th[0]["maxThrust"], 150000.0);
-    EXPECT_EQ(th[0]["isp"], 2000.0);
+    // The landing burn's thruster, on the axis through the centre of mass: it fires under the canopy.
+    EXPECT_EQ(th[0]["pos"], V(0, 0, -1.5));
+    EXPECT_EQ(th[0]["maxThrust"], 60000.0);
+    EXPECT_EQ(th[0]["isp"], 200.0);
     EXPECT_EQ(th[0]["level"], 0.0);
     EXPECT_EQ(th[0]["tank"], v["propellant"][0]["id"]);
     EXPECT_TRUE(v["thrusterGroups"].empty());

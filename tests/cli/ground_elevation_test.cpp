@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <sstream>
 
 #include "test_support.h"
@@ -27,19 +26,8 @@ protected:
 TEST_P(OverGround, DescentReleasesTheChuteFiresTheBurnAndLands) {
     const Ground g = GetParam();
     std::vector<std::string> args{"run", "d.scn", "--events", "--save", "end.scn", "--telemetry", "t.csv"};
-    std::string descent = talvek_test::ReadFile(talvek_test::BuildRoot() / "Scenarios" / "Talvek-descent.scn");
     // The descent starts 14 km over the ground whatever its height.
-    const std::string rpos = "RPOS ";
-    const size_t at = descent.find(rpos);
-    ASSERT_NE(at, std::string::npos);
-    std::istringstream in(descent.substr(at + rpos.size()));
-    double x, y, z;
-    in >> x >> y >> z;
-    const double scale = 1 + g.elevation / std::sqrt(x * x + y * y + z * z);
-    std::ostringstream moved;
-    moved.precision(12);
-    moved << rpos << x * scale << " " << y * scale << " " << z * scale;
-    descent.replace(at, descent.find('\n', at) - at, moved.str());
+    std::string descent = talvek_test::DescentOverGround(g.elevation);
     if (std::string(g.how) == "scenario") {
         const size_t env = descent.find("END_ENVIRONMENT");
         ASSERT_NE(env, std::string::npos);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host_fixture.h"
+#include "sim/app/simulation.h"
 #include "sim/mathx.h"
 #include "sim/physics.h"
 #include "sim/planet.h"
@@ -79,5 +80,42 @@ TEST_F(TouchdownUp, AVesselStandsAsItsPointsOrderSaysAndIsNotTurnedUpright) {
         for (const VECTOR3& p : v->def.touchdownPoints)
             EXPECT_NEAR(sim::Length(v->pos + v->rot * p) - sim::EARTH_RADIUS, 0, 0.02) << "each point on the ground";
         EXPECT_TRUE(v->iface->GroundContact());
+    }
+}
+
+namespace {
+
+struct PlacedCase {
+    const char* name;
+    const char* points;
+    VECTOR3 up;     // the vessel axis that ends along the local up
+    double height;  // [m] of the centre of mass over the ground
+};
+
+const PlacedCase PLACED[] = {
+    {"anticlockwise: +y up", ANTICLOCKWISE, {0, 1, 0}, HALF_HEIGHT},
+    {"clockwise: on its head", CLOCKWISE, {0, -1, 0}, -HALF_HEIGHT},
+    {"a capsule on its base: +z up", "-1 -1 -1.5  0 1 -1.5  1 -1 -1.5", {0, 0, 1}, 1.5},
+};
+
+}  // namespace
+
+TEST_F(TouchdownUp, ALandedLineWithoutAttitudeStandsTheVesselOnItsPointsAtItsHeading) {
+    int count = 0;
+    for (const PlacedCase& c : PLACED) {
+        SCOPED_TRACE(c.name);
+        const std::string cls = "Placed" + std::to_string(++count);
+        root.Write("Config/" + cls + ".cfg", std::string("Mass = 50\nSize = 1\nTouchdownPoints = ") + c.points + "\n");
+        const auto file = root.Write("Scenarios/p" + std::to_string(count) + ".scn",
+                                     "BEGIN_SHIPS\nV:" + cls + "\n  STATUS Landed Earth\n  POS 10 20\n  HEADING 30\nEND\nEND_SHIPS\n");
+        world.reset();
+        sim::Simulation s(root.Path(), file);
+        const sim::VesselRecord& v = *s.GetWorld().FindByName("V");
+        const sim::Horizon h = sim::HorizonAt(v.pos);
+        EXPECT_NEAR(sim::Dot(v.rot * c.up, h.up), 1, 1e-9);
+        EXPECT_NEAR(sim::GroundHeight(v), c.height, 1e-6);
+        for (const VECTOR3& p : v.def.touchdownPoints)
+            EXPECT_NEAR(sim::Length(v.pos + v.rot * p) - sim::GroundRadius(), 0, 1e-6) << "each point on the ground";
+        EXPECT_NEAR(sim::HeadingOf(v.rot, v.pos) * 180 / PI, 30, 1e-6) << "saved back as it was read";
     }
 }

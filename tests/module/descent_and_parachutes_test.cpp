@@ -57,6 +57,7 @@ INSTANTIATE_TEST_SUITE_P(Configurations, EveryConfiguration, testing::Values(1, 
 
 TEST_F(ModuleTest, DescentCreatesNoLandingEquipmentTheLandingConfigurationDoes) {
     TalvekVessel t(record->Handle());
+    record->pos = {7e6, 0, 0};  // in flight
     t.SetupFullStack();
     Apply(t, CONFIG_DESCENT);
     EXPECT_EQ(t.landingTank, nullptr);
@@ -74,6 +75,17 @@ TEST_F(ModuleTest, DescentCreatesNoLandingEquipmentTheLandingConfigurationDoes) 
     EXPECT_EQ(landing.maxThrust, 60000);
     EXPECT_EQ(landing.level, 1);
     EXPECT_EQ(record->def.exhaust.size(), 3u);
+}
+
+TEST_F(ModuleTest, LandingConfigurationOnTheGroundDoesNotFire) {
+    // For instance a landed capsule reloaded with propellant left: a burn would lift it off.
+    TalvekVessel t(record->Handle());
+    record->landed = true;
+    t.SetupFullStack();
+    Apply(t, CONFIG_LANDING);
+    ASSERT_NE(t.landingThruster, nullptr);
+    EXPECT_EQ(record->def.thrusters[0].level, 0);
+    EXPECT_EQ(t.GetPropellantMass(t.landingTank), 70);
 }
 
 TEST_F(ModuleTest, LandingTankKeepsItsContentsAcrossSetUps) {
@@ -157,8 +169,8 @@ TEST_F(ModuleTest, DescentStepsInOrder) {
                                    "SetEmptyMass", "SetTouchdownPoints", "SetPMI", "SetCrossSections", "SetCW",
                                    "SetRotDrag", "SetPitchMomentScale", "SetBankMomentScale", "SetLiftCoeffFunc",
                                    "DelPropellantResource", "GetPropellantMass", "SetPropellantMass",
-                                   "CreatePropellantResource", "CreateThruster", "AddExhaustStream", "SetThrusterLevel",
-                                   "AddMesh", "SetMeshVisibilityMode", "CreateThruster", "CreateThrusterGroup"));
+                                   "CreatePropellantResource", "CreateThruster", "AddExhaustStream", "GroundContact",
+                                   "SetThrusterLevel", "AddMesh", "SetMeshVisibilityMode", "CreateThruster", "CreateThrusterGroup"));
 }
 
 TEST_F(ModuleTest, ParachuteStepsInOrder) {

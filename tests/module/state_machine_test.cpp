@@ -25,6 +25,8 @@ protected:
         record->vel = {0, -airspeed, 0};
     }
     void Step() { t->Timestep(); }
+    // The capsule's base on the ground.
+    void Touching() { record->contact.touching = true; }
 
     std::unique_ptr<TalvekVessel> t;
 };
@@ -89,17 +91,21 @@ TEST_F(Descent, DrogueLoadedLowGoesToTheMainChuteBeforeItsOwnSetUp) {
     EXPECT_EQ(record->def.meshes[0].file, "tlvchute");
 }
 
-TEST_F(Descent, MainChuteWaitsForTheLandingThrusterThenReleasesTheCanopy) {
+TEST_F(Descent, MainChuteWaitsForTheLandingThrusterThenReleasesTheCanopyOnTheGround) {
     t->configuration = CONFIG_MAIN_CHUTE;
     At(1.5, 8);
     record->rot = sim::RotationFromAngles({0.2, -0.4, 0.9});
+    Touching();
     Step();
     EXPECT_EQ(t->configuration, CONFIG_MAIN_CHUTE) << "no landing thruster yet";
     EXPECT_EQ(world->FindByName("TalvekChute"), nullptr);
     t->SetupMainChute();
+    t->definedConfiguration = CONFIG_MAIN_CHUTE;
+    t->SetThrusterLevel(t->landingThruster, 1);  // the burn's last moment
     Step();
     EXPECT_EQ(t->configuration, CONFIG_LANDING);
     EXPECT_EQ(t->rebuildCounter, 1);
+    EXPECT_EQ(t->GetThrusterLevel(t->landingThruster), 0) << "no burn on the ground";
     const sim::VesselRecord* chute = world->FindByName("TalvekChute");
     ASSERT_NE(chute, nullptr);
     EXPECT_EQ(chute->ClassName(), "tlvchute");
@@ -115,6 +121,7 @@ TEST_F(Descent, ChuteIsDeletedOnceItTouchesTheGround) {
     t->configuration = CONFIG_MAIN_CHUTE;
     t->SetupMainChute();
     At(1.5, 8);
+    Touching();
     Step();
     sim::VesselRecord* chute = world->FindByName("TalvekChute");
     ASSERT_NE(chute, nullptr);
@@ -132,6 +139,7 @@ TEST_F(Descent, ChuteDeletedByTheHostIsNeverTouched) {
     t->configuration = CONFIG_MAIN_CHUTE;
     t->SetupMainChute();
     At(1.5, 8);
+    Touching();
     Step();
     sim::VesselRecord* chute = world->FindByName("TalvekChute");
     ASSERT_NE(chute, nullptr);

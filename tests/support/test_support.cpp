@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -113,6 +114,23 @@ ProcessResult RunSim(const std::vector<std::string>& args, const fs::path& cwd) 
     fs::remove(base.string() + ".out");
     fs::remove(base.string() + ".err");
     return r;
+}
+
+std::string DescentOverGround(double elevation) {
+    std::string descent = ReadFile(BuildRoot() / "Scenarios" / "Talvek-descent.scn");
+    const std::string rpos = "RPOS ";
+    const size_t at = descent.find(rpos);
+    if (at == std::string::npos) ADD_FAILURE() << "the descent scenario has no RPOS line";
+    if (at == std::string::npos) return descent;
+    std::istringstream in(descent.substr(at + rpos.size()));
+    double x = 0, y = 0, z = 0;
+    in >> x >> y >> z;
+    const double scale = 1 + elevation / std::sqrt(x * x + y * y + z * z);
+    std::ostringstream moved;
+    moved.precision(12);
+    moved << rpos << x * scale << " " << y * scale << " " << z * scale;
+    descent.replace(at, descent.find('\n', at) - at, moved.str());
+    return descent;
 }
 
 }  // namespace talvek_test

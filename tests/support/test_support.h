@@ -76,4 +76,8 @@ bool LegacyEntryPoints();
 
 std::string ReadFile(const std::filesystem::path& path);
 
+// The shipped descent scenario moved to start 14 km over ground at the given elevation [m]
+// (its position scaled out from the planet's centre).
+std::string DescentOverGround(double elevation);
+
 }  // namespace talvek_test

@@ -1,0 +1,34 @@
+// The descent module's soft-landing burn: its thruster, which the main-parachute and landing
+// set-ups share, and when it starts so that it ends as the capsule meets the ground.
+#pragma once
+
+#include "host/orbiter.h"
+
+// The capsule's base, on which the descent module stands, in the design frame.
+constexpr VECTOR3 CAPSULE_TOUCHDOWN[3] = {{-1, -1, -1.5}, {0, 1, -1.5}, {1, -1, -1.5}};
+
+// On the capsule's axis through the centre of mass under the canopy and after it, so that the
+// burn pushes without turning the capsule.
+constexpr VECTOR3 LANDING_NOZZLE{0, -0.1, -1.5};  // [m], design frame
+constexpr VECTOR3 LANDING_THRUST_DIRECTION{0, 0, 1};
+constexpr double LANDING_THRUST = 60000;            // [N]
+constexpr double LANDING_ISP = 200;                 // [m/s]
+
+// Below this height over the ground, under the main canopy, time runs at most at real speed: the
+// burn lasts a quarter of a second and must start within a few centimetres.
+constexpr double LANDING_APPROACH_HEIGHT = 50;      // [m]
+constexpr double LANDING_APPROACH_TIME_ACCELERATION = 1;
+// The burn aims to end this far above the ground: a burn still running at contact lifts the
+// capsule off again, while the canopy lets it gain little speed over the last centimetres.
+constexpr double LANDING_BURN_END_HEIGHT = 0.03;    // [m]
+
+// Distance [m] that the capsule falls while a full-thrust burn empties `propellant` kg, hanging
+// from a canopy that has held it at `speed` [m/s] (the drag then equals the weight of its
+// `mass` [kg], and falls with the square of the speed as the burn brakes it).
+double LandingBurnDistance(double speed, double mass, double propellant);
+
+// The thruster level for the coming step of `step` seconds, for a capsule whose base is `height`
+// over the ground, falling at `speed`: 0 while the burn can still wait a whole step, 1 once it is
+// due, and the fraction of the step after the exact start in the step where it falls due, so that
+// the impulse is that of a burn starting on time whatever the length of the steps.
+double LandingBurnStartLevel(double height, double speed, double mass, double propellant, double step);
