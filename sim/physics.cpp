@@ -189,10 +189,12 @@ void SnapToSavedGrid(VesselRecord& v, double mjd) {
     lon = snap(lon / PI * 180, LANDED_POS_DECIMALS) * PI / 180;
     lat = snap(lat / PI * 180, LANDED_POS_DECIMALS) * PI / 180;
     const double alt = snap(GroundHeight(v), LANDED_ALT_DECIMALS);
-    const double heading = HeadingOf(v.rot, v.pos);
-    const double snapped = snap(heading / PI * 180, LANDED_HEADING_DECIMALS) * PI / 180;
+    // The attitude onto the grid of the saved AROT, in the planet's axes.
+    const Mat3 planet = PlanetRotation(mjd);
+    VECTOR3 angles = AnglesFromRotation(planet.Transposed() * v.rot) / PI * 180;
+    angles = {snap(angles.x, AROT_DECIMALS), snap(angles.y, AROT_DECIMALS), snap(angles.z, AROT_DECIMALS)};
     v.pos = SurfacePoint(lon, lat, GroundRadius() + alt, mjd);
-    v.rot = Orthonormalised(AxisRotation(HorizonAt(v.pos).up, snapped - heading) * v.rot);
+    v.rot = planet * RotationFromAngles(angles * (PI / 180));
     v.vel = SurfaceVelocity(v.pos);
 }
 

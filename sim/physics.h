@@ -24,6 +24,13 @@ void StepPhysics(World& world, double dt);
 // ordered so that p1 -> p2 -> p3 turns anticlockwise seen from above, +x right and +z ahead).
 VECTOR3 TouchdownUp(const VECTOR3 (&p)[3]);
 
+// A vessel's angular velocity as the simulator states it (VROT, VESSELSTATUS.vrot, the dump):
+// positive x turns +z toward +y, positive y turns +z toward -x, as its torque F x r does. The
+// physics here turns by the right-hand rule about its own vector, the opposite sense, so every
+// value that crosses that boundary changes sign.
+inline VECTOR3 HostAngularVelocity(const VECTOR3& internal) { return {-internal.x, -internal.y, -internal.z}; }
+inline VECTOR3 InternalAngularVelocity(const VECTOR3& host) { return {-host.x, -host.y, -host.z}; }
+
 double Altitude(const VesselRecord& v);  // over the mean radius [m]
 // The ground's distance from the body's centre, and a vessel's height over the ground [m].
 double GroundRadius();

@@ -14,6 +14,17 @@ double RotationAngle(double mjd) {
     return 2.0 * 3.14159265358979323846 * (turns - std::floor(turns));
 }
 
+Mat3 PlanetRotation(double mjd) {
+    // A point at longitude l lies at l + the rotation angle in the x-z plane.
+    const double a = RotationAngle(mjd);
+    Mat3 r;
+    r.m[0][0] = std::cos(a);
+    r.m[0][2] = -std::sin(a);
+    r.m[2][0] = std::sin(a);
+    r.m[2][2] = std::cos(a);
+    return r;
+}
+
 VECTOR3 SurfacePoint(double lon, double lat, double radius, double mjd) {
     const double l = lon + RotationAngle(mjd);
     return {radius * std::cos(lat) * std::cos(l), radius * std::sin(lat), radius * std::cos(lat) * std::sin(l)};

@@ -22,6 +22,9 @@ constexpr const char* EARTH_NAME = "Earth";
 VECTOR3 SurfaceVelocity(const VECTOR3& pos);
 // Rotation angle of the planet about +y at a modified Julian date [rad].
 double RotationAngle(double mjd);
+// The planet's own axes in global ones at a date: turns a direction fixed to the planet into
+// the global frame (the frame of a landed vessel's saved AROT).
+Mat3 PlanetRotation(double mjd);
 // Global position of a point at longitude and latitude [rad] and a radius [m], at a date.
 VECTOR3 SurfacePoint(double lon, double lat, double radius, double mjd);
 // Longitude and latitude [rad] of a global position at a date.

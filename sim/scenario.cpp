@@ -20,8 +20,9 @@ namespace {
 constexpr double DEG = 3.14159265358979323846 / 180.0;
 
 struct RawLine {
-    std::string text;
+    std::string text;  // cut at its first ';' and trimmed, as the simulator reads a scenario line
     int number;
+    std::string whole;  // trimmed only: a description keeps its semicolons
 };
 
 std::vector<RawLine> SplitLines(const std::string& text) {
@@ -31,7 +32,8 @@ std::vector<RawLine> SplitLines(const std::string& text) {
     int number = 0;
     while (std::getline(in, raw)) {
         ++number;
-        lines.push_back(RawLine{Trim(raw), number});
+        const std::string_view uncommented = std::string_view(raw).substr(0, raw.find(';'));
+        lines.push_back(RawLine{Trim(uncommented), number, Trim(raw)});
     }
     return lines;
 }
@@ -50,7 +52,7 @@ Scenario ParseScenario(const std::string& text, const std::string& fileName) {
     bool sawShips = false;
     for (size_t i = 0; i < lines.size(); ++i) {
         const RawLine& head = lines[i];
-        if (head.text.empty() || head.text[0] == ';') continue;
+        if (head.text.empty()) continue;
         if (!StartsWithNoCase(head.text, "BEGIN_"))
             throw InputError(Where(fileName, head.number,
                                    "'" + head.text + "' stands outside a block; expected BEGIN_DESC, BEGIN_ENVIRONMENT, "
@@ -65,7 +67,7 @@ Scenario ParseScenario(const std::string& text, const std::string& fileName) {
 
         if (EqualsNoCase(header, "BEGIN_DESC")) {
             std::vector<std::string> desc;
-            for (const auto& l : body) desc.push_back(l.text);
+            for (const auto& l : body) desc.push_back(l.whole);
             sc.description = desc;
         } else if (EqualsNoCase(header, "BEGIN_ENVIRONMENT")) {
             for (const auto& l : body) {
@@ -133,7 +135,7 @@ Scenario ParseScenario(const std::string& text, const std::string& fileName) {
             }
         } else {
             ScenarioBlock other{header, {}};
-            for (const auto& l : body) other.lines.push_back(l.text);
+            for (const auto& l : body) other.lines.push_back(l.whole);  // passed through as written
             sc.otherBlocks.push_back(std::move(other));
         }
     }
@@ -315,23 +317,26 @@ void ApplyParsedState(World& world, VesselRecord& v, const ParsedVesselState& s)
     const double mjd = world.Mjd();
     v.landed = s.landed;
     if (s.landed && s.rpos && s.arot) {
-        // Saved by a host: the global position and orientation at the saved date are exact;
-        // POS, HEADING and ALT were derived from them.
+        // As earlier versions of talvek-sim saved a landed vessel: the global position and
+        // orientation at the saved date are exact; POS, HEADING and ALT were derived from them.
         v.pos = *s.rpos;
         v.rot = RotationFromAngles(*s.arot * DEG);
         v.vel = SurfaceVelocity(v.pos);
         v.angVel = {0, 0, 0};
     } else if (s.landed && s.lon && s.lat) {
+        // As the simulator saves it: AROT, when given, is the attitude in the planet's axes and
+        // holds over HEADING; without it the vessel stands on its touchdown points.
         const double alt = s.alt ? *s.alt : RestingAltitude(v);
         v.pos = SurfacePoint(*s.lon * DEG, *s.lat * DEG, GroundRadius() + alt, mjd);
-        v.rot = LandedRotation(v.pos, s.heading.value_or(0.0) * DEG, TouchdownUp(v.def.touchdownPoints));
+        v.rot = s.arot ? PlanetRotation(mjd) * RotationFromAngles(*s.arot * DEG)
+                       : LandedRotation(v.pos, s.heading.value_or(0.0) * DEG, TouchdownUp(v.def.touchdownPoints));
         v.vel = SurfaceVelocity(v.pos);
         v.angVel = {0, 0, 0};
     } else {
         v.pos = s.rpos.value_or(VECTOR3{0, 0, 0});
         v.vel = s.rvel.value_or(VECTOR3{0, 0, 0});
         v.rot = RotationFromAngles(s.arot ? *s.arot * DEG : VECTOR3{0, 0, 0});
-        v.angVel = s.vrot ? *s.vrot * DEG : VECTOR3{0, 0, 0};
+        v.angVel = InternalAngularVelocity(s.vrot ? *s.vrot * DEG : VECTOR3{0, 0, 0});
     }
     // Tanks that the block does not list are empty, as are thrusters it does not list.
     for (auto& t : v.def.tanks) t.mass = 0.0;
@@ -372,18 +377,21 @@ void WriteDefaultState(World& world, const VesselRecord& v, ScenarioWriter& out)
     if (!IsFinite(v.pos) || !IsFinite(v.vel) || !IsFinite(v.angVel))
         throw std::runtime_error("vessel '" + v.name + "' has a state that is not finite; it cannot be saved");
     put("STATUS", std::string(v.landed ? "Landed " : "Orbiting ") + EARTH_NAME);
-    put("RPOS", vec(v.pos, 3));
-    put("RVEL", vec(v.vel, 4));
-    put("AROT", vec(AnglesFromRotation(v.rot) / DEG, 3));
-    // As the simulator: only a rotation faster than 1e-4 rad/s is written.
-    if (Length(v.angVel) > SAVED_ROTATION_MIN) put("VROT", vec(v.angVel / DEG, 4));
     if (v.landed) {
+        // Where on the planet, and the attitude in the planet's axes: both hold while it turns.
         double lon, lat;
         LonLat(v.pos, world.Mjd(), lon, lat);
         put("POS", FormatFixed(lon / DEG, LANDED_POS_DECIMALS) + " " + FormatFixed(lat / DEG, LANDED_POS_DECIMALS));
         put("HEADING", FormatFixed(HeadingOf(v.rot, v.pos) / DEG, LANDED_HEADING_DECIMALS));
         put("ALT", FormatFixed(GroundHeight(v), LANDED_ALT_DECIMALS));
+        put("AROT", vec(AnglesFromRotation(PlanetRotation(world.Mjd()).Transposed() * v.rot) / DEG, AROT_DECIMALS));
+    } else {
+        put("RPOS", vec(v.pos, 3));
+        put("RVEL", vec(v.vel, 4));
+        put("AROT", vec(AnglesFromRotation(v.rot) / DEG, AROT_DECIMALS));
     }
+    // As the simulator: only a rotation faster than 1e-4 rad/s is written.
+    if (Length(v.angVel) > SAVED_ROTATION_MIN) put("VROT", vec(HostAngularVelocity(v.angVel) / DEG, 4));
     // A level too small for six decimals is written as none at all: "0.000000" would read back as
     // nothing and the next save would differ.
     auto level = [](double value) {

@@ -82,15 +82,17 @@ std::string ParseHostKey(const char* line, ParsedVesselState& state);
 std::string CheckParsedState(const ParsedVesselState& state);
 // Places the vessel and sets its tanks and thrusters from what the block said.
 void ApplyParsedState(World& world, VesselRecord& v, const ParsedVesselState& state);
-// The host's own lines of a vessel: STATUS, RPOS, RVEL, AROT, VROT, POS, HEADING, ALT,
-// PRPLEVEL, THLEVEL.
+// The host's own lines of a vessel, as the simulator writes them: in flight STATUS, RPOS, RVEL,
+// AROT, VROT; landed STATUS, POS, HEADING, ALT, AROT (in the planet's axes); then PRPLEVEL,
+// THLEVEL.
 void WriteDefaultState(World& world, const VesselRecord& v, ScenarioWriter& out);
 
 // Decimals of a landed vessel's POS [deg], HEADING [deg] and ALT [m]. A vessel that lands is
 // put on this grid, so that what is saved reads back to the same lines.
 constexpr int LANDED_POS_DECIMALS = 7;
 constexpr int LANDED_HEADING_DECIMALS = 2;
-constexpr int LANDED_ALT_DECIMALS = 2;
+constexpr int LANDED_ALT_DECIMALS = 3;
+constexpr int AROT_DECIMALS = 3;  // [deg]
 
 // oapiWriteScenario_* line formats.
 std::string ScenarioLineText(const char* item, const std::string& value);

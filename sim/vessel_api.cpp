@@ -390,7 +390,7 @@ void VESSEL::GetStatus(VESSELSTATUS& status) const {
     if (!v) return;
     status.rpos = v->pos;
     status.rvel = v->vel;
-    status.vrot = v->angVel;
+    status.vrot = sim::HostAngularVelocity(v->angVel);
     status.arot = sim::AnglesFromRotation(v->rot);
     if (const sim::Tank* t = v->def.FindTank(v->def.defaultTank)) status.fuel = t->maxMass > 0 ? t->mass / t->maxMass : 0.0;
     auto groupLevel = [&](int type) {

@@ -129,7 +129,7 @@ VesselRecord* World::CreateVessel(const std::string& name, const std::string& cl
 void World::ApplyStatus(VesselRecord& v, const VESSELSTATUS& status) {
     v.pos = status.rpos;
     v.vel = status.rvel;
-    v.angVel = status.vrot;
+    v.angVel = InternalAngularVelocity(status.vrot);
     v.rot = RotationFromAngles(status.arot);
     // A vessel created from a landed one (a payload released on the ground) starts free: if its
     // touchdown points are on the ground it settles and lands, else it falls.

@@ -72,7 +72,7 @@ Json Vessel(const VesselRecord& v) {
     j["groundContact"] = InGroundContact(v);
     j["position"] = Vec(v.pos);
     j["velocity"] = Vec(v.vel);
-    j["angularVelocity"] = Vec(v.angVel);
+    j["angularVelocity"] = Vec(HostAngularVelocity(v.angVel));
     j["orientation"] = Vec(AnglesFromRotation(v.rot));
     j["size"] = d.size;
     j["emptyMass"] = d.emptyMass;

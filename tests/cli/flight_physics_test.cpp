@@ -41,7 +41,7 @@ TEST(DropFromTenKilometres, LandsWithItsTouchdownSpeedReportedAndPlotted) {
 
     const std::string saved = talvek_test::ReadFile(dir / "end.scn");
     EXPECT_THAT(saved, HasSubstr("Module:tlvorbit\n  STATUS Landed Earth\n"));
-    EXPECT_THAT(saved, HasSubstr("  ALT 1.62\n")) << "on the touchdown points of tlvorbit.cfg";
+    EXPECT_THAT(saved, HasSubstr("  ALT 1.620\n")) << "on the touchdown points of tlvorbit.cfg";
     const auto again = talvek_test::RunSim({"run", "end.scn", "--frames", "0", "--save", "again.scn"}, dir);
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(talvek_test::ReadFile(dir / "again.scn"), saved) << "a landed vessel stays landed where it was";

@@ -45,7 +45,9 @@ TEST_F(HostTest, ScenarioSavedAndReadBackGivesTheSameFile) {
                                  "  RVEL 0.0000 0.0000 7672.5930\n  AROT 10.000 20.000 30.000\n  VROT 0.0000 1.5000 0.0000\n"
                                  "  PRPLEVEL 0:0.500000\n  CONFIGURATION 0\n  PANELS 0.25\nEND\n"));
     EXPECT_THAT(saved, HasSubstr("Pad:Probe\n  STATUS Landed Earth\n"));
-    EXPECT_THAT(saved, HasSubstr("  POS -80.6000000 28.6000000\n  HEADING 90.00\n  ALT 1.00\n"));
+    // Landed, as the simulator writes it: no RPOS or RVEL, the attitude in the planet's axes.
+    EXPECT_THAT(saved, HasSubstr("Pad:Probe\n  STATUS Landed Earth\n  POS -80.6000000 28.6000000\n  HEADING 90.00\n"
+                                 "  ALT 1.000\n  AROT 0.000 -80.600 61.400\nEND\n"));
     EXPECT_THAT(saved, HasSubstr("BEGIN_FOCUS\n  Ship Talvek\nEND_FOCUS"));
     EXPECT_THAT(saved, HasSubstr("Date MJD 61000.5\n"));
 
@@ -79,4 +81,70 @@ TEST_F(HostTest, UnknownClassInScenarioNamesTheLine) {
     } catch (const sim::InputError& e) {
         EXPECT_THAT(e.what(), HasSubstr("bad.scn:5: unknown vessel class 'Unheard'"));
     }
+}
+
+TEST_F(HostTest, ALandedVesselKeepsTheAttitudeItsLinesGive) {
+    struct Case {
+        const char* name;
+        const char* lines;
+        bool planetAxes;  // AROT in the planet's axes (the simulator's landed form), else global
+    };
+    const Case cases[] = {
+        {"as the simulator saves it", "  POS 10 20\n  HEADING 5\n  ALT 5\n  AROT 30 40 50\n", true},
+        {"as earlier talvek-sim saves it", "  RPOS 6371015 0 0\n  RVEL 0 0 463\n  AROT 30 40 50\n  POS 10 20\n  HEADING 5\n  ALT 5\n",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto file = root.Write("Scenarios/landed.scn", std::string("BEGIN_ENVIRONMENT\n  Date MJD 61000.25\nEND_ENVIRONMENT\n"
+                                                                         "BEGIN_SHIPS\nPad:Probe\n  STATUS Landed Earth\n") +
+                                                             c.lines + "END\nEND_SHIPS\n");
+        world.reset();
+        sim::Simulation s(root.Path(), file);
+        const sim::VesselRecord& pad = *s.GetWorld().FindByName("Pad");
+        ASSERT_TRUE(pad.landed);
+        const sim::Mat3 axes = c.planetAxes ? sim::PlanetRotation(61000.25) : sim::Mat3{};
+        const VECTOR3 angles = sim::AnglesFromRotation(axes.Transposed() * pad.rot) * (180 / PI);
+        EXPECT_NEAR(angles.x, 30, 1e-9);
+        EXPECT_NEAR(angles.y, 40, 1e-9);
+        EXPECT_NEAR(angles.z, 50, 1e-9);
+        const std::string saved = s.SaveText();
+        EXPECT_THAT(saved, testing::Not(HasSubstr("RPOS"))) << "a landed vessel is saved by its place on the planet";
+        EXPECT_THAT(saved, testing::Not(HasSubstr("RVEL")));
+        if (c.planetAxes) {
+            EXPECT_THAT(saved, HasSubstr("  ALT 5.000\n  AROT 30.000 40.000 50.000\nEND\n"));
+        }
+        // And what was saved reads back to the same lines.
+        const auto again = root.Write("Scenarios/again.scn", saved);
+        sim::Simulation reread(root.Path(), again);
+        EXPECT_EQ(reread.SaveText(), saved);
+    }
+}
+
+TEST_F(HostTest, CommentsAreCutFromEveryLineBeforeTheModuleReadsIt) {
+    const auto file = root.Write(
+        "Scenarios/commented.scn",
+        "BEGIN_DESC\nA Talvek; with comments\nEND_DESC\n"
+        "BEGIN_ENVIRONMENT ; where and when\n  Date MJD 61000.5 ; noon\nEND_ENVIRONMENT\n"
+        "BEGIN_SHIPS\n; the ship\nTalvek:Talvek   ; the crew's\n  STATUS Orbiting Earth ; in orbit\n"
+        "  RPOS 6771010 0 0;metres\n  RVEL 0 0 7672.593\t; m/s\n  CONFIGURATION 1 ; after separation\n"
+        "  PANELS 0.5;half out\n  PAYLOAD Sat1 tlvorbit tlvorbit 0 1.6 3 250 0 1 ; a satellite\n  ;\nEND ; of the Talvek\n"
+        "END_SHIPS\n");
+    world.reset();
+    sim::HostOptions options;
+    options.tracing = true;
+    sim::Simulation s(root.Path(), file, options);
+    const sim::World& w = s.GetWorld();
+    int read = 0;
+    for (const auto& t : w.trace) {
+        if (t.call != "oapiReadScenario_nextline") continue;
+        ++read;
+        EXPECT_EQ(t.args.find(';'), std::string::npos) << t.args;
+        EXPECT_EQ(t.args.find("  "), std::string::npos) << "trimmed: " << t.args;
+    }
+    EXPECT_EQ(read, 6) << "the comment-only line is empty and skipped";
+    const std::string saved = s.SaveText();
+    EXPECT_THAT(saved, HasSubstr("A Talvek; with comments")) << "a description is text, kept whole";
+    EXPECT_THAT(saved, HasSubstr("  CONFIGURATION 1\n  PANELS 0.5\n  PAYLOAD Sat1 tlvorbit tlvorbit 0.00 1.60 3.00 250.00 0.00 1.00\n"));
+    EXPECT_THAT(saved, HasSubstr("  RVEL 0.0000 0.0000 7672.5930\n"));
 }

@@ -146,7 +146,6 @@ TEST_F(HostTest, CreatedVesselTakesTheGivenStatus) {
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->pos.x, 7e6);
     EXPECT_EQ(v->vel.z, 7500);
-    EXPECT_EQ(v->angVel.x, 0.1);
     EXPECT_NEAR(sim::AnglesFromRotation(v->rot).y, 0.5, 1e-12);
     EXPECT_EQ(v->def.tanks[0].mass, 25);
     EXPECT_EQ(v->def.thrusters[0].level, 1.0);
