@@ -204,14 +204,18 @@ int PayloadCarrier::StageClosingsAfter(int i, int outermost) const {
     return closings;
 }
 
+std::string PayloadLineFields(const PayloadSlot& slot, const VECTOR3& position) {
+    std::string value = SavedName(slot.vesselName) + " " + SavedName(slot.mesh.meshName.c_str()) + " " +
+                        SavedName(slot.className);
+    for (double n : {position.x, position.y, position.z, slot.mass, slot.rotation, slot.fuelLevel})
+        value += " " + SavedNumber(n);
+    return value;
+}
+
 void PayloadCarrier::SavePayloadLines(FILEHANDLE file) {
     for (int i = 0; i < PAYLOAD_SLOT_COUNT && slots[i].attached; ++i) {
         const PayloadSlot& slot = slots[i];
-        std::string value = SavedName(slot.vesselName) + " " + SavedName(slot.mesh.meshName.c_str()) + " " +
-                            SavedName(slot.className);
-        for (double n : {slot.mesh.position.x, slot.mesh.position.y, slot.mesh.position.z, slot.mass, slot.rotation,
-                         slot.fuelLevel})
-            value += " " + SavedNumber(n);
+        std::string value = PayloadLineFields(slot, slot.mesh.position);
         // The host's writer takes char* but does not change the strings.
         oapiWriteScenario_string(file, const_cast<char*>(slot.kind == PAYLOAD_KIND_PAYLOAD ? KEY_PAYLOAD : KEY_STAGE),
                                  value.data());

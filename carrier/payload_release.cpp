@@ -51,18 +51,15 @@ VESSEL* PayloadCarrier::ReleaseSlot(int k, bool withRotation) {
 VESSEL* PayloadCarrier::HandOverContents(int s, int last, VESSEL* target) {
     // Closings count up to and including the released stage itself, whose vessel now holds them.
     const int outermost = slots[s].parentStage;
-    char text[4 * PAYLOAD_NAME_SIZE + 256];
     for (int j = s + 1; j <= last; ++j) {
         PayloadSlot& slot = slots[j];
         if (!slot.attached) break;
         slot.attached = false;
         const VECTOR3 rel = slot.releasePosition - slots[s].releasePosition;
         const char* keyword = slot.kind == PAYLOAD_KIND_PAYLOAD ? KEY_PAYLOAD : KEY_STAGE;
-        std::snprintf(text, sizeof text, "%s %s %s %s %.2lf %.2lf %.2lf %.2lf %.2lf %.2lf", keyword, slot.vesselName,
-                      slot.mesh.meshName.c_str(), slot.className, rel.x, rel.y, rel.z, slot.mass, slot.rotation,
-                      slot.fuelLevel);
         try {
-            SendVesselMessage(target, keyword, text);
+            const std::string text = std::string(keyword) + " " + PayloadLineFields(slot, rel);
+            SendVesselMessage(target, keyword, text.c_str());
             for (int n = StageClosingsAfter(j, outermost); n > 0; --n) SendVesselMessage(target, KEY_ENDSTAGE, KEY_ENDSTAGE);
         } catch (...) {
             return nullptr;

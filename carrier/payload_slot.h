@@ -32,3 +32,9 @@ struct PayloadSlot {
     double fuelLevel = 0.0;                  // [0..1] of the released vessel's maximum fuel mass
     VECTOR3 releaseVelocity{0, 0, 0};        // [m/s], vessel frame
 };
+
+// The fields of a payload or stage line after its keyword, with the slot at `position` (the
+// carrier's design frame in a save; relative to a released stage in its hand-over): an empty
+// name as "-", numbers as short as they read back exactly. Saves and hand-overs both use it, so
+// that a stage receives exactly what a save would hold.
+std::string PayloadLineFields(const PayloadSlot& slot, const VECTOR3& position);

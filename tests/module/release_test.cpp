@@ -85,6 +85,16 @@ TEST_F(Release, NestedStagesAreClimbedAndTheirContentsHandedOver) {
     EXPECT_NEAR(sim::Length(sim::AnglesFromRotation(stage->rot)), 0, 1e-12) << "a stage keeps the carrier's orientation";
 }
 
+TEST_F(Release, AHandOverCarriesEveryFieldAsASaveWould) {
+    // An empty mesh name and numbers that two decimals would round: the stage must receive the
+    // line that reads back to the same payload (the position relative to the stage, 1.005 - 1).
+    Lines({"STAGE A m Talvek 0 0 1 10 0 0", "PAYLOAD q - Sat 0.125 1 1.005 2.5 33.3 0.333"});
+    VESSEL* a = t->ReleaseLastPayload();
+    ASSERT_NE(a, nullptr);
+    EXPECT_THAT(Waiting(a), ElementsAre("PAYLOAD|PAYLOAD q - Sat 0.125 1.00 0.004999999999999893 2.50 33.30 0.333",
+                                        "ENDSTAGE|ENDSTAGE"));
+}
+
 TEST_F(Release, StageInAStageGoesWholeWithOneClosingPerLevel) {
     Lines({"STAGE A m Talvek 0 0 1 10 0 0", "STAGE B m Talvek 0 0 2 10 0 0", "PAYLOAD q m Sat 0 0 3 1 0 0"});
     VESSEL* a = t->ReleaseLastPayload();
