@@ -55,10 +55,11 @@ Aero AerodynamicForces(const VesselRecord& v, const VECTOR3& pos, const VECTOR3&
     // u: the direction of the airflow over the vessel, in vessel axes.
     const VECTOR3 u = rot.Transposed() * (relative / -speed);
     const double q = 0.5 * rho * speed * speed;
-    const double cwz = u.z > 0 ? d.cw[0] : d.cw[1];
+    // The first SetCW value holds for airflow along z either way, as in the simulator's legacy
+    // model (vessels without airfoils); the second is kept with the vessel but never flown.
     const double drag = q * 0.5 *
                         (d.cw[2] * d.crossSections.x * std::fabs(u.x) + d.cw[3] * d.crossSections.y * std::fabs(u.y) +
-                         cwz * d.crossSections.z * std::fabs(u.z));
+                         d.cw[0] * d.crossSections.z * std::fabs(u.z));
     a.force = relative / -speed * drag;
     const double alpha = std::atan2(-u.y, u.z);
     const double beta = std::atan2(u.x, u.z);

@@ -105,6 +105,30 @@ TEST_F(Physics, ThrusterBurnsItsTankEmptyAndMeetsTheRocketEquation) {
     EXPECT_EQ(v->Mass(), dry);
 }
 
+TEST_F(Physics, AxialDragUsesTheFirstCoefficientInBothDirections) {
+    // Above the pole the air is at rest; the motion is horizontal, so gravity adds nothing along it.
+    const double mass = 1000, altitude = 10000, speed = 100, dt = 1.0 / 60;
+    struct Case {
+        double cwFirst, cwSecond;
+        double along;  // the motion along the vessel's z axis: +1 nose first, -1 tail first
+    };
+    const Case cases[] = {{1, 5, +1}, {1, 5, -1}, {5, 1, +1}, {5, 1, -1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "CW " << c.cwFirst << " " << c.cwSecond << ", moving " << c.along << " z");
+        sim::VesselRecord* v = Vessel("Mass = 1000\n", {0, sim::EARTH_RADIUS + altitude, 0}, {0, 0, 0});
+        v->iface->SetCW(c.cwFirst, c.cwSecond, 0, 0);
+        v->iface->SetCrossSections({0, 0, 2});
+        const VECTOR3 dir = v->rot * VECTOR3{0, 0, c.along};
+        v->vel = dir * speed;
+        world->AdvanceFrame(dt);
+        const double deceleration = (speed - sim::Dot(v->vel, dir)) / dt;
+        // q * 1/2 * cw * S over the mass, q = rho V^2 / 2.
+        const double rho = sim::Atmosphere(altitude).density;
+        const double expected = 0.5 * rho * speed * speed * 0.5 * c.cwFirst * 2 / mass;
+        EXPECT_NEAR(deceleration / expected, 1.0, 0.005);
+    }
+}
+
 TEST_F(Physics, IspFallsWithAmbientPressure) {
     EXPECT_DOUBLE_EQ(sim::ThrusterThrust(1000, 1, 3000, 0, 101400, 101325), 1000) << "no reference Isp: no change";
     EXPECT_DOUBLE_EQ(sim::ThrusterThrust(1000, 0.5, 3000, 2400, 101400, 101400), 400);
