@@ -55,10 +55,11 @@ Aero AerodynamicForces(const VesselRecord& v, const VECTOR3& pos, const VECTOR3&
     // u: the direction of the airflow over the vessel, in vessel axes.
     const VECTOR3 u = rot.Transposed() * (relative / -speed);
     const double q = 0.5 * rho * speed * speed;
-    const double cwz = u.z > 0 ? d.cw[0] : d.cw[1];
+    // The first SetCW value holds for airflow along z either way, as in the simulator's legacy
+    // model (vessels without airfoils); the second is kept with the vessel but never flown.
     const double drag = q * 0.5 *
                         (d.cw[2] * d.crossSections.x * std::fabs(u.x) + d.cw[3] * d.crossSections.y * std::fabs(u.y) +
-                         cwz * d.crossSections.z * std::fabs(u.z));
+                         d.cw[0] * d.crossSections.z * std::fabs(u.z));
     a.force = relative / -speed * drag;
     const double alpha = std::atan2(-u.y, u.z);
     const double beta = std::atan2(u.x, u.z);
@@ -134,34 +135,31 @@ struct Propulsion {
     bool thrusting = false;
 };
 
+// A tank that runs dry within the substep still gives full thrust for all of it and is then
+// clamped at 0, as the simulator does over its step. The rule applies per substep here, so the
+// thrust this adds is at most one substep's worth, never a whole frame's at a high time
+// acceleration.
 Propulsion Thrust(VesselRecord& v, double pressure, double h) {
     Propulsion p;
     VesselDefinition& d = v.def;
-    // Flow each tank would give over the substep, to scale thrust when a tank runs dry within it.
-    std::vector<double> demand(d.tanks.size(), 0.0);
     for (Thruster& th : d.thrusters) {
         if (th.level <= 0) continue;
         Tank* tank = d.FindTank(th.tank);
-        if (!tank || tank->mass <= 0 || th.isp <= 0) {
+        if (!tank || tank->mass <= 0 || th.isp <= 0 || tank->efficiency <= 0) {
             th.level = 0;
             continue;
         }
-        demand[tank - d.tanks.data()] += th.maxThrust * th.level / (tank->efficiency * th.isp) * h;
-    }
-    for (Thruster& th : d.thrusters) {
-        if (th.level <= 0) continue;
-        Tank* tank = d.FindTank(th.tank);
-        const size_t t = static_cast<size_t>(tank - d.tanks.data());
-        const double available = demand[t] > 0 ? std::min(1.0, tank->mass / demand[t]) : 0.0;
-        const double thrust = ThrusterThrust(th.maxThrust, th.level, th.isp, th.ispRef, th.pRef, pressure) * available;
+        const double thrust = ThrusterThrust(th.maxThrust, th.level, th.isp, th.ispRef, th.pRef, pressure);
         const VECTOR3 f = Normalised(th.dir) * thrust;
         p.force += v.rot * f;
         p.torque += Cross(th.pos, f);
         p.thrusting = p.thrusting || thrust > 0;
     }
-    for (size_t t = 0; t < d.tanks.size(); ++t) {
-        if (demand[t] <= 0) continue;
-        d.tanks[t].mass = std::max(0.0, d.tanks[t].mass - demand[t]);
+    for (const Thruster& th : d.thrusters) {
+        if (th.level <= 0) continue;
+        Tank* tank = d.FindTank(th.tank);
+        const double flow = th.maxThrust * th.level / (tank->efficiency * th.isp);  // [kg/s]
+        if (flow > 0) tank->mass = std::max(0.0, tank->mass - flow * h);
     }
     // A tank that ran dry stops its thrusters from the next substep on.
     for (Thruster& th : d.thrusters)

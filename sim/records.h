@@ -81,7 +81,7 @@ struct VesselDefinition {
     double emptyMass = 0.0;            // [kg]
     VECTOR3 pmi{1, 1, 1};              // [m^2]
     VECTOR3 crossSections{1, 1, 1};    // [m^2]
-    double cw[4] = {0, 0, 0, 0};       // z+, z-, x, y
+    double cw[4] = {0, 0, 0, 0};       // z+ (drag along z either way), z- (kept, not flown), x, y
     VECTOR3 rotDrag{0, 0, 0};
     double pitchMomentScale = 0.0;
     double bankMomentScale = 0.0;

@@ -2,7 +2,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "host/orbiter.h"
 #include "host_fixture.h"
@@ -103,6 +105,68 @@ TEST_F(Physics, ThrusterBurnsItsTankEmptyAndMeetsTheRocketEquation) {
     EXPECT_EQ(vessel.GetThrusterLevel(th), 0) << "an empty tank holds the level at 0";
     EXPECT_NEAR(v->vel.z / (isp * std::log((dry + propellant) / dry)), 1.0, 0.005);
     EXPECT_EQ(v->Mass(), dry);
+}
+
+TEST_F(Physics, ThrustStaysFullThroughTheSubstepInWhichTheTankRunsDry) {
+    const double dry = 100, thrust = 1000, isp = 3000, h = sim::SUBSTEP_THRUST;
+    const double flow = thrust / isp * h;  // [kg] one thruster draws in one substep
+    struct Case {
+        const char* what;
+        int thrusters;      // on the one tank, all pushing along +z
+        double propellant;  // [kg]
+        int thrustingSubsteps;
+    };
+    const Case cases[] = {
+        {"a third of one substep's flow", 1, 0.3 * flow, 1},
+        {"more than one thruster's flow, less than both together", 2, 1.5 * flow, 1},
+        {"runs dry in the second substep", 1, 1.5 * flow, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Far out, gravity pulls along -x only: velocity along z is the thrust's alone.
+        sim::VesselRecord* v = Vessel("Mass = 100\n", {1e9, 0, 0}, {0, 0, 0});
+        VESSEL& vessel = *v->iface;
+        PROPELLANT_HANDLE tank = vessel.CreatePropellantResource(c.propellant);
+        std::vector<THRUSTER_HANDLE> ths;
+        for (int i = 0; i < c.thrusters; ++i) {
+            ths.push_back(vessel.CreateThruster({0, 0, 0}, {0, 0, 1}, thrust, tank, isp));
+            vessel.SetThrusterLevel(ths.back(), 1);
+        }
+        // Each substep: the full thrust over the mass at its start.
+        double expected = 0, left = c.propellant;
+        for (int k = 0; k < c.thrustingSubsteps; ++k) {
+            expected += c.thrusters * thrust * h / (dry + left);
+            left = std::max(0.0, left - c.thrusters * flow);
+        }
+        for (int frame = 0; frame < c.thrustingSubsteps + 1; ++frame) world->AdvanceFrame(h);  // one substep each
+        EXPECT_NEAR(v->vel.z / expected, 1.0, 1e-9);
+        EXPECT_EQ(vessel.GetPropellantMass(tank), 0) << "clamped at empty";
+        for (THRUSTER_HANDLE th : ths) EXPECT_EQ(vessel.GetThrusterLevel(th), 0);
+    }
+}
+
+TEST_F(Physics, AxialDragUsesTheFirstCoefficientInBothDirections) {
+    // Above the pole the air is at rest; the motion is horizontal, so gravity adds nothing along it.
+    const double mass = 1000, altitude = 10000, speed = 100, dt = 1.0 / 60;
+    struct Case {
+        double cwFirst, cwSecond;
+        double along;  // the motion along the vessel's z axis: +1 nose first, -1 tail first
+    };
+    const Case cases[] = {{1, 5, +1}, {1, 5, -1}, {5, 1, +1}, {5, 1, -1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "CW " << c.cwFirst << " " << c.cwSecond << ", moving " << c.along << " z");
+        sim::VesselRecord* v = Vessel("Mass = 1000\n", {0, sim::EARTH_RADIUS + altitude, 0}, {0, 0, 0});
+        v->iface->SetCW(c.cwFirst, c.cwSecond, 0, 0);
+        v->iface->SetCrossSections({0, 0, 2});
+        const VECTOR3 dir = v->rot * VECTOR3{0, 0, c.along};
+        v->vel = dir * speed;
+        world->AdvanceFrame(dt);
+        const double deceleration = (speed - sim::Dot(v->vel, dir)) / dt;
+        // q * 1/2 * cw * S over the mass, q = rho V^2 / 2.
+        const double rho = sim::Atmosphere(altitude).density;
+        const double expected = 0.5 * rho * speed * speed * 0.5 * c.cwFirst * 2 / mass;
+        EXPECT_NEAR(deceleration / expected, 1.0, 0.005);
+    }
 }
 
 TEST_F(Physics, IspFallsWithAmbientPressure) {
