@@ -229,10 +229,11 @@ void SettleOnSurface(VesselRecord& v) {
 }
 
 double SubstepFor(const VesselRecord& v, bool thrusting) {
-    const double altitude = Altitude(v);
-    if (altitude < v.def.size + NEAR_GROUND_MARGIN + Length(v.vel - SurfaceVelocity(v.pos)) * NEAR_GROUND_LOOKAHEAD)
+    // Near the ground, over the ground wherever it lies; the air by the height over the mean radius.
+    const double overGround = GroundHeight(v);
+    if (overGround < v.def.size + NEAR_GROUND_MARGIN + Length(v.vel - SurfaceVelocity(v.pos)) * NEAR_GROUND_LOOKAHEAD)
         return SUBSTEP_NEAR_GROUND;
-    if (Atmosphere(altitude).density >= VACUUM_DENSITY) return SUBSTEP_ATMOSPHERE;
+    if (Atmosphere(Altitude(v)).density >= VACUUM_DENSITY) return SUBSTEP_ATMOSPHERE;
     return thrusting ? SUBSTEP_THRUST : SUBSTEP_VACUUM;
 }
 
