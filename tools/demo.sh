@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds everything and runs the main job: the whole flight from a 400 km orbit to touchdown in
+# Builds what the flight needs and runs the main job: the whole flight from a 400 km orbit to touchdown in
 # talvek-sim. Prints the event timeline (with the touchdown speeds) and writes the telemetry,
 # its plot, the saved scenario and the JSON record of every vessel to build/demo/.
 set -euo pipefail
@@ -7,7 +7,9 @@ cd "$(dirname "$0")/.."
 
 tools/install-deps.sh
 cmake --preset default >/dev/null
-cmake --build --preset default
+# Only what the flight needs: the host program and the root with its modules (tests and
+# benchmarks are built by tools/test.sh).
+cmake --build --preset default --target talvek-sim talvek_root
 
 out=build/demo
 mkdir -p "$out"
