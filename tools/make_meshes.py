@@ -43,7 +43,7 @@ ORBITAL_MODULE_POSITION = (0.45, 0.6, 2.75)
 SERVICE_MODULE_POSITION = (0.0, 0.2, -2.2)
 # Groups of the full stack that leave with each module. The rest (the descent module's hull and
 # periscope) stay with the descent module, which then shows its own mesh, talvek-descent.
-ORBITAL_MODULE_GROUPS = [0, 1, 4, 8, 9, 14, 15, 26, 27]
+ORBITAL_MODULE_GROUPS = [0, 1, 4, 8, 9, 14, 15, 26, 27, 28]
 SERVICE_MODULE_GROUPS = [3, 5, 6, 7, 10, 11, 12] + list(range(16, 26))
 DESCENT_MODULE_GROUPS = [2, 13]
 
@@ -165,6 +165,8 @@ def talvek_groups():
     g[24] = Group("right wing 4 outer", "panel").add(*plate_y(1.18, 0.63, -0.63, z0=0.0, z1=0.45))
     g[26] = Group("antenna 2", "metal").add(*box(0.78, 0.81, -0.9, -0.48, 4.08, 4.11))
     g[27] = Group("antenna 1", "metal").add(*box(0.55, 0.58, -0.75, -0.35, 4.35, 4.38))
+    # Joins the descent module's top to the orbital module's base; it leaves with the orbital module.
+    g[28] = Group("orbital module adapter", "hull").add(*frustum(0.6, 0.6, 2.0, 1.0))
     return [g[i] for i in range(len(g))]
 
 
