@@ -84,7 +84,12 @@ VesselRecord* World::AddVessel(const std::string& name, const std::string& class
 
     auto owned = std::make_unique<VesselRecord>();
     VesselRecord& v = *owned;
-    v.id = NextId();
+    if (reuseHandles && !freedVesselIds_.empty()) {
+        v.id = freedVesselIds_.back();
+        freedVesselIds_.pop_back();
+    } else {
+        v.id = NextId();
+    }
     v.name = name;
     v.cls = &cls;
     v.module = module;
@@ -229,6 +234,7 @@ void World::Discard(VesselRecord& v) {
     }
     byId_.erase(v.id);
     byName_.erase(v.name);
+    if (reuseHandles) freedVesselIds_.push_back(v.id);
     auto it = std::find_if(vessels_.begin(), vessels_.end(), [&](const auto& p) { return p.get() == &v; });
     if (it != vessels_.end()) vessels_.erase(it);
 }

@@ -109,6 +109,9 @@ public:
     void DestroyVisual(VesselRecord& v);
 
     double groundElevation = 0.0;  // [m] the ground's height over the mean radius, everywhere
+    // A new vessel takes the handle of the vessel deleted last whose handle is free, as the
+    // simulator may (it can give a new vessel a deleted one's address); off, handles are never reused.
+    bool reuseHandles = false;
     Dispatch dispatch = Dispatch::Callbacks;
     Visuals visuals = Visuals::All;
     std::string focusVessel;  // the vessel that gets the visual with Visuals::Focus
@@ -214,6 +217,7 @@ private:
     std::vector<std::string> missingMeshes_;
     std::vector<const VesselRecord*> context_;
     Id lastId_ = 0;
+    std::vector<Id> freedVesselIds_;  // with reuseHandles, the deleted vessels' ids, last deleted at the back
     double simTime_ = 0.0;
     double simStep_ = 0.0;
     double realTime_ = 0.0;

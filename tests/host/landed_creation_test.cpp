@@ -1,5 +1,5 @@
 // Vessels created from a landed status stand where the status says, on their own touchdown
-// points.
+// points; and handles of deleted vessels, which the host can be told to give to new ones.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -141,6 +141,36 @@ TEST_F(HostTest, LandedStatusIsCheckedOnlyWhereItIsRead) {
             EXPECT_EQ(err, "");
         } else {
             EXPECT_THAT(err, testing::HasSubstr("not created"));
+        }
+    }
+}
+
+TEST_F(HostTest, DeletedVesselsHandlesGoToNewVesselsOnlyWhenAsked) {
+    for (const bool reuse : {false, true}) {
+        SCOPED_TRACE(reuse ? "reused" : "never reused");
+        world->reuseHandles = reuse;
+        sim::VesselRecord* first = Probe(reuse ? "A1" : "A0");
+        sim::VesselRecord* second = Probe(reuse ? "B1" : "B0");
+        const OBJHANDLE firstHandle = first->Handle(), secondHandle = second->Handle();
+        world->RequestDelete(*first);
+        world->RequestDelete(*second);
+        world->ApplyDeletions();
+        EXPECT_FALSE(oapiIsVessel(firstHandle));
+        VESSELSTATUS s{};
+        s.rpos = {7e6, 0, 0};
+        const OBJHANDLE next = oapiCreateVessel(reuse ? "C1" : "C0", "Probe", s);
+        const OBJHANDLE after = oapiCreateVessel(reuse ? "D1" : "D0", "Probe", s);
+        ASSERT_NE(next, nullptr);
+        if (reuse) {
+            EXPECT_EQ(next, secondHandle) << "the handle freed last";
+            EXPECT_EQ(after, firstHandle);
+            EXPECT_TRUE(oapiIsVessel(firstHandle)) << "a stale handle names the newcomer";
+            EXPECT_EQ(std::string(oapiGetVesselInterface(firstHandle)->GetName()), "D1");
+        } else {
+            EXPECT_NE(next, firstHandle);
+            EXPECT_NE(next, secondHandle);
+            EXPECT_NE(after, firstHandle);
+            EXPECT_FALSE(oapiIsVessel(firstHandle));
         }
     }
 }
