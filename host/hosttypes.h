@@ -49,12 +49,13 @@ using ANIMATIONCOMPONENT_HANDLE = void*;  // a component of an animation
 using PSTREAM_HANDLE = void*;            // an exhaust particle stream
 
 // The host's state record of a vessel, as filled by VESSEL::GetStatus and taken by
-// oapiCreateVessel. Positions and velocities are relative to the reference body, in
-// global axes.
+// oapiCreateVessel; the simulator's fields in its order. Positions and velocities are relative
+// to the reference body, in global axes. A landed vessel (status 1) is placed by vdata[0]
+// alone: oapiCreateVessel then ignores rpos, rvel, vrot and arot.
 struct VESSELSTATUS {
     VECTOR3 rpos;      // position [m]
     VECTOR3 rvel;      // velocity [m/s]
-    VECTOR3 vrot;      // angular velocity [rad/s], vessel axes
+    VECTOR3 vrot;      // angular velocity [rad/s], vessel axes; landed: x is the height over the ground [m]
     VECTOR3 arot;      // orientation angles [rad]
     double fuel;       // fuel level of the default tank [0..1]
     double eng_main;   // main engine level [-1..1]; negative means retro
@@ -63,9 +64,9 @@ struct VESSELSTATUS {
     OBJHANDLE base;    // surface base, when landed
     int port;          // docking port, when docked
     int status;        // 0 flying, 1 landed
-    VECTOR3 vdata[10];  // reserved
-    double fdata[10];   // reserved
-    DWORD flag[10];     // reserved
+    VECTOR3 vdata[10];  // landed: vdata[0] = longitude, latitude, heading [rad]; the others unused
+    double fdata[10];   // unused
+    DWORD flag[10];     // bit flags; flag[0]: whether fuel and the engine levels are to be applied
 };
 
 // Description of an exhaust particle stream.

@@ -31,11 +31,21 @@ OBJHANDLE oapiCreateVessel(const char* name, const char* classname, const VESSEL
             return nullptr;
         }
     auto finite = [](const VECTOR3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); };
-    if (!finite(status.rpos) || !finite(status.rvel) || !finite(status.vrot) || !finite(status.arot) ||
-        !std::isfinite(status.fuel) || !std::isfinite(status.eng_main) || !std::isfinite(status.eng_hovr)) {
+    // A landed status places the vessel by vdata[0] alone; the other vectors are not read.
+    const bool landed = status.status == sim::STATUS_LANDED;
+    const bool placeFinite = landed ? finite(status.vdata[0])
+                                    : finite(status.rpos) && finite(status.rvel) && finite(status.vrot) && finite(status.arot);
+    if (!placeFinite || !std::isfinite(status.fuel) || !std::isfinite(status.eng_main) ||
+        !std::isfinite(status.eng_hovr)) {
         // A state that is not finite would make every later state so; the host declines the vessel.
         std::cerr << "talvek-sim: warning: vessel '" << name << "' of class '" << classname
                   << "' not created: its state holds a number that is not finite\n";
+        return nullptr;
+    }
+    if (landed && std::abs(status.vdata[0].y) > PI05) {
+        // As for POS in a scenario: a latitude beyond the poles names no place.
+        std::cerr << "talvek-sim: warning: vessel '" << name << "' of class '" << classname
+                  << "' not created: its landed latitude vdata[0].y lies outside -pi/2..pi/2 rad\n";
         return nullptr;
     }
     try {

@@ -313,8 +313,15 @@ std::string CheckParsedState(const ParsedVesselState& s) {
     return "";
 }
 
+void PlaceLanded(World& world, VesselRecord& v, double lon, double lat, double heading, std::optional<double> alt) {
+    v.landed = true;
+    v.pos = SurfacePoint(lon, lat, GroundRadius() + alt.value_or(RestingAltitude(v)), world.Mjd());
+    v.rot = LandedRotation(v.pos, heading, TouchdownUp(v.def.touchdownPoints));
+    v.vel = SurfaceVelocity(v.pos);
+    v.angVel = {0, 0, 0};
+}
+
 void ApplyParsedState(World& world, VesselRecord& v, const ParsedVesselState& s) {
-    const double mjd = world.Mjd();
     v.landed = s.landed;
     if (s.landed && s.rpos && s.arot) {
         // As earlier versions of talvek-sim saved a landed vessel: the global position and
@@ -326,12 +333,8 @@ void ApplyParsedState(World& world, VesselRecord& v, const ParsedVesselState& s)
     } else if (s.landed && s.lon && s.lat) {
         // As the simulator saves it: AROT, when given, is the attitude in the planet's axes and
         // holds over HEADING; without it the vessel stands on its touchdown points.
-        const double alt = s.alt ? *s.alt : RestingAltitude(v);
-        v.pos = SurfacePoint(*s.lon * DEG, *s.lat * DEG, GroundRadius() + alt, mjd);
-        v.rot = s.arot ? PlanetRotation(mjd) * RotationFromAngles(*s.arot * DEG)
-                       : LandedRotation(v.pos, s.heading.value_or(0.0) * DEG, TouchdownUp(v.def.touchdownPoints));
-        v.vel = SurfaceVelocity(v.pos);
-        v.angVel = {0, 0, 0};
+        PlaceLanded(world, v, *s.lon * DEG, *s.lat * DEG, s.heading.value_or(0.0) * DEG, s.alt);
+        if (s.arot) v.rot = PlanetRotation(world.Mjd()) * RotationFromAngles(*s.arot * DEG);
     } else {
         v.pos = s.rpos.value_or(VECTOR3{0, 0, 0});
         v.vel = s.rvel.value_or(VECTOR3{0, 0, 0});

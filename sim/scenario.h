@@ -82,6 +82,10 @@ std::string ParseHostKey(const char* line, ParsedVesselState& state);
 std::string CheckParsedState(const ParsedVesselState& state);
 // Places the vessel and sets its tanks and thrusters from what the block said.
 void ApplyParsedState(World& world, VesselRecord& v, const ParsedVesselState& state);
+// Stands the vessel landed, at rest on the turning planet, at a longitude, latitude and heading
+// [rad]: its centre of mass at alt [m] over the ground, or without alt on its touchdown points.
+void PlaceLanded(World& world, VesselRecord& v, double lon, double lat, double heading,
+                 std::optional<double> alt = std::nullopt);
 // The host's own lines of a vessel, as the simulator writes them: in flight STATUS, RPOS, RVEL,
 // AROT, VROT; landed STATUS, POS, HEADING, ALT, AROT (in the planet's axes); then PRPLEVEL,
 // THLEVEL.

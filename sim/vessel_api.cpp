@@ -401,7 +401,16 @@ void VESSEL::GetStatus(VESSELSTATUS& status) const {
     };
     status.eng_main = groupLevel(THGROUP_MAIN) - groupLevel(THGROUP_RETRO);
     status.eng_hovr = groupLevel(THGROUP_HOVER);
-    status.status = v->landed ? 1 : 0;
+    // rbody and base stay null: the host has no objects for bodies or surface bases.
+    if (v->landed) {
+        // As the simulator fills a landed status: where it stands in vdata[0] (longitude,
+        // latitude, heading), and the height of its centre of mass over the ground in vrot.x.
+        status.status = sim::STATUS_LANDED;
+        double lon, lat;
+        sim::LonLat(v->pos, W().Mjd(), lon, lat);
+        status.vdata[0] = VECTOR3{lon, lat, sim::HeadingOf(v->rot, v->pos)};
+        status.vrot = VECTOR3{sim::GroundHeight(*v), 0, 0};
+    }
 }
 
 void VESSEL::Local2Rel(const VECTOR3& local, VECTOR3& rel) const {

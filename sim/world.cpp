@@ -8,6 +8,7 @@
 #include "errors.h"
 #include "mesh.h"
 #include "physics.h"
+#include "scenario.h"
 #include "text.h"
 
 namespace sim {
@@ -83,7 +84,12 @@ VesselRecord* World::AddVessel(const std::string& name, const std::string& class
 
     auto owned = std::make_unique<VesselRecord>();
     VesselRecord& v = *owned;
-    v.id = NextId();
+    if (reuseHandles && !freedVesselIds_.empty()) {
+        v.id = freedVesselIds_.back();
+        freedVesselIds_.pop_back();
+    } else {
+        v.id = NextId();
+    }
     v.name = name;
     v.cls = &cls;
     v.module = module;
@@ -127,13 +133,17 @@ VesselRecord* World::CreateVessel(const std::string& name, const std::string& cl
 }
 
 void World::ApplyStatus(VesselRecord& v, const VESSELSTATUS& status) {
-    v.pos = status.rpos;
-    v.vel = status.rvel;
-    v.angVel = InternalAngularVelocity(status.vrot);
-    v.rot = RotationFromAngles(status.arot);
-    // A vessel created from a landed one (a payload released on the ground) starts free: if its
-    // touchdown points are on the ground it settles and lands, else it falls.
-    v.landed = false;
+    if (status.status == STATUS_LANDED) {
+        // As in the simulator, a vessel created from a landed one (a payload released on the
+        // ground) stands where its parent stands, whatever rpos and rvel say.
+        PlaceLanded(*this, v, status.vdata[0].x, status.vdata[0].y, status.vdata[0].z);
+    } else {
+        v.pos = status.rpos;
+        v.vel = status.rvel;
+        v.angVel = InternalAngularVelocity(status.vrot);
+        v.rot = RotationFromAngles(status.arot);
+        v.landed = false;
+    }
     if (Tank* t = v.def.FindTank(v.def.defaultTank)) t->mass = t->maxMass * std::clamp(status.fuel, 0.0, 1.0);
     for (auto& group : v.def.groups) {
         double level = 0.0;
@@ -224,6 +234,7 @@ void World::Discard(VesselRecord& v) {
     }
     byId_.erase(v.id);
     byName_.erase(v.name);
+    if (reuseHandles) freedVesselIds_.push_back(v.id);
     auto it = std::find_if(vessels_.begin(), vessels_.end(), [&](const auto& p) { return p.get() == &v; });
     if (it != vessels_.end()) vessels_.erase(it);
 }

@@ -28,6 +28,9 @@ enum class Dispatch { Callbacks, EntryPoints };
 // Which vessels get a visual: every one (as if all were in view), the focus vessel only, or none.
 enum class Visuals { All, Focus, None };
 
+// VESSELSTATUS::status of a landed vessel (0 is free flight).
+constexpr int STATUS_LANDED = 1;
+
 struct VesselRecord {
     Id id = 0;
     std::string name;
@@ -95,6 +98,8 @@ public:
     VesselRecord* AddVessel(const std::string& name, const std::string& className);
     // The creation that oapiCreateVessel performs: AddVessel, the given state, FinishCreation.
     VesselRecord* CreateVessel(const std::string& name, const std::string& className, const VESSELSTATUS& status);
+    // A landed status (status STATUS_LANDED) stands the vessel on its touchdown points at the
+    // longitude, latitude and heading of vdata[0]; any other is free flight from rpos and rvel.
     void ApplyStatus(VesselRecord& v, const VESSELSTATUS& status);
     // The end of a vessel's creation, once its state is set: clbkPostCreation, then its visual
     // when the visuals setting gives it one.
@@ -104,6 +109,9 @@ public:
     void DestroyVisual(VesselRecord& v);
 
     double groundElevation = 0.0;  // [m] the ground's height over the mean radius, everywhere
+    // A new vessel takes the handle of the vessel deleted last whose handle is free, as the
+    // simulator may (it can give a new vessel a deleted one's address); off, handles are never reused.
+    bool reuseHandles = false;
     Dispatch dispatch = Dispatch::Callbacks;
     Visuals visuals = Visuals::All;
     std::string focusVessel;  // the vessel that gets the visual with Visuals::Focus
@@ -209,6 +217,7 @@ private:
     std::vector<std::string> missingMeshes_;
     std::vector<const VesselRecord*> context_;
     Id lastId_ = 0;
+    std::vector<Id> freedVesselIds_;  // with reuseHandles, the deleted vessels' ids, last deleted at the back
     double simTime_ = 0.0;
     double simStep_ = 0.0;
     double realTime_ = 0.0;

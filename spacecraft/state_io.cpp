@@ -68,8 +68,8 @@ void TalvekVessel::SaveState(FILEHANDLE scn) {
     oapiWriteScenario_int(scn, const_cast<char*>(KEY_CONFIGURATION), configuration);
     oapiWriteScenario_float(scn, const_cast<char*>(KEY_PANELS), panelState);
     if (panelMotion != 0) oapiWriteScenario_int(scn, const_cast<char*>(KEY_PANEL_MOTION), panelMotion);
-    if (chuteVessel && oapiIsVessel(chuteHandle))
-        oapiWriteScenario_string(scn, const_cast<char*>(KEY_CHUTE_VESSEL), chuteVessel->GetName());
+    if (ReleasedChute())
+        oapiWriteScenario_string(scn, const_cast<char*>(KEY_CHUTE_VESSEL), chuteName.data());
     else if (!savedChuteName.empty())  // loaded, not looked for yet
         oapiWriteScenario_string(scn, const_cast<char*>(KEY_CHUTE_VESSEL), savedChuteName.data());
     if (rebuildCounter != 0) {

@@ -83,6 +83,11 @@ public:
     };
     GroundApproach MeasureGroundApproach();
     void RemoveLandedChute();
+    // The released main parachute's interface while that vessel exists, else null, and then
+    // the parachute is forgotten.
+    VESSEL* ReleasedChute();
+    void KeepChute(VESSEL* chute);  // the released or found parachute (null: none)
+    void ForgetChute();
 
     // Configurations
     void ApplyConfiguration();
@@ -142,8 +147,11 @@ public:
     // The transform records of the deployment animation's components: the host keeps pointers
     // to them, so each lives until the component is replaced by the next set-up of the animation.
     DeployRecord deployRecords[DEPLOY_RECORD_COUNT];
-    // The host handle of the released main parachute, asked about before chuteVessel is used.
+    // The host handle of the released main parachute, asked about before chuteVessel is used,
+    // and the name and class of the vessel on it, which tell it from a later vessel on that handle.
     OBJHANDLE chuteHandle = nullptr;
+    std::string chuteName;
+    std::string chuteClass;
     // The vessel has a physical definition (from its visual, its state load, or after creation).
     bool defined = false;
     // The configuration whose set-up made the vessel's present definition; -1 none. It differs

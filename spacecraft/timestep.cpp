@@ -1,4 +1,6 @@
 // The per-frame step of the spacecraft, in the order of its steps.
+#include <string>
+
 #include "landing_burn.h"
 #include "talvek_vessel.h"
 
@@ -18,6 +20,8 @@ constexpr const char* CHUTE_NAME = "TalvekChute";
 constexpr const char* CHUTE_CLASS = "tlvchute";
 constexpr VECTOR3 CHUTE_POSITION{0, 0, 72};        // [m], design frame: where the canopy stood
 constexpr VECTOR3 NO_CHANGE{0, 0, 0};
+
+std::string TextOrEmpty(const char* text) { return text ? text : ""; }
 }  // namespace
 
 void TalvekVessel::Timestep() {
@@ -70,9 +74,7 @@ void TalvekVessel::StepDescentSequence() {
 }
 
 void TalvekVessel::ReleaseMainChute() {
-    chuteVessel = SpawnChildVessel(CHUTE_NAME, CHUTE_CLASS, CHUTE_POSITION - cogShift, NO_CHANGE, NO_CHANGE);
-    // The handle lets a later step ask the host whether the vessel still exists before using it.
-    chuteHandle = chuteVessel ? chuteVessel->GetHandle() : nullptr;
+    KeepChute(SpawnChildVessel(CHUTE_NAME, CHUTE_CLASS, CHUTE_POSITION - cogShift, NO_CHANGE, NO_CHANGE));
 }
 
 void TalvekVessel::FindSavedChute() {
@@ -80,23 +82,48 @@ void TalvekVessel::FindSavedChute() {
     if (savedChuteName.empty()) return;
     const OBJHANDLE handle = oapiGetVesselByName(savedChuteName.data());
     savedChuteName.clear();
-    if (!handle) return;
-    chuteHandle = handle;
-    chuteVessel = oapiGetVesselInterface(handle);
+    if (handle) KeepChute(oapiGetVesselInterface(handle));
+}
+
+void TalvekVessel::KeepChute(VESSEL* chute) {
+    ForgetChute();
+    if (!chute) return;
+    chuteVessel = chute;
+    // The handle lets a later step ask the host whether the vessel still exists before using it;
+    // the name (a free one, which need not be CHUTE_NAME) and class tell it from a later vessel.
+    chuteHandle = chute->GetHandle();
+    chuteName = TextOrEmpty(chute->GetName());
+    chuteClass = TextOrEmpty(chute->GetClassName());
+}
+
+VESSEL* TalvekVessel::ReleasedChute() {
+    if (!chuteVessel) return nullptr;
+    // The host may give a new vessel the handle of a deleted one, so a live handle does not prove
+    // that the parachute is still there: the vessel on it must also bear the parachute's name and
+    // class. Its interface is asked for anew, since the one kept went with a deleted parachute.
+    VESSEL* onHandle = oapiIsVessel(chuteHandle) ? oapiGetVesselInterface(chuteHandle) : nullptr;
+    if (onHandle && chuteName == TextOrEmpty(onHandle->GetName()) &&
+        chuteClass == TextOrEmpty(onHandle->GetClassName())) {
+        chuteVessel = onHandle;
+        return onHandle;
+    }
+    ForgetChute();
+    return nullptr;
+}
+
+void TalvekVessel::ForgetChute() {
+    chuteVessel = nullptr;
+    chuteHandle = nullptr;
+    chuteName.clear();
+    chuteClass.clear();
 }
 
 void TalvekVessel::RemoveLandedChute() {
     FindSavedChute();
-    if (configuration != CONFIG_LANDING || !chuteVessel) return;
-    if (!oapiIsVessel(chuteHandle)) {
-        // Deleted by someone else: the interface is gone with it.
-        chuteVessel = nullptr;
-        chuteHandle = nullptr;
-        return;
-    }
-    if (chuteVessel->GroundContact()) {
-        oapiDeleteVessel(chuteVessel->GetHandle());
-        chuteVessel = nullptr;
-        chuteHandle = nullptr;
+    if (configuration != CONFIG_LANDING) return;
+    VESSEL* chute = ReleasedChute();
+    if (chute && chute->GroundContact()) {
+        oapiDeleteVessel(chuteHandle);
+        ForgetChute();
     }
 }

@@ -35,6 +35,7 @@ struct RunArgs {
     std::optional<long> frames;
     double frameDt = 1.0 / 60.0;
     bool events = false;
+    bool reuseHandles = false;
     std::string entryPoints = "callbacks";
     std::string visuals = "all";
     std::optional<double> groundElevation;
@@ -104,6 +105,7 @@ int Run(const RunArgs& args) {
                                                 : sim::TelemetryScope::None;
     options.events = args.events || !args.plot.empty();
     options.groundElevation = args.groundElevation;
+    options.reuseHandles = args.reuseHandles;
     sim::Simulation simulation(root, scenario, options);
     simulation.SetScript(std::move(script));
     const long frames = simulation.Run(sim::RunLimits{args.until, args.frames, args.frameDt});
@@ -146,6 +148,8 @@ int main(int argc, char** argv) {
     run->add_option("--telemetry", args.telemetry, "write altitude, speeds and mass over time as CSV");
     run->add_option("--plot", args.plot, "write a PNG of altitude and speeds of the focus vessel, events marked");
     run->add_flag("--events", args.events, "print the event timeline");
+    run->add_flag("--reuse-handles", args.reuseHandles,
+                  "give new vessels the handles of deleted ones, as the simulator may (default: never reused)");
     run->add_option("--entry-points", args.entryPoints,
                     "how modules are called: callbacks (ovcInit/ovcExit and the VESSEL2 callbacks, as the "
                     "current simulator; default) or legacy (the eight exported entry points of older hosts)")

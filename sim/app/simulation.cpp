@@ -21,6 +21,7 @@ Simulation::Simulation(const std::filesystem::path& root, const std::filesystem:
     world_.dispatch = options.dispatch;
     world_.visuals = options.visuals;
     world_.keepEvents = options.events;
+    world_.reuseHandles = options.reuseHandles;
     // The focus as the scenario names it, else the first vessel of the file.
     if (scenario_.focus) world_.focusVessel = *scenario_.focus;
     else if (!scenario_.vessels.empty()) world_.focusVessel = scenario_.vessels.front().name;

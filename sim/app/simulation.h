@@ -25,6 +25,7 @@ struct HostOptions {
     Dispatch dispatch = Dispatch::Callbacks;
     Visuals visuals = Visuals::All;
     std::optional<double> groundElevation;  // [m] overrides the scenario's
+    bool reuseHandles = false;  // new vessels take the handles of deleted ones (World::reuseHandles)
     // What the telemetry keeps: none unless an output asks for it.
     TelemetryScope telemetry = TelemetryScope::None;
     bool events = true;  // keep the event timeline (for --events and the plot's marks)

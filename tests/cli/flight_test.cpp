@@ -235,15 +235,54 @@ TEST_F(Flight, AttitudePropellantSurvivesASaveAfterSeparation) {
     EXPECT_NEAR(after["propellant"][0]["mass"].get<double>(), 40.0, 60 * 5e-7) << "the saved level reaches the same tank";
 }
 
-TEST_F(Flight, PayloadReleasedOnTheGroundFallsAndLands) {
-    Write("g.scn", "BEGIN_SHIPS\nTalvek:Talvek\n  STATUS Landed Earth\n  POS 10 45\n  HEADING 0\n  ALT 2\n"
+namespace {
+struct Spawned {
+    const char* name;
+    const char* className;
+    double restingAltitude;  // [m] of its centre of mass over the ground, on its touchdown points
+};
+struct GroundSpawn {
+    const char* key;
+    std::vector<Spawned> vessels;
+};
+void PrintTo(const GroundSpawn& c, std::ostream* os) { *os << c.key; }
+class SpawnedOnTheGround : public Flight, public testing::WithParamInterface<GroundSpawn> {};
+}  // namespace
+
+// Vessels that a landed Talvek creates stand landed where it stands, with its heading, on their
+// own touchdown points: nothing falls, touches down or moves off by the offsets and speeds that
+// the Talvek gives them in flight.
+TEST_P(SpawnedOnTheGround, StandLandedWhereTheTalvekStands) {
+    Write("g.scn", "BEGIN_SHIPS\nTalvek:Talvek\n  STATUS Landed Earth\n  POS 10 45\n  HEADING 30\n  ALT 2\n"
                    "  CONFIGURATION 0\n  PAYLOAD Sat1 tlvsat tlvsat 0 3 0 200 0 1\nEND\nEND_SHIPS\n");
-    Write("j.txt", "at 1 Talvek key J\n");
-    const auto r = Run({"run", "g.scn", "--script", "j.txt", "--until", "20", "--events", "--dump", "d.json"});
-    EXPECT_THAT(r.out, testing::ContainsRegex("Sat1 touchdown -[0-9.]+ m/s"));
-    EXPECT_THAT(r.out, HasSubstr("Sat1 landed"));
-    EXPECT_NEAR(Vessel("d.json", "Sat1")["altitude"].get<double>(), 0.5, 0.01) << "resting on its touchdown points";
+    Write("j.txt", std::string("at 1 Talvek key ") + GetParam().key + "\n");
+    const auto r = Run({"run", "g.scn", "--script", "j.txt", "--until", "5", "--events", "--save", "end.scn",
+                        "--dump", "d.json"});
+    const std::string saved = Read("end.scn");
+    if (std::string(GetParam().key) == "J") {
+        EXPECT_EQ(SavedValue(saved, "Talvek", "POS"), "10.0000000 45.0000000") << "the release does not move it";
+    }
+    for (const Spawned& s : GetParam().vessels) {
+        SCOPED_TRACE(s.name);
+        EXPECT_THAT(r.out, HasSubstr(std::string(s.name) + " created " + s.className));
+        EXPECT_THAT(r.out, testing::Not(testing::ContainsRegex(std::string(s.name) + " (touchdown|landed)")));
+        EXPECT_EQ(SavedValue(saved, s.name, "STATUS"), "Landed Earth");
+        EXPECT_EQ(SavedValue(saved, s.name, "POS"), "10.0000000 45.0000000");
+        EXPECT_EQ(SavedValue(saved, s.name, "HEADING"), "30.00");
+        const Json v = Vessel("d.json", s.name);
+        EXPECT_EQ(v["status"], "landed");
+        EXPECT_NEAR(v["altitude"].get<double>(), s.restingAltitude, 1e-6) << "resting on its touchdown points";
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Keys, SpawnedOnTheGround,
+                         testing::Values(GroundSpawn{"J", {{"Sat1", "tlvsat", 0.5}}},
+                                         GroundSpawn{"Ctrl+J",
+                                                     {{"TalvekOrbitMod", "tlvorbit", 1.62},
+                                                      {"TalvekServiceMod", "tlvservice", 1.6}}}),
+                         [](const testing::TestParamInfo<GroundSpawn>& info) {
+                             return std::string(info.param.key) == "J" ? "PayloadRelease" : "ModuleSeparation";
+                         });
 
 TEST_F(Flight, BrokenClassFileMetDuringTheFlightStopsTheRun) {
     const fs::path root = dir / "root";

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "module_fixture.h"
+#include "sim/file_handles.h"
 #include "sim/mathx.h"
 #include "sim/planet.h"
 
@@ -150,6 +151,78 @@ TEST_F(Descent, ChuteDeletedByTheHostIsNeverTouched) {
     EXPECT_EQ(t->chuteVessel, nullptr);
     for (const auto& e : world->trace) EXPECT_NE(e.vessel, "TalvekChute");
 }
+
+namespace {
+
+// A vessel that the host creates on the handle of the deleted parachute.
+struct Newcomer {
+    const char* name;
+    const char* className;
+};
+void PrintTo(const Newcomer& n, std::ostream* os) { *os << n.name << ":" << n.className; }
+
+// The host gives new vessels the handles of deleted ones, as the simulator may.
+class ChuteHandleReused : public Descent, public testing::WithParamInterface<Newcomer> {
+protected:
+    void SetUp() override {
+        Descent::SetUp();
+        world->reuseHandles = true;
+        root.Write("Config/Probe.cfg", "Mass = 60\nTouchdownPoints = 0 -1 1  -1 -1 -1  1 -1 -1\n");
+        t->configuration = CONFIG_MAIN_CHUTE;
+        t->SetupMainChute();
+        At(1.5, 8);
+        Touching();
+        Step();  // the canopy is released
+        chute = world->FindByName("TalvekChute");
+        ASSERT_NE(chute, nullptr);
+        chuteHandle = chute->Handle();
+    }
+    // The newcomer, landed, so that it is in ground contact as a parachute to delete would be.
+    sim::VesselRecord* Arrive() {
+        VESSELSTATUS s{};
+        s.status = 1;
+        s.vdata[0] = {0.1, 0.2, 0};
+        const OBJHANDLE h = oapiCreateVessel(GetParam().name, GetParam().className, s);
+        EXPECT_EQ(h, chuteHandle) << "on the parachute's handle";
+        world->trace.clear();
+        return world->Find(h);
+    }
+    // Time steps, then the frame's end; the newcomer must be there, untouched.
+    void ExpectLeftAlone(const sim::VesselRecord* newcomer) {
+        for (int i = 0; i < 3; ++i) Step();
+        world->ApplyDeletions();
+        EXPECT_EQ(world->Find(chuteHandle), newcomer) << "not deleted";
+        for (const auto& e : world->trace) EXPECT_NE(e.vessel, GetParam().name) << e.call;
+        EXPECT_EQ(t->chuteVessel, nullptr);
+    }
+
+    sim::VesselRecord* chute = nullptr;
+    OBJHANDLE chuteHandle = nullptr;
+};
+
+}  // namespace
+
+TEST_P(ChuteHandleReused, VesselAfterTheChuteTheTalvekDeletedIsLeftAlone) {
+    chute->landed = true;
+    Step();
+    world->ApplyDeletions();
+    ExpectLeftAlone(Arrive());
+}
+
+TEST_P(ChuteHandleReused, VesselAfterAChuteDeletedByTheHostIsNeitherSavedNorTouched) {
+    world->RequestDelete(*chute);
+    world->ApplyDeletions();  // its interface is freed with it
+    sim::VesselRecord* newcomer = Arrive();
+    sim::ScenarioWriter saved;
+    t->SaveState(&saved);  // under the sanitizers a use of the freed interface would fail here
+    EXPECT_THAT(saved.text, testing::Not(testing::HasSubstr("CHUTE_VESSEL")));
+    ExpectLeftAlone(newcomer);
+}
+
+// Only a vessel with the parachute's own name and class would pass for it.
+INSTANTIATE_TEST_SUITE_P(Newcomers, ChuteHandleReused,
+                         testing::Values(Newcomer{"Other", "Probe"}, Newcomer{"Other", "tlvchute"},
+                                         Newcomer{"TalvekChute", "Probe"}));
 
 TEST_F(Descent, VesselLoadedInTheLandingConfigurationDeletesNoChute) {
     root.Write("Config/Probe.cfg", "Mass = 60\nTouchdownPoints = 0 0 -1  -1 0 -1  1 0 -1\n");
