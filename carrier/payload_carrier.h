@@ -65,6 +65,9 @@ public:
     // entry point and its callback) makes the vessel act once.
     bool Accepts(HostEvent event, HostRoute route);
 
+    // A line in the host's log about something the vessel did or refused, after its name.
+    void LogEvent(const std::string& what) const;
+
     // Messages
     void SendVesselMessage(VESSEL* target, const char* name, const char* text);
     bool PollMessages();

@@ -41,10 +41,18 @@ VESSEL* PayloadCarrier::ReleaseSlot(int k, bool withRotation) {
     const std::string name = FreeVesselName(slot.vesselName);
     const OBJHANDLE handle = oapiCreateVessel(name.c_str(), slot.className, status);
     // A vessel the host refuses leaves the slot where it was: nothing vanishes from the carrier.
-    if (!handle) return nullptr;
+    if (!handle) {
+        LogEvent("the host refused to create " + name + " of class " + slot.className + "; it stays on board");
+        return nullptr;
+    }
     slot.attached = false;
     VESSEL* released = oapiGetVesselInterface(handle);
-    if (released) released->SetFuelMass(released->GetMaxFuelMass() * slot.fuelLevel);
+    if (released) {
+        released->SetFuelMass(released->GetMaxFuelMass() * slot.fuelLevel);
+        char mass[32];
+        std::snprintf(mass, sizeof mass, "%.0f", released->GetMass());
+        LogEvent("released " + name + " (" + slot.className + ", " + mass + " kg)");
+    }
     return released;
 }
 

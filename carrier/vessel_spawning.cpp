@@ -43,5 +43,9 @@ VESSEL* PayloadCarrier::SpawnChildVessel(const char* name, const char* className
     status.vrot += rotationChange;
     const std::string freeName = name ? FreeVesselName(name) : std::string();
     const OBJHANDLE handle = oapiCreateVessel(name ? freeName.c_str() : nullptr, className, status);
+    if (!handle) {
+        LogEvent("the host refused to create " + freeName + " of class " + (className ? className : ""));
+        return nullptr;
+    }
     return oapiGetVesselInterface(handle);
 }

@@ -157,7 +157,13 @@ void oapiWriteScenario_float(FILEHANDLE scn, char* item, double d) {
 void oapiWriteLog(char* line) {
     const std::string text = line ? line : "";
     std::cerr << "talvek-sim: log: " << text << "\n";
-    if (W()) W()->log.push_back(text);
+    if (!W()) return;
+    W()->log.push_back(text);
+    // In the timeline, under the vessel whose module wrote it, without its name a second time.
+    if (const sim::VesselRecord* v = W()->Context()) {
+        const std::string prefix = v->name + ": ";
+        W()->AddEvent(*v, "log " + (text.rfind(prefix, 0) == 0 ? text.substr(prefix.size()) : text));
+    }
 }
 
 bool oapiAcceptDelayedKey(char key, double interval) {

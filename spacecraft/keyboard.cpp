@@ -21,11 +21,13 @@ int TalvekVessel::ConsumeBufferedKey(DWORD /*key*/, bool /*pressed*/, char* keyb
         } else if (configuration < CONFIG_LANDING) {
             ++configuration;
             rebuildCounter = 1;
+            LogEvent("configuration " + std::to_string(configuration) + " by hand (Ctrl+J)");
         }
         return KEY_USED;
     }
     if (KEYDOWN(keyboardState, OAPI_KEY_K) && oapiAcceptDelayedKey(OAPI_KEY_K, K_DELAY)) {
         panelMotion = panelState > PANELS_HALFWAY ? 2 : 1;
+        LogEvent(panelMotion == 1 ? "solar arrays deploying" : "solar arrays stowing");
         return KEY_USED;
     }
     if (KEYDOWN(keyboardState, OAPI_KEY_J) && oapiAcceptDelayedKey(OAPI_KEY_J, J_DELAY)) {

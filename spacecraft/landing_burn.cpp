@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
 #include <limits>
 
 #include "talvek_vessel.h"
@@ -69,11 +71,14 @@ void TalvekVessel::StepMainChuteLanding() {
         ReleaseMainChute();
         configuration = CONFIG_LANDING;
         rebuildCounter = 1;
+        LogEvent("on the ground: main parachute released");
         return;
     }
     if (!(GetAltitude(ALTMODE_GROUND) < LANDING_APPROACH_HEIGHT)) return;
-    if (oapiGetTimeAcceleration() > LANDING_APPROACH_TIME_ACCELERATION)
+    if (oapiGetTimeAcceleration() > LANDING_APPROACH_TIME_ACCELERATION) {
         oapiSetTimeAcceleration(LANDING_APPROACH_TIME_ACCELERATION);
+        LogEvent("time acceleration capped at x1 for the landing");
+    }
     if (!thrusterLive || !landingTank) return;
     const double propellant = GetPropellantMass(landingTank);
     if (!(propellant > 0)) return;
@@ -84,5 +89,10 @@ void TalvekVessel::StepMainChuteLanding() {
     const GroundApproach approach = MeasureGroundApproach();
     const double level =
         LandingBurnStartLevel(approach.height, approach.descentSpeed, GetMass(), propellant, oapiGetSimStep());
-    if (level > 0) SetThrusterLevel(landingThruster, level);
+    if (level > 0) {
+        SetThrusterLevel(landingThruster, level);
+        char height[32];
+        std::snprintf(height, sizeof height, "%.2f", approach.height);
+        LogEvent(std::string("landing burn started ") + height + " m over the ground");
+    }
 }

@@ -57,11 +57,15 @@ void TalvekVessel::StepDescentSequence() {
         if (GetAltitude(ALTMODE_GROUND) < DROGUE_ALTITUDE && GetAirspeed() < DROGUE_AIRSPEED) {
             configuration = CONFIG_DROGUE;
             rebuildCounter = 1;
+            LogEvent("drogue parachute deployed");
         }
         return;
     }
     if (configuration != CONFIG_DROGUE && configuration != CONFIG_MAIN_CHUTE) return;
-    if (oapiGetTimeAcceleration() > CHUTE_TIME_ACCELERATION) oapiSetTimeAcceleration(CHUTE_TIME_ACCELERATION);
+    if (oapiGetTimeAcceleration() > CHUTE_TIME_ACCELERATION) {
+        oapiSetTimeAcceleration(CHUTE_TIME_ACCELERATION);
+        LogEvent("time acceleration capped at x10 under the parachute");
+    }
     if (configuration == CONFIG_MAIN_CHUTE) {
         // The landing waits for the main-parachute set-up's landing thruster.
         if (landingThruster) StepMainChuteLanding();
@@ -70,6 +74,7 @@ void TalvekVessel::StepDescentSequence() {
                 GetAltitude(ALTMODE_GROUND) < MAIN_CHUTE_FLOOR)) {
         configuration = CONFIG_MAIN_CHUTE;
         rebuildCounter = 1;
+        LogEvent("main parachute deployed");
     }
 }
 

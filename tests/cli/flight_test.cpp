@@ -222,6 +222,33 @@ TEST_F(Flight, OrbitToTouchdownDemoEndsLandedAndRepeatsExactly) {
     EXPECT_EQ(Read("end.scn") + Read("end.json"), first) << "a scripted flight repeats to the byte";
 }
 
+TEST_F(Flight, TheTimelineTellsTheFlightInTheModulesOwnWords) {
+    const fs::path root = talvek_test::BuildRoot();
+    const std::string script = (root / "Scenarios" / "Talvek-deorbit.txt").string();
+    const auto r = Run({"run", "Talvek-deorbit.scn", "--script", script, "--events"});
+    std::vector<std::string> said;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t at = line.find(" Talvek log ");
+        if (at != std::string::npos) said.push_back(line.substr(at + 12));
+    }
+    EXPECT_THAT(said, testing::ElementsAre("solar arrays deploying", "released Sat1 (tlvsat, 250 kg)",
+                                           "modules separated: descent module alone", "drogue parachute deployed",
+                                           "main parachute deployed", "time acceleration capped at x1 for the landing",
+                                           testing::StartsWith("landing burn started "),
+                                           "on the ground: main parachute released"));
+    EXPECT_THAT(r.err, HasSubstr("talvek-sim: log: Talvek: drogue parachute deployed")) << "the host's log as well";
+}
+
+TEST_F(Flight, ARefusedSpawnIsLogged) {
+    // The class of the parachute is gone: the release is refused and says so.
+    talvek_test::TempRoot bare;
+    std::filesystem::remove(bare.Path() / "Config" / "Vessels" / "tlvchute.cfg");
+    const std::string descent = (talvek_test::BuildRoot() / "Scenarios" / "Talvek-descent.scn").string();
+    const auto r = Run({"run", descent, "--root", bare.Path().string(), "--events", "--until", "400"});
+    EXPECT_THAT(r.out, HasSubstr("Talvek log the host refused to create TalvekChute of class tlvchute"));
+}
+
 TEST_F(Flight, AttitudePropellantSurvivesASaveAfterSeparation) {
     Write("j.txt", "at 1 Talvek key Ctrl+J\n");
     Run({"run", ORBIT, "--script", "j.txt", "--until", "2", "--save", "sep.scn", "--dump", "a.json"});
