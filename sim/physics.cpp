@@ -17,6 +17,7 @@ namespace {
 constexpr double NEAR_GROUND_MARGIN = 50.0;     // [m] below size + this, substeps are short
 constexpr double NEAR_GROUND_LOOKAHEAD = 0.2;   // [s] of travel towards the ground that also counts as near
 constexpr double VACUUM_DENSITY = 1e-12;        // [kg/m^3] below it drag is not computed
+constexpr double STANDARD_GRAVITY = 9.80665;     // [m/s^2] the unit of a load in g
 constexpr double REST_TIME = 5.0;               // [s] at rest in contact, without thrust, before it counts as landed
 
 // Autopilot gains.
@@ -159,7 +160,10 @@ Propulsion Thrust(VesselRecord& v, double pressure, double h) {
         if (th.level <= 0) continue;
         Tank* tank = d.FindTank(th.tank);
         const double flow = th.maxThrust * th.level / (tank->efficiency * th.isp);  // [kg/s]
-        if (flow > 0) tank->mass = std::max(0.0, tank->mass - flow * h);
+        if (flow <= 0) continue;
+        const double before = tank->mass;
+        tank->mass = std::max(0.0, tank->mass - flow * h);
+        v.flightLog.propellantUsed += before - tank->mass;
     }
     // A tank that ran dry stops its thrusters from the next substep on.
     for (Thruster& th : d.thrusters)
@@ -257,6 +261,8 @@ void Substep(World& world, VesselRecord& v, double h, double now) {
     const VECTOR3 p0 = v.pos, v0 = v.vel;
     const Mat3 rot0 = v.rot;
     const VECTOR3 a1 = accel(p0, v0);
+    // What the crew feels: everything but gravity.
+    v.flightLog.peakLoad = std::max(v.flightLog.peakLoad, Length(a1 - Gravity(p0)) / STANDARD_GRAVITY);
     const VECTOR3 a2 = accel(p0 + v0 * (h / 2), v0 + a1 * (h / 2));
     const VECTOR3 v2 = v0 + a1 * (h / 2);
     const VECTOR3 v3 = v0 + a2 * (h / 2);
@@ -303,7 +309,10 @@ void Substep(World& world, VesselRecord& v, double h, double now) {
         return;
     }
     if (BelowSurface(v)) {
-        world.AddEvent(v, "touchdown " + FormatFixed(VerticalSpeed(v), 2) + " m/s", now + h);
+        const double speed = VerticalSpeed(v);
+        world.AddEvent(v, "touchdown " + FormatFixed(speed, 2) + " m/s", now + h);
+        if (v.flightLog.touchdowns++ == 0) v.flightLog.firstTouchdown = speed;
+        v.flightLog.lastTouchdown = speed;
         SettleOnSurface(v);
         v.contact.touching = true;
         v.contact.restTime = 0;

@@ -54,6 +54,14 @@ struct VesselRecord {
         bool touching = false;  // resting on its touchdown points, not yet landed
         double restTime = 0.0;  // [s] at rest without thrust so far
     } contact;  // autopilot set by a flight script: prograde, retrograde, killrot, off
+    // What the end-of-run summary tells about the vessel's flight.
+    struct FlightLog {
+        int touchdowns = 0;
+        double firstTouchdown = 0.0;  // [m/s] vertical speed, negative downwards
+        double lastTouchdown = 0.0;
+        double peakLoad = 0.0;        // [g] of drag and thrust together
+        double propellantUsed = 0.0;  // [kg]
+    } flightLog;
 
     OBJHANDLE Handle() const { return HandleOf(id); }
     double Mass() const { return def.emptyMass + def.PropellantMass(); }

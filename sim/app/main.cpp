@@ -119,7 +119,8 @@ int Run(const RunArgs& args) {
         sim::PlotTelemetry(simulation.GetTelemetry(), world, simulation.FocusVessel(), Absolute(start, args.plot));
     if (args.events) std::cout << sim::EventsText(world);
     std::cout << "talvek-sim: " << frames << " frames, " << sim::FormatFixed(world.SimTime(), 2) << " s simulated, "
-              << world.Vessels().size() << " vessels\n";
+              << world.Vessels().size() << " vessels\n"
+              << sim::SummaryText(world);
     return 0;
 }
 

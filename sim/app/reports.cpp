@@ -1,5 +1,10 @@
 #include "reports.h"
 
+#include <cmath>
+
+#include "../mathx.h"
+#include "../physics.h"
+#include "../planet.h"
 #include "../text.h"
 #include "../world.h"
 
@@ -8,6 +13,55 @@ namespace sim {
 std::string EventsText(const World& world) {
     std::string out;
     for (const auto& e : world.events) out += FormatFixed(e.time, 2) + " " + e.vessel + " " + e.what + "\n";
+    return out;
+}
+
+namespace {
+
+std::string Degrees(double radians, const char* positive, const char* negative) {
+    const double degrees = radians * 180 / 3.14159265358979323846;
+    const std::string shown = FormatFixed(std::fabs(degrees), 4);
+    // A value that shows as zero takes no side.
+    return shown + (degrees >= 0 || shown.find_first_not_of("0.") == std::string::npos ? positive : negative);
+}
+
+std::string Place(const World& world, const VesselRecord& v) {
+    if (v.landed) {
+        double lon, lat;
+        LonLat(v.pos, world.Mjd(), lon, lat);
+        return "landed at " + Degrees(lon, " E", " W") + ", " + Degrees(lat, " N", " S");
+    }
+    const double r = Length(v.pos), speed = Length(v.vel);
+    const double energy = speed * speed / 2 - EARTH_GM / r;
+    const double h = Length(Cross(v.pos, v.vel));
+    if (energy < 0 && r > 0) {
+        const double a = -EARTH_GM / (2 * energy);
+        const double e = std::sqrt(std::max(0.0, 1 + 2 * energy * h * h / (EARTH_GM * EARTH_GM)));
+        const double periapsis = a * (1 - e) - EARTH_RADIUS;
+        if (periapsis > 0)
+            return "in orbit, apoapsis " + FormatFixed((a * (1 + e) - EARTH_RADIUS) / 1000, 1) + " km, periapsis " +
+                   FormatFixed(periapsis / 1000, 1) + " km";
+    }
+    return "in flight " + FormatFixed(GroundHeight(v), 0) + " m over the ground at " + FormatFixed(Airspeed(v), 1) +
+           " m/s";
+}
+
+}  // namespace
+
+std::string SummaryText(const World& world) {
+    std::string out;
+    for (const auto& owned : world.Vessels()) {
+        const VesselRecord& v = *owned;
+        const auto& log = v.flightLog;
+        out += "  " + v.name + " (" + v.ClassName() + "): " + Place(world, v);
+        if (log.touchdowns > 0) {
+            out += "; " + std::to_string(log.touchdowns) + (log.touchdowns == 1 ? " touchdown " : " touchdowns, first ") +
+                   FormatFixed(log.firstTouchdown, 2) + " m/s";
+            if (log.touchdowns > 1) out += ", last " + FormatFixed(log.lastTouchdown, 2) + " m/s";
+        }
+        out += "; peak load " + FormatFixed(log.peakLoad, 1) + " g; propellant used " +
+               FormatFixed(log.propellantUsed, 1) + " kg\n";
+    }
     return out;
 }
 

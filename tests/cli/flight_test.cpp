@@ -238,6 +238,11 @@ TEST_F(Flight, TheTimelineTellsTheFlightInTheModulesOwnWords) {
                                            testing::StartsWith("landing burn started "),
                                            "on the ground: main parachute released"));
     EXPECT_THAT(r.err, HasSubstr("talvek-sim: log: Talvek: drogue parachute deployed")) << "the host's log as well";
+    // The run ends with where each vessel is and how its flight went.
+    EXPECT_THAT(r.out, testing::ContainsRegex("\n  Talvek \\(Talvek\\): landed at [0-9.]+ [EW], [0-9.]+ [NS]; "
+                                              "1 touchdown -[0-9]\\.[0-9][0-9] m/s; peak load [0-9.]+ g; "
+                                              "propellant used [0-9.]+ kg\n"));
+    EXPECT_THAT(r.out, HasSubstr("\n  Sat1 (tlvsat): in orbit, apoapsis 4"));
 }
 
 TEST_F(Flight, ARefusedSpawnIsLogged) {
