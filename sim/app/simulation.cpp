@@ -1,5 +1,6 @@
 #include "simulation.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 
@@ -48,8 +49,13 @@ void Simulation::Carry(ScriptAction& a) {
             std::memset(kstate, 0, sizeof kstate);
             kstate[a.combo.key] = static_cast<char>(0x80);
             for (int m : a.combo.modifiers) kstate[m] = static_cast<char>(0x80);
+            // The key goes before what it causes (a vessel created, a log line) in the timeline.
+            const size_t before = world_.events.size();
             const int result = world_.DeliverBufferedKey(*v, static_cast<DWORD>(a.combo.key), true, kstate);
             world_.AddEvent(*v, "key " + a.combo.text + " -> " + std::to_string(result));
+            if (world_.events.size() > before + 1)
+                std::rotate(world_.events.begin() + static_cast<std::ptrdiff_t>(before), world_.events.end() - 1,
+                            world_.events.end());
             break;
         }
         case ScriptAction::Kind::TIMEACC:
@@ -58,6 +64,7 @@ void Simulation::Carry(ScriptAction& a) {
             break;
         case ScriptAction::Kind::NAVMODE:
             v->navMode = a.word;
+            world_.AddEvent(*v, "navmode " + a.word);
             if (a.word == "off") {
                 // The autopilot lets go of the attitude thrusters it held.
                 for (const auto& g : v->def.groups)
@@ -72,6 +79,7 @@ void Simulation::Carry(ScriptAction& a) {
                 if (g.type == type)
                     for (Id id : g.thrusters)
                         if (Thruster* t = v->def.FindThruster(id)) t->level = a.value;
+            world_.AddEvent(*v, "thrust " + a.word + " " + FormatDouble(a.value));
             break;
         }
         case ScriptAction::Kind::SAVE:

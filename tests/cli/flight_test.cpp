@@ -238,6 +238,10 @@ TEST_F(Flight, TheTimelineTellsTheFlightInTheModulesOwnWords) {
                                            testing::StartsWith("landing burn started "),
                                            "on the ground: main parachute released"));
     EXPECT_THAT(r.err, HasSubstr("talvek-sim: log: Talvek: drogue parachute deployed")) << "the host's log as well";
+    // A key comes before what it caused; the script's own actions are listed.
+    EXPECT_THAT(r.out, HasSubstr("14.00 Talvek key J -> 1\n14.00 Sat1 created tlvsat\n14.00 Talvek log released Sat1"));
+    EXPECT_THAT(r.out, HasSubstr("20.00 Talvek navmode retrograde\n"));
+    EXPECT_THAT(r.out, testing::ContainsRegex("\n[0-9.]+ Talvek thrust main 1\n"));
     // The run ends with where each vessel is and how its flight went.
     EXPECT_THAT(r.out, testing::ContainsRegex("\n  Talvek \\(Talvek\\): landed at [0-9.]+ [EW], [0-9.]+ [NS]; "
                                               "1 touchdown -[0-9]\\.[0-9][0-9] m/s; peak load [0-9.]+ g; "
