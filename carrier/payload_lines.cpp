@@ -76,6 +76,38 @@ void ReportLine(const char* vessel, const char* what, const char* line) {
     oapiWriteLog(text.data());
 }
 
+// How the numbers of a line's fields were read, when not each as a whole: the scan takes a number's
+// leading digits and stops at the first field it cannot read, leaving the rest 0.
+void ReportNumbers(const char* vessel, const char* fields, const char* line) {
+    static const char* const NAMES[6] = {"x position", "y position", "z position", "mass", "rotation", "fuel level"};
+    const char* at = fields;
+    for (int word = 0; word < 9; ++word) {
+        while (IsBlank(*at)) ++at;
+        if (!*at) {
+            if (word >= 3) {
+                const std::string what = std::string("has no ") + NAMES[word - 3] + (word < 8 ? " and later fields" : "") +
+                                         "; read as 0";
+                ReportLine(vessel, what.c_str(), line);
+            }
+            return;
+        }
+        const char* start = at;
+        while (*at && !IsBlank(*at)) ++at;
+        if (word < 3) continue;
+        const std::string text(start, at);
+        char* end = nullptr;
+        std::strtod(text.c_str(), &end);
+        if (end == text.c_str() + text.size()) continue;
+        const std::string what =
+            end == text.c_str()
+                ? "has '" + text + "' where the " + NAMES[word - 3] + " belongs; it and the fields after it read as 0"
+                : "has the " + std::string(NAMES[word - 3]) + " '" + text + "', read as " +
+                      text.substr(0, static_cast<size_t>(end - text.c_str())) + (word < 8 ? "; the fields after it read as 0" : "");
+        ReportLine(vessel, what.c_str(), line);
+        return;
+    }
+}
+
 std::string SavedName(const char* name) { return *name ? name : EMPTY_FIELD; }
 
 std::string SavedNumber(double value) {
@@ -171,7 +203,7 @@ void PayloadCarrier::ParsePayloadLine(const char* text) {
             return;
         }
     }
-    (void)read;
+    if (read < 9) ReportNumbers(GetName(), fields, rest);
     for (char* name : {vesselName, meshName, className})
         if (std::strcmp(name, EMPTY_FIELD) == 0) name[0] = '\0';
 

@@ -271,7 +271,13 @@ INSTANTIATE_TEST_SUITE_P(
     Losses, LostInLine,
     testing::Values(LostCase{"PAYLOAD n m c nan 0 0 1 0 0", "ignored, a number in it is not finite"},
                     LostCase{"PAYLOAD " + std::string(130, 'N') + " m c 0 0 0 1 0 0", "has a name cut to 127"},
-                    LostCase{"PAYLOAD long m c 0 0 0 1 0 0 " + std::string(600, 'x'), "cut to 511 characters"}));
+                    LostCase{"PAYLOAD long m c 0 0 0 1 0 0 " + std::string(600, 'x'), "cut to 511 characters"},
+                    // Numbers that do not read whole: the line is kept as the scan reads it, and said so.
+                    LostCase{"PAYLOAD n m c 0 0 0 3x50 0 1", "has the mass '3x50', read as 3; the fields after it read as 0"},
+                    LostCase{"PAYLOAD n m c 0 zero 0 1 0 1",
+                             "has 'zero' where the y position belongs; it and the fields after it read as 0"},
+                    LostCase{"PAYLOAD n m c 0 0 0 250 0", "has no fuel level; read as 0"},
+                    LostCase{"STAGE s m c", "has no x position and later fields; read as 0"}));
 
 TEST_F(ModuleTest, LinesAfterTheFiftiethAreReportedOneByOne) {
     testing::internal::CaptureStderr();
