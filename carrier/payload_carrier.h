@@ -39,6 +39,9 @@ public:
     bool DispatchMessage(const char* name, const char* text);
     void ParsePayloadLine(const char* text);
     void SavePayloadLines(FILEHANDLE file);
+    // After the last line of a state load: a stage still open then took every line after it,
+    // which a save never writes, so it is said in the log.
+    void FinishPayloadLines();
 
     // Meshes and mass
     void PlacePayloadMeshes(const VECTOR3& offset);

@@ -223,6 +223,13 @@ void PayloadCarrier::ParsePayloadLine(const char* text) {
     if (kind == PAYLOAD_KIND_STAGE) currentStage = static_cast<std::int16_t>(free);
 }
 
+void PayloadCarrier::FinishPayloadLines() {
+    if (currentStage == -1) return;
+    LogEvent(std::string("stage ") + slots[currentStage].vesselName +
+             " has no ENDSTAGE: every payload line after it is inside it");
+    currentStage = -1;
+}
+
 int PayloadCarrier::StageClosingsAfter(int i, int outermost) const {
     // The stage open after slot i: the slot itself if it is a stage, else its parent.
     int open = slots[i].kind == PAYLOAD_KIND_STAGE ? i : slots[i].parentStage;

@@ -101,5 +101,6 @@ void TalvekVessel::LoadStateEx(FILEHANDLE scn, void* status) {
         HandleScenarioLine(line);
         ParseScenarioLineEx(line, status);
     }
+    FinishPayloadLines();
     DefineLoadedConfiguration();
 }

@@ -46,6 +46,7 @@ void StageCarrier::LoadStateEx(FILEHANDLE scn, void* status) {
         HandleScenarioLine(line);
         ParseScenarioLineEx(line, status);
     }
+    FinishPayloadLines();
     DefineStage();
 }
 

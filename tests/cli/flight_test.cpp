@@ -249,6 +249,16 @@ TEST_F(Flight, TheTimelineTellsTheFlightInTheModulesOwnWords) {
     EXPECT_THAT(r.out, HasSubstr("\n  Sat1 (tlvsat): in orbit, apoapsis 4"));
 }
 
+TEST_F(Flight, AStageLeftOpenIsLoggedAtLoad) {
+    const char* head = "BEGIN_SHIPS\nTalvek:Talvek\n  STATUS Orbiting Earth\n  RPOS 6771010 0 0\n  RVEL 0 0 7672.593\n"
+                       "  CONFIGURATION 0\n  STAGE S1 tlvstage tlvstage 0 0 7 800 0 0\n  PAYLOAD A tlvsat tlvsat 1 0 8 150 0 1\n";
+    Write("open.scn", std::string(head) + "  PAYLOAD B tlvsat tlvsat 0 1.6 3 150 0 1\nEND\nEND_SHIPS\n");
+    Write("closed.scn", std::string(head) + "  ENDSTAGE\n  PAYLOAD B tlvsat tlvsat 0 1.6 3 150 0 1\nEND\nEND_SHIPS\n");
+    const std::string said = "talvek-sim: log: Talvek: stage S1 has no ENDSTAGE: every payload line after it is inside it";
+    EXPECT_THAT(Run({"run", "open.scn", "--frames", "1"}).err, HasSubstr(said));
+    EXPECT_THAT(Run({"run", "closed.scn", "--frames", "1"}).err, testing::Not(HasSubstr("ENDSTAGE")));
+}
+
 TEST_F(Flight, ARefusedSpawnIsLogged) {
     // The class of the parachute is gone: the release is refused and says so.
     talvek_test::TempRoot bare;
