@@ -30,12 +30,13 @@ constexpr double MIN_FRAME_DT = 0.0001;  // [s], as the message says; shorter fr
 struct RunArgs {
     std::string scenario;
     std::string root = TALVEK_DEFAULT_ROOT;
-    std::string script, save, dump, trace, telemetry, plot;
+    std::string script, save, dump, trace, telemetry, plot, log;
     std::optional<double> until;
     std::optional<long> frames;
     double frameDt = 1.0 / 60.0;
     bool events = false;
     bool reuseHandles = false;
+    bool strict = false;
     std::string entryPoints = "callbacks";
     std::string visuals = "all";
     std::optional<double> groundElevation;
@@ -66,7 +67,7 @@ int Run(const RunArgs& args) {
                               sim::FormatDouble(MAX_FRAME_DT) + " seconds");
     for (const auto& [option, value] : {std::pair{"SCENARIO", &args.scenario}, {"--root", &args.root},
                                         {"--script", &args.script}, {"--save", &args.save}, {"--dump", &args.dump},
-                                        {"--trace", &args.trace}, {"--telemetry", &args.telemetry}, {"--plot", &args.plot}})
+                                        {"--trace", &args.trace}, {"--telemetry", &args.telemetry}, {"--plot", &args.plot}, {"--log", &args.log}})
         if (const std::string problem = sim::PathLengthProblem(*value); !problem.empty())
             throw sim::InputError(std::string(option) + ": " + problem);
     if (args.groundElevation && !(*args.groundElevation >= sim::MIN_GROUND_ELEVATION &&
@@ -75,7 +76,7 @@ int Run(const RunArgs& args) {
     if (args.until && !std::isfinite(*args.until))
         throw sim::InputError("--until: give a simulation time in seconds, 0 or more");
     // Outputs are checked before the run, so that a long run does not end in a path that fails.
-    for (const std::string* out : {&args.save, &args.dump, &args.trace, &args.telemetry, &args.plot}) {
+    for (const std::string* out : {&args.save, &args.dump, &args.trace, &args.telemetry, &args.plot, &args.log}) {
         if (out->empty()) continue;
         const fs::path folder = Absolute(start, *out).parent_path();
         if (!fs::is_directory(folder))
@@ -103,7 +104,7 @@ int Run(const RunArgs& args) {
     options.telemetry = !args.telemetry.empty() ? sim::TelemetryScope::All
                         : !args.plot.empty()    ? sim::TelemetryScope::Focus
                                                 : sim::TelemetryScope::None;
-    options.events = args.events || !args.plot.empty();
+    options.events = args.events || !args.plot.empty() || !args.log.empty() || args.strict;
     options.groundElevation = args.groundElevation;
     options.reuseHandles = args.reuseHandles;
     sim::Simulation simulation(root, scenario, options);
@@ -117,10 +118,19 @@ int Run(const RunArgs& args) {
     if (!args.telemetry.empty()) sim::WriteTextFile(Absolute(start, args.telemetry), simulation.GetTelemetry().Csv());
     if (!args.plot.empty())
         sim::PlotTelemetry(simulation.GetTelemetry(), world, simulation.FocusVessel(), Absolute(start, args.plot));
+    if (!args.log.empty()) sim::WriteTextFile(Absolute(start, args.log), sim::LogText(world));
     if (args.events) std::cout << sim::EventsText(world);
     std::cout << "talvek-sim: " << frames << " frames, " << sim::FormatFixed(world.SimTime(), 2) << " s simulated, "
               << world.Vessels().size() << " vessels\n"
               << sim::SummaryText(world);
+    if (args.strict) {
+        const std::string unread = sim::UnreadLines(world);
+        if (!unread.empty()) {
+            std::cerr << "talvek-sim: --strict: a module could not read these lines whole (see the log lines above):\n"
+                      << unread;
+            return 2;
+        }
+    }
     return 0;
 }
 
@@ -149,6 +159,9 @@ int main(int argc, char** argv) {
     run->add_option("--telemetry", args.telemetry, "write altitude, speeds and mass over time as CSV");
     run->add_option("--plot", args.plot, "write a PNG of altitude and speeds of the focus vessel, events marked");
     run->add_flag("--events", args.events, "print the event timeline");
+    run->add_option("--log", args.log, "write the modules' log lines, with time and vessel");
+    run->add_flag("--strict", args.strict,
+                  "exit with status 2 after the run when a module reported a scenario line it could not read whole");
     run->add_flag("--reuse-handles", args.reuseHandles,
                   "give new vessels the handles of deleted ones, as the simulator may (default: never reused)");
     run->add_option("--entry-points", args.entryPoints,

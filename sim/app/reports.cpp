@@ -65,6 +65,21 @@ std::string SummaryText(const World& world) {
     return out;
 }
 
+std::string LogText(const World& world) {
+    std::string out;
+    for (const auto& e : world.events)
+        if (e.what.rfind("log ", 0) == 0) out += FormatFixed(e.time, 2) + " " + e.vessel + " " + e.what.substr(4) + "\n";
+    return out;
+}
+
+std::string UnreadLines(const World& world) {
+    std::string out;
+    for (const auto& e : world.events)
+        if (e.what.rfind("log payload line ", 0) == 0 || e.what.find(" has no ENDSTAGE") != std::string::npos)
+            out += FormatFixed(e.time, 2) + " " + e.vessel + " " + e.what.substr(4) + "\n";
+    return out;
+}
+
 std::string TraceText(const World& world) {
     std::string out;
     for (const auto& t : world.trace) out += (t.vessel.empty() ? "-" : t.vessel) + " " + t.call + "(" + t.args + ")\n";

@@ -259,6 +259,27 @@ TEST_F(Flight, AStageLeftOpenIsLoggedAtLoad) {
     EXPECT_THAT(Run({"run", "closed.scn", "--frames", "1"}).err, testing::Not(HasSubstr("ENDSTAGE")));
 }
 
+TEST_F(Flight, StrictStopsOnALineTheModuleCouldNotReadAndTheLogIsWritten) {
+    const std::string head = "BEGIN_SHIPS\nTalvek:Talvek\n  STATUS Orbiting Earth\n  RPOS 6771010 0 0\n"
+                             "  RVEL 0 0 7672.593\n  CONFIGURATION 0\n";
+    const std::pair<const char*, const char*> cases[] = {
+        {"  PAYLOAD Sat1 tlvsat tlvsat 0 1.6 3 3x50 0 1\n", "has the mass '3x50', read as 3"},
+        {"  STAGE S1 tlvstage tlvstage 0 0 7 800 0 0\n", "stage S1 has no ENDSTAGE"},
+    };
+    for (const auto& [line, said] : cases) {
+        SCOPED_TRACE(line);
+        Write("bad.scn", head + line + "END\nEND_SHIPS\n");
+        const auto lenient = Run({"run", "bad.scn", "--frames", "2", "--log", "l.txt"});
+        EXPECT_THAT(Read("l.txt"), testing::ContainsRegex(std::string("^0\\.00 Talvek .*") + said));
+        const auto strict = talvek_test::RunSim({"run", "bad.scn", "--frames", "2", "--strict"}, dir);
+        EXPECT_EQ(strict.status, 2);
+        EXPECT_THAT(strict.err, HasSubstr("--strict: a module could not read these lines whole"));
+        EXPECT_THAT(strict.err, HasSubstr(said));
+    }
+    Write("good.scn", head + "  PAYLOAD Sat1 tlvsat tlvsat 0 1.6 3 200 0 1\nEND\nEND_SHIPS\n");
+    EXPECT_EQ(talvek_test::RunSim({"run", "good.scn", "--frames", "2", "--strict"}, dir).status, 0);
+}
+
 TEST_F(Flight, ARefusedSpawnIsLogged) {
     // The class of the parachute is gone: the release is refused and says so.
     talvek_test::TempRoot bare;
