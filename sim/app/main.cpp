@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 
 #include "../errors.h"
 #include "../planet.h"
@@ -109,20 +110,42 @@ int Run(const RunArgs& args) {
     options.reuseHandles = args.reuseHandles;
     sim::Simulation simulation(root, scenario, options);
     simulation.SetScript(std::move(script));
-    const long frames = simulation.Run(sim::RunLimits{args.until, args.frames, args.frameDt});
+    // An input error found during the flight (a class file read only when its vessel is created)
+    // still leaves the flight so far in every output asked for.
+    long frames = 0;
+    std::optional<std::string> failure;
+    try {
+        frames = simulation.Run(sim::RunLimits{args.until, args.frames, args.frameDt});
+    } catch (const sim::InputError& e) {
+        failure = e.what();
+        frames = simulation.FramesRun();
+    }
     sim::World& world = simulation.GetWorld();
 
-    if (!args.save.empty()) sim::WriteTextFile(Absolute(start, args.save), simulation.SaveText());
-    if (!args.dump.empty()) sim::WriteTextFile(Absolute(start, args.dump), sim::DumpWorld(world).dump(2) + "\n");
-    if (!args.trace.empty()) sim::WriteTextFile(Absolute(start, args.trace), sim::TraceText(world));
-    if (!args.telemetry.empty()) sim::WriteTextFile(Absolute(start, args.telemetry), simulation.GetTelemetry().Csv());
-    if (!args.plot.empty())
-        sim::PlotTelemetry(simulation.GetTelemetry(), world, simulation.FocusVessel(), Absolute(start, args.plot));
-    if (!args.log.empty()) sim::WriteTextFile(Absolute(start, args.log), sim::LogText(world));
-    if (args.events) std::cout << sim::EventsText(world);
-    std::cout << "talvek-sim: " << frames << " frames, " << sim::FormatFixed(world.SimTime(), 2) << " s simulated, "
-              << world.Vessels().size() << " vessels\n"
-              << sim::SummaryText(world);
+    auto writeOutputs = [&] {
+        if (!args.save.empty()) sim::WriteTextFile(Absolute(start, args.save), simulation.SaveText());
+        if (!args.dump.empty()) sim::WriteTextFile(Absolute(start, args.dump), sim::DumpWorld(world).dump(2) + "\n");
+        if (!args.trace.empty()) sim::WriteTextFile(Absolute(start, args.trace), sim::TraceText(world));
+        if (!args.telemetry.empty())
+            sim::WriteTextFile(Absolute(start, args.telemetry), simulation.GetTelemetry().Csv());
+        if (!args.plot.empty())
+            sim::PlotTelemetry(simulation.GetTelemetry(), world, simulation.FocusVessel(), Absolute(start, args.plot));
+        if (!args.log.empty()) sim::WriteTextFile(Absolute(start, args.log), sim::LogText(world));
+        if (args.events) std::cout << sim::EventsText(world);
+        std::cout << "talvek-sim: " << frames << " frames, " << sim::FormatFixed(world.SimTime(), 2) << " s simulated, "
+                  << world.Vessels().size() << " vessels\n"
+                  << sim::SummaryText(world);
+    };
+    if (failure) {
+        try {
+            writeOutputs();
+        } catch (const std::exception&) {
+            // The run's own error is the one to report.
+        }
+        throw sim::InputError(*failure + "\n(the run stopped at " + sim::FormatFixed(world.SimTime(), 2) +
+                              " s; the outputs asked for hold the flight up to there)");
+    }
+    writeOutputs();
     if (args.strict) {
         const std::string unread = sim::UnreadLines(world);
         if (!unread.empty()) {

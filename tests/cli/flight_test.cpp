@@ -289,6 +289,28 @@ TEST_F(Flight, ARefusedSpawnIsLogged) {
     EXPECT_THAT(r.out, HasSubstr("Talvek log the host refused to create TalvekChute of class tlvchute"));
 }
 
+TEST_F(Flight, AClassFileMistakeFoundMidFlightStillLeavesTheOutputs) {
+    // The parachute's class is read only when the canopy is released, 349 s into the descent.
+    talvek_test::TempRoot broken;
+    const fs::path chute = broken.Path() / "Config" / "Vessels" / "tlvchute.cfg";
+    std::string cfg = talvek_test::ReadFile(chute);
+    const size_t mass = cfg.find("Mass = ");
+    ASSERT_NE(mass, std::string::npos);
+    cfg.replace(mass, cfg.find('\n', mass) - mass, "Mass = 6O");
+    fs::remove(chute);
+    std::ofstream(chute) << cfg;
+    const std::string descent = (talvek_test::BuildRoot() / "Scenarios" / "Talvek-descent.scn").string();
+    const auto r = talvek_test::RunSim({"run", descent, "--root", broken.Path().string(), "--events", "--save",
+                                        "s.scn", "--telemetry", "t.csv"},
+                                       dir);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_THAT(r.err, HasSubstr("tlvchute.cfg:"));
+    EXPECT_THAT(r.err, testing::ContainsRegex("the run stopped at 3[0-9][0-9]\\.[0-9][0-9] s; the outputs asked for hold"));
+    EXPECT_THAT(r.out, HasSubstr("Talvek touchdown")) << "the timeline up to the failure";
+    EXPECT_THAT(Read("s.scn"), HasSubstr("CONFIGURATION")) << "a save of where the flight stood";
+    EXPECT_GT(Read("t.csv").size(), 1000u);
+}
+
 TEST_F(Flight, AttitudePropellantSurvivesASaveAfterSeparation) {
     Write("j.txt", "at 1 Talvek key Ctrl+J\n");
     Run({"run", ORBIT, "--script", "j.txt", "--until", "2", "--save", "sep.scn", "--dump", "a.json"});
