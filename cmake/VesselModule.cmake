@@ -1,0 +1,24 @@
+# talvek_vessel_module(NAME SOURCES ... LINK ...): a vessel module as the host loads it. A shared
+# library that exports the eight entry points and nothing else (exports.map beside the caller's
+# sources), named Modules/<NAME>.dll (<NAME>.so here) after the class file's Module name: no "lib"
+# prefix, and no per-configuration folder ($<1:> keeps multi-configuration generators from adding one).
+function(talvek_vessel_module name)
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "SOURCES;LINK")
+  add_library(${name} MODULE ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LINK} talvek_host_api)
+  if(NOT WIN32)
+    # On Windows the entry points' DLLCLBK (dllexport) already decides what is exported.
+    target_link_options(${name} PRIVATE -Wl,--version-script=${CMAKE_CURRENT_SOURCE_DIR}/exports.map)
+    set_target_properties(${name} PROPERTIES LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/exports.map)
+    if(NOT TALVEK_SANITIZE AND NOT APPLE)
+      # Under the sanitizers the runtime comes with the executable, so a module keeps undefined references.
+      target_link_options(${name} PRIVATE -Wl,--no-undefined)
+    endif()
+  endif()
+  set_target_properties(${name} PROPERTIES
+    PREFIX ""
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    LIBRARY_OUTPUT_DIRECTORY $<1:${TALVEK_ROOT}/Modules>)
+  install(TARGETS ${name} LIBRARY DESTINATION Modules RUNTIME DESTINATION Modules)
+endfunction()
