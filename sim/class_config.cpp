@@ -9,6 +9,11 @@
 
 namespace sim {
 
+const char* const HOST_CLASS_KEYS[16] = {"ClassName",     "Module",          "MeshName",      "Size",
+                                         "Mass",          "PropellantResource1", "MaxFuel",   "Isp",
+                                         "MaxMainThrust", "CW",              "CrossSections", "RotResistance",
+                                         "Inertia",       "TouchdownPoints", "CameraOffset",  "EnableXPDR"};
+
 const VesselClass::Value* VesselClass::Find(const std::string& lowerKey) const {
     auto it = values.find(lowerKey);
     return it == values.end() ? nullptr : &it->second;
@@ -90,35 +95,34 @@ const VesselClass& ClassRegistry::Get(const std::string& className) {
     return *classes_.emplace(className, ReadClassFile(path, className)).first->second;
 }
 
-void ApplyClassValues(World& world, const VesselClass& cls, VesselRecord& v) {
-    VesselDefinition& d = v.def;
+ClassValues ReadClassValues(const VesselClass& cls) {
+    ClassValues c;
     // Ranges keep the flight finite: sizes and masses far beyond any vessel, and floors where
     // the physics divides (inertia, Isp, tank efficiency).
     if (auto n = cls.Numbers("size", 1, 1, "one number: the mean radius in metres", 1e-3, 1e6, "0.001..1e6 m"))
-        d.size = (*n)[0];
+        c.size = (*n)[0];
     if (auto n = cls.Numbers("mass", 1, 1, "one number: the empty mass in kg", 0, 1e9, "0..1e9 kg"))
-        d.emptyMass = (*n)[0];
-    auto vec = [&](const char* key, VECTOR3& out, double lo, double hi, const char* accepted) {
-        if (auto n = cls.Numbers(key, 3, 3, "three numbers", lo, hi, accepted)) out = {(*n)[0], (*n)[1], (*n)[2]};
+        c.emptyMass = (*n)[0];
+    auto vec = [&](const char* key, std::optional<VECTOR3>& out, double lo, double hi, const char* accepted) {
+        if (auto n = cls.Numbers(key, 3, 3, "three numbers", lo, hi, accepted)) out = VECTOR3{(*n)[0], (*n)[1], (*n)[2]};
     };
-    vec("crosssections", d.crossSections, 0, 1e6, "each 0..1e6 m^2");
-    vec("rotresistance", d.rotDrag, 0, 1e6, "each 0..1e6");
-    vec("inertia", d.pmi, 1e-6, 1e6, "each 1e-6..1e6 m^2");
-    vec("cameraoffset", d.cameraOffset, -1e4, 1e4, "each -1e4..1e4 m");
-    if (auto n = cls.Numbers("cw", 4, 4, "four numbers: zpos zneg x y", 0, 1e3, "each 0..1000")) {
-        for (int i = 0; i < 4; ++i) d.cw[i] = (*n)[i];
-    }
+    vec("crosssections", c.crossSections, 0, 1e6, "each 0..1e6 m^2");
+    vec("rotresistance", c.rotDrag, 0, 1e6, "each 0..1e6");
+    vec("inertia", c.pmi, 1e-6, 1e6, "each 1e-6..1e6 m^2");
+    vec("cameraoffset", c.cameraOffset, -1e4, 1e4, "each -1e4..1e4 m");
+    if (auto n = cls.Numbers("cw", 4, 4, "four numbers: zpos zneg x y", 0, 1e3, "each 0..1000"))
+        c.cw = std::array<double, 4>{(*n)[0], (*n)[1], (*n)[2], (*n)[3]};
     if (auto n = cls.Numbers("touchdownpoints", 9, 9, "nine numbers: three points x y z", -1e4, 1e4, "each -1e4..1e4 m")) {
-        for (int i = 0; i < 3; ++i) d.touchdownPoints[i] = {(*n)[3 * i], (*n)[3 * i + 1], (*n)[3 * i + 2]};
+        std::array<VECTOR3, 3> points;
+        for (int i = 0; i < 3; ++i) points[i] = {(*n)[3 * i], (*n)[3 * i + 1], (*n)[3 * i + 2]};
+        c.touchdownPoints = points;
     }
     if (const auto* xpdr = cls.Find("enablexpdr")) {
         const std::string t = Lower(xpdr->text);
-        if (t == "true" || t == "1") d.transponder = true;
-        else if (t == "false" || t == "0") d.transponder = false;
+        if (t == "true" || t == "1") c.transponder = true;
+        else if (t == "false" || t == "0") c.transponder = false;
         else throw InputError(Where(cls.path.string(), xpdr->line, "'EnableXPDR' expects true or false"));
     }
-
-    Id tank = 0;
     std::optional<std::vector<double>> resource = cls.Numbers("propellantresource1", 1, 2, "'max [efficiency]'");
     if (resource) {
         if ((*resource)[0] < 0 || (*resource)[0] > 1e9 || (resource->size() > 1 && ((*resource)[1] < 1e-3 || (*resource)[1] > 1)))
@@ -128,26 +132,53 @@ void ApplyClassValues(World& world, const VesselClass& cls, VesselRecord& v) {
         resource = cls.Numbers("maxfuel", 1, 1, "one number: the tank's maximum mass in kg", 0, 1e9, "0..1e9 kg");
     }
     if (resource && (*resource)[0] > 0) {
-        tank = world.NextId();
-        const double efficiency = resource->size() > 1 ? (*resource)[1] : 1.0;
-        d.tanks.push_back(Tank{tank, (*resource)[0], (*resource)[0], efficiency});
-        if (d.defaultTank == 0) d.defaultTank = tank;
+        c.tankMax = (*resource)[0];
+        c.tankEfficiency = resource->size() > 1 ? (*resource)[1] : 1.0;
     }
     const auto thrust = cls.Numbers("maxmainthrust", 1, 1, "one number: the main engine's thrust in N", 0, 1e9, "0..1e9 N");
     if (thrust && (*thrust)[0] > 0) {
+        c.mainThrust = (*thrust)[0];
         const auto isp = cls.Numbers("isp", 1, 1, "one number: the Isp in m/s", 1, 1e6, "1..1e6 m/s");
-        Thruster th{world.NextId(), {0, 0, 0}, {0, 0, 1}, (*thrust)[0], isp ? (*isp)[0] : 5000.0, 0.0, 101400.0, tank};
-        d.thrusters.push_back(th);
-        d.groups.push_back(ThrusterGroup{world.NextId(), THGROUP_MAIN, {th.id}});
+        c.isp = isp ? (*isp)[0] : DEFAULT_CLASS_ISP;
     }
     if (const auto* mesh = cls.Find("meshname")) {
         if (const std::string problem = PathLengthProblem(mesh->text + ".msh"); !problem.empty())
             throw InputError(Where(cls.path.string(), mesh->line, "'MeshName': " + problem));
-        if (!mesh->text.empty()) {
-            MESHHANDLE h = world.LoadMesh(mesh->text);
-            const auto* tpl = world.FindMeshTemplate(h);
-            d.meshes.push_back(MeshSlot{mesh->text, tpl ? tpl->data : nullptr, {0, 0, 0}, 1});
-        }
+        if (!mesh->text.empty()) c.meshName = mesh->text;
+    }
+    return c;
+}
+
+void ApplyClassValues(World& world, const VesselClass& cls, VesselRecord& v) {
+    const ClassValues c = ReadClassValues(cls);
+    VesselDefinition& d = v.def;
+    if (c.size) d.size = *c.size;
+    if (c.emptyMass) d.emptyMass = *c.emptyMass;
+    if (c.crossSections) d.crossSections = *c.crossSections;
+    if (c.rotDrag) d.rotDrag = *c.rotDrag;
+    if (c.pmi) d.pmi = *c.pmi;
+    if (c.cameraOffset) d.cameraOffset = *c.cameraOffset;
+    if (c.cw)
+        for (int i = 0; i < 4; ++i) d.cw[i] = (*c.cw)[i];
+    if (c.touchdownPoints)
+        for (int i = 0; i < 3; ++i) d.touchdownPoints[i] = (*c.touchdownPoints)[i];
+    if (c.transponder) d.transponder = *c.transponder;
+
+    Id tank = 0;
+    if (c.tankMax) {
+        tank = world.NextId();
+        d.tanks.push_back(Tank{tank, *c.tankMax, *c.tankMax, c.tankEfficiency});
+        if (d.defaultTank == 0) d.defaultTank = tank;
+    }
+    if (c.mainThrust) {
+        Thruster th{world.NextId(), {0, 0, 0}, {0, 0, 1}, *c.mainThrust, c.isp, 0.0, 101400.0, tank};
+        d.thrusters.push_back(th);
+        d.groups.push_back(ThrusterGroup{world.NextId(), THGROUP_MAIN, {th.id}});
+    }
+    if (c.meshName) {
+        MESHHANDLE h = world.LoadMesh(*c.meshName);
+        const auto* tpl = world.FindMeshTemplate(h);
+        d.meshes.push_back(MeshSlot{*c.meshName, tpl ? tpl->data : nullptr, {0, 0, 0}, 1});
     }
 }
 

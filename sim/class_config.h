@@ -2,6 +2,7 @@
 // "key = value", keys without regard to case, ';' starts a comment.
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -51,6 +52,27 @@ private:
     std::filesystem::path root_;
     std::map<std::string, std::unique_ptr<VesselClass>> classes_;
 };
+
+// The class values the host reads, each checked against its range; absent keys stay empty.
+struct ClassValues {
+    std::optional<double> size, emptyMass;
+    std::optional<VECTOR3> crossSections, rotDrag, pmi, cameraOffset;
+    std::optional<std::array<double, 4>> cw;
+    std::optional<std::array<VECTOR3, 3>> touchdownPoints;
+    std::optional<bool> transponder;
+    std::optional<double> tankMax;  // [kg], only when above 0
+    double tankEfficiency = 1.0;
+    std::optional<double> mainThrust;  // [N], only when above 0
+    double isp = 0.0;                  // [m/s] with a main engine
+    std::optional<std::string> meshName;
+};
+constexpr double DEFAULT_CLASS_ISP = 5000.0;  // [m/s] of a main engine whose class gives no Isp
+
+// The keys the host reads from a class file (ReadClassValues' and Module), as they are written.
+extern const char* const HOST_CLASS_KEYS[16];
+
+// Reads and checks the class values; throws InputError naming the file and line.
+ClassValues ReadClassValues(const VesselClass& cls);
 
 // Applies the class values the host reads (size, mass, tanks, engine, drag, inertia,
 // touchdown points, camera, transponder, mesh) to a vessel's definition.

@@ -109,6 +109,7 @@ int Run(const RunArgs& args) {
     options.groundElevation = args.groundElevation;
     options.reuseHandles = args.reuseHandles;
     sim::Simulation simulation(root, scenario, options);
+    for (const std::string& w : simulation.ClassCheck().warnings) std::cerr << "talvek-sim: warning: " << w << "\n";
     simulation.SetScript(std::move(script));
     // An input error found during the flight (a class file read only when its vessel is created)
     // still leaves the flight so far in every output asked for.
@@ -148,11 +149,12 @@ int Run(const RunArgs& args) {
     writeOutputs();
     if (args.strict) {
         const std::string unread = sim::UnreadLines(world);
-        if (!unread.empty()) {
+        if (!unread.empty())
             std::cerr << "talvek-sim: --strict: a module could not read these lines whole (see the log lines above):\n"
                       << unread;
-            return 2;
-        }
+        if (simulation.ClassCheck().warnedAboutNamedClass)
+            std::cerr << "talvek-sim: --strict: the warnings above concern classes this scenario names\n";
+        if (!unread.empty() || simulation.ClassCheck().warnedAboutNamedClass) return EXIT_BAD_INPUT;
     }
     return 0;
 }

@@ -27,6 +27,12 @@ Simulation::Simulation(const std::filesystem::path& root, const std::filesystem:
     if (scenario_.focus) world_.focusVessel = *scenario_.focus;
     else if (!scenario_.vessels.empty()) world_.focusVessel = scenario_.vessels.front().name;
     if (options.groundElevation) scenario_.groundElevation = *options.groundElevation;
+    classCheck_ = CheckClassFiles(root, scenario_);
+    if (!classCheck_.errors.empty()) {
+        std::string message;
+        for (const auto& e : classCheck_.errors) message += (message.empty() ? "" : "\n") + e;
+        throw InputError(message);
+    }
     LoadScenario(world_, scenario_);
     world_.DropUnreadableMessages();
     world_.ApplyDeletions();

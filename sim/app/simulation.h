@@ -8,6 +8,7 @@
 
 #include "../scenario.h"
 #include "../world.h"
+#include "class_check.h"
 #include "script.h"
 #include "telemetry.h"
 
@@ -36,7 +37,8 @@ constexpr double ATMOSPHERE_TOP = 120000.0;    // [m] above it a vessel no longe
 
 class Simulation {
 public:
-    // Loads the scenario into a new world on the given root. Throws InputError.
+    // Checks the root's class files, then loads the scenario into a new world on the given root.
+    // Throws InputError, with every mistake found in a class the scenario names.
     Simulation(const std::filesystem::path& root, const std::filesystem::path& scenarioFile,
                const HostOptions& options = {});
 
@@ -53,6 +55,8 @@ public:
 
     std::string SaveText() { return SaveScenario(world_, scenario_); }
     const Telemetry& GetTelemetry() const { return telemetry_; }
+    // What the check of the class files found that does not stop the run.
+    const ClassCheckReport& ClassCheck() const { return classCheck_; }
     // The vessel the scenario focuses on, else the first; empty without vessels.
     std::string FocusVessel() const;
 
@@ -62,6 +66,7 @@ private:
     bool AnyVesselInAtmosphere() const;
 
     Scenario scenario_;
+    ClassCheckReport classCheck_;
     World world_;
     FlightScript script_;
     Telemetry telemetry_;

@@ -304,6 +304,8 @@ TEST_F(Flight, AClassFileMistakeFoundMidFlightStillLeavesTheOutputs) {
                                         "s.scn", "--telemetry", "t.csv"},
                                        dir);
     EXPECT_EQ(r.status, 2);
+    EXPECT_THAT(r.err, HasSubstr("warning: " + chute.string() + ":6: 'mass' expects one number"))
+        << "said before the first frame, for a class the scenario does not name";
     EXPECT_THAT(r.err, HasSubstr("tlvchute.cfg:"));
     EXPECT_THAT(r.err, testing::ContainsRegex("the run stopped at 3[0-9][0-9]\\.[0-9][0-9] s; the outputs asked for hold"));
     EXPECT_THAT(r.out, HasSubstr("Talvek touchdown")) << "the timeline up to the failure";

@@ -1,0 +1,203 @@
+#include "class_check.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <system_error>
+
+#include "../class_config.h"
+#include "../errors.h"
+#include "../mesh.h"
+#include "../text.h"
+
+namespace sim {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Where each named class is named first ("FILE:LINE"), by class name as written.
+struct NamedClass {
+    std::string where;
+    bool vesselBlock;  // the scenario creates it at load, which reports what is missing itself
+};
+
+std::map<std::string, NamedClass> NamedClasses(const Scenario& scenario) {
+    std::map<std::string, NamedClass> named;
+    for (const auto& block : scenario.vessels) {
+        named.emplace(block.className, NamedClass{Where(scenario.file, block.headerLine, ""), true});
+        for (const auto& line : block.lines) {
+            const auto words = SplitWords(line.text);
+            if (words.size() >= 4 && (words[0] == "PAYLOAD" || words[0] == "STAGE"))
+                named.emplace(words[3], NamedClass{Where(scenario.file, line.number, ""), false});
+        }
+    }
+    return named;
+}
+
+std::string ClassKey(std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name;
+}
+
+size_t EditDistance(const std::string& a, const std::string& b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The host key that an unknown key is most likely a slip of, when the file does not set that key
+// already; nullptr when the key is too far from every host key to be one mistyped.
+const char* MistypedHostKey(const VesselClass& cls, const std::string& lowerKey) {
+    const size_t tolerance = lowerKey.size() <= 4 ? 1 : 2;
+    for (const char* known : HOST_CLASS_KEYS) {
+        const std::string lowerKnown = Lower(known);
+        if (!cls.Find(lowerKnown) && EditDistance(lowerKey, lowerKnown) <= tolerance) return known;
+    }
+    return nullptr;
+}
+
+bool IsHostKey(const std::string& lowerKey) {
+    return std::any_of(std::begin(HOST_CLASS_KEYS), std::end(HOST_CLASS_KEYS),
+                       [&](const char* k) { return Lower(k) == lowerKey; });
+}
+
+class Checker {
+public:
+    Checker(const fs::path& root, const Scenario& scenario) : root_(root), named_(NamedClasses(scenario)) {}
+
+    ClassCheckReport Run() {
+        std::map<std::string, fs::path> files;  // class name -> the file the host would read for it
+        std::error_code ignored;
+        const fs::path vessels = root_ / "Config" / "Vessels";
+        if (fs::is_directory(vessels, ignored))
+            for (auto it = fs::recursive_directory_iterator(vessels, ignored); it != fs::recursive_directory_iterator();
+                 it.increment(ignored)) {
+                if (ignored) break;
+                if (it->path().extension() == ".cfg" && it->is_regular_file(ignored)) {
+                    fs::path relative = it->path().lexically_relative(vessels);
+                    relative.replace_extension();
+                    files.emplace(relative.generic_string(), it->path());
+                }
+            }
+        // The root's Config folder also holds the simulator's own settings: a file there counts as
+        // a class when the scenario names it or it says that it is one.
+        for (const auto& entry : fs::directory_iterator(root_ / "Config", ignored)) {
+            if (entry.path().extension() != ".cfg" || !entry.is_regular_file(ignored)) continue;
+            const std::string name = entry.path().stem().string();
+            if (files.count(name)) continue;
+            if (IsNamed(name)) {
+                files.emplace(name, entry.path());
+                continue;
+            }
+            try {
+                if (ReadClassFile(entry.path(), name)->Find("classname")) files.emplace(name, entry.path());
+            } catch (const InputError&) {
+                // Not in the class files' form: another settings file.
+            }
+        }
+        for (const auto& [name, path] : files) Check(name, path);
+        for (const auto& [name, where] : named_)
+            if (!where.vesselBlock && !files.count(ClassKey(name)))
+                Warn(true, where.where + "a payload line names the class '" + name + "', which has no class file (" +
+                               (vessels / (ClassKey(name) + ".cfg")).string() + " or " +
+                               (root_ / "Config" / (ClassKey(name) + ".cfg")).string() +
+                               "); its release will be refused");
+        return std::move(report_);
+    }
+
+private:
+    const NamedClass* FindNamed(const std::string& className) const {
+        for (const auto& [name, where] : named_)
+            if (ClassKey(name) == className) return &where;
+        return nullptr;
+    }
+    bool IsNamed(const std::string& className) const { return FindNamed(className) != nullptr; }
+
+    void Report(bool named, std::string text) {
+        if (named) report_.errors.push_back(std::move(text));
+        else report_.warnings.push_back(std::move(text) + " (a class this scenario does not name: the run goes on, and stops here if a module creates one)");
+    }
+
+    void Warn(bool named, std::string text) {
+        report_.warnings.push_back(std::move(text));
+        if (named) report_.warnedAboutNamedClass = true;
+    }
+
+    void Check(const std::string& name, const fs::path& path) {
+        const bool named = IsNamed(name);
+        std::unique_ptr<VesselClass> cls;
+        try {
+            cls = ReadClassFile(path, name);
+        } catch (const InputError& e) {
+            Report(named, e.what());
+            return;
+        }
+        for (const auto& [key, value] : cls->values) {
+            if (IsHostKey(key)) continue;
+            if (const char* meant = MistypedHostKey(*cls, key))
+                Report(named, Where(path.string(), value.line,
+                                    "'" + key + "' is not a class key; did you mean '" + meant + "'?"));
+            else if (named)
+                Warn(true, Where(path.string(), value.line,
+                                 "'" + key + "' is not a key talvek-sim reads; ignored (the simulator or the "
+                                 "class's module may read it)"));
+        }
+        try {
+            const ClassValues values = ReadClassValues(*cls);
+            if (values.meshName) {
+                const NamedClass* where = FindNamed(name);
+                CheckMesh(named, where && where->vesselBlock, *values.meshName, path, cls->Find("meshname")->line);
+            }
+        } catch (const InputError& e) {
+            Report(named, e.what());
+        }
+    }
+
+    // createdAtLoad: the scenario creates a vessel of the class, whose load warns of a missing mesh itself.
+    void CheckMesh(bool named, bool createdAtLoad, const std::string& mesh, const fs::path& classFile, int line) {
+        std::string relative = mesh;
+        std::replace(relative.begin(), relative.end(), '\\', '/');
+        const fs::path path = root_ / "Meshes" / (relative + ".msh");
+        std::error_code ignored;
+        if (!fs::is_regular_file(path, ignored)) {
+            // As when the vessel is created: the vessel flies without a mesh.
+            if (!createdAtLoad)
+                Warn(false, Where(classFile.string(), line,
+                              "'MeshName' " + mesh + ": no mesh file " + path.string() + "; the vessel has no mesh"));
+            return;
+        }
+        auto [it, first] = meshes_.emplace(path.string(), std::string());
+        if (first) {
+            try {
+                ReadMeshFile(path);
+            } catch (const InputError& e) {
+                it->second = e.what();
+            }
+        }
+        if (!it->second.empty())
+            Report(named, it->second + " (the mesh that " + classFile.string() + ":" + std::to_string(line) + " names)");
+    }
+
+    fs::path root_;
+    std::map<std::string, NamedClass> named_;
+    std::map<std::string, std::string> meshes_;  // path -> the reader's error, "" when it reads
+    ClassCheckReport report_;
+};
+
+}  // namespace
+
+ClassCheckReport CheckClassFiles(const std::filesystem::path& root, const Scenario& scenario) {
+    return Checker(root, scenario).Run();
+}
+
+}  // namespace sim

@@ -1,0 +1,27 @@
+// Before the first frame: the class files under the root's Config folder, and the meshes they
+// name, read and checked, so that a mistake in a class that a module creates late in the
+// flight is found at once instead of when the vessel appears.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "../scenario.h"
+
+namespace sim {
+
+struct ClassCheckReport {
+    // Each "FILE:LINE: what is wrong; what is accepted".
+    std::vector<std::string> errors;    // in a class the scenario or its payload lines name: the run does not start
+    std::vector<std::string> warnings;  // the run goes on
+    // A warning concerns a class the scenario or its payload lines name (--strict ends the run on it).
+    bool warnedAboutNamedClass = false;
+};
+
+// Reads every class file in ROOT/Config/Vessels (with its subfolders), and the files directly in
+// ROOT/Config that the scenario names or that hold a ClassName key. The classes named are the
+// scenario's vessels' classes and the classes of its PAYLOAD and STAGE lines.
+ClassCheckReport CheckClassFiles(const std::filesystem::path& root, const Scenario& scenario);
+
+}  // namespace sim
