@@ -1,4 +1,5 @@
 // The host's global functions, acting on the current world.
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <iostream>
@@ -154,6 +155,24 @@ void oapiWriteScenario_float(FILEHANDLE scn, char* item, double d) {
     WriteLine(scn, "oapiWriteScenario_float", item, sim::ScenarioFloatText(d));
 }
 
+namespace {
+// The N of "configuration N" in a module's log line, which marks the flight configuration the
+// vessel entered (for the summary); -1 when the line says none.
+int ConfigurationEntered(const std::string& text) {
+    static const std::string word = "configuration ";
+    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+        if (at > 0 && std::isalnum(static_cast<unsigned char>(text[at - 1]))) continue;
+        size_t end = at + word.size();
+        int n = 0;
+        while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])) && n < 10000)
+            n = n * 10 + (text[end++] - '0');
+        if (end > at + word.size() && (end == text.size() || !std::isalnum(static_cast<unsigned char>(text[end]))))
+            return n;
+    }
+    return -1;
+}
+}  // namespace
+
 void oapiWriteLog(char* line) {
     const std::string text = line ? line : "";
     std::cerr << "talvek-sim: log: " << text << "\n";
@@ -161,6 +180,9 @@ void oapiWriteLog(char* line) {
     W()->log.push_back(text);
     // In the timeline, under the vessel whose module wrote it, without its name a second time.
     if (const sim::VesselRecord* v = W()->Context()) {
+        if (const int configuration = ConfigurationEntered(text); configuration >= 0)
+            if (sim::VesselRecord* record = W()->FindByName(v->name))
+                record->flightLog.configurations.emplace_back(W()->SimTime(), configuration);
         const std::string prefix = v->name + ": ";
         W()->AddEvent(*v, "log " + (text.rfind(prefix, 0) == 0 ? text.substr(prefix.size()) : text));
     }

@@ -163,7 +163,7 @@ Propulsion Thrust(VesselRecord& v, double pressure, double h) {
         if (flow <= 0) continue;
         const double before = tank->mass;
         tank->mass = std::max(0.0, tank->mass - flow * h);
-        v.flightLog.propellantUsed += before - tank->mass;
+        v.flightLog.DrawPropellant(tank->id, before - tank->mass);
     }
     // A tank that ran dry stops its thrusters from the next substep on.
     for (Thruster& th : d.thrusters)

@@ -22,6 +22,16 @@ constexpr double MAX_TIME_ACCELERATION = 100000.0;
 
 std::string VesselRecord::ClassName() const { return cls ? cls->name : std::string(); }
 
+void VesselRecord::FlightLog::DrawPropellant(Id tank, double mass) {
+    if (mass <= 0) return;
+    for (TankUse& use : propellantUsed)
+        if (use.tank == tank) {
+            use.used += mass;
+            return;
+        }
+    propellantUsed.push_back(TankUse{tank, mass});
+}
+
 World::World(std::filesystem::path root)
     : root_(std::move(root)), classes_(root_), modules_(root_), previous_(g_current) {
     g_current = this;
@@ -121,6 +131,7 @@ VesselRecord* World::AddVessel(const std::string& name, const std::string& class
         Discard(v);
         throw;
     }
+    v.flightLog.createdAt = simTime_;
     AddEvent(v, "created " + cls.name);
     return &v;
 }

@@ -60,7 +60,15 @@ struct VesselRecord {
         double firstTouchdown = 0.0;  // [m/s] vertical speed, negative downwards
         double lastTouchdown = 0.0;
         double peakLoad = 0.0;        // [g] of drag and thrust together
-        double propellantUsed = 0.0;  // [kg]
+        struct TankUse {
+            Id tank;
+            double used;  // [kg]
+        };
+        std::vector<TankUse> propellantUsed;  // per tank, in the order they were first drawn from
+        double createdAt = 0.0;               // [s] of simulation time
+        // [s], N: the vessel's module wrote a log line saying that it entered configuration N.
+        std::vector<std::pair<double, int>> configurations;
+        void DrawPropellant(Id tank, double mass);
     } flightLog;
 
     OBJHANDLE Handle() const { return HandleOf(id); }

@@ -71,7 +71,7 @@ void TalvekVessel::StepMainChuteLanding() {
         ReleaseMainChute();
         configuration = CONFIG_LANDING;
         rebuildCounter = 1;
-        LogEvent("on the ground: main parachute released");
+        LogEvent("on the ground: main parachute released (configuration 4)");
         return;
     }
     if (!(GetAltitude(ALTMODE_GROUND) < LANDING_APPROACH_HEIGHT)) return;

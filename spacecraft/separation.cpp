@@ -20,5 +20,5 @@ void TalvekVessel::SeparateModules() {
                      SERVICE_MODULE_VELOCITY, NO_ROTATION);
     configuration = CONFIG_DESCENT;
     rebuildCounter = 1;
-    LogEvent("modules separated: descent module alone");
+    LogEvent("modules separated: descent module alone (configuration 1)");
 }

@@ -57,7 +57,7 @@ void TalvekVessel::StepDescentSequence() {
         if (GetAltitude(ALTMODE_GROUND) < DROGUE_ALTITUDE && GetAirspeed() < DROGUE_AIRSPEED) {
             configuration = CONFIG_DROGUE;
             rebuildCounter = 1;
-            LogEvent("drogue parachute deployed");
+            LogEvent("drogue parachute deployed (configuration 2)");
         }
         return;
     }
@@ -74,7 +74,7 @@ void TalvekVessel::StepDescentSequence() {
                 GetAltitude(ALTMODE_GROUND) < MAIN_CHUTE_FLOOR)) {
         configuration = CONFIG_MAIN_CHUTE;
         rebuildCounter = 1;
-        LogEvent("main parachute deployed");
+        LogEvent("main parachute deployed (configuration 3)");
     }
 }
 

@@ -46,6 +46,27 @@ std::string Place(const World& world, const VesselRecord& v) {
            " m/s";
 }
 
+// Time in each flight configuration, from the module's log lines that name the one entered. Each
+// step goes one configuration on, so the one before the first line is the number before it.
+std::string ConfigurationTimes(const World& world, const VesselRecord& v) {
+    const auto& entered = v.flightLog.configurations;
+    if (entered.empty()) return "";
+    std::string out = "; time in configuration";
+    double from = v.flightLog.createdAt;
+    int current = entered.front().second - 1;
+    auto add = [&](double until) {
+        if (current >= 0) out += " " + std::to_string(current) + ": " + FormatFixed(until - from, 2) + " s,";
+    };
+    for (const auto& [time, configuration] : entered) {
+        add(time);
+        from = time;
+        current = configuration;
+    }
+    add(world.SimTime());
+    out.pop_back();
+    return out;
+}
+
 }  // namespace
 
 std::string SummaryText(const World& world) {
@@ -59,8 +80,15 @@ std::string SummaryText(const World& world) {
                    FormatFixed(log.firstTouchdown, 2) + " m/s";
             if (log.touchdowns > 1) out += ", last " + FormatFixed(log.lastTouchdown, 2) + " m/s";
         }
-        out += "; peak load " + FormatFixed(log.peakLoad, 1) + " g; propellant used " +
-               FormatFixed(log.propellantUsed, 1) + " kg\n";
+        double used = 0;
+        std::string perTank;
+        for (const auto& tank : log.propellantUsed) {
+            used += tank.used;
+            perTank += (perTank.empty() ? "" : ", ") + FormatFixed(tank.used, 1);
+        }
+        out += "; peak load " + FormatFixed(log.peakLoad, 1) + " g; propellant used " + FormatFixed(used, 1) + " kg";
+        if (log.propellantUsed.size() > 1) out += " (by tank " + perTank + ")";
+        out += ConfigurationTimes(world, v) + "\n";
     }
     return out;
 }

@@ -233,10 +233,12 @@ TEST_F(Flight, TheTimelineTellsTheFlightInTheModulesOwnWords) {
         if (at != std::string::npos) said.push_back(line.substr(at + 12));
     }
     EXPECT_THAT(said, testing::ElementsAre("solar arrays deploying", "released Sat1 (tlvsat, 250 kg)",
-                                           "modules separated: descent module alone", "drogue parachute deployed",
-                                           "main parachute deployed", "time acceleration capped at x1 for the landing",
+                                           "modules separated: descent module alone (configuration 1)",
+                                           "drogue parachute deployed (configuration 2)",
+                                           "main parachute deployed (configuration 3)",
+                                           "time acceleration capped at x1 for the landing",
                                            testing::StartsWith("landing burn started "),
-                                           "on the ground: main parachute released"));
+                                           "on the ground: main parachute released (configuration 4)"));
     EXPECT_THAT(r.err, HasSubstr("talvek-sim: log: Talvek: drogue parachute deployed")) << "the host's log as well";
     // A key comes before what it caused; the script's own actions are listed.
     EXPECT_THAT(r.out, HasSubstr("14.00 Talvek key J -> 1\n14.00 Sat1 created tlvsat\n14.00 Talvek log released Sat1"));
@@ -245,8 +247,21 @@ TEST_F(Flight, TheTimelineTellsTheFlightInTheModulesOwnWords) {
     // The run ends with where each vessel is and how its flight went.
     EXPECT_THAT(r.out, testing::ContainsRegex("\n  Talvek \\(Talvek\\): landed at [0-9.]+ [EW], [0-9.]+ [NS]; "
                                               "1 touchdown -[0-9]\\.[0-9][0-9] m/s; peak load [0-9.]+ g; "
-                                              "propellant used [0-9.]+ kg\n"));
+                                              "propellant used [0-9.]+ kg \\(by tank [0-9., ]+\\); "
+                                              "time in configuration 0: 330.00 s, 1: [0-9.]+ s, 2: [0-9.]+ s, "
+                                              "3: [0-9.]+ s, 4: [0-9.]+ s\n"));
     EXPECT_THAT(r.out, HasSubstr("\n  Sat1 (tlvsat): in orbit, apoapsis 4"));
+    // The configurations' times cover the flight; the stack's tank gave what the descent burned less.
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(r.out, m, std::regex(" ([0-9.]+) s simulated")));
+    const double simulated = std::stod(m[1]);
+    ASSERT_TRUE(std::regex_search(r.out, m, std::regex("time in configuration ([^\n]*)")));
+    double covered = 0;
+    const std::string times = m[1];
+    const std::regex each(": ([0-9.]+) s");
+    for (std::sregex_iterator it(times.begin(), times.end(), each), end; it != end; ++it)
+        covered += std::stod((*it)[1]);
+    EXPECT_NEAR(covered, simulated, 0.03);
 }
 
 TEST_F(Flight, AStageLeftOpenIsLoggedAtLoad) {
