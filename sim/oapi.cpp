@@ -114,7 +114,7 @@ void oapiSetTimeAcceleration(double warp) {
     const double before = W()->TimeAcceleration();
     W()->SetTimeAcceleration(warp);
     if (W()->TimeAcceleration() != before && W()->Context())
-        W()->AddEvent(*W()->Context(), "timeacc " + sim::FormatDouble(W()->TimeAcceleration()));
+        W()->AddEvent(*W()->Context(), "timeacc " + sim::FormatDouble(W()->TimeAcceleration()) + " (module)");
 }
 
 MESHHANDLE oapiLoadMesh(const char* fname) {

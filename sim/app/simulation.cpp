@@ -66,11 +66,11 @@ void Simulation::Carry(ScriptAction& a) {
         }
         case ScriptAction::Kind::TIMEACC:
             world_.SetTimeAcceleration(a.value);
-            world_.AddEvent(*v, "timeacc " + FormatDouble(world_.TimeAcceleration()));
+            world_.AddEvent(*v, "timeacc " + FormatDouble(world_.TimeAcceleration()) + " (script)");
             break;
         case ScriptAction::Kind::NAVMODE:
             v->navMode = a.word;
-            world_.AddEvent(*v, "navmode " + a.word);
+            world_.AddEvent(*v, "script navmode " + a.word);
             if (a.word == "off") {
                 // The autopilot lets go of the attitude thrusters it held.
                 for (const auto& g : v->def.groups)
@@ -85,7 +85,7 @@ void Simulation::Carry(ScriptAction& a) {
                 if (g.type == type)
                     for (Id id : g.thrusters)
                         if (Thruster* t = v->def.FindThruster(id)) t->level = a.value;
-            world_.AddEvent(*v, "thrust " + a.word + " " + FormatDouble(a.value));
+            world_.AddEvent(*v, "script thrust " + a.word + " " + FormatDouble(a.value));
             break;
         }
         case ScriptAction::Kind::SAVE:
@@ -94,6 +94,7 @@ void Simulation::Carry(ScriptAction& a) {
             } catch (const InputError& e) {
                 throw InputError(Where(script_.file, a.line, e.what()));
             }
+            world_.AddEvent(*v, "script save " + a.file.string());
             break;
     }
     world_.ThrowIfError();

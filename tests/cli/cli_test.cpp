@@ -81,9 +81,10 @@ TEST_F(Cli, ScriptKeysTimeAccelerationAndSaves) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_THAT(r.out, HasSubstr("0.00 Talvek created Talvek\n0.00 Talvek rebuilt size 15 meshes talvek\n"
                                  "0.00 Talvek key J -> 1\n"));
-    EXPECT_THAT(r.out, HasSubstr("0.50 Talvek timeacc 10\n"));
+    EXPECT_THAT(r.out, HasSubstr("0.50 Talvek timeacc 10 (script)\n"));
     EXPECT_THAT(r.out, HasSubstr("Talvek key Ctrl+Shift+K -> 0\n"));
     EXPECT_TRUE(fs::exists(dir / "mid.scn")) << "a save path is relative to the starting folder";
+    EXPECT_THAT(r.out, HasSubstr("2.00 Talvek script save " + (dir / "mid.scn").string() + "\n"));
     EXPECT_THAT(ReadFile(dir / "t.txt"), HasSubstr("Talvek oapiLoadMesh(\"talvek\")\n"));
 }
 

@@ -194,7 +194,7 @@ TEST_F(Flight, DescentPassesItsThresholdsAndCapsTheTimeAcceleration) {
     EXPECT_GT(firsts[2].second, 1900);
     EXPECT_EQ(firsts[3].first, "5 talvek-descent");
     EXPECT_LT(firsts[3].second, 2);
-    EXPECT_THAT(r.out, testing::ContainsRegex("Talvek timeacc 100\n[0-9.]+ Talvek timeacc 10\n"))
+    EXPECT_THAT(r.out, testing::ContainsRegex("Talvek timeacc 100 \\(script\\)\n[0-9.]+ Talvek timeacc 10 \\(module\\)\n"))
         << "pulled back at once under the drogue";
     EXPECT_THAT(r.out, HasSubstr("TalvekChute created tlvchute"));
     EXPECT_THAT(r.out, HasSubstr("TalvekChute deleted"));
@@ -242,8 +242,8 @@ TEST_F(Flight, TheTimelineTellsTheFlightInTheModulesOwnWords) {
     EXPECT_THAT(r.err, HasSubstr("talvek-sim: log: Talvek: drogue parachute deployed")) << "the host's log as well";
     // A key comes before what it caused; the script's own actions are listed.
     EXPECT_THAT(r.out, HasSubstr("14.00 Talvek key J -> 1\n14.00 Sat1 created tlvsat\n14.00 Talvek log released Sat1"));
-    EXPECT_THAT(r.out, HasSubstr("20.00 Talvek navmode retrograde\n"));
-    EXPECT_THAT(r.out, testing::ContainsRegex("\n[0-9.]+ Talvek thrust main 1\n"));
+    EXPECT_THAT(r.out, HasSubstr("20.00 Talvek script navmode retrograde\n"));
+    EXPECT_THAT(r.out, testing::ContainsRegex("\n[0-9.]+ Talvek script thrust main 1\n"));
     // The run ends with where each vessel is and how its flight went.
     EXPECT_THAT(r.out, testing::ContainsRegex("\n  Talvek \\(Talvek\\): landed at [0-9.]+ [EW], [0-9.]+ [NS]; "
                                               "1 touchdown -[0-9]\\.[0-9][0-9] m/s; peak load [0-9.]+ g; "
