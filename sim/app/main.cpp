@@ -11,6 +11,7 @@
 #include "../planet.h"
 #include "../text.h"
 #include "dump.h"
+#include "plot.h"
 #include "reports.h"
 #include "simulation.h"
 #include "telemetry.h"

@@ -1,8 +1,6 @@
-// Telemetry of a run: samples of every vessel over time, written as CSV and plotted with
-// gnuplot.
+// Telemetry of a run: samples of every vessel over time, written as CSV (and plotted, plot.h).
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -48,10 +46,5 @@ private:
     std::vector<TelemetrySample> samples_;
     double lastSample_ = -1e300;
 };
-
-// Writes a PNG of altitude and speeds over time for one vessel, its events marked. Throws
-// std::runtime_error when gnuplot cannot make it.
-void PlotTelemetry(const Telemetry& telemetry, const World& world, const std::string& vessel,
-                   const std::filesystem::path& png);
 
 }  // namespace sim

@@ -1,0 +1,219 @@
+#include "plot.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+#include "../text.h"
+#include "../world.h"
+
+namespace sim {
+
+namespace {
+
+constexpr int PNG_WIDTH = 1200;             // [px]
+constexpr int PANEL_HEIGHT = 380;           // [px] of each of the stacked panels
+constexpr double PLOT_LEFT = 0.08;          // plotting area, share of the width
+constexpr double PLOT_RIGHT = 0.97;
+constexpr double LABEL_CHAR_PX = 7.5;       // a character of the 9-point label font, a little over
+constexpr double LABEL_TOP = 0.93;          // [graph] of the first row of labels
+constexpr double LABEL_ROW_STEP = 0.08;     // [graph] between rows
+constexpr double DESCENT_START_HEIGHT = 10000;  // [m] without a drogue event
+constexpr double AFTER_TOUCHDOWN = 5;       // [s] shown after the touchdown
+constexpr size_t LABEL_MAX_CHARS = 18;
+
+std::string Quoted(const std::string& s) {
+    std::string q = "\"";
+    for (char c : s) q += (c == '"' || c == '\\') ? std::string("\\") + c : std::string(1, c);
+    return q + "\"";
+}
+
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+// The first words of a module's log line, before any ':' or '(' and within LABEL_MAX_CHARS.
+std::string Headline(const std::string& text) {
+    const std::string head = text.substr(0, text.find_first_of(":("));
+    std::string out;
+    for (const auto& word : SplitWords(head)) {
+        if (!out.empty() && out.size() + 1 + word.size() > LABEL_MAX_CHARS) break;
+        out += (out.empty() ? "" : " ") + word;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string ShortLabel(const std::string& event) {
+    if (StartsWith(event, "timeacc") || StartsWith(event, "rebuilt") || StartsWith(event, "created") ||
+        StartsWith(event, "deleted") || StartsWith(event, "script save") ||
+        StartsWith(event, "log time acceleration"))
+        return "";
+    if (StartsWith(event, "key ")) return event.substr(0, event.find(" ->"));
+    if (StartsWith(event, "script navmode ")) return event == "script navmode off" ? "autopilot off" : event.substr(15);
+    if (StartsWith(event, "script thrust ")) return event.substr(7);
+    if (StartsWith(event, "touchdown")) return "touchdown";
+    if (StartsWith(event, "log ")) return Headline(event.substr(4));
+    return Headline(event);
+}
+
+std::vector<PlotMark> PlotMarks(const World& world, const std::string& vessel) {
+    std::vector<PlotMark> marks;
+    for (const auto& e : world.events)
+        if (e.vessel == vessel)
+            if (std::string label = ShortLabel(e.what); !label.empty()) marks.push_back(PlotMark{e.time, std::move(label)});
+    std::stable_sort(marks.begin(), marks.end(), [](const PlotMark& a, const PlotMark& b) { return a.time < b.time; });
+    return marks;
+}
+
+std::optional<TimeWindow> DescentWindow(const std::vector<PlotMark>& marks, const std::vector<TelemetrySample>& samples,
+                                        const std::string& vessel) {
+    const auto touchdown =
+        std::find_if(marks.begin(), marks.end(), [](const PlotMark& m) { return m.label == "touchdown"; });
+    if (touchdown == marks.end()) return std::nullopt;
+    std::optional<double> from;
+    for (const auto& m : marks)
+        if (m.time <= touchdown->time && m.label.find("drogue") != std::string::npos) {
+            from = m.time;
+            break;
+        }
+    if (!from) {
+        for (const auto& s : samples)
+            if (s.vessel == vessel && s.time <= touchdown->time && s.altitude >= DESCENT_START_HEIGHT) from = s.time;
+        if (!from) from = samples.empty() ? touchdown->time : samples.front().time;
+    }
+    double to = touchdown->time + AFTER_TOUCHDOWN;
+    if (!samples.empty()) to = std::min(to, std::max(samples.back().time, touchdown->time));
+    if (to <= *from) to = *from + 1;
+    return TimeWindow{*from, to};
+}
+
+std::vector<PlacedLabel> PlaceLabels(const std::vector<PlotMark>& marks, TimeWindow window, double widthPx,
+                                     double charPx) {
+    const double span = window.to - window.from;
+    const double secondsPerPx = span / widthPx;
+    const double pad = charPx * 0.5 * secondsPerPx;  // between the line and its text
+    struct Interval {
+        double from, to;
+    };
+    std::vector<std::vector<Interval>> rows(PLOT_LABEL_ROWS);
+    std::vector<PlacedLabel> placed;
+    for (const auto& m : marks) {
+        if (m.time < window.from || m.time > window.to) continue;
+        const double width = static_cast<double>(m.label.size()) * charPx * secondsPerPx;
+        // To the right of its line where it fits in the panel, else to the left.
+        const bool left = m.time + pad + width > window.to;
+        const Interval need = left ? Interval{m.time - pad - width, m.time} : Interval{m.time, m.time + pad + width};
+        if (need.from < window.from) continue;  // wider than the panel on both sides
+        for (int row = 0; row < PLOT_LABEL_ROWS; ++row) {
+            auto& taken = rows[static_cast<size_t>(row)];
+            const bool free = std::none_of(taken.begin(), taken.end(), [&](const Interval& t) {
+                return need.from < t.to + pad && t.from < need.to + pad;
+            });
+            if (!free) continue;
+            taken.push_back(need);
+            placed.push_back(PlacedLabel{m.time, m.label, row, left});
+            break;
+        }
+    }
+    return placed;
+}
+
+namespace {
+
+// Lines for every mark in the window and, with labels, their placed texts.
+std::string Marks(const std::vector<PlotMark>& marks, TimeWindow window, bool labels) {
+    std::string gp = "unset arrow\nunset label\n";
+    int n = 0;
+    for (const auto& m : marks) {
+        if (m.time < window.from || m.time > window.to) continue;
+        gp += "set arrow " + std::to_string(++n) + " from " + FormatFixed(m.time, 3) + ", graph 0 to " +
+              FormatFixed(m.time, 3) + ", graph 1 nohead dashtype 2 linecolor rgb \"#999999\" back\n";
+    }
+    if (!labels) return gp;
+    const double widthPx = (PLOT_RIGHT - PLOT_LEFT) * PNG_WIDTH;
+    n = 0;
+    for (const auto& l : PlaceLabels(marks, window, widthPx, LABEL_CHAR_PX))
+        gp += "set label " + std::to_string(++n) + " " + Quoted(l.text) + " at " + FormatFixed(l.time, 3) + ", graph " +
+              FormatFixed(LABEL_TOP - LABEL_ROW_STEP * l.row, 2) + (l.leftOfLine ? " right offset -0.5,0" : " left offset 0.5,0") +
+              " boxed front font \",9\"\n";
+    return gp;
+}
+
+std::string Panel(const std::string& title, TimeWindow window) {
+    return "set xrange [" + FormatFixed(window.from, 3) + ":" + FormatFixed(window.to, 3) + "]\n" +
+           "set label 100 " + Quoted(title) + " at graph 0, graph 1.04 left font \",10\"\n";
+}
+
+// A data column inside the window only, so that each panel's y scale fits its own stretch.
+std::string InWindow(int column, TimeWindow window) {
+    return "($1>=" + FormatFixed(window.from, 3) + " && $1<=" + FormatFixed(window.to, 3) + " ? $" +
+           std::to_string(column) + " : 1/0)";
+}
+
+}  // namespace
+
+std::string PlotScript(const std::vector<PlotMark>& marks, TimeWindow flight, std::optional<TimeWindow> descent,
+                       const std::string& vessel, const std::filesystem::path& data, const std::filesystem::path& png) {
+    const int panels = descent ? 4 : 2;
+    const std::string file = Quoted(data.string());
+    std::string gp = "set terminal pngcairo size " + std::to_string(PNG_WIDTH) + "," +
+                     std::to_string(panels * PANEL_HEIGHT + 40) + " font \",10\"\nset output " + Quoted(png.string()) +
+                     "\nset style textbox opaque noborder\nset grid\nset lmargin at screen " +
+                     FormatFixed(PLOT_LEFT, 2) + "\nset rmargin at screen " + FormatFixed(PLOT_RIGHT, 2) +
+                     "\nset tmargin 2.5\n"
+                     // The legend sits above each panel's frame, where no event label goes.
+                     "set key at graph 1, graph 1.01 right bottom horizontal samplen 2\n"
+                     "set xlabel \"time [s]\"\nset multiplot layout " +
+                     std::to_string(panels) + ",1 title " + Quoted("talvek-sim: " + vessel) + "\n";
+    gp += Marks(marks, flight, true) + Panel("whole flight", flight) +
+          "set ylabel \"altitude [km]\"\nplot " + file + " using 1:2 with lines linewidth 2 title \"altitude\"\n";
+    gp += Marks(marks, flight, false) + Panel("whole flight", flight) + "set ylabel \"speed [m/s]\"\nplot " + file +
+          " using 1:3 with lines linewidth 2 title \"airspeed\", " + file +
+          " using 1:4 with lines linewidth 2 title \"vertical speed\"\n";
+    if (descent) {
+        gp += Marks(marks, *descent, true) + Panel("descent: drogue to touchdown", *descent) +
+              "set ylabel \"altitude [m]\"\nplot " + file + " using 1:" + InWindow(5, *descent) +
+              " with lines linewidth 2 title \"altitude over the ground\"\n";
+        gp += Marks(marks, *descent, false) + Panel("descent: drogue to touchdown", *descent) +
+              "set ylabel \"speed [m/s]\"\nplot " + file + " using 1:" + InWindow(3, *descent) +
+              " with lines linewidth 2 title \"airspeed\", " + file + " using 1:" + InWindow(4, *descent) +
+              " with lines linewidth 2 title \"vertical speed\"\n";
+    }
+    return gp + "unset multiplot\n";
+}
+
+void PlotTelemetry(const Telemetry& telemetry, const World& world, const std::string& vessel,
+                   const std::filesystem::path& png) {
+    const std::filesystem::path base =
+        std::filesystem::temp_directory_path() / ("talvek-plot-" + std::to_string(::getpid()));
+    const std::filesystem::path data = base.string() + ".dat";
+    const std::filesystem::path script = base.string() + ".gp";
+    std::vector<TelemetrySample> samples;
+    for (const auto& s : telemetry.Samples())
+        if (s.vessel == vessel) samples.push_back(s);
+    {
+        std::ofstream out(data);
+        for (const auto& s : samples)
+            out << FormatFixed(s.time, 3) << ' ' << FormatFixed(s.altitude / 1000.0, 6) << ' '
+                << FormatFixed(s.airspeed, 3) << ' ' << FormatFixed(s.verticalSpeed, 3) << ' '
+                << FormatFixed(s.altitude, 3) << '\n';
+    }
+    TimeWindow flight{samples.empty() ? 0.0 : samples.front().time, samples.empty() ? 1.0 : samples.back().time};
+    if (flight.to <= flight.from) flight.to = flight.from + 1;
+    const auto marks = PlotMarks(world, vessel);
+    std::ofstream(script) << PlotScript(marks, flight, DescentWindow(marks, samples, vessel), vessel, data, png);
+    const std::string cmd = "gnuplot " + Quoted(script.string()) + " 2>" + Quoted(base.string() + ".log");
+    const int status = std::system(cmd.c_str());
+    std::ifstream logFile(base.string() + ".log");
+    std::string log((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
+    std::filesystem::remove(data);
+    std::filesystem::remove(script);
+    std::filesystem::remove(base.string() + ".log");
+    if (status != 0)
+        throw std::runtime_error("gnuplot could not write " + png.string() + " (is gnuplot-nox installed?): " + log);
+}
+
+}  // namespace sim

@@ -1,0 +1,62 @@
+// The flight's plot: a PNG drawn by gnuplot from the focus vessel's telemetry. One page with the
+// whole flight and, when the vessel came down, the descent from its drogue to its touchdown on
+// scales of its own; events as dashed lines with short labels kept inside each panel.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "telemetry.h"
+
+namespace sim {
+
+class World;
+
+struct PlotMark {
+    double time;        // [s]
+    std::string label;  // short: "drogue parachute", "touchdown", "key J"
+};
+
+// The label of an event line's text in the plot; "" for an event the plot leaves out (time
+// acceleration, rebuilds, creation, saves).
+std::string ShortLabel(const std::string& event);
+
+// The marks of one vessel's events, in time order.
+std::vector<PlotMark> PlotMarks(const World& world, const std::string& vessel);
+
+struct TimeWindow {
+    double from, to;  // [s]
+};
+
+// From the vessel's first event that names the drogue (else the last time it went below 10 km
+// before its first touchdown) to a few seconds after that touchdown; none without a touchdown.
+std::optional<TimeWindow> DescentWindow(const std::vector<PlotMark>& marks, const std::vector<TelemetrySample>& samples,
+                                        const std::string& vessel);
+
+struct PlacedLabel {
+    double time;      // [s] of the event's line
+    std::string text;
+    int row;          // 0 at the panel's top, counting down
+    bool leftOfLine;  // the text ends at the line instead of starting there, to stay inside the panel
+};
+
+constexpr int PLOT_LABEL_ROWS = 6;
+
+// Places the labels of the marks within [window.from, window.to] in rows, so that no two labels
+// of a row overlap and none reaches past the panel's edges; a mark that finds no room keeps its
+// line without a label. widthPx is the panel's plotting width, charPx a character's width.
+std::vector<PlacedLabel> PlaceLabels(const std::vector<PlotMark>& marks, TimeWindow window, double widthPx,
+                                     double charPx);
+
+// The gnuplot script for the plot of one vessel, reading the data file written beside it.
+std::string PlotScript(const std::vector<PlotMark>& marks, TimeWindow flight, std::optional<TimeWindow> descent,
+                       const std::string& vessel, const std::filesystem::path& data, const std::filesystem::path& png);
+
+// Writes a PNG of altitude and speeds over time for one vessel, its events marked. Throws
+// std::runtime_error when gnuplot cannot make it.
+void PlotTelemetry(const Telemetry& telemetry, const World& world, const std::string& vessel,
+                   const std::filesystem::path& png);
+
+}  // namespace sim

@@ -1,0 +1,118 @@
+// The plot's layout: which events it labels and how, the descent's window, and labels that stay
+// inside their panel without covering each other.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "sim/app/plot.h"
+
+namespace {
+
+using sim::PlotMark;
+using sim::TimeWindow;
+
+struct LabelCase {
+    const char* event;
+    const char* label;
+};
+
+TEST(PlotLabels, AreShortAndLeaveOutTheHostsHousekeeping) {
+    const LabelCase cases[] = {
+        {"log drogue parachute deployed (configuration 2)", "drogue parachute"},
+        {"log released Sat1 (tlvsat, 250 kg)", "released Sat1"},
+        {"log on the ground: main parachute released (configuration 4)", "on the ground"},
+        {"log landing burn started 1.86 m over the ground", "landing burn"},
+        {"log time acceleration capped at x1 for the landing", ""},
+        {"key Ctrl+J -> 1", "key Ctrl+J"},
+        {"script navmode retrograde", "retrograde"},
+        {"script navmode off", "autopilot off"},
+        {"script thrust main 1", "thrust main 1"},
+        {"script save /tmp/a.scn", ""},
+        {"touchdown -5.53 m/s", "touchdown"},
+        {"landed", "landed"},
+        {"timeacc 10 (script)", ""},
+        {"rebuilt size 15 meshes talvek", ""},
+        {"created tlvsat", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(sim::ShortLabel(c.event), c.label) << c.event;
+}
+
+// The extent in seconds of a placed label, with the widths PlaceLabels counts.
+TimeWindow Extent(const sim::PlacedLabel& l, TimeWindow w, double widthPx, double charPx) {
+    const double perPx = (w.to - w.from) / widthPx;
+    const double width = static_cast<double>(l.text.size()) * charPx * perPx;
+    return l.leftOfLine ? TimeWindow{l.time - width, l.time} : TimeWindow{l.time, l.time + width};
+}
+
+TEST(PlotLabels, StayInsideThePanelAndApartInEachRow) {
+    const TimeWindow window{2500, 2855};
+    std::vector<PlotMark> marks{{2503.3, "drogue parachute"}, {2648.0, "main parachute"},
+                                {2848.4, "landing burn"},      {2848.7, "touchdown"},
+                                {2848.7, "on the ground"},     {2853.7, "landed"},
+                                {2400.0, "before the window"}};
+    for (int i = 0; i < 10; ++i) marks.push_back({2700.0 + i, "crowded " + std::to_string(i)});
+    const double widthPx = 1000, charPx = 7.5;
+    const auto placed = sim::PlaceLabels(marks, window, widthPx, charPx);
+    for (const auto& l : placed) {
+        const TimeWindow e = Extent(l, window, widthPx, charPx);
+        EXPECT_GE(e.from, window.from) << l.text;
+        EXPECT_LE(e.to, window.to) << l.text;
+        EXPECT_GE(l.row, 0);
+        EXPECT_LT(l.row, sim::PLOT_LABEL_ROWS);
+        for (const auto& other : placed) {
+            if (&other == &l || other.row != l.row) continue;
+            const TimeWindow o = Extent(other, window, widthPx, charPx);
+            EXPECT_FALSE(e.from < o.to && o.from < e.to) << l.text << " covers " << other.text;
+        }
+    }
+    auto find = [&](const std::string& text) {
+        for (const auto& l : placed)
+            if (l.text == text) return &l;
+        return static_cast<const sim::PlacedLabel*>(nullptr);
+    };
+    ASSERT_NE(find("landed"), nullptr);
+    EXPECT_TRUE(find("landed")->leftOfLine) << "at the right edge its text ends at its line";
+    ASSERT_NE(find("drogue parachute"), nullptr);
+    EXPECT_FALSE(find("drogue parachute")->leftOfLine);
+    EXPECT_EQ(find("before the window"), nullptr);
+    int crowded = 0;
+    for (const auto& l : placed) crowded += l.text.rfind("crowded", 0) == 0;
+    EXPECT_LE(crowded, sim::PLOT_LABEL_ROWS) << "marks without room keep their line only";
+}
+
+sim::TelemetrySample At(double time, double altitude) {
+    return sim::TelemetrySample{time, "Talvek", altitude, 0, 0, 0, "flying", 1, ""};
+}
+
+TEST(PlotDescent, RunsFromTheDrogueToJustAfterTheTouchdown) {
+    const std::vector<sim::TelemetrySample> samples{At(0, 400e3), At(100, 20e3), At(200, 9e3), At(300, 0), At(400, 0)};
+    const std::vector<PlotMark> withDrogue{{50, "key J"}, {150, "drogue parachute"}, {290, "touchdown"}};
+    auto w = sim::DescentWindow(withDrogue, samples, "Talvek");
+    ASSERT_TRUE(w);
+    EXPECT_DOUBLE_EQ(w->from, 150);
+    EXPECT_DOUBLE_EQ(w->to, 295);
+
+    // Without a drogue: from the last sample at 10 km or more before the touchdown.
+    w = sim::DescentWindow({{290, "touchdown"}}, samples, "Talvek");
+    ASSERT_TRUE(w);
+    EXPECT_DOUBLE_EQ(w->from, 100);
+
+    // A touchdown in the run's last moments: the window ends with the samples.
+    w = sim::DescentWindow({{150, "drogue parachute"}, {398, "touchdown"}}, samples, "Talvek");
+    ASSERT_TRUE(w);
+    EXPECT_DOUBLE_EQ(w->to, 400);
+
+    EXPECT_FALSE(sim::DescentWindow({{150, "drogue parachute"}}, samples, "Talvek")) << "no touchdown, no descent panel";
+}
+
+TEST(PlotScript, HasADescentPageOnlyWhenTheVesselCameDown) {
+    const std::vector<PlotMark> marks{{150, "drogue parachute"}, {290, "touchdown"}};
+    const std::string both = sim::PlotScript(marks, {0, 400}, TimeWindow{150, 295}, "Talvek", "d.dat", "p.png");
+    EXPECT_THAT(both, testing::HasSubstr("layout 4,1"));
+    EXPECT_THAT(both, testing::HasSubstr("set xrange [150.000:295.000]"));
+    EXPECT_THAT(both, testing::HasSubstr("altitude [m]"));
+    const std::string whole = sim::PlotScript(marks, {0, 400}, std::nullopt, "Talvek", "d.dat", "p.png");
+    EXPECT_THAT(whole, testing::HasSubstr("layout 2,1"));
+    EXPECT_THAT(whole, testing::Not(testing::HasSubstr("altitude [m]")));
+}
+
+}  // namespace
