@@ -63,11 +63,12 @@ void Panel::FillTriangle(const ScreenPoint& a, const ScreenPoint& b, const Scree
     }
     const double minX = std::min({a.x, b.x, c.x}), maxX = std::max({a.x, b.x, c.x});
     const double minY = std::min({a.y, b.y, c.y}), maxY = std::max({a.y, b.y, c.y});
-    // Pixel centres inside the box: x + 0.5 from minX to maxX.
-    const int x0 = static_cast<int>(std::max(std::ceil(minX - 0.5), 0.0));
-    const int x1 = static_cast<int>(std::min(std::floor(maxX - 0.5), static_cast<double>(width_ - 1)));
-    const int y0 = static_cast<int>(std::max(std::ceil(minY - 0.5), 0.0));
-    const int y1 = static_cast<int>(std::min(std::floor(maxY - 0.5), static_cast<double>(height_ - 1)));
+    // Pixel centres inside the box (x + 0.5 from minX to maxX), held to the panel before they
+    // become integers.
+    auto column = [&](double v) { return static_cast<int>(std::clamp(v, -1.0, static_cast<double>(width_))); };
+    auto row = [&](double v) { return static_cast<int>(std::clamp(v, -1.0, static_cast<double>(height_))); };
+    const int x0 = std::max(column(std::ceil(minX - 0.5)), 0), x1 = std::min(column(std::floor(maxX - 0.5)), width_ - 1);
+    const int y0 = std::max(row(std::ceil(minY - 0.5)), 0), y1 = std::min(row(std::floor(maxY - 0.5)), height_ - 1);
     auto edge = [](const ScreenPoint& p, const ScreenPoint& q, double x, double y) {
         return (q.x - p.x) * (y - p.y) - (q.y - p.y) * (x - p.x);
     };
@@ -102,14 +103,18 @@ void Panel::DrawLine(const ScreenPoint& a, const ScreenPoint& b, Rgb colour, boo
         return t0 <= t1;
     };
     if (!clip(-dx, a.x + 1) || !clip(dx, width_ + 1 - a.x) || !clip(-dy, a.y + 1) || !clip(dy, height_ + 1 - a.y)) return;
-    const ScreenPoint p{a.x + dx * t0, a.y + dy * t0, a.near + (b.near - a.near) * t0};
-    const ScreenPoint q{a.x + dx * t1, a.y + dy * t1, a.near + (b.near - a.near) * t1};
+    // Held to the panel's margin as well: with very large coordinates the cut is only as exact as
+    // their rounding.
+    auto x = [&](double t) { return std::clamp(a.x + dx * t, -1.0, width_ + 1.0); };
+    auto y = [&](double t) { return std::clamp(a.y + dy * t, -1.0, height_ + 1.0); };
+    const ScreenPoint p{x(t0), y(t0), a.near + (b.near - a.near) * t0};
+    const ScreenPoint q{x(t1), y(t1), a.near + (b.near - a.near) * t1};
     const int steps = static_cast<int>(std::ceil(std::max(std::abs(q.x - p.x), std::abs(q.y - p.y))));
     for (int i = 0; i <= steps; ++i) {
         const double t = steps == 0 ? 0.0 : static_cast<double>(i) / steps;
-        const int x = static_cast<int>(std::floor(p.x + (q.x - p.x) * t));
-        const int y = static_cast<int>(std::floor(p.y + (q.y - p.y) * t));
-        Plot(x, y, p.near + (q.near - p.near) * t, colour, depthTest, writeDepth);
+        const int px = static_cast<int>(std::floor(p.x + (q.x - p.x) * t));
+        const int py = static_cast<int>(std::floor(p.y + (q.y - p.y) * t));
+        Plot(px, py, p.near + (q.near - p.near) * t, colour, depthTest, writeDepth);
     }
 }
 

@@ -76,6 +76,18 @@ long NiceStep(double pixelsPerMetre, double minPixels, long multipleOf = 1) {
     return 1'000'000'000L;
 }
 
+// The multiples of `step` from lo to hi; none when there would be more lines than a picture can
+// show (a vessel so large, or so far from its origin, that a grid would mean nothing).
+std::vector<long> Multiples(double lo, double hi, long step) {
+    constexpr double MAX_LINES = 2000, MAX_METRES = 1e15;
+    std::vector<long> out;
+    const double first = std::ceil(lo / step), last = std::floor(hi / step);
+    if (!(last - first < MAX_LINES) || !(std::abs(first) * step < MAX_METRES) || !(std::abs(last) * step < MAX_METRES))
+        return out;
+    for (double k = first; k <= last; ++k) out.push_back(static_cast<long>(k) * step);
+    return out;
+}
+
 // Text scales for a picture of this width: titles, and the grid's numbers.
 struct TextScales {
     int title, label;
@@ -164,27 +176,28 @@ void DrawOrtho(Image& image, const PanelArea& a, const OrthoView& view, const Bo
     auto rank = [&](long metres) { return metres == 0 ? 2 : metres % major == 0 ? 1 : 0; };
     const Rgb colours[] = {MINOR_LINE, MAJOR_LINE, AXIS_LINE};
     const double far = -std::numeric_limits<double>::infinity();
+    const std::vector<long> across = Multiples(hLo, hHi, minor), upwards = Multiples(vLo, vHi, minor);
     for (int pass = 0; pass < 3; ++pass) {
-        for (long k = static_cast<long>(std::ceil(hLo / minor)); k * minor <= hHi; ++k) {
-            if (rank(k * minor) != pass) continue;
-            const double x = cx + scale * (static_cast<double>(k * minor) - h.Mid());
+        for (long m : across) {
+            if (rank(m) != pass) continue;
+            const double x = cx + scale * (static_cast<double>(m) - h.Mid());
             plot.Line({x, 0, far}, {x, static_cast<double>(a.plotH), far}, colours[pass]);
         }
-        for (long k = static_cast<long>(std::ceil(vLo / minor)); k * minor <= vHi; ++k) {
-            if (rank(k * minor) != pass) continue;
-            const double y = cy - scale * (static_cast<double>(k * minor) - v.Mid());
+        for (long m : upwards) {
+            if (rank(m) != pass) continue;
+            const double y = cy - scale * (static_cast<double>(m) - v.Mid());
             plot.Line({0, y, far}, {static_cast<double>(a.plotW), y, far}, colours[pass]);
         }
     }
     // Numbers of the labelled lines: under the plot area and left of it.
-    for (long k = static_cast<long>(std::ceil(hLo / major)); k * major <= hHi; ++k) {
-        const std::string label = std::to_string(k * major);
-        const int x = a.plotLeft + static_cast<int>(std::lround(cx + scale * (static_cast<double>(k * major) - h.Mid())));
+    for (long m : Multiples(hLo, hHi, major)) {
+        const std::string label = std::to_string(m);
+        const int x = a.plotLeft + static_cast<int>(std::lround(cx + scale * (static_cast<double>(m) - h.Mid())));
         DrawText(image, x - TextWidth(label, s.label) / 2, a.plotTop + a.plotH + s.pad, label, TEXT, s.label);
     }
-    for (long k = static_cast<long>(std::ceil(vLo / major)); k * major <= vHi; ++k) {
-        const std::string label = std::to_string(k * major);
-        const int y = a.plotTop + static_cast<int>(std::lround(cy - scale * (static_cast<double>(k * major) - v.Mid())));
+    for (long m : Multiples(vLo, vHi, major)) {
+        const std::string label = std::to_string(m);
+        const int y = a.plotTop + static_cast<int>(std::lround(cy - scale * (static_cast<double>(m) - v.Mid())));
         DrawText(image, a.plotLeft - s.pad - TextWidth(label, s.label), y - TextHeight(s.label) / 2, label, TEXT,
                  s.label);
     }
@@ -237,8 +250,11 @@ void DrawPerspective(Image& image, const PanelArea& a, const Box& box,
     const long step = NiceStep(focal / distance, MIN_MINOR_SPACING * 2);
     const double y = box.lo.y - 0.01 * radius;
     const double pad = static_cast<double>(step);
-    const double x0 = std::floor((box.lo.x - pad) / step) * step, x1 = std::ceil((box.hi.x + pad) / step) * step;
-    const double z0 = std::floor((box.lo.z - pad) / step) * step, z1 = std::ceil((box.hi.z + pad) / step) * step;
+    const std::vector<long> xs = Multiples(box.lo.x - pad, box.hi.x + pad, step);
+    const std::vector<long> zs = Multiples(box.lo.z - pad, box.hi.z + pad, step);
+    const bool grid = !xs.empty() && !zs.empty();
+    const double x0 = grid ? static_cast<double>(xs.front()) : 0, x1 = grid ? static_cast<double>(xs.back()) : 0;
+    const double z0 = grid ? static_cast<double>(zs.front()) : 0, z1 = grid ? static_cast<double>(zs.back()) : 0;
     const double nearest = 0.05 * distance;  // [m] lines closer to the eye are cut there
     auto segment = [&](VECTOR3 p, VECTOR3 q, Rgb colour) {
         VECTOR3 cp = camera(p), cq = camera(q);
@@ -247,21 +263,25 @@ void DrawPerspective(Image& image, const PanelArea& a, const Box& box,
         if (cq.z < nearest) cq = cq + (cp - cq) * ((nearest - cq.z) / (cp.z - cq.z));
         plot.Line(screen(cp), screen(cq), colour, true);
     };
-    for (double x = x0; x <= x1 + 1e-9; x += step)
-        segment({x, y, z0}, {x, y, z1}, std::abs(x) < 1e-9 ? AXIS_LINE : MAJOR_LINE);
-    for (double z = z0; z <= z1 + 1e-9; z += step)
-        segment({x0, y, z}, {x1, y, z}, std::abs(z) < 1e-9 ? AXIS_LINE : MAJOR_LINE);
+    if (grid) {
+        for (long x : xs)
+            segment({static_cast<double>(x), y, z0}, {static_cast<double>(x), y, z1}, x == 0 ? AXIS_LINE : MAJOR_LINE);
+        for (long z : zs)
+            segment({x0, y, static_cast<double>(z)}, {x1, y, static_cast<double>(z)}, z == 0 ? AXIS_LINE : MAJOR_LINE);
+    }
     // Which way the axes run, at the grid's far ends.
-    const bool xAxisOnGrid = z0 <= 0 && z1 >= 0, zAxisOnGrid = x0 <= 0 && x1 >= 0;
+    const bool xAxisOnGrid = grid && z0 <= 0 && z1 >= 0, zAxisOnGrid = grid && x0 <= 0 && x1 >= 0;
     for (const auto& [end, name, shown] : {std::tuple{VECTOR3{x1, y, 0}, "+X", xAxisOnGrid},
                                            {VECTOR3{0, y, z1}, "+Z", zAxisOnGrid}}) {
         const VECTOR3 c = camera(end);
         if (!shown || c.z < nearest) continue;
         const ScreenPoint p = screen(c);
-        const int x = static_cast<int>(p.x) + s.pad / 2, y = static_cast<int>(p.y);
         // Only where it fits inside the drawing.
-        if (x >= 0 && y >= 0 && x + TextWidth(name, s.label) < a.plotW && y + TextHeight(s.label) < a.plotH)
-            DrawText(image, a.plotLeft + x, a.plotTop + y, name, TEXT, s.label);
+        if (!(p.x >= 0 && p.y >= 0 && p.x + s.pad + TextWidth(name, s.label) < a.plotW &&
+              p.y + TextHeight(s.label) < a.plotH))
+            continue;
+        DrawText(image, a.plotLeft + static_cast<int>(p.x) + s.pad / 2, a.plotTop + static_cast<int>(p.y), name, TEXT,
+                 s.label);
     }
     DrawFrame(image, a, "PERSPECTIVE", GridNote(step), s);
     DrawText(image, a.plotLeft, a.plotTop + a.plotH + s.pad, caption, TEXT, s.label);
@@ -305,9 +325,16 @@ Image RenderVessel(const VesselGeometry& geometry, const RenderOptions& options)
         for (const VECTOR3& p : t.p)
             if (IsFinite(p)) box.Add(p);
     if (box.Empty()) box.Add({-1, -1, -1}), box.Add({1, 1, 1});
+    // A triangle without area (two corners at one point, as at the pole of a mesh's sphere) is
+    // nothing to see; one that is only thin (a parachute line) is drawn, however thin it looks.
+    std::vector<VesselGeometry::Triangle> triangles;
     std::vector<Rgb> shades;
-    shades.reserve(geometry.triangles.size());
-    for (const auto& t : geometry.triangles) shades.push_back(Shade(t));
+    for (const auto& t : geometry.triangles) {
+        const double longest = std::max({Length(t.p[1] - t.p[0]), Length(t.p[2] - t.p[1]), Length(t.p[0] - t.p[2])});
+        if (!(Length(Cross(t.p[1] - t.p[0], t.p[2] - t.p[0])) > 1e-9 * longest * longest)) continue;
+        triangles.push_back(t);
+        shades.push_back(Shade(t));
+    }
 
     // One scale for the three orthographic views, so that lengths compare across them.
     const std::array<PanelArea, 3> areas = {Layout(0, 0, panelW, panelH, s, true), Layout(1, 0, panelW, panelH, s, true),
@@ -319,8 +346,8 @@ Image RenderVessel(const VesselGeometry& geometry, const RenderOptions& options)
         scale = std::min({scale, FIT * areas[i].plotW / h.Extent(), FIT * areas[i].plotH / v.Extent()});
     }
     for (size_t i = 0; i < areas.size(); ++i)
-        DrawOrtho(image, areas[i], ORTHO_VIEWS[i], box, scale, geometry.triangles, shades, s);
-    DrawPerspective(image, Layout(1, 1, panelW, panelH, s, false), box, geometry.triangles, shades, options.caption, s);
+        DrawOrtho(image, areas[i], ORTHO_VIEWS[i], box, scale, triangles, shades, s);
+    DrawPerspective(image, Layout(1, 1, panelW, panelH, s, false), box, triangles, shades, options.caption, s);
     return image;
 }
 
