@@ -247,4 +247,18 @@ TEST_F(RenderViews, EachViewLooksFromItsSide) {
     EXPECT_FALSE(Find(1, 1, BLUE_HUE).Empty()) << "the perspective view, from ahead, sees the blue cube";
 }
 
+TEST_F(RenderViews, ThinTrianglesAreDrawnTrianglesWithoutAreaAreNot) {
+    // A parachute line 3 cm wide beside the bar, and the triangles at a sphere's pole, whose
+    // corners meet: seen edge-on these draw alike unless their area in space tells them apart.
+    sim::VesselGeometry g;
+    Box(g, {-0.5, -1, -2}, {0.5, 1, 2}, {1, 0, 0});
+    g.triangles.push_back({{{0, 1.5, -2}, {0, 1.53, -2}, {0, 1.5, 2}}, {0, 1, 0}});
+    g.triangles.push_back({{{0, -1.5, -2}, {0, -1.5, 2}, {0, -1.5, 2}}, {0, 0, 1}});
+    image = std::make_unique<sim::Image>(sim::RenderVessel(g, {W, H, "lines"}));
+    for (int panel = 0; panel < 4; ++panel) {
+        EXPECT_FALSE(Find(panel % 2, panel / 2, GREEN_HUE).Empty()) << "panel " << panel;
+        EXPECT_TRUE(Find(panel % 2, panel / 2, BLUE_HUE).Empty()) << "panel " << panel;
+    }
+}
+
 }  // namespace
