@@ -119,7 +119,7 @@ void ReadGroupGeometry(LineReader& r, const std::vector<std::string>& geom, long
 
 // "MATERIALS m", m names, then per material "MATERIAL name" and its diffuse, ambient, specular
 // and emissive colours "r g b a" (the specular one may add its power).
-void ReadMaterials(LineReader& r, long count, std::vector<std::string>& names) {
+void ReadMaterials(LineReader& r, long count, std::vector<std::string>& names, std::vector<MaterialColour>& diffuse) {
     for (long i = 0; i < count; ++i) names.push_back(r.Require("the name of material " + std::to_string(i + 1)));
     static const char* const COLOURS[] = {"diffuse", "ambient", "specular", "emissive"};
     for (long i = 0; i < count; ++i) {
@@ -131,9 +131,11 @@ void ReadMaterials(LineReader& r, long count, std::vector<std::string>& names) {
             const std::string what = std::string("the ") + COLOURS[c] + " colour 'r g b a" + (c == 2 ? " [power]" : "") + "'";
             const std::vector<std::string> numbers = r.RequireWords(what);
             bool ok = numbers.size() == 4 || (c == 2 && numbers.size() == 5);
-            double d;
-            for (const auto& n : numbers) ok = ok && ParseDouble(n, d);
+            double d[5] = {};
+            for (size_t k = 0; k < numbers.size() && k < 5; ++k) ok = ok && ParseDouble(numbers[k], d[k]);
             if (!ok) r.Fail("expected " + what + " of material " + std::to_string(i + 1));
+            // talvek-sim's pictures colour a group by its material's diffuse colour.
+            if (c == 0) diffuse.push_back(MaterialColour{d[0], d[1], d[2]});
         }
     }
 }
@@ -172,8 +174,8 @@ std::shared_ptr<const MeshData> ParseMesh(const std::string& text, const std::st
         if (!group.vertices.empty() && !group.triangles.empty()) mesh->groups.push_back(std::move(group));
     }
 
-    // The headless host draws nothing, but reads the lists so that the groups' numbers can be
-    // held against them, and so that a group beyond the GROUPS count does not go unnoticed.
+    // The lists are read so that the groups' numbers can be held against them, and so that a
+    // group beyond the GROUPS count does not go unnoticed; talvek-sim render uses the colours.
     std::string line;
     bool more = r.Next(line);
     auto startsWith = [&](const char* keyword) {
@@ -181,7 +183,7 @@ std::shared_ptr<const MeshData> ParseMesh(const std::string& text, const std::st
         return !words.empty() && EqualsNoCase(words[0], keyword);
     };
     if (more && startsWith("MATERIALS")) {
-        ReadMaterials(r, CountAfter(r, SplitWords(line), "MATERIALS"), mesh->materials);
+        ReadMaterials(r, CountAfter(r, SplitWords(line), "MATERIALS"), mesh->materials, mesh->diffuse);
         more = r.Next(line);
     }
     if (more && startsWith("TEXTURES")) {

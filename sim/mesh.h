@@ -28,9 +28,15 @@ struct MeshGroup {
     std::vector<std::array<int, 3>> triangles;
 };
 
+// A material's diffuse colour, as the file gives it (0 to 1 for the usual range).
+struct MaterialColour {
+    double r = 0, g = 0, b = 0;
+};
+
 struct MeshData {
     std::vector<MeshGroup> groups;        // groups without geometry are not counted
     std::vector<std::string> materials;   // names, in the order MATERIAL numbers them
+    std::vector<MaterialColour> diffuse;  // one per material, in the same order
     std::vector<std::string> textures;    // file names, in the order TEXTURE numbers them
 };
 

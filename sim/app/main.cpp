@@ -4,14 +4,17 @@
 #include <CLI/CLI.hpp>
 #include <cmath>
 #include <filesystem>
+#include <initializer_list>
 #include <iostream>
 #include <optional>
+#include <utility>
 
 #include "../errors.h"
 #include "../planet.h"
 #include "../text.h"
 #include "dump.h"
 #include "plot.h"
+#include "render.h"
 #include "reports.h"
 #include "simulation.h"
 #include "telemetry.h"
@@ -44,6 +47,14 @@ struct RunArgs {
     std::optional<double> groundElevation;
 };
 
+struct RenderArgs {
+    std::string scenario;
+    std::string root = TALVEK_DEFAULT_ROOT;
+    std::string vessel, script, out;
+    double at = 0.0;  // [s] simulation time of the picture
+    std::string size = "1600x1200";
+};
+
 fs::path Absolute(const fs::path& start, const std::string& p) { return p.empty() ? fs::path() : start / p; }
 
 // SCENARIO: absolute, relative to the starting folder, or relative to ROOT/Scenarios.
@@ -58,42 +69,66 @@ fs::path FindScenario(const fs::path& start, const fs::path& root, const std::st
                           (root / "Scenarios").string() + ")");
 }
 
-int Run(const RunArgs& args) {
-    const fs::path start = fs::current_path();
-    const fs::path root = fs::absolute(Absolute(start, args.root)).lexically_normal();
+// --root made absolute; it must hold a Config folder.
+fs::path HostRoot(const fs::path& start, const std::string& rootArg) {
+    const fs::path root = fs::absolute(Absolute(start, rootArg)).lexically_normal();
     if (!fs::is_directory(root / "Config"))
-        throw sim::InputError(args.root + ": not a host root (it has no Config folder); give --root the folder that "
-                                          "holds Config, Meshes, Modules and Scenarios");
-    if (!(args.frameDt >= MIN_FRAME_DT) || args.frameDt > MAX_FRAME_DT)
-        throw sim::InputError("--frame-dt: the frame length must be above 0, from 0.0001 to " +
-                              sim::FormatDouble(MAX_FRAME_DT) + " seconds");
-    for (const auto& [option, value] : {std::pair{"SCENARIO", &args.scenario}, {"--root", &args.root},
-                                        {"--script", &args.script}, {"--save", &args.save}, {"--dump", &args.dump},
-                                        {"--trace", &args.trace}, {"--telemetry", &args.telemetry}, {"--plot", &args.plot}, {"--log", &args.log}})
+        throw sim::InputError(rootArg + ": not a host root (it has no Config folder); give --root the folder that "
+                                        "holds Config, Meshes, Modules and Scenarios");
+    return root;
+}
+
+void CheckPathLengths(std::initializer_list<std::pair<const char*, const std::string*>> paths) {
+    for (const auto& [option, value] : paths)
         if (const std::string problem = sim::PathLengthProblem(*value); !problem.empty())
             throw sim::InputError(std::string(option) + ": " + problem);
-    if (args.groundElevation && !(*args.groundElevation >= sim::MIN_GROUND_ELEVATION &&
-                                  *args.groundElevation <= sim::MAX_GROUND_ELEVATION))
-        throw sim::InputError("--ground-elevation: the ground's height over the mean radius must be within -420..9000 m");
-    if (args.until && !std::isfinite(*args.until))
-        throw sim::InputError("--until: give a simulation time in seconds, 0 or more");
-    // Outputs are checked before the run, so that a long run does not end in a path that fails.
-    for (const std::string* out : {&args.save, &args.dump, &args.trace, &args.telemetry, &args.plot, &args.log}) {
-        if (out->empty()) continue;
-        const fs::path folder = Absolute(start, *out).parent_path();
-        if (!fs::is_directory(folder))
-            throw sim::InputError(*out + ": cannot be written; its folder " + folder.string() + " does not exist");
-    }
-    const fs::path scenario = FindScenario(start, root, args.scenario);
+}
+
+// Outputs are checked before the run, so that a long run does not end in a path that fails.
+void CheckOutputFolder(const fs::path& start, const std::string& out) {
+    if (out.empty()) return;
+    const fs::path folder = Absolute(start, out).parent_path();
+    if (!fs::is_directory(folder))
+        throw sim::InputError(out + ": cannot be written; its folder " + folder.string() + " does not exist");
+}
+
+// The flight script, if one is given; its saves are outputs too, so a missing folder is found
+// now, not when the save falls due.
+sim::FlightScript LoadScript(const fs::path& start, const std::string& file) {
     sim::FlightScript script;
-    if (!args.script.empty()) script = sim::ReadScriptFile(Absolute(start, args.script), start);
-    // A script's saves are outputs too: a missing folder is found now, not when the save falls due.
+    if (file.empty()) return script;
+    script = sim::ReadScriptFile(Absolute(start, file), start);
     for (const sim::ScriptAction& a : script.actions)
         if (std::error_code ignored;
             a.kind == sim::ScriptAction::Kind::SAVE && !fs::is_directory(a.file.parent_path(), ignored))
             throw sim::InputError(sim::Where(script.file, a.line,
                                              "save: " + a.file.string() + " cannot be written; its folder " +
                                                  a.file.parent_path().string() + " does not exist"));
+    return script;
+}
+
+void PrintClassWarnings(const sim::Simulation& simulation) {
+    for (const std::string& w : simulation.ClassCheck().warnings) std::cerr << "talvek-sim: warning: " << w << "\n";
+}
+
+int Run(const RunArgs& args) {
+    const fs::path start = fs::current_path();
+    const fs::path root = HostRoot(start, args.root);
+    if (!(args.frameDt >= MIN_FRAME_DT) || args.frameDt > MAX_FRAME_DT)
+        throw sim::InputError("--frame-dt: the frame length must be above 0, from 0.0001 to " +
+                              sim::FormatDouble(MAX_FRAME_DT) + " seconds");
+    CheckPathLengths({{"SCENARIO", &args.scenario}, {"--root", &args.root}, {"--script", &args.script},
+                      {"--save", &args.save}, {"--dump", &args.dump}, {"--trace", &args.trace},
+                      {"--telemetry", &args.telemetry}, {"--plot", &args.plot}, {"--log", &args.log}});
+    if (args.groundElevation && !(*args.groundElevation >= sim::MIN_GROUND_ELEVATION &&
+                                  *args.groundElevation <= sim::MAX_GROUND_ELEVATION))
+        throw sim::InputError("--ground-elevation: the ground's height over the mean radius must be within -420..9000 m");
+    if (args.until && !std::isfinite(*args.until))
+        throw sim::InputError("--until: give a simulation time in seconds, 0 or more");
+    for (const std::string* out : {&args.save, &args.dump, &args.trace, &args.telemetry, &args.plot, &args.log})
+        CheckOutputFolder(start, *out);
+    const fs::path scenario = FindScenario(start, root, args.scenario);
+    sim::FlightScript script = LoadScript(start, args.script);
 
     // The host runs with its root as the working folder, as modules expect.
     fs::current_path(root);
@@ -110,7 +145,7 @@ int Run(const RunArgs& args) {
     options.groundElevation = args.groundElevation;
     options.reuseHandles = args.reuseHandles;
     sim::Simulation simulation(root, scenario, options);
-    for (const std::string& w : simulation.ClassCheck().warnings) std::cerr << "talvek-sim: warning: " << w << "\n";
+    PrintClassWarnings(simulation);
     simulation.SetScript(std::move(script));
     // An input error found during the flight (a class file read only when its vessel is created)
     // still leaves the flight so far in every output asked for.
@@ -160,6 +195,58 @@ int Run(const RunArgs& args) {
     return 0;
 }
 
+// WIDTHxHEIGHT in pixels.
+std::pair<int, int> PictureSize(const std::string& text) {
+    constexpr long MIN_W = 400, MIN_H = 300, MAX_W = 4000, MAX_H = 3000;  // [px]
+    const size_t x = text.find_first_of("xX");
+    long w = 0, h = 0;
+    if (x == std::string::npos || !sim::ParseLong(text.substr(0, x), w) || !sim::ParseLong(text.substr(x + 1), h) ||
+        w < MIN_W || h < MIN_H || w > MAX_W || h > MAX_H)
+        throw sim::InputError("--size: '" + text + "' is not a picture size; give WIDTHxHEIGHT in pixels, from " +
+                              std::to_string(MIN_W) + "x" + std::to_string(MIN_H) + " to " + std::to_string(MAX_W) +
+                              "x" + std::to_string(MAX_H) + " (for instance 1600x1200)");
+    return {static_cast<int>(w), static_cast<int>(h)};
+}
+
+int Render(const RenderArgs& args) {
+    const fs::path start = fs::current_path();
+    const fs::path root = HostRoot(start, args.root);
+    CheckPathLengths({{"SCENARIO", &args.scenario}, {"--root", &args.root}, {"--script", &args.script},
+                      {"--out", &args.out}});
+    if (!std::isfinite(args.at) || args.at < 0)
+        throw sim::InputError("--at: give the simulation time of the picture in seconds, 0 or more");
+    const auto [width, height] = PictureSize(args.size);
+    CheckOutputFolder(start, args.out);
+    const fs::path scenario = FindScenario(start, root, args.scenario);
+    sim::FlightScript script = LoadScript(start, args.script);
+
+    fs::current_path(root);
+    sim::HostOptions options;
+    options.events = false;
+    sim::Simulation simulation(root, scenario, options);
+    PrintClassWarnings(simulation);
+    simulation.SetScript(std::move(script));
+    // --at 0 runs no frame: the picture shows the vessel as its module defined it at the load.
+    simulation.Run(sim::RunLimits{args.at, std::nullopt, 1.0 / 60.0});
+    const sim::World& world = simulation.GetWorld();
+    const std::string time = sim::FormatFixed(world.SimTime(), 2);
+
+    const sim::VesselRecord* vessel = world.FindByName(args.vessel);
+    if (!vessel) {
+        std::string present;
+        for (const auto& v : world.Vessels()) present += (present.empty() ? "" : ", ") + v->name;
+        throw sim::InputError("--vessel: no vessel '" + args.vessel + "' at " + time + " s in " + scenario.string() +
+                              (present.empty() ? "; it holds no vessel then" : "; the vessels then: " + present));
+    }
+    const sim::VesselGeometry geometry = sim::CollectGeometry(*vessel);
+    const sim::Image image = sim::RenderVessel(
+        geometry, {width, height, vessel->name + " at " + time + " s (" + scenario.filename().string() + ")"});
+    sim::WriteTextFile(Absolute(start, args.out), sim::EncodePng(image));
+    std::cout << "talvek-sim: drew " << vessel->name << " at " << time << " s (" << geometry.meshes << " meshes, "
+              << geometry.triangles.size() << " triangles) to " << args.out << "\n";
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -201,6 +288,16 @@ int main(int argc, char** argv) {
                     "focus vessel only) or none")
         ->check(CLI::IsMember({"all", "focus", "none"}));
 
+    RenderArgs renderArgs;
+    CLI::App* render = app.add_subcommand("render", "load a scenario, run it to a moment and draw one vessel to a PNG");
+    render->add_option("SCENARIO", renderArgs.scenario, "scenario file")->required();
+    render->add_option("--vessel", renderArgs.vessel, "the vessel to draw")->required();
+    render->add_option("--out", renderArgs.out, "the PNG file to write")->required();
+    render->add_option("--at", renderArgs.at, "simulation time of the picture [s] (default 0: as loaded)");
+    render->add_option("--root", renderArgs.root, "host root (default: the root assembled by the build)");
+    render->add_option("--script", renderArgs.script, "flight script to carry out up to that time");
+    render->add_option("--size", renderArgs.size, "picture size WIDTHxHEIGHT in pixels (default 1600x1200)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
@@ -210,7 +307,7 @@ int main(int argc, char** argv) {
         return EXIT_BAD_INPUT;
     }
     try {
-        return Run(args);
+        return render->parsed() ? Render(renderArgs) : Run(args);
     } catch (const sim::InputError& e) {
         std::cerr << e.what() << "\n";
         return EXIT_BAD_INPUT;

@@ -1,0 +1,38 @@
+// Pictures of a vessel as the host holds it: every mesh slot at its offset, each vertex moved by
+// the vessel's animations at their current states, drawn in three orthographic views and one
+// perspective view with a metre grid.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "../../host/hosttypes.h"
+#include "../mesh.h"
+#include "raster.h"
+
+namespace sim {
+
+struct VesselRecord;
+
+struct VesselGeometry {
+    struct Triangle {
+        VECTOR3 p[3];           // [m], vessel frame
+        MaterialColour colour;  // the group's material, before shading
+    };
+    std::vector<Triangle> triangles;
+    int meshes = 0;  // mesh slots that had data
+};
+
+// The triangles of every mesh slot that has data (null templates and slots whose file was not
+// found are skipped), as the vessel's animations have placed them, offset by the slot's offset.
+VesselGeometry CollectGeometry(const VesselRecord& vessel);
+
+struct RenderOptions {
+    int width = 1600, height = 1200;  // [px] the whole picture: four panels of half its size
+    std::string caption;              // written under the perspective view
+};
+
+// Side (from +x), top (from +y) and end (from -z) views at one scale, and a perspective view.
+Image RenderVessel(const VesselGeometry& geometry, const RenderOptions& options);
+
+}  // namespace sim
