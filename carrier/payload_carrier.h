@@ -70,6 +70,10 @@ public:
 
     // A line in the host's log about something the vessel did or refused, after its name.
     void LogEvent(const std::string& what) const;
+    // For a scenario line that none of the vessel's keys read: says in the log when its first word
+    // is a letter or two from one of the keys, or one of them in other capitals, as it most
+    // likely meant that key. Returns whether it did.
+    bool ReportMistypedKey(const char* line, const char* const* keys, int count) const;
 
     // Messages
     void SendVesselMessage(VESSEL* target, const char* name, const char* text);

@@ -2,6 +2,7 @@
 //   PAYLOAD <vessel> <mesh> <class> <x> <y> <z> <mass> <rotation> <fuel level>
 //   STAGE   <the same nine fields>   opens a stage: later lines nest in it
 //   ENDSTAGE (or ENDDRV)              closes the open stage
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -23,6 +24,7 @@ constexpr const char* KEY_PAYLOAD = "PAYLOAD";
 constexpr const char* KEY_STAGE = "STAGE";
 constexpr const char* KEY_ENDDRV = "ENDDRV";
 constexpr const char* KEY_ENDSTAGE = "ENDSTAGE";
+constexpr const char* const PAYLOAD_KEYS[] = {KEY_PAYLOAD, KEY_STAGE, KEY_ENDSTAGE, KEY_ENDDRV};
 
 // Written for a name field that is empty, and read back as empty: without it the next field
 // would slide into the empty one's place.
@@ -137,7 +139,11 @@ void PayloadCarrier::HandleScenarioLine(const char* line) {
     char* end = word;
     while (*end && !IsBlank(*end)) ++end;
     *end = '\0';
-    if (*word) DispatchMessage(word, line);
+    if (!*word) return;
+    DispatchMessage(word, line);
+    if (std::none_of(std::begin(PAYLOAD_KEYS), std::end(PAYLOAD_KEYS),
+                     [&](const char* key) { return std::strcmp(word, key) == 0; }))
+        ReportMistypedKey(line, PAYLOAD_KEYS, 4);
 }
 
 bool PayloadCarrier::DispatchMessage(const char* name, const char* text) {

@@ -175,7 +175,10 @@ int ConfigurationEntered(const std::string& text) {
 
 void oapiWriteLog(char* line) {
     const std::string text = line ? line : "";
-    std::cerr << "talvek-sim: log: " << text << "\n";
+    // During a load, the file and line the module was reading, as a compiler places its messages.
+    const sim::ScenarioBlockReader* r = W() ? W()->reading : nullptr;
+    const std::string where = r && r->currentLine > 0 ? r->file + ":" + std::to_string(r->currentLine) : "";
+    std::cerr << "talvek-sim: log: " << (where.empty() ? "" : where + ": ") << text << "\n";
     if (!W()) return;
     W()->log.push_back(text);
     // In the timeline, under the vessel whose module wrote it, without its name a second time.
@@ -184,7 +187,8 @@ void oapiWriteLog(char* line) {
             if (sim::VesselRecord* record = W()->FindByName(v->name))
                 record->flightLog.configurations.emplace_back(W()->SimTime(), configuration);
         const std::string prefix = v->name + ": ";
-        W()->AddEvent(*v, "log " + (text.rfind(prefix, 0) == 0 ? text.substr(prefix.size()) : text));
+        W()->AddEvent(*v, "log " + (text.rfind(prefix, 0) == 0 ? text.substr(prefix.size()) : text) +
+                              (where.empty() ? "" : " (" + where + ")"));
     }
 }
 

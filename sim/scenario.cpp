@@ -434,6 +434,12 @@ void LoadScenario(World& world, const Scenario& sc) {
         reader.lines = &block.lines;
         ParsedVesselState state;
         state.reader = &reader;
+        // A module's log line during its load is placed at the line it was reading.
+        struct Reading {
+            World& world;
+            ~Reading() { world.reading = nullptr; }
+        } reading{world};
+        world.reading = &reader;
         if (VESSEL2* target = world.CallbackTarget(*v)) {
             world.TraceDispatch(*v, "clbkLoadStateEx");
             world.InContext(*v, [&] { target->clbkLoadStateEx(&reader, &state); });

@@ -21,6 +21,7 @@
 namespace sim {
 
 struct MeshData;
+struct ScenarioBlockReader;
 
 // How the host calls vessel modules: as the current simulator does (ovcInit and ovcExit, then the
 // VESSEL2 callbacks), or through the eight exported entry points of older hosts.
@@ -184,6 +185,8 @@ public:
     std::vector<Event> events;
     // Lines that modules wrote to the host's log (oapiWriteLog), in order.
     std::vector<std::string> log;
+    // The vessel block a module is loading its state from, while it does.
+    const ScenarioBlockReader* reading = nullptr;
     // At the current simulation time, or at the given one (a moment inside the frame's step).
     void AddEvent(const VesselRecord& v, std::string what, double time = -1.0);
 

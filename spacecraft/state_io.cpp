@@ -23,6 +23,9 @@ constexpr size_t KEY_CHUTE_VESSEL_LENGTH = 12;
 constexpr const char* KEY_REBUILD = "REBUILD";
 constexpr size_t KEY_REBUILD_LENGTH = 7;
 
+constexpr const char* const TALVEK_KEYS[] = {KEY_CONFIGURATION, KEY_PANELS, KEY_PANEL_MOTION, KEY_CHUTE_VESSEL,
+                                             KEY_REBUILD};
+
 bool StartsWithKey(const char* line, const char* key, size_t length) {
     for (size_t i = 0; i < length; ++i) {
         if (line[i] == '\0') return false;
@@ -97,6 +100,8 @@ void TalvekVessel::LoadStateEx(FILEHANDLE scn, void* status) {
             char* rest = line + KEY_REBUILD_LENGTH;
             savedRebuildCounter = static_cast<std::int32_t>(std::strtol(rest, &rest, 10));
             savedDefinedConfiguration = static_cast<std::int16_t>(std::strtol(rest, nullptr, 10));
+        } else {
+            ReportMistypedKey(line, TALVEK_KEYS, 5);
         }
         HandleScenarioLine(line);
         ParseScenarioLineEx(line, status);

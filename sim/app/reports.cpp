@@ -103,7 +103,8 @@ std::string LogText(const World& world) {
 std::string UnreadLines(const World& world) {
     std::string out;
     for (const auto& e : world.events)
-        if (e.what.rfind("log payload line ", 0) == 0 || e.what.find(" has no ENDSTAGE") != std::string::npos)
+        if (e.what.rfind("log payload line ", 0) == 0 || e.what.rfind("log scenario line ", 0) == 0 ||
+            e.what.find(" has no ENDSTAGE") != std::string::npos)
             out += FormatFixed(e.time, 2) + " " + e.vessel + " " + e.what.substr(4) + "\n";
     return out;
 }

@@ -269,7 +269,8 @@ TEST_F(Flight, AStageLeftOpenIsLoggedAtLoad) {
                        "  CONFIGURATION 0\n  STAGE S1 tlvstage tlvstage 0 0 7 800 0 0\n  PAYLOAD A tlvsat tlvsat 1 0 8 150 0 1\n";
     Write("open.scn", std::string(head) + "  PAYLOAD B tlvsat tlvsat 0 1.6 3 150 0 1\nEND\nEND_SHIPS\n");
     Write("closed.scn", std::string(head) + "  ENDSTAGE\n  PAYLOAD B tlvsat tlvsat 0 1.6 3 150 0 1\nEND\nEND_SHIPS\n");
-    const std::string said = "talvek-sim: log: Talvek: stage S1 has no ENDSTAGE: every payload line after it is inside it";
+    // Said when the load ends: the host places it at the block's last line.
+    const std::string said = "open.scn:9: Talvek: stage S1 has no ENDSTAGE: every payload line after it is inside it";
     EXPECT_THAT(Run({"run", "open.scn", "--frames", "1"}).err, HasSubstr(said));
     EXPECT_THAT(Run({"run", "closed.scn", "--frames", "1"}).err, testing::Not(HasSubstr("ENDSTAGE")));
 }
@@ -280,17 +281,31 @@ TEST_F(Flight, StrictStopsOnALineTheModuleCouldNotReadAndTheLogIsWritten) {
     const std::pair<const char*, const char*> cases[] = {
         {"  PAYLOAD Sat1 tlvsat tlvsat 0 1.6 3 3x50 0 1\n", "has the mass '3x50', read as 3"},
         {"  STAGE S1 tlvstage tlvstage 0 0 7 800 0 0\n", "stage S1 has no ENDSTAGE"},
+        {"  PAYLOAD Sat1 tlvsat tlvsat 0 nan 3 200 0 1\n", "a number in it is not finite"},
+        {"  PAYLOD Sat1 tlvsat tlvsat 0 1.6 3 200 0 1\n", "'PAYLOD' is not a key; did you mean PAYLOAD?"},
+        {"  payload Sat1 tlvsat tlvsat 0 1.6 3 200 0 1\n", "(keys are written in capitals); did you mean PAYLOAD?"},
+        {"  ENDSTAG\n", "'ENDSTAG' is not a key; did you mean ENDSTAGE?"},
+        {"  CONFIGURATON 1\n", "'CONFIGURATON' is not a key; did you mean CONFIGURATION?"},
     };
     for (const auto& [line, said] : cases) {
         SCOPED_TRACE(line);
         Write("bad.scn", head + line + "END\nEND_SHIPS\n");
         const auto lenient = Run({"run", "bad.scn", "--frames", "2", "--log", "l.txt"});
-        EXPECT_THAT(Read("l.txt"), testing::ContainsRegex(std::string("^0\\.00 Talvek .*") + said));
+        EXPECT_THAT(Read("l.txt"), HasSubstr(std::string(said)));
+        EXPECT_THAT(Read("l.txt"), testing::StartsWith("0.00 Talvek "));
+        // The host places the line where the module was reading: the seventh line of the file.
+        EXPECT_THAT(lenient.err, HasSubstr("bad.scn:7: Talvek: "));
         const auto strict = talvek_test::RunSim({"run", "bad.scn", "--frames", "2", "--strict"}, dir);
         EXPECT_EQ(strict.status, 2);
         EXPECT_THAT(strict.err, HasSubstr("--strict: a module could not read these lines whole"));
         EXPECT_THAT(strict.err, HasSubstr(said));
     }
+    // The stage module reads its lines through the same carrier.
+    Write("stage.scn", "BEGIN_SHIPS\nCarrier1:tlvstage\n  STATUS Orbiting Earth\n  RPOS 6771010 0 0\n"
+                       "  RVEL 0 0 7672.593\n  PAYLOD BoxA tlvsat tlvsat 0 0 2 100 0 1\nEND\nEND_SHIPS\n");
+    const auto stage = talvek_test::RunSim({"run", "stage.scn", "--frames", "2", "--strict"}, dir);
+    EXPECT_EQ(stage.status, 2);
+    EXPECT_THAT(stage.err, HasSubstr("stage.scn:6: Carrier1: scenario line ignored, 'PAYLOD' is not a key"));
     Write("good.scn", head + "  PAYLOAD Sat1 tlvsat tlvsat 0 1.6 3 200 0 1\nEND\nEND_SHIPS\n");
     EXPECT_EQ(talvek_test::RunSim({"run", "good.scn", "--frames", "2", "--strict"}, dir).status, 0);
 }
