@@ -12,8 +12,12 @@ bool PayloadCarrier::PollMessages() {
     if (!check) return false;
     int result;
     do {
-        char name[MESSAGE_NAME_BUFFER] = {};
-        char text[MESSAGE_TEXT_BUFFER] = {};
+        // Only the first bytes are cleared: a module that writes nothing leaves both empty, and
+        // clearing the whole 2.3 KB every frame cost more than the rest of the step.
+        char name[MESSAGE_NAME_BUFFER];
+        char text[MESSAGE_TEXT_BUFFER];
+        name[0] = '\0';
+        text[0] = '\0';
         result = check(static_cast<VESSEL*>(this), name, text);
         // Terminated within their sizes whatever the module wrote.
         name[MESSAGE_NAME_BUFFER - 1] = '\0';

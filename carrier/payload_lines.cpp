@@ -110,15 +110,85 @@ void ReportNumbers(const char* vessel, const char* fields, const char* line) {
     }
 }
 
-std::string SavedName(const char* name) { return *name ? name : EMPTY_FIELD; }
+// A plain decimal number filling [start, end): [+-] digits [. digits] [e [+-] digits] with a digit
+// before the exponent, that reads in range.
+bool ReadPlainNumber(const char* start, const char* end, double& value) {
+    const char* p = start;
+    if (*p == '+' || *p == '-') ++p;
+    const char* digitsStart = p;
+    size_t digits = 0;
+    for (; p < end && *p >= '0' && *p <= '9'; ++p) ++digits;
+    if (p < end && *p == '.')
+        for (++p; p < end && *p >= '0' && *p <= '9'; ++p) ++digits;
+    if (digits == 0) return false;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (p < end && (*p == '+' || *p == '-')) ++p;
+        if (!(p < end && *p >= '0' && *p <= '9')) return false;
+        while (p < end && *p >= '0' && *p <= '9') ++p;
+    }
+    if (p != end) return false;
+    // from_chars takes no leading '+'; a '-' it reads itself.
+    const auto result = std::from_chars(*start == '+' ? digitsStart : start, end, value);
+    return result.ec == std::errc() && result.ptr == end;
+}
 
-std::string SavedNumber(double value) {
+// A line of three words of at most 127 characters and six plain decimal numbers, read as the scan
+// below would read it (both read a decimal number to the nearest double). False, with nothing
+// written, for any other line.
+bool ReadPlainFields(const char* fields, char* const (&names)[3], double (&number)[6]) {
+    const char* word[3];
+    size_t length[3];
+    double read[6];
+    const char* at = fields;
+    for (int f = 0; f < 9; ++f) {
+        while (IsBlank(*at)) ++at;
+        const char* start = at;
+        while (*at && !IsBlank(*at)) ++at;
+        const size_t n = static_cast<size_t>(at - start);
+        if (n == 0) return false;
+        if (f >= 3) {
+            if (!ReadPlainNumber(start, at, read[f - 3])) return false;
+        } else {
+            if (n > static_cast<size_t>(NAME_MAX_CHARS)) return false;
+            word[f] = start;
+            length[f] = n;
+        }
+    }
+    for (int f = 0; f < 3; ++f) {
+        std::memcpy(names[f], word[f], length[f]);
+        names[f][length[f]] = '\0';
+    }
+    std::memcpy(number, read, sizeof read);
+    return true;
+}
+
+// The fields of a line as "%127s %127s %127s %lf %lf %lf %lf %lf %lf" reads them; returns the
+// count of fields read. The scan itself takes every line that is not plain (a missing field, a
+// partial number, hex, inf, nan, a number out of range): the log messages follow its edge cases.
+int ScanFields(const char* fields, char* const (&names)[3], double (&number)[6]) {
+    if (ReadPlainFields(fields, names, number)) return 9;
+    return std::sscanf(fields, "%127s %127s %127s %lf %lf %lf %lf %lf %lf", names[0], names[1], names[2], &number[0],
+                       &number[1], &number[2], &number[3], &number[4], &number[5]);
+}
+
+void AppendName(std::string& out, const char* name) { out += *name ? name : EMPTY_FIELD; }
+
+// Two decimals where they read back as the value and fit SHORT_NUMBER, as "%.2f" writes them
+// (to_chars with a precision rounds exactly, as printf does); else the shortest exact form.
+void AppendNumber(std::string& out, double value) {
     char text[64];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    if (std::strlen(text) <= SHORT_NUMBER && std::strtod(text, nullptr) == value) return text;
-    const auto end = std::to_chars(text, text + sizeof text - 1, value).ptr;
-    *end = '\0';
-    return text;
+    const auto fixed = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2);
+    if (fixed.ec == std::errc() && static_cast<size_t>(fixed.ptr - text) <= SHORT_NUMBER) {
+        double back = 0;
+        const auto parsed = std::from_chars(text, fixed.ptr, back);
+        if (parsed.ec == std::errc() && back == value) {
+            out.append(text, fixed.ptr);
+            return;
+        }
+    }
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    out.append(text, end);
 }
 
 }  // namespace
@@ -200,8 +270,8 @@ void PayloadCarrier::ParsePayloadLine(const char* text) {
     char meshName[PAYLOAD_NAME_SIZE] = {};
     char className[PAYLOAD_NAME_SIZE] = {};
     double number[6] = {0, 0, 0, 0, 0, 0};  // x, y, z, mass, rotation, fuel level
-    const int read = std::sscanf(fields, "%127s %127s %127s %lf %lf %lf %lf %lf %lf", vesselName, meshName, className,
-                                 &number[0], &number[1], &number[2], &number[3], &number[4], &number[5]);
+    char* const names[3] = {vesselName, meshName, className};
+    const int read = ScanFields(fields, names, number);
     // A number that is not finite would reach the vessel's mass and positions: no slot is filled.
     for (double n : number) {
         if (!std::isfinite(n)) {
@@ -250,10 +320,17 @@ int PayloadCarrier::StageClosingsAfter(int i, int outermost) const {
 }
 
 std::string PayloadLineFields(const PayloadSlot& slot, const VECTOR3& position) {
-    std::string value = SavedName(slot.vesselName) + " " + SavedName(slot.mesh.meshName.c_str()) + " " +
-                        SavedName(slot.className);
-    for (double n : {position.x, position.y, position.z, slot.mass, slot.rotation, slot.fuelLevel})
-        value += " " + SavedNumber(n);
+    std::string value;
+    value.reserve(3 * PAYLOAD_NAME_SIZE);
+    AppendName(value, slot.vesselName);
+    value += ' ';
+    AppendName(value, slot.mesh.meshName.c_str());
+    value += ' ';
+    AppendName(value, slot.className);
+    for (double n : {position.x, position.y, position.z, slot.mass, slot.rotation, slot.fuelLevel}) {
+        value += ' ';
+        AppendNumber(value, n);
+    }
     return value;
 }
 

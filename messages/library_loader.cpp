@@ -1,5 +1,23 @@
 #include "library_loader.h"
 
+#include <atomic>
+
+namespace {
+// Unloads through this loader so far; a cache entry made before the latest one is stale.
+std::atomic<unsigned long> g_unloads{0};
+}  // namespace
+
+LibraryFunction FindLibraryFunction(LibraryHandle library, const char* name, LibraryFunctionCache& cache) {
+    if (!library) return nullptr;
+    const unsigned long unloads = g_unloads.load(std::memory_order_relaxed);
+    if (cache.library != library || cache.unloads != unloads) {
+        cache.function = FindLibraryFunction(library, name);
+        cache.library = library;
+        cache.unloads = unloads;
+    }
+    return cache.function;
+}
+
 #if defined(_WIN32)
 
 #include <windows.h>
@@ -15,7 +33,9 @@ LibraryFunction FindLibraryFunction(LibraryHandle library, const char* name) {
 }
 
 void FreeRuntimeLibrary(LibraryHandle library) {
-    if (library) FreeLibrary(static_cast<HMODULE>(library));
+    if (!library) return;
+    g_unloads.fetch_add(1, std::memory_order_relaxed);
+    FreeLibrary(static_cast<HMODULE>(library));
 }
 
 #else
@@ -42,7 +62,9 @@ LibraryFunction FindLibraryFunction(LibraryHandle library, const char* name) {
 }
 
 void FreeRuntimeLibrary(LibraryHandle library) {
-    if (library) dlclose(library);
+    if (!library) return;
+    g_unloads.fetch_add(1, std::memory_order_relaxed);
+    dlclose(library);
 }
 
 #endif

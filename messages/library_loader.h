@@ -11,3 +11,14 @@ LibraryHandle LoadRuntimeLibrary(const char* path);
 // Null without a library or when it has no function of that name.
 LibraryFunction FindLibraryFunction(LibraryHandle library, const char* name);
 void FreeRuntimeLibrary(LibraryHandle library);
+
+// One function of a library, looked up once per load of that library rather than on every call.
+// The entry is keyed by the handle and by the loader's count of unloads: a library unloaded and
+// loaded again may come back under the same handle at other addresses, and any unload makes every
+// entry look the function up anew. One cache serves one function name.
+struct LibraryFunctionCache {
+    LibraryHandle library = nullptr;
+    unsigned long unloads = 0;
+    LibraryFunction function = nullptr;
+};
+LibraryFunction FindLibraryFunction(LibraryHandle library, const char* name, LibraryFunctionCache& cache);

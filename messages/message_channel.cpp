@@ -6,11 +6,14 @@
 
 namespace {
 constexpr int MESSAGE_REFUSED = -1;
+// Every carrier polls each frame: a look-up by name would cost more than the rest of its step.
+LibraryFunctionCache g_sendMessage;
+LibraryFunctionCache g_checkMessage;
 }  // namespace
 
 void SendMessageThrough(LibraryHandle module, VESSEL* target, const char* name, const char* text) {
     if (!module) return;
-    auto send = reinterpret_cast<SendCMessageFn>(FindLibraryFunction(module, "SendCMessage"));
+    auto send = reinterpret_cast<SendCMessageFn>(FindLibraryFunction(module, "SendCMessage", g_sendMessage));
     if (!send) return;
     if (send(target, name, text) != MESSAGE_REFUSED) return;
     // A refused message (a hand-over among them) is lost; the log says so rather than nothing.
@@ -23,5 +26,5 @@ void SendMessageThrough(LibraryHandle module, VESSEL* target, const char* name, 
 
 CheckCMessageFn FindCheckMessage(LibraryHandle module) {
     if (!module) return nullptr;
-    return reinterpret_cast<CheckCMessageFn>(FindLibraryFunction(module, "CheckCMessage"));
+    return reinterpret_cast<CheckCMessageFn>(FindLibraryFunction(module, "CheckCMessage", g_checkMessage));
 }

@@ -1,5 +1,5 @@
-// The message module's contract, and calls into it that look its functions up on every use:
-// a missing module or function leaves the channel silent.
+// The message module's contract, and calls into it that look its functions up once per load of
+// the module: a missing module or function leaves the channel silent.
 #pragma once
 
 #include "library_loader.h"

@@ -2,7 +2,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
 
 #include "module_fixture.h"
 #include "sim/file_handles.h"
@@ -288,4 +293,113 @@ TEST_F(ModuleTest, LinesAfterTheFiftiethAreReportedOneByOne) {
     ASSERT_EQ(world->log.size(), 2u);
     EXPECT_THAT(world->log[0], testing::HasSubstr("dropped, all 50 slots are taken: PAYLOAD p50 "));
     EXPECT_THAT(world->log[1], testing::HasSubstr("PAYLOAD p51 "));
+}
+
+// Numbers are read exactly as the C library's scan "%lf" reads them, its partial reads included:
+// the slot holds the same fields, bit for bit, whatever the line gives.
+namespace {
+constexpr const char* SCAN_FORMAT = "%127s %127s %127s %lf %lf %lf %lf %lf %lf";
+
+void ExpectReadAsTheScanReads(OBJHANDLE vessel, const std::string& fields) {
+    char names[3][128] = {};
+    double n[6] = {0, 0, 0, 0, 0, 0};
+    std::sscanf(fields.c_str(), SCAN_FORMAT, names[0], names[1], names[2], &n[0], &n[1], &n[2], &n[3], &n[4], &n[5]);
+    TalvekVessel t(vessel);
+    t.ParsePayloadLine(("PAYLOAD " + fields).c_str());
+    const PayloadSlot& s = t.slots[0];
+    if (!std::all_of(std::begin(n), std::end(n), [](double v) { return std::isfinite(v); })) {
+        EXPECT_FALSE(s.attached) << fields;
+        return;
+    }
+    ASSERT_TRUE(s.attached) << fields;
+    for (char* name : names)
+        if (std::strcmp(name, "-") == 0) name[0] = '\0';
+    EXPECT_STREQ(s.vesselName, names[0]) << fields;
+    EXPECT_EQ(s.mesh.meshName, names[1]) << fields;
+    EXPECT_STREQ(s.className, names[2]) << fields;
+    const double read[6] = {s.mesh.position.x, s.mesh.position.y, s.mesh.position.z, s.mass, s.rotation, s.fuelLevel};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(std::memcmp(&read[i], &n[i], sizeof(double)), 0)
+            << fields << ": number " << i << " read " << read[i] << ", the scan reads " << n[i];
+}
+
+class ReadAsScanned : public ModuleTest, public testing::WithParamInterface<std::string> {};
+}  // namespace
+
+TEST_P(ReadAsScanned, SameFieldsAsTheScan) {
+    testing::internal::CaptureStderr();
+    ExpectReadAsTheScanReads(record->Handle(), GetParam());
+    testing::internal::GetCapturedStderr();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, ReadAsScanned,
+    testing::Values(
+        // plain forms
+        "a m c 1 2 3 4 5 0.5", "a m c +1 -2 .5 5. -.25 +.75", "a m c 1e3 1E-3 -1e+2 2.5e0 .5e1 5.e-1",
+        "a m c -0 -0.0 +0 0.000 00012 -00.5", "\ta\tm\tc\t1\t2\t3\t4\t5\t6\t", "a m c 1 2 3 4 5 6 extra words 7",
+        // many digits, halfway cases, subnormals and the ends of the range
+        "a m c 0.1000000000000000055511151231257827021181583404541015625 123456789012345678901234567890 "
+        "9007199254740993 2.2250738585072011e-308 4.9e-324 2.4703282292062328e-324",
+        "a m c 1.7976931348623157e308 1.7976931348623158e308 -1e-320 1e-400 1e400 -1e400",
+        "a m c 1.00000000000000011102230246251565404236316680908203125 0 0 0 0 0",
+        // partial reads, words where numbers belong, other notations
+        "a m c 3x50 2 3 4 5 6", "a m c 1 2 3 3x50 5 6", "a m c 1e 2 3 4 5 6", "a m c 1e+ 2 3 4 5 6",
+        "a m c 1.5.3 2 3 4 5 6", "a m c - 2 3 4 5 6", "a m c + 2 3 4 5 6", "a m c . 2 3 4 5 6", "a m c --1 2 3 4 5 6",
+        "a m c +-1 2 3 4 5 6", "a m c 1,5 2 3 4 5 6", "a m c 0x1p3 0x10 0X1.8P-1 0x 0x.8 0xg",
+        "a m c inf 2 3 4 5 6", "a m c 1 2 3 4 5 nan", "a m c INFINITY nan(1) 3 4 5 6", "a m c 1 2 3 4 5 six",
+        "a m c 1 2 3 4 5 6e", "a m c 1 2 3 4 5 0.5x", "a m c 1 2 3", "a m c", "a m", "", "- - - 1 2 3 4 5 6",
+        "a m c 1 2 3 4 5\v6", "a m c 1 2 3 4 5 6\r"));
+
+TEST_F(ModuleTest, GeneratedNumbersReadAsTheScanReads) {
+    testing::internal::CaptureStderr();
+    std::mt19937_64 random(20261210);
+    std::uniform_real_distribution<double> exponent(-330, 330);
+    std::uniform_int_distribution<int> form(0, 5);
+    auto text = [&]() {
+        const double v = (random() & 1 ? -1 : 1) * std::pow(10.0, exponent(random)) * (1 + (random() % 1000) / 1000.0);
+        char s[64];
+        switch (form(random)) {
+            case 0: std::snprintf(s, sizeof s, "%.17g", v); break;
+            case 1: std::snprintf(s, sizeof s, "%.3f", std::fmod(v, 1e9)); break;
+            case 2: std::snprintf(s, sizeof s, "%e", v); break;
+            case 3: std::snprintf(s, sizeof s, "%.2f", static_cast<double>(random() % 100000) / 100.0); break;
+            case 4: std::snprintf(s, sizeof s, "%a", v); break;
+            default: std::snprintf(s, sizeof s, "%.25g", v); break;
+        }
+        return std::string(s);
+    };
+    for (int line = 0; line < 2000; ++line) {
+        std::string fields = "v m c";
+        for (int i = 0; i < 6; ++i) fields += " " + text();
+        ExpectReadAsTheScanReads(record->Handle(), fields);
+    }
+    testing::internal::GetCapturedStderr();
+}
+
+// Numbers are saved as "%.2f" writes them where that reads back exactly and fits in 24
+// characters, else in the shortest form that reads back exactly.
+TEST_F(ModuleTest, NumbersSavedAsPrintfWritesThem) {
+    auto expected = [](double v) {
+        char s[64];
+        std::snprintf(s, sizeof s, "%.2f", v);
+        if (std::strlen(s) <= 24 && std::strtod(s, nullptr) == v) return std::string(s);
+        *std::to_chars(s, s + sizeof s - 1, v).ptr = '\0';
+        return std::string(s);
+    };
+    std::vector<double> values = {0.0, -0.0, 0.005, 0.015, 0.125, 2.675, -0.001, 1.005, 0.1, 1.0 / 3, 100, 1e20,
+                                  99999999999999991611392.0, 1e21, 1e22, 123456789012345678.0, 1e300, -1e-300, 4.9e-324,
+                                  1.7976931348623157e308, HUGE_VAL, -HUGE_VAL, std::nan(""), -std::nan("")};
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> exponent(-30, 30);
+    for (int i = 0; i < 3000; ++i) {
+        values.push_back(static_cast<double>(static_cast<std::int64_t>(random() % 2000001) - 1000000) / 100.0);
+        values.push_back((random() & 1 ? -1 : 1) * std::pow(10.0, exponent(random)));
+    }
+    PayloadSlot slot;
+    for (double v : values) {
+        slot.mass = v;
+        const std::string line = PayloadLineFields(slot, VECTOR3{v, 0, 0});
+        EXPECT_EQ(line, "- - - " + expected(v) + " 0.00 0.00 " + expected(v) + " 0.00 0.00") << v;
+    }
 }

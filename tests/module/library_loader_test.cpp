@@ -1,0 +1,52 @@
+// The loader's cache of a library's functions: right for whichever library a handle names, also
+// after a library is unloaded and another is loaded, perhaps under the same handle.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "messages/library_loader.h"
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+
+TEST(LibraryFunctionCache, AnswersForTheLibraryItIsGiven) {
+    const std::string withFunction = (FixtureModules() / "scripted_messages").string();
+    const std::string without = (FixtureModules() / "empty_library").string();
+    LibraryHandle a = LoadRuntimeLibrary(withFunction.c_str());
+    LibraryHandle b = LoadRuntimeLibrary(without.c_str());
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    LibraryFunctionCache cache;
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(FindLibraryFunction(a, "CheckCMessage", cache), FindLibraryFunction(a, "CheckCMessage"));
+        EXPECT_NE(FindLibraryFunction(a, "CheckCMessage", cache), nullptr);
+        EXPECT_EQ(FindLibraryFunction(b, "CheckCMessage", cache), nullptr);
+    }
+    EXPECT_EQ(FindLibraryFunction(nullptr, "CheckCMessage", cache), nullptr);
+    FreeRuntimeLibrary(a);
+    FreeRuntimeLibrary(b);
+}
+
+// One path, one library after the other: a cache that went by the handle alone would keep the
+// first library's answer when the loader gives the second the same handle.
+TEST(LibraryFunctionCache, LooksAgainAfterAnUnload) {
+    const fs::path folder = fs::temp_directory_path() / ("talvek-loader-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    const fs::path file = folder / "swapped.so";
+    const std::string path = (folder / "swapped").string();
+    LibraryFunctionCache cache;
+    const char* const fixtures[] = {"empty_library", "scripted_messages", "empty_library", "scripted_messages"};
+    for (const char* fixture : fixtures) {
+        fs::remove(file);
+        fs::copy_file(FixtureModules() / (std::string(fixture) + ".so"), file);
+        LibraryHandle library = LoadRuntimeLibrary(path.c_str());
+        ASSERT_NE(library, nullptr) << fixture;
+        const LibraryFunction found = FindLibraryFunction(library, "CheckCMessage", cache);
+        EXPECT_EQ(found, FindLibraryFunction(library, "CheckCMessage")) << fixture;
+        EXPECT_EQ(found != nullptr, std::string(fixture) == "scripted_messages") << fixture;
+        FreeRuntimeLibrary(library);
+    }
+    fs::remove_all(folder);
+}
