@@ -1,5 +1,6 @@
 // SetupFullStack against the same number of bare host calls made directly, in one run:
 //   build/default/bin/full_stack_bench
+// BM_SetupFullStackRatio times both back to back and reports their ratio (counter "ratio").
 // The ratio of the two times is the cost of the set-up's own work (tables, shifts, payload
 // walk, animation records) over the host calls it cannot avoid.
 #include <benchmark/benchmark.h>
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <memory>
 
+#include "bench_support.h"
 #include "sim/world.h"
 #include "spacecraft/talvek_vessel.h"
 
@@ -69,6 +71,22 @@ void BM_BareHostCalls(benchmark::State& state) {
     state.counters["host_calls"] = static_cast<double>(calls);
 }
 BENCHMARK(BM_BareHostCalls);
+
+void BM_SetupFullStackRatio(benchmark::State& state) {
+    Bench b;
+    const size_t calls = b.HostCallsPerSetup();
+    VESSEL& v = *b.vessel;
+    auto setup = [&] { b.vessel->SetupFullStack(); };
+    auto bare = [&] {
+        for (size_t i = 0; i < calls; ++i) v.SetSize(15.0 + static_cast<double>(i & 1));
+    };
+    for (auto _ : state) setup();
+    const double figure = bench::NsPerCall(setup);
+    const double baseline = bench::NsPerCall(bare);
+    bench::ReportRatio(state, figure, baseline);
+    state.counters["host_calls"] = static_cast<double>(calls);
+}
+BENCHMARK(BM_SetupFullStackRatio);
 
 }  // namespace
 

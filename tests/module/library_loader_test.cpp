@@ -12,8 +12,8 @@
 namespace fs = std::filesystem;
 
 TEST(LibraryFunctionCache, AnswersForTheLibraryItIsGiven) {
-    const std::string withFunction = (FixtureModules() / "scripted_messages").string();
-    const std::string without = (FixtureModules() / "empty_library").string();
+    const std::string withFunction = (talvek_test::FixtureModules() / "scripted_messages").string();
+    const std::string without = (talvek_test::FixtureModules() / "empty_library").string();
     LibraryHandle a = LoadRuntimeLibrary(withFunction.c_str());
     LibraryHandle b = LoadRuntimeLibrary(without.c_str());
     ASSERT_NE(a, nullptr);
@@ -40,7 +40,7 @@ TEST(LibraryFunctionCache, LooksAgainAfterAnUnload) {
     const char* const fixtures[] = {"empty_library", "scripted_messages", "empty_library", "scripted_messages"};
     for (const char* fixture : fixtures) {
         fs::remove(file);
-        fs::copy_file(FixtureModules() / (std::string(fixture) + ".so"), file);
+        fs::copy_file(talvek_test::FixtureModules() / (std::string(fixture) + ".so"), file);
         LibraryHandle library = LoadRuntimeLibrary(path.c_str());
         ASSERT_NE(library, nullptr) << fixture;
         const LibraryFunction found = FindLibraryFunction(library, "CheckCMessage", cache);
