@@ -38,7 +38,8 @@ constexpr double AXIAL_COSINE = 0.99;         // within about 8.1 degrees of the
 constexpr double AXIAL_SEPARATION = 0.5;      // [m/s] towards +z
 constexpr double RADIAL_SEPARATION = 2.0;     // [m/s] outward from the z axis
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+// ' ' and '\t' '\n' '\v' '\f' '\r', which are 9 to 13: the blanks of the C locale.
+bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 void CopyCut(char* dest, const char* src, size_t size) {
     std::strncpy(dest, src ? src : "", size - 1);
@@ -174,10 +175,34 @@ int ScanFields(const char* fields, char* const (&names)[3], double (&number)[6])
 
 void AppendName(std::string& out, const char* name) { out += *name ? name : EMPTY_FIELD; }
 
+// Below this magnitude [-] a double's spacing is under 0.002, so a value that is the nearest double
+// to a number of two decimals has that number as its exact rounding to two decimals.
+constexpr double TWO_DECIMALS_EXACT = 1e13;
+
 // Two decimals where they read back as the value and fit SHORT_NUMBER, as "%.2f" writes them
 // (to_chars with a precision rounds exactly, as printf does); else the shortest exact form.
 void AppendNumber(std::string& out, double value) {
     char text[64];
+    if (std::fabs(value) < TWO_DECIMALS_EXACT) {
+        // m/100 reads back as the value exactly when the correctly rounded division m / 100.0 gives
+        // it, and then "%.2f" writes m/100: the general path below gives the same, only slower.
+        const long long hundredths = std::llround(value * 100);
+        if (static_cast<double>(hundredths) / 100.0 == value) {
+            const unsigned long long magnitude =
+                hundredths < 0 ? 0ULL - static_cast<unsigned long long>(hundredths) : static_cast<unsigned long long>(hundredths);
+            char* p = text;
+            if (std::signbit(value)) *p++ = '-';
+            p = std::to_chars(p, text + sizeof text, magnitude / 100).ptr;
+            *p++ = '.';
+            *p++ = static_cast<char>('0' + magnitude % 100 / 10);
+            *p++ = static_cast<char>('0' + magnitude % 10);
+            out.append(text, p);
+            return;
+        }
+        const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+        out.append(text, end);
+        return;
+    }
     const auto fixed = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2);
     if (fixed.ec == std::errc() && static_cast<size_t>(fixed.ptr - text) <= SHORT_NUMBER) {
         double back = 0;
@@ -264,14 +289,19 @@ void PayloadCarrier::ParsePayloadLine(const char* text) {
     }
 
     // Fields the line lacks stay empty or zero, whatever the slot held before.
-    char fields[LINE_BUFFER];
-    if (CutNameWords(rest, fields, sizeof fields)) ReportLine(GetName(), "has a name cut to 127 characters", rest);
     char vesselName[PAYLOAD_NAME_SIZE] = {};
     char meshName[PAYLOAD_NAME_SIZE] = {};
     char className[PAYLOAD_NAME_SIZE] = {};
     double number[6] = {0, 0, 0, 0, 0, 0};  // x, y, z, mass, rotation, fuel level
     char* const names[3] = {vesselName, meshName, className};
-    const int read = ScanFields(fields, names, number);
+    // A plain line has no name to cut, and is read whole.
+    char fields[LINE_BUFFER];
+    fields[0] = '\0';
+    int read = 9;
+    if (!ReadPlainFields(rest, names, number)) {
+        if (CutNameWords(rest, fields, sizeof fields)) ReportLine(GetName(), "has a name cut to 127 characters", rest);
+        read = ScanFields(fields, names, number);
+    }
     // A number that is not finite would reach the vessel's mass and positions: no slot is filled.
     for (double n : number) {
         if (!std::isfinite(n)) {

@@ -389,12 +389,15 @@ TEST_F(ModuleTest, NumbersSavedAsPrintfWritesThem) {
     };
     std::vector<double> values = {0.0, -0.0, 0.005, 0.015, 0.125, 2.675, -0.001, 1.005, 0.1, 1.0 / 3, 100, 1e20,
                                   99999999999999991611392.0, 1e21, 1e22, 123456789012345678.0, 1e300, -1e-300, 4.9e-324,
-                                  1.7976931348623157e308, HUGE_VAL, -HUGE_VAL, std::nan(""), -std::nan("")};
+                                  1.7976931348623157e308, HUGE_VAL, -HUGE_VAL, std::nan(""), -std::nan(""),
+                                  9999999999999.99, -9999999999999.99, 1e13, 1e13 + 0.5, 4503599627370495.5, -0.125,
+                                  0.285, 1.115, 1e-5, -1e-5, 5e-3, 0.01, -0.01, 1234567.89, 8.0e12 + 0.01};
     std::mt19937_64 random(7);
     std::uniform_real_distribution<double> exponent(-30, 30);
     for (int i = 0; i < 3000; ++i) {
         values.push_back(static_cast<double>(static_cast<std::int64_t>(random() % 2000001) - 1000000) / 100.0);
         values.push_back((random() & 1 ? -1 : 1) * std::pow(10.0, exponent(random)));
+        values.push_back(static_cast<double>(static_cast<std::int64_t>(random() % 2000000000000000) - 1000000000000000) / 100.0);
     }
     PayloadSlot slot;
     for (double v : values) {
