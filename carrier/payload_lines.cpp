@@ -41,9 +41,11 @@ constexpr double RADIAL_SEPARATION = 2.0;     // [m/s] outward from the z axis
 // ' ' and '\t' '\n' '\v' '\f' '\r', which are 9 to 13: the blanks of the C locale.
 bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+// Only the text and its terminator are written: the rest of the buffer is never read.
 void CopyCut(char* dest, const char* src, size_t size) {
-    std::strncpy(dest, src ? src : "", size - 1);
-    dest[size - 1] = '\0';
+    const size_t length = src ? strnlen(src, size - 1) : 0;
+    if (length) std::memcpy(dest, src, length);
+    dest[length] = '\0';
 }
 
 const char* SkipBlanks(const char* s) {
