@@ -207,4 +207,17 @@ std::shared_ptr<const MeshData> ReadMeshFile(const std::filesystem::path& path) 
     return ParseMesh(text.str(), path.string());
 }
 
+std::shared_ptr<const MeshData> MeshFileCache::Read(const std::filesystem::path& path) {
+    auto [it, first] = entries_.try_emplace(path.string());
+    if (first) {
+        try {
+            it->second.data = ReadMeshFile(path);
+        } catch (const InputError& e) {
+            it->second.error = e.what();
+        }
+    }
+    if (!it->second.data) throw InputError(it->second.error);
+    return it->second.data;
+}
+
 }  // namespace sim

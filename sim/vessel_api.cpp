@@ -27,12 +27,26 @@ sim::VesselRecord* Record(OBJHANDLE h) {
     return w ? w->Find(h) : nullptr;
 }
 
-// Looks up the record and traces the call; returns null when there is no such vessel.
+// Looks up the record and traces the call; returns null when there is no such vessel. The
+// arguments are put into words only when a trace is kept: that formatting costs far more than
+// the call itself.
 template <class... A>
 sim::VesselRecord* Call(OBJHANDLE h, const char* name, const A&... args) {
-    sim::VesselRecord* v = Record(h);
-    if (v) sim::World::Current()->Trace(v, name, Args(args...));
+    sim::World* w = sim::World::Current();
+    sim::VesselRecord* v = w ? w->Find(h) : nullptr;
+    if (v && w->tracing) w->Trace(v, name, Args(args...));
     return v;
+}
+
+// The handle list of CreateThrusterGroup as the trace shows it: "[#1 #2]".
+struct HandleList {
+    THRUSTER_HANDLE* th;
+    int n;
+};
+std::string Fmt(const HandleList& l) {
+    std::string list;
+    for (int i = 0; l.th && i < l.n; ++i) list += (i ? " " : "") + sim::trace::Fmt(static_cast<const void*>(l.th[i]));
+    return sim::trace::Fmt(("[" + list + "]").c_str());
 }
 
 sim::World& W() { return *sim::World::Current(); }
@@ -227,9 +241,7 @@ THRUSTER_HANDLE VESSEL::CreateThruster(const VECTOR3& pos, const VECTOR3& dir, d
 }
 
 THGROUP_HANDLE VESSEL::CreateThrusterGroup(THRUSTER_HANDLE* th, int nth, THGROUP_TYPE thgt) const {
-    std::string list;
-    for (int i = 0; th && i < nth; ++i) list += (i ? " " : "") + sim::trace::Fmt(static_cast<const void*>(th[i]));
-    auto* v = Call(hObj, "CreateThrusterGroup", ("[" + list + "]").c_str(), nth, static_cast<int>(thgt));
+    auto* v = Call(hObj, "CreateThrusterGroup", HandleList{th, nth}, nth, static_cast<int>(thgt));
     if (!v) return nullptr;
     sim::ThrusterGroup g{W().NextId(), static_cast<int>(thgt), {}};
     for (int i = 0; th && i < nth; ++i) g.thrusters.push_back(IdOf(th[i]));

@@ -305,8 +305,7 @@ int World::DeliverBufferedKey(VesselRecord& v, DWORD key, bool down, char* kstat
 }
 
 MESHHANDLE World::LoadMesh(const std::string& name) {
-    for (const auto& [id, tpl] : meshTemplates_)
-        if (tpl.name == name) return HandleOf(id);
+    if (auto known = meshTemplateByName_.find(name); known != meshTemplateByName_.end()) return HandleOf(known->second);
     std::string relative = name;
     std::replace(relative.begin(), relative.end(), '\\', '/');
     const std::filesystem::path path = root_ / "Meshes" / (relative + ".msh");
@@ -319,9 +318,10 @@ MESHHANDLE World::LoadMesh(const std::string& name) {
         return nullptr;
     }
     try {
-        auto data = ReadMeshFile(path);
+        auto data = meshFiles_.Read(path);
         const Id id = NextId();
         meshTemplates_.emplace(id, MeshTemplate{name, std::move(data)});
+        meshTemplateByName_.emplace(name, id);
         return HandleOf(id);
     } catch (const InputError& e) {
         ReportInputError(e.what());
