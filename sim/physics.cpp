@@ -112,14 +112,19 @@ void Autopilot(VesselRecord& v, double mass) {
                          inertia.z * (desiredRate.z - v.angVel.z) * AP_RATE_GAIN};
     // Every attitude group off, then on each axis the group that turns the right way the most.
     std::vector<std::pair<const ThrusterGroup*, double>> levels;
+    std::vector<VECTOR3> torques;  // of each group at full level, worked out once for the three axes
     for (const auto& g : v.def.groups)
-        if (IsAttitudeGroup(g.type)) levels.emplace_back(&g, 0.0);
+        if (IsAttitudeGroup(g.type)) {
+            levels.emplace_back(&g, 0.0);
+            torques.push_back(GroupTorque(v.def, g));
+        }
     for (int axis = 0; axis < 3; ++axis) {
         const double need = Component(wanted, axis);
         std::pair<const ThrusterGroup*, double>* best = nullptr;
         double bestTorque = 0;
-        for (auto& entry : levels) {
-            const double t = Component(GroupTorque(v.def, *entry.first), axis);
+        for (size_t i = 0; i < levels.size(); ++i) {
+            auto& entry = levels[i];
+            const double t = Component(torques[i], axis);
             if (t * need > 0 && std::fabs(t) > bestTorque) {
                 bestTorque = std::fabs(t);
                 best = &entry;

@@ -188,7 +188,7 @@ TEST_F(HostTest, CallsAreTracedWithTheirArgumentsOnlyWhileTracing) {
         const std::string id = "#" + std::to_string(sim::IdOf(th[0]));
         std::vector<std::string> lines;
         for (const auto& t : world->trace) lines.push_back(t.vessel + " " + t.call + "(" + t.args + ")");
-        EXPECT_THAT(lines, testing::ElementsAre("P CreateThruster((1, 0, 0.5), (0, -1, 0), 10, null, 300, 0, 100000)",
+        EXPECT_THAT(lines, testing::ElementsAre("P CreateThruster((1, 0, 0.5), (0, -1, 0), 10, null, 300, 0, 1e+05)",
                                                 "P CreateThrusterGroup(\"[" + id + " null]\", 2, " +
                                                     std::to_string(THGROUP_ATT_UP) + ")",
                                                 "P SetSize(2.25)", " oapiSetTimeAcceleration(10)"));
