@@ -24,8 +24,13 @@ public:
             if (line.size() > MESH_MAX_LINE_LENGTH)
                 Fail("the line has " + std::to_string(line.size()) + " characters; the simulator reads at most " +
                      std::to_string(MESH_MAX_LINE_LENGTH));
-            line = Trim(line);
-            if (!line.empty()) return true;
+            // Trimmed in place as Trim does, without a new string for each of a mesh's thousands of lines.
+            constexpr const char* BLANKS = " \t\r\n";
+            const size_t last = line.find_last_not_of(BLANKS);
+            if (last == std::string::npos) continue;
+            line.erase(last + 1);
+            line.erase(0, line.find_first_not_of(BLANKS));
+            return true;
         }
         return false;
     }

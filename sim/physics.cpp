@@ -90,9 +90,28 @@ VECTOR3 GroupTorque(const VesselDefinition& d, const ThrusterGroup& g) {
 
 bool IsAttitudeGroup(int type) { return type >= THGROUP_ATT_PITCHUP && type <= THGROUP_ATT_BANKRIGHT; }
 
+// A vessel's attitude groups, in definition order, with their torques at full level. Neither
+// changes while the physics runs (only levels do), so they are worked out once per frame.
+struct AttitudeGroups {
+    std::vector<const ThrusterGroup*> groups;
+    std::vector<VECTOR3> torques;
+    std::vector<double> levels;  // the autopilot's scratch, one per group
+
+    void Collect(const VesselDefinition& d) {
+        groups.clear();
+        torques.clear();
+        for (const auto& g : d.groups)
+            if (IsAttitudeGroup(g.type)) {
+                groups.push_back(&g);
+                torques.push_back(GroupTorque(d, g));
+            }
+        levels.resize(groups.size());
+    }
+};
+
 // The host's autopilot: turns the vessel's +z towards the target direction (or stops its
 // rotation) with its attitude thruster groups.
-void Autopilot(VesselRecord& v, double mass) {
+void Autopilot(VesselRecord& v, double mass, AttitudeGroups& attitude) {
     if (v.navMode == "off") return;
     VECTOR3 desiredRate{0, 0, 0};
     if (v.navMode == "prograde" || v.navMode == "retrograde") {
@@ -111,30 +130,24 @@ void Autopilot(VesselRecord& v, double mass) {
                          inertia.y * (desiredRate.y - v.angVel.y) * AP_RATE_GAIN,
                          inertia.z * (desiredRate.z - v.angVel.z) * AP_RATE_GAIN};
     // Every attitude group off, then on each axis the group that turns the right way the most.
-    std::vector<std::pair<const ThrusterGroup*, double>> levels;
-    std::vector<VECTOR3> torques;  // of each group at full level, worked out once for the three axes
-    for (const auto& g : v.def.groups)
-        if (IsAttitudeGroup(g.type)) {
-            levels.emplace_back(&g, 0.0);
-            torques.push_back(GroupTorque(v.def, g));
-        }
+    std::vector<double>& levels = attitude.levels;
+    std::fill(levels.begin(), levels.end(), 0.0);
     for (int axis = 0; axis < 3; ++axis) {
         const double need = Component(wanted, axis);
-        std::pair<const ThrusterGroup*, double>* best = nullptr;
+        double* best = nullptr;
         double bestTorque = 0;
         for (size_t i = 0; i < levels.size(); ++i) {
-            auto& entry = levels[i];
-            const double t = Component(torques[i], axis);
+            const double t = Component(attitude.torques[i], axis);
             if (t * need > 0 && std::fabs(t) > bestTorque) {
                 bestTorque = std::fabs(t);
-                best = &entry;
+                best = &levels[i];
             }
         }
-        if (best) best->second = std::max(best->second, std::min(1.0, std::fabs(need) / bestTorque));
+        if (best) *best = std::max(*best, std::min(1.0, std::fabs(need) / bestTorque));
     }
-    for (const auto& [group, level] : levels)
-        for (Id id : group->thrusters)
-            if (Thruster* th = v.def.FindThruster(id)) th->level = level;
+    for (size_t i = 0; i < levels.size(); ++i)
+        for (Id id : attitude.groups[i]->thrusters)
+            if (Thruster* th = v.def.FindThruster(id)) th->level = levels[i];
 }
 
 // Thrust over one substep: force (global) and torque (vessel axes); propellant drawn from the
@@ -258,9 +271,10 @@ bool AnyThrusterOn(const VesselRecord& v) {
 }
 
 // air: the atmosphere at the vessel's altitude at the substep's start.
-void Substep(World& world, VesselRecord& v, double h, double now, const AtmosphereState& air) {
+void Substep(World& world, VesselRecord& v, double h, double now, const AtmosphereState& air,
+             AttitudeGroups& attitude) {
     const double mass = std::max(v.Mass(), 1e-3);
-    Autopilot(v, mass);
+    Autopilot(v, mass, attitude);
     const Propulsion thrust = Thrust(v, air.pressure, h);
 
     // Translation: RK4 with gravity and drag evaluated along the way, thrust and contact held.
@@ -341,8 +355,10 @@ double ThrusterThrust(double maxThrust, double level, double isp, double ispRef,
 
 void StepPhysics(World& world, double dt) {
     if (!(dt > 0) || !std::isfinite(dt)) return;
+    AttitudeGroups attitude;  // reused from vessel to vessel
     for (const auto& owned : world.Vessels()) {
         VesselRecord& v = *owned;
+        if (v.navMode != "off") attitude.Collect(v.def);
         if (v.landed) {
             // A landed vessel lifts off only under thrust.
             if (!AnyThrusterOn(v)) {
@@ -355,7 +371,7 @@ void StepPhysics(World& world, double dt) {
         while (done < dt && !v.landed) {
             const AtmosphereState air = Atmosphere(Altitude(v));
             const double h = std::min(SubstepFor(v, AnyThrusterOn(v), air), dt - done);
-            Substep(world, v, h, world.SimTime() + done, air);
+            Substep(world, v, h, world.SimTime() + done, air, attitude);
             done += h;
         }
         if (v.landed && done < dt) CarryWithSurface(v, dt - done);

@@ -20,6 +20,7 @@ std::string Trim(std::string_view s) {
 
 std::vector<std::string> SplitWords(std::string_view s) {
     std::vector<std::string> words;
+    words.reserve(8);  // a mesh's vertex line has eight; one allocation instead of four
     size_t i = 0;
     while (i < s.size()) {
         while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
@@ -49,6 +50,15 @@ std::string Lower(std::string_view s) {
 
 bool ParseDouble(std::string_view word, double& out) {
     if (word.empty()) return false;
+    // from_chars rounds exactly as strtod does; a word it does not take whole (a sign '+', hex,
+    // out of range) goes to strtod, so that both accept and read the same words.
+    double fast = 0;
+    const auto parsed = std::from_chars(word.data(), word.data() + word.size(), fast);
+    if (parsed.ec == std::errc() && parsed.ptr == word.data() + word.size()) {
+        if (!std::isfinite(fast)) return false;
+        out = fast;
+        return true;
+    }
     std::string text(word);
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);

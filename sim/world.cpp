@@ -184,6 +184,17 @@ void World::FinishCreation(VesselRecord& v) {
     const bool inView = visuals == Visuals::All || (visuals == Visuals::Focus && v.name == focusVessel);
     if (inView) CallVisualCreated(v);
     NoteRebuild(v);  // one event for the definitions of the whole creation
+    // The lists keep what the creation put in them, not the room their growth left: with a
+    // thousand vessels that room is about a third of what the host holds for each.
+    VesselDefinition& d = v.def;
+    d.meshes.shrink_to_fit();
+    d.tanks.shrink_to_fit();
+    d.thrusters.shrink_to_fit();
+    d.groups.shrink_to_fit();
+    d.exhaust.shrink_to_fit();
+    d.docks.shrink_to_fit();
+    d.animations.shrink_to_fit();
+    for (Animation& a : d.animations) a.components.shrink_to_fit();
 }
 
 void World::CallVisualCreated(VesselRecord& v) {
