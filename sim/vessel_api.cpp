@@ -243,10 +243,11 @@ THRUSTER_HANDLE VESSEL::CreateThruster(const VECTOR3& pos, const VECTOR3& dir, d
 THGROUP_HANDLE VESSEL::CreateThrusterGroup(THRUSTER_HANDLE* th, int nth, THGROUP_TYPE thgt) const {
     auto* v = Call(hObj, "CreateThrusterGroup", HandleList{th, nth}, nth, static_cast<int>(thgt));
     if (!v) return nullptr;
-    sim::ThrusterGroup g{W().NextId(), static_cast<int>(thgt), {}};
+    const Id id = W().NextId();
+    sim::ThrusterGroup& g = v->def.groups.emplace_back(sim::ThrusterGroup{id, static_cast<int>(thgt), {}});
+    if (th && nth > 0) g.thrusters.reserve(static_cast<size_t>(nth));
     for (int i = 0; th && i < nth; ++i) g.thrusters.push_back(IdOf(th[i]));
-    v->def.groups.push_back(g);
-    return HandleOf(g.id);
+    return HandleOf(id);
 }
 
 void VESSEL::SetThrusterLevel(THRUSTER_HANDLE th, double level) const {
@@ -281,11 +282,9 @@ void VESSEL::ClearThrusterDefinitions() const {
 namespace {
 PSTREAM_HANDLE AddStream(sim::VesselRecord* v, THRUSTER_HANDLE th, const VECTOR3* pos, const PARTICLESTREAMSPEC* pss) {
     if (!v || (pos && !Finite(*pos)) || (pss && !Finite(*pss))) return nullptr;
-    PARTICLESTREAMSPEC spec{};
-    if (pss) spec = *pss;
-    sim::ExhaustStream s{W().NextId(), IdOf(th), std::nullopt, spec};
+    sim::ExhaustStream& s = v->def.exhaust.emplace_back(sim::ExhaustStream{W().NextId(), IdOf(th), std::nullopt, {}});
+    if (pss) s.spec = *pss;
     if (pos) s.pos = *pos;
-    v->def.exhaust.push_back(s);
     return HandleOf(s.id);
 }
 }  // namespace
