@@ -15,12 +15,13 @@ namespace {
 
 class LineReader {
 public:
-    LineReader(const std::string& text, std::string file) : in_(text), file_(std::move(file)) {}
+    // text must outlive the reader.
+    LineReader(const std::string& text, std::string file) : text_(text), file_(std::move(file)) {}
 
     // The next line that is not blank; false at the end. Every line, blank or not, must fit
     // the simulator's line buffer.
     bool Next(std::string& line) {
-        while (std::getline(in_, line)) {
+        while (GetLine(line)) {
             ++number_;
             if (!line.empty() && line.back() == '\r') line.pop_back();
             if (line.size() > MESH_MAX_LINE_LENGTH)
@@ -73,7 +74,18 @@ public:
     }
 
 private:
-    std::istringstream in_;
+    // The next line up to '\n' as std::getline gives it, without a stream: false at the end.
+    bool GetLine(std::string& line) {
+        if (next_ >= text_.size()) return false;
+        size_t end = text_.find('\n', next_);
+        if (end == std::string_view::npos) end = text_.size();
+        line.assign(text_.substr(next_, end - next_));
+        next_ = end + 1;
+        return true;
+    }
+
+    std::string_view text_;
+    size_t next_ = 0;  // where the next line starts in text_
     std::string file_;
     int number_ = 0;
     std::string line_;  // the line RequireViews's views look into
