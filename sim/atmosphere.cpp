@@ -48,10 +48,11 @@ AtmosphereState Atmosphere(double altitude) {
     constexpr double FLOOR = -10000;  // [m] deeper than any ground; the layer formulas hold above it
     if (!(altitude > FLOOR)) altitude = FLOOR;
     if (altitude <= TOP_OF_TABLE) return Table(altitude);
-    if (altitude >= CEILING) return {Table(TOP_OF_TABLE).temperature, 0.0, 0.0};
+    // The table's top and its scale height are the same on every call: worked out once.
+    static const AtmosphereState top = Table(TOP_OF_TABLE);
+    static const double scaleHeight = GAS_CONSTANT * top.temperature / (MOLAR_MASS * G0);
+    if (altitude >= CEILING) return {top.temperature, 0.0, 0.0};
     // Isothermal above the table, with the scale height of its top: continuous at 86 km.
-    const AtmosphereState top = Table(TOP_OF_TABLE);
-    const double scaleHeight = GAS_CONSTANT * top.temperature / (MOLAR_MASS * G0);
     const double f = std::exp(-(altitude - TOP_OF_TABLE) / scaleHeight);
     return {top.temperature, top.pressure * f, top.density * f};
 }

@@ -1,6 +1,8 @@
 #include "mesh.h"
 
+#include <cctype>
 #include <fstream>
+#include <string_view>
 #include <vector>
 #include <sstream>
 
@@ -13,19 +15,25 @@ namespace {
 
 class LineReader {
 public:
-    LineReader(const std::string& text, std::string file) : in_(text), file_(std::move(file)) {}
+    // text must outlive the reader.
+    LineReader(const std::string& text, std::string file) : text_(text), file_(std::move(file)) {}
 
     // The next line that is not blank; false at the end. Every line, blank or not, must fit
     // the simulator's line buffer.
     bool Next(std::string& line) {
-        while (std::getline(in_, line)) {
+        while (GetLine(line)) {
             ++number_;
             if (!line.empty() && line.back() == '\r') line.pop_back();
             if (line.size() > MESH_MAX_LINE_LENGTH)
                 Fail("the line has " + std::to_string(line.size()) + " characters; the simulator reads at most " +
                      std::to_string(MESH_MAX_LINE_LENGTH));
-            line = Trim(line);
-            if (!line.empty()) return true;
+            // Trimmed in place as Trim does, without a new string for each of a mesh's thousands of lines.
+            constexpr const char* BLANKS = " \t\r\n";
+            const size_t last = line.find_last_not_of(BLANKS);
+            if (last == std::string::npos) continue;
+            line.erase(last + 1);
+            line.erase(0, line.find_first_not_of(BLANKS));
+            return true;
         }
         return false;
     }
@@ -41,6 +49,24 @@ public:
         if (words.empty()) Fail("expected " + what);
         return words;
     }
+    // As RequireWords, for the lines a mesh has thousands of: the first max words as views into
+    // the line (valid until the next read), and the number of all its words.
+    size_t RequireViews(const char* what, std::string_view* views, size_t max) {
+        line_ = Require(what);
+        size_t count = 0, i = 0;
+        auto space = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+        while (i < line_.size()) {
+            while (i < line_.size() && space(line_[i])) ++i;
+            const size_t start = i;
+            while (i < line_.size() && !space(line_[i])) ++i;
+            if (i > start) {
+                if (count < max) views[count] = std::string_view(line_).substr(start, i - start);
+                ++count;
+            }
+        }
+        if (count == 0) Fail(std::string("expected ") + what);
+        return count;
+    }
     int Number() const { return number_; }
     [[noreturn]] void Fail(const std::string& message) const { FailAt(number_, message); }
     [[noreturn]] void FailAt(int line, const std::string& message) const {
@@ -48,9 +74,21 @@ public:
     }
 
 private:
-    std::istringstream in_;
+    // The next line up to '\n' as std::getline gives it, without a stream: false at the end.
+    bool GetLine(std::string& line) {
+        if (next_ >= text_.size()) return false;
+        size_t end = text_.find('\n', next_);
+        if (end == std::string_view::npos) end = text_.size();
+        line.assign(text_.substr(next_, end - next_));
+        next_ = end + 1;
+        return true;
+    }
+
+    std::string_view text_;
+    size_t next_ = 0;  // where the next line starts in text_
     std::string file_;
     int number_ = 0;
+    std::string line_;  // the line RequireViews's views look into
 };
 
 // A group's MATERIAL or TEXTURE line, checked once the file's lists are known.
@@ -99,17 +137,18 @@ void ReadGroupGeometry(LineReader& r, const std::vector<std::string>& geom, long
                " vertices; the simulator numbers them in 16 bits, so a group has at most " +
                std::to_string(MESH_MAX_GROUP_VERTICES) + " (split it into several groups)");
     for (long i = 0; i < nv; ++i) {
-        const std::vector<std::string> words = r.RequireWords("a vertex line");
+        std::string_view words[3];
+        const size_t count = r.RequireViews("a vertex line", words, 3);
         double c[3];
-        if (words.size() < 3 || !ParseDouble(words[0], c[0]) || !ParseDouble(words[1], c[1]) ||
-            !ParseDouble(words[2], c[2]))
+        if (count < 3 || !ParseDouble(words[0], c[0]) || !ParseDouble(words[1], c[1]) || !ParseDouble(words[2], c[2]))
             r.Fail("expected a vertex line 'x y z [nx ny nz] [u v]'");
         group.vertices.push_back({c[0], c[1], c[2]});
     }
     for (long i = 0; i < nt; ++i) {
-        const std::vector<std::string> words = r.RequireWords("a triangle line");
+        std::string_view words[3];
+        const size_t count = r.RequireViews("a triangle line", words, 3);
         long t[3];
-        if (words.size() != 3 || !ParseLong(words[0], t[0]) || !ParseLong(words[1], t[1]) || !ParseLong(words[2], t[2]))
+        if (count != 3 || !ParseLong(words[0], t[0]) || !ParseLong(words[1], t[1]) || !ParseLong(words[2], t[2]))
             r.Fail("expected a triangle line 'i j k' of three vertex indices");
         for (long k : t)
             if (k < 0 || k >= nv) r.Fail("vertex index " + std::to_string(k) + " is outside 0.." + std::to_string(nv - 1));
@@ -205,6 +244,19 @@ std::shared_ptr<const MeshData> ReadMeshFile(const std::filesystem::path& path) 
     std::ostringstream text;
     text << in.rdbuf();
     return ParseMesh(text.str(), path.string());
+}
+
+std::shared_ptr<const MeshData> MeshFileCache::Read(const std::filesystem::path& path) {
+    auto [it, first] = entries_.try_emplace(path.string());
+    if (first) {
+        try {
+            it->second.data = ReadMeshFile(path);
+        } catch (const InputError& e) {
+            it->second.error = e.what();
+        }
+    }
+    if (!it->second.data) throw InputError(it->second.error);
+    return it->second.data;
 }
 
 }  // namespace sim

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,5 +45,20 @@ struct MeshData {
 // TEXTURE number is held against the lists at the end of the file once they are read.
 std::shared_ptr<const MeshData> ReadMeshFile(const std::filesystem::path& path);
 std::shared_ptr<const MeshData> ParseMesh(const std::string& text, const std::string& fileName);
+
+// Mesh files read once per run: the check of the class files and the world's mesh templates
+// share what each file gave, its data or its reader's error, by path.
+class MeshFileCache {
+public:
+    // As ReadMeshFile, but each path is read and parsed at most once.
+    std::shared_ptr<const MeshData> Read(const std::filesystem::path& path);
+
+private:
+    struct Entry {
+        std::shared_ptr<const MeshData> data;
+        std::string error;  // the reader's message when the file did not read
+    };
+    std::map<std::string, Entry> entries_;
+};
 
 }  // namespace sim

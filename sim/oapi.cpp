@@ -17,12 +17,18 @@ using sim::trace::Args;
 
 namespace {
 sim::World* W() { return sim::World::Current(); }
+
+// Traces a call that names no vessel; its arguments are put into words only when a trace is kept.
+template <class... A>
+void TraceCall(sim::World* w, const char* name, const A&... args) {
+    if (w && w->tracing) w->Trace(nullptr, name, Args(args...));
+}
 }  // namespace
 
 OBJHANDLE oapiCreateVessel(const char* name, const char* classname, const VESSELSTATUS& status) {
     sim::World* w = W();
     if (!w) return nullptr;
-    w->Trace(nullptr, "oapiCreateVessel", Args(name, classname));
+    TraceCall(w, "oapiCreateVessel", name, classname);
     if (!name || !classname) return nullptr;
     for (const char* n : {name, classname})
         if (!sim::IsUtf8(n) || std::strlen(n) > sim::MAX_NAME_LENGTH) {
@@ -66,8 +72,8 @@ OBJHANDLE oapiCreateVessel(const char* name, const char* classname, const VESSEL
 bool oapiDeleteVessel(OBJHANDLE hVessel, OBJHANDLE hAlternativeCameraTarget) {
     sim::World* w = W();
     if (!w) return false;
-    w->Trace(nullptr, "oapiDeleteVessel", Args(static_cast<const void*>(hVessel),
-                                               static_cast<const void*>(hAlternativeCameraTarget)));
+    TraceCall(w, "oapiDeleteVessel", static_cast<const void*>(hVessel),
+              static_cast<const void*>(hAlternativeCameraTarget));
     sim::VesselRecord* v = w->Find(hVessel);
     if (!v) return false;
     w->RequestDelete(*v);
@@ -82,7 +88,7 @@ bool oapiIsVessel(OBJHANDLE hVessel) {
 VESSEL* oapiGetVesselInterface(OBJHANDLE hVessel) {
     sim::World* w = W();
     if (!w) return nullptr;
-    w->Trace(nullptr, "oapiGetVesselInterface", Args(static_cast<const void*>(hVessel)));
+    TraceCall(w, "oapiGetVesselInterface", static_cast<const void*>(hVessel));
     sim::VesselRecord* v = w->Find(hVessel);
     return v ? v->iface : nullptr;
 }
@@ -97,19 +103,19 @@ double oapiGetSimTime() { return W() ? W()->SimTime() : 0.0; }
 
 double oapiGetSimStep() {
     if (!W()) return 0.0;
-    W()->Trace(nullptr, "oapiGetSimStep", "");
+    TraceCall(W(), "oapiGetSimStep");
     return W()->SimStep();
 }
 
 double oapiGetTimeAcceleration() {
     if (!W()) return 1.0;
-    W()->Trace(nullptr, "oapiGetTimeAcceleration", "");
+    TraceCall(W(), "oapiGetTimeAcceleration");
     return W()->TimeAcceleration();
 }
 
 void oapiSetTimeAcceleration(double warp) {
     if (!W()) return;
-    W()->Trace(nullptr, "oapiSetTimeAcceleration", Args(warp));
+    TraceCall(W(), "oapiSetTimeAcceleration", warp);
     if (!std::isfinite(warp)) return;  // refused: the factor stays as it is
     const double before = W()->TimeAcceleration();
     W()->SetTimeAcceleration(warp);
@@ -119,7 +125,7 @@ void oapiSetTimeAcceleration(double warp) {
 
 MESHHANDLE oapiLoadMesh(const char* fname) {
     if (!W()) return nullptr;
-    W()->Trace(nullptr, "oapiLoadMesh", Args(fname));
+    TraceCall(W(), "oapiLoadMesh", fname);
     if (fname && !sim::PathLengthProblem(std::string(fname) + ".msh").empty()) return nullptr;  // no such file can exist
     return fname ? W()->LoadMesh(fname) : nullptr;
 }
@@ -132,13 +138,13 @@ bool oapiReadScenario_nextline(FILEHANDLE scn, char*& line) {
     r->buffer.assign(l.text.begin(), l.text.end());
     r->buffer.push_back('\0');
     line = r->buffer.data();
-    if (W()) W()->Trace(nullptr, "oapiReadScenario_nextline", Args(static_cast<const char*>(line)));
+    TraceCall(W(), "oapiReadScenario_nextline", static_cast<const char*>(line));
     return true;
 }
 
 namespace {
 void WriteLine(FILEHANDLE scn, const char* call, const char* item, const std::string& value) {
-    if (W()) W()->Trace(nullptr, call, Args(item, value.c_str()));
+    TraceCall(W(), call, item, value.c_str());
     if (auto* out = sim::FileAs<sim::ScenarioWriter>(scn, sim::SCENARIO_OUT)) out->text += sim::ScenarioLineText(item, value);
 }
 }  // namespace
@@ -180,7 +186,7 @@ void oapiWriteLog(char* line) {
     const std::string where = r && r->currentLine > 0 ? r->file + ":" + std::to_string(r->currentLine) : "";
     std::cerr << "talvek-sim: log: " << (where.empty() ? "" : where + ": ") << text << "\n";
     if (!W()) return;
-    W()->log.push_back(text);
+    if (W()->keepLog) W()->log.push_back(text);
     // In the timeline, under the vessel whose module wrote it, without its name a second time.
     if (const sim::VesselRecord* v = W()->Context()) {
         if (const int configuration = ConfigurationEntered(text); configuration >= 0)
@@ -197,6 +203,7 @@ bool oapiAcceptDelayedKey(char key, double interval) {
     // Key codes above 127 (right Control) arrive as negative chars.
     const int code = static_cast<unsigned char>(key);
     const bool accepted = W()->AcceptDelayedKey(code, interval);
-    W()->Trace(nullptr, "oapiAcceptDelayedKey", Args(code, interval) + " -> " + (accepted ? "true" : "false"));
+    if (W()->tracing)
+        W()->Trace(nullptr, "oapiAcceptDelayedKey", Args(code, interval) + " -> " + (accepted ? "true" : "false"));
     return accepted;
 }

@@ -39,19 +39,20 @@ struct Aero {
     VECTOR3 torque{0, 0, 0};
 };
 
-Aero AerodynamicForces(const VesselRecord& v, const VECTOR3& pos, const VECTOR3& vel, const Mat3& rot,
-                       const VECTOR3& angVel, double mass) {
+// The drag force at a state whose air density rho is known, and, when torque is given, the
+// aerodynamic torque there. The integration evaluates the force four times per substep but
+// needs the torque (two atan2 and two sin) only at the substep's start.
+Aero AerodynamicForces(const VesselRecord& v, const VECTOR3& pos, const VECTOR3& vel, const Mat3& rot, double rho,
+                       const VECTOR3* angVel, double mass) {
     Aero a;
-    const double altitude = Length(pos) - EARTH_RADIUS;
-    const double rho = Atmosphere(altitude).density;
     if (rho < VACUUM_DENSITY) return a;
     const VesselDefinition& d = v.def;
     const VECTOR3 relative = vel - SurfaceVelocity(pos);  // velocity through the air, global
     const double speed = Length(relative);
     // Rotational drag acts whenever there is air.
-    const VECTOR3 rotDrag{-d.size * mass * rho * angVel.x * d.rotDrag.x, -d.size * mass * rho * angVel.y * d.rotDrag.y,
-                          -d.size * mass * rho * angVel.z * d.rotDrag.z};
-    a.torque = rotDrag;
+    if (angVel)
+        a.torque = VECTOR3{-d.size * mass * rho * angVel->x * d.rotDrag.x, -d.size * mass * rho * angVel->y * d.rotDrag.y,
+                           -d.size * mass * rho * angVel->z * d.rotDrag.z};
     if (speed <= 0) return a;
     // u: the direction of the airflow over the vessel, in vessel axes.
     const VECTOR3 u = rot.Transposed() * (relative / -speed);
@@ -62,12 +63,15 @@ Aero AerodynamicForces(const VesselRecord& v, const VECTOR3& pos, const VECTOR3&
                         (d.cw[2] * d.crossSections.x * std::fabs(u.x) + d.cw[3] * d.crossSections.y * std::fabs(u.y) +
                          d.cw[0] * d.crossSections.z * std::fabs(u.z));
     a.force = relative / -speed * drag;
+    if (!angVel) return a;
     const double alpha = std::atan2(-u.y, u.z);
     const double beta = std::atan2(u.x, u.z);
     a.torque.x += -d.size * mass * rho * speed * d.crossSections.y * std::sin(alpha) * d.pitchMomentScale;
     a.torque.y += -d.size * mass * rho * speed * d.crossSections.x * std::sin(beta) * d.bankMomentScale;
     return a;
 }
+
+double DensityAt(const VECTOR3& pos) { return Atmosphere(Length(pos) - EARTH_RADIUS).density; }
 
 VECTOR3 Gravity(const VECTOR3& pos) {
     const double r = Length(pos);
@@ -86,9 +90,28 @@ VECTOR3 GroupTorque(const VesselDefinition& d, const ThrusterGroup& g) {
 
 bool IsAttitudeGroup(int type) { return type >= THGROUP_ATT_PITCHUP && type <= THGROUP_ATT_BANKRIGHT; }
 
+// A vessel's attitude groups, in definition order, with their torques at full level. Neither
+// changes while the physics runs (only levels do), so they are worked out once per frame.
+struct AttitudeGroups {
+    std::vector<const ThrusterGroup*> groups;
+    std::vector<VECTOR3> torques;
+    std::vector<double> levels;  // the autopilot's scratch, one per group
+
+    void Collect(const VesselDefinition& d) {
+        groups.clear();
+        torques.clear();
+        for (const auto& g : d.groups)
+            if (IsAttitudeGroup(g.type)) {
+                groups.push_back(&g);
+                torques.push_back(GroupTorque(d, g));
+            }
+        levels.resize(groups.size());
+    }
+};
+
 // The host's autopilot: turns the vessel's +z towards the target direction (or stops its
 // rotation) with its attitude thruster groups.
-void Autopilot(VesselRecord& v, double mass) {
+void Autopilot(VesselRecord& v, double mass, AttitudeGroups& attitude) {
     if (v.navMode == "off") return;
     VECTOR3 desiredRate{0, 0, 0};
     if (v.navMode == "prograde" || v.navMode == "retrograde") {
@@ -107,25 +130,24 @@ void Autopilot(VesselRecord& v, double mass) {
                          inertia.y * (desiredRate.y - v.angVel.y) * AP_RATE_GAIN,
                          inertia.z * (desiredRate.z - v.angVel.z) * AP_RATE_GAIN};
     // Every attitude group off, then on each axis the group that turns the right way the most.
-    std::vector<std::pair<const ThrusterGroup*, double>> levels;
-    for (const auto& g : v.def.groups)
-        if (IsAttitudeGroup(g.type)) levels.emplace_back(&g, 0.0);
+    std::vector<double>& levels = attitude.levels;
+    std::fill(levels.begin(), levels.end(), 0.0);
     for (int axis = 0; axis < 3; ++axis) {
         const double need = Component(wanted, axis);
-        std::pair<const ThrusterGroup*, double>* best = nullptr;
+        double* best = nullptr;
         double bestTorque = 0;
-        for (auto& entry : levels) {
-            const double t = Component(GroupTorque(v.def, *entry.first), axis);
+        for (size_t i = 0; i < levels.size(); ++i) {
+            const double t = Component(attitude.torques[i], axis);
             if (t * need > 0 && std::fabs(t) > bestTorque) {
                 bestTorque = std::fabs(t);
-                best = &entry;
+                best = &levels[i];
             }
         }
-        if (best) best->second = std::max(best->second, std::min(1.0, std::fabs(need) / bestTorque));
+        if (best) *best = std::max(*best, std::min(1.0, std::fabs(need) / bestTorque));
     }
-    for (const auto& [group, level] : levels)
-        for (Id id : group->thrusters)
-            if (Thruster* th = v.def.FindThruster(id)) th->level = level;
+    for (size_t i = 0; i < levels.size(); ++i)
+        for (Id id : attitude.groups[i]->thrusters)
+            if (Thruster* th = v.def.FindThruster(id)) th->level = levels[i];
 }
 
 // Thrust over one substep: force (global) and torque (vessel axes); propellant drawn from the
@@ -232,12 +254,13 @@ void SettleOnSurface(VesselRecord& v) {
     v.angVel = {0, 0, 0};
 }
 
-double SubstepFor(const VesselRecord& v, bool thrusting) {
+// air: the atmosphere at the vessel's altitude over the mean radius.
+double SubstepFor(const VesselRecord& v, bool thrusting, const AtmosphereState& air) {
     // Near the ground, over the ground wherever it lies; the air by the height over the mean radius.
     const double overGround = GroundHeight(v);
     if (overGround < v.def.size + NEAR_GROUND_MARGIN + Length(v.vel - SurfaceVelocity(v.pos)) * NEAR_GROUND_LOOKAHEAD)
         return SUBSTEP_NEAR_GROUND;
-    if (Atmosphere(Altitude(v)).density >= VACUUM_DENSITY) return SUBSTEP_ATMOSPHERE;
+    if (air.density >= VACUUM_DENSITY) return SUBSTEP_ATMOSPHERE;
     return thrusting ? SUBSTEP_THRUST : SUBSTEP_VACUUM;
 }
 
@@ -247,20 +270,23 @@ bool AnyThrusterOn(const VesselRecord& v) {
     return v.navMode != "off";
 }
 
-void Substep(World& world, VesselRecord& v, double h, double now) {
+// air: the atmosphere at the vessel's altitude at the substep's start.
+void Substep(World& world, VesselRecord& v, double h, double now, const AtmosphereState& air,
+             AttitudeGroups& attitude) {
     const double mass = std::max(v.Mass(), 1e-3);
-    Autopilot(v, mass);
-    const double pressure = Atmosphere(Altitude(v)).pressure;
-    const Propulsion thrust = Thrust(v, pressure, h);
+    Autopilot(v, mass, attitude);
+    const Propulsion thrust = Thrust(v, air.pressure, h);
 
     // Translation: RK4 with gravity and drag evaluated along the way, thrust and contact held.
     const VECTOR3 held = thrust.force / mass;
     auto accel = [&](const VECTOR3& p, const VECTOR3& vel) {
-        return Gravity(p) + AerodynamicForces(v, p, vel, v.rot, v.angVel, mass).force / mass + held;
+        return Gravity(p) + AerodynamicForces(v, p, vel, v.rot, DensityAt(p), nullptr, mass).force / mass + held;
     };
     const VECTOR3 p0 = v.pos, v0 = v.vel;
     const Mat3 rot0 = v.rot;
-    const VECTOR3 a1 = accel(p0, v0);
+    // At the start, force and torque in one evaluation: the rotation below uses this same state.
+    const Aero aero0 = AerodynamicForces(v, p0, v0, v.rot, air.density, &v.angVel, mass);
+    const VECTOR3 a1 = Gravity(p0) + aero0.force / mass + held;
     // What the crew feels: everything but gravity.
     v.flightLog.peakLoad = std::max(v.flightLog.peakLoad, Length(a1 - Gravity(p0)) / STANDARD_GRAVITY);
     const VECTOR3 a2 = accel(p0 + v0 * (h / 2), v0 + a1 * (h / 2));
@@ -274,7 +300,7 @@ void Substep(World& world, VesselRecord& v, double h, double now) {
 
     // Rotation: Euler's equations with the inertia PMI times mass.
     const VECTOR3 inertia = v.def.pmi * mass;
-    const VECTOR3 torque = thrust.torque + AerodynamicForces(v, p0, v0, v.rot, v.angVel, mass).torque;
+    const VECTOR3 torque = thrust.torque + aero0.torque;
     const VECTOR3 iw{inertia.x * v.angVel.x, inertia.y * v.angVel.y, inertia.z * v.angVel.z};
     const VECTOR3 gyro = Cross(v.angVel, iw);
     if (inertia.x > 0 && inertia.y > 0 && inertia.z > 0)
@@ -329,8 +355,10 @@ double ThrusterThrust(double maxThrust, double level, double isp, double ispRef,
 
 void StepPhysics(World& world, double dt) {
     if (!(dt > 0) || !std::isfinite(dt)) return;
+    AttitudeGroups attitude;  // reused from vessel to vessel
     for (const auto& owned : world.Vessels()) {
         VesselRecord& v = *owned;
+        if (v.navMode != "off") attitude.Collect(v.def);
         if (v.landed) {
             // A landed vessel lifts off only under thrust.
             if (!AnyThrusterOn(v)) {
@@ -341,8 +369,9 @@ void StepPhysics(World& world, double dt) {
         }
         double done = 0;
         while (done < dt && !v.landed) {
-            const double h = std::min(SubstepFor(v, AnyThrusterOn(v)), dt - done);
-            Substep(world, v, h, world.SimTime() + done);
+            const AtmosphereState air = Atmosphere(Altitude(v));
+            const double h = std::min(SubstepFor(v, AnyThrusterOn(v), air), dt - done);
+            Substep(world, v, h, world.SimTime() + done, air, attitude);
             done += h;
         }
         if (v.landed && done < dt) CarryWithSurface(v, dt - done);

@@ -1,5 +1,6 @@
 #include "text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -19,6 +20,7 @@ std::string Trim(std::string_view s) {
 
 std::vector<std::string> SplitWords(std::string_view s) {
     std::vector<std::string> words;
+    words.reserve(8);  // a mesh's vertex line has eight; one allocation instead of four
     size_t i = 0;
     while (i < s.size()) {
         while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
@@ -48,6 +50,15 @@ std::string Lower(std::string_view s) {
 
 bool ParseDouble(std::string_view word, double& out) {
     if (word.empty()) return false;
+    // from_chars rounds exactly as strtod does; a word it does not take whole (a sign '+', hex,
+    // out of range) goes to strtod, so that both accept and read the same words.
+    double fast = 0;
+    const auto parsed = std::from_chars(word.data(), word.data() + word.size(), fast);
+    if (parsed.ec == std::errc() && parsed.ptr == word.data() + word.size()) {
+        if (!std::isfinite(fast)) return false;
+        out = fast;
+        return true;
+    }
     std::string text(word);
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
@@ -106,12 +117,28 @@ std::string FormatDouble(double d) {
     return std::string(buf, result.ptr);
 }
 
-std::string FormatFixed(double d, int decimals) {
+void AppendFixed(std::string& out, double d, int decimals) {
     char buf[512];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, d);
+    // to_chars rounds exactly, as printf's %.*f does, at a fraction of its cost; printf stays
+    // for what to_chars does not write the same way (nan, inf) or does not fit.
+    const auto result = std::isfinite(d) && decimals >= 0
+                            ? std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed, decimals)
+                            : std::to_chars_result{nullptr, std::errc::value_too_large};
+    const char* end = result.ptr;
+    if (result.ec != std::errc()) {
+        const int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, d);
+        end = buf + std::min<size_t>(static_cast<size_t>(std::max(n, 0)), sizeof buf - 1);
+    }
+    const char* begin = buf;
     // A value that rounds to zero is written without a sign.
-    if (buf[0] == '-' && std::strspn(buf + 1, "0.") == std::strlen(buf + 1)) return buf + 1;
-    return buf;
+    if (*begin == '-' && std::all_of(begin + 1, end, [](char c) { return c == '0' || c == '.'; })) ++begin;
+    out.append(begin, end);
+}
+
+std::string FormatFixed(double d, int decimals) {
+    std::string out;
+    AppendFixed(out, d, decimals);
+    return out;
 }
 
 }  // namespace sim

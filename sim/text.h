@@ -25,7 +25,9 @@ constexpr size_t MAX_PATH_NAME = 255;
 constexpr size_t MAX_PATH_TOTAL = 4095;
 // Shortest text that reads back as the same double.
 std::string FormatDouble(double d);
-// Fixed notation with the given decimals.
+// Fixed notation with the given decimals, as printf's %.*f, but a value that rounds to zero
+// has no sign.
 std::string FormatFixed(double d, int decimals);
+void AppendFixed(std::string& out, double d, int decimals);
 
 }  // namespace sim

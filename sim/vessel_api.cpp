@@ -27,12 +27,26 @@ sim::VesselRecord* Record(OBJHANDLE h) {
     return w ? w->Find(h) : nullptr;
 }
 
-// Looks up the record and traces the call; returns null when there is no such vessel.
+// Looks up the record and traces the call; returns null when there is no such vessel. The
+// arguments are put into words only when a trace is kept: that formatting costs far more than
+// the call itself.
 template <class... A>
 sim::VesselRecord* Call(OBJHANDLE h, const char* name, const A&... args) {
-    sim::VesselRecord* v = Record(h);
-    if (v) sim::World::Current()->Trace(v, name, Args(args...));
+    sim::World* w = sim::World::Current();
+    sim::VesselRecord* v = w ? w->Find(h) : nullptr;
+    if (v && w->tracing) w->Trace(v, name, Args(args...));
     return v;
+}
+
+// The handle list of CreateThrusterGroup as the trace shows it: "[#1 #2]".
+struct HandleList {
+    THRUSTER_HANDLE* th;
+    int n;
+};
+std::string Fmt(const HandleList& l) {
+    std::string list;
+    for (int i = 0; l.th && i < l.n; ++i) list += (i ? " " : "") + sim::trace::Fmt(static_cast<const void*>(l.th[i]));
+    return sim::trace::Fmt(("[" + list + "]").c_str());
 }
 
 sim::World& W() { return *sim::World::Current(); }
@@ -227,14 +241,13 @@ THRUSTER_HANDLE VESSEL::CreateThruster(const VECTOR3& pos, const VECTOR3& dir, d
 }
 
 THGROUP_HANDLE VESSEL::CreateThrusterGroup(THRUSTER_HANDLE* th, int nth, THGROUP_TYPE thgt) const {
-    std::string list;
-    for (int i = 0; th && i < nth; ++i) list += (i ? " " : "") + sim::trace::Fmt(static_cast<const void*>(th[i]));
-    auto* v = Call(hObj, "CreateThrusterGroup", ("[" + list + "]").c_str(), nth, static_cast<int>(thgt));
+    auto* v = Call(hObj, "CreateThrusterGroup", HandleList{th, nth}, nth, static_cast<int>(thgt));
     if (!v) return nullptr;
-    sim::ThrusterGroup g{W().NextId(), static_cast<int>(thgt), {}};
+    const Id id = W().NextId();
+    sim::ThrusterGroup& g = v->def.groups.emplace_back(sim::ThrusterGroup{id, static_cast<int>(thgt), {}});
+    if (th && nth > 0) g.thrusters.reserve(static_cast<size_t>(nth));
     for (int i = 0; th && i < nth; ++i) g.thrusters.push_back(IdOf(th[i]));
-    v->def.groups.push_back(g);
-    return HandleOf(g.id);
+    return HandleOf(id);
 }
 
 void VESSEL::SetThrusterLevel(THRUSTER_HANDLE th, double level) const {
@@ -269,11 +282,9 @@ void VESSEL::ClearThrusterDefinitions() const {
 namespace {
 PSTREAM_HANDLE AddStream(sim::VesselRecord* v, THRUSTER_HANDLE th, const VECTOR3* pos, const PARTICLESTREAMSPEC* pss) {
     if (!v || (pos && !Finite(*pos)) || (pss && !Finite(*pss))) return nullptr;
-    PARTICLESTREAMSPEC spec{};
-    if (pss) spec = *pss;
-    sim::ExhaustStream s{W().NextId(), IdOf(th), std::nullopt, spec};
+    sim::ExhaustStream& s = v->def.exhaust.emplace_back(sim::ExhaustStream{W().NextId(), IdOf(th), std::nullopt, {}});
+    if (pss) s.spec = *pss;
     if (pos) s.pos = *pos;
-    v->def.exhaust.push_back(s);
     return HandleOf(s.id);
 }
 }  // namespace

@@ -184,6 +184,17 @@ void World::FinishCreation(VesselRecord& v) {
     const bool inView = visuals == Visuals::All || (visuals == Visuals::Focus && v.name == focusVessel);
     if (inView) CallVisualCreated(v);
     NoteRebuild(v);  // one event for the definitions of the whole creation
+    // The lists keep what the creation put in them, not the room their growth left: with a
+    // thousand vessels that room is about a third of what the host holds for each.
+    VesselDefinition& d = v.def;
+    d.meshes.shrink_to_fit();
+    d.tanks.shrink_to_fit();
+    d.thrusters.shrink_to_fit();
+    d.groups.shrink_to_fit();
+    d.exhaust.shrink_to_fit();
+    d.docks.shrink_to_fit();
+    d.animations.shrink_to_fit();
+    for (Animation& a : d.animations) a.components.shrink_to_fit();
 }
 
 void World::CallVisualCreated(VesselRecord& v) {
@@ -305,8 +316,7 @@ int World::DeliverBufferedKey(VesselRecord& v, DWORD key, bool down, char* kstat
 }
 
 MESHHANDLE World::LoadMesh(const std::string& name) {
-    for (const auto& [id, tpl] : meshTemplates_)
-        if (tpl.name == name) return HandleOf(id);
+    if (auto known = meshTemplateByName_.find(name); known != meshTemplateByName_.end()) return HandleOf(known->second);
     std::string relative = name;
     std::replace(relative.begin(), relative.end(), '\\', '/');
     const std::filesystem::path path = root_ / "Meshes" / (relative + ".msh");
@@ -319,9 +329,10 @@ MESHHANDLE World::LoadMesh(const std::string& name) {
         return nullptr;
     }
     try {
-        auto data = ReadMeshFile(path);
+        auto data = meshFiles_.Read(path);
         const Id id = NextId();
         meshTemplates_.emplace(id, MeshTemplate{name, std::move(data)});
+        meshTemplateByName_.emplace(name, id);
         return HandleOf(id);
     } catch (const InputError& e) {
         ReportInputError(e.what());

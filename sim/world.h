@@ -15,12 +15,12 @@
 #include "../host/orbiter.h"
 #include "class_config.h"
 #include "mathx.h"
+#include "mesh.h"
 #include "module_loader.h"
 #include "records.h"
 
 namespace sim {
 
-struct MeshData;
 struct ScenarioBlockReader;
 
 // How the host calls vessel modules: as the current simulator does (ovcInit and ovcExit, then the
@@ -168,6 +168,8 @@ public:
         std::shared_ptr<const MeshData> data;
     };
     const MeshTemplate* FindMeshTemplate(MESHHANDLE h) const;
+    // The mesh files this world has read, shared with the check of the class files before the load.
+    MeshFileCache& MeshFiles() { return meshFiles_; }
 
     // Ids of everything the host hands out, unique in this world.
     Id NextId() { return ++lastId_; }
@@ -183,7 +185,9 @@ public:
     // grow with every vessel created and deleted.
     bool keepEvents = true;
     std::vector<Event> events;
-    // Lines that modules wrote to the host's log (oapiWriteLog), in order.
+    // Lines that modules wrote to the host's log (oapiWriteLog), in order; kept unless turned off
+    // (a run whose outputs read the log from the timeline keeps none, so that it does not grow).
+    bool keepLog = true;
     std::vector<std::string> log;
     // The vessel block a module is loading its state from, while it does.
     const ScenarioBlockReader* reading = nullptr;
@@ -232,7 +236,8 @@ private:
     std::unordered_map<Id, VesselRecord*> byId_;
     std::unordered_map<std::string, VesselRecord*> byName_;
     std::map<Id, MeshTemplate> meshTemplates_;
-    std::map<std::string, std::shared_ptr<const MeshData>> meshCache_;
+    std::unordered_map<std::string, Id> meshTemplateByName_;  // kept in step with meshTemplates_
+    MeshFileCache meshFiles_;
     std::vector<std::string> missingMeshes_;
     std::vector<const VesselRecord*> context_;
     Id lastId_ = 0;

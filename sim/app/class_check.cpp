@@ -73,7 +73,8 @@ bool IsHostKey(const std::string& lowerKey) {
 
 class Checker {
 public:
-    Checker(const fs::path& root, const Scenario& scenario) : root_(root), named_(NamedClasses(scenario)) {}
+    Checker(const fs::path& root, const Scenario& scenario, MeshFileCache* meshFiles)
+        : root_(root), named_(NamedClasses(scenario)), meshFiles_(meshFiles ? meshFiles : &ownMeshFiles_) {}
 
     ClassCheckReport Run() {
         std::map<std::string, fs::path> files;  // class name -> the file the host would read for it
@@ -179,7 +180,7 @@ private:
         auto [it, first] = meshes_.emplace(path.string(), std::string());
         if (first) {
             try {
-                ReadMeshFile(path);
+                meshFiles_->Read(path);
             } catch (const InputError& e) {
                 it->second = e.what();
             }
@@ -191,13 +192,16 @@ private:
     fs::path root_;
     std::map<std::string, NamedClass> named_;
     std::map<std::string, std::string> meshes_;  // path -> the reader's error, "" when it reads
+    MeshFileCache ownMeshFiles_;
+    MeshFileCache* meshFiles_;
     ClassCheckReport report_;
 };
 
 }  // namespace
 
-ClassCheckReport CheckClassFiles(const std::filesystem::path& root, const Scenario& scenario) {
-    return Checker(root, scenario).Run();
+ClassCheckReport CheckClassFiles(const std::filesystem::path& root, const Scenario& scenario,
+                                 MeshFileCache* meshFiles) {
+    return Checker(root, scenario, meshFiles).Run();
 }
 
 }  // namespace sim

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../mesh.h"
 #include "../scenario.h"
 
 namespace sim {
@@ -21,7 +22,9 @@ struct ClassCheckReport {
 
 // Reads every class file in ROOT/Config/Vessels (with its subfolders), and the files directly in
 // ROOT/Config that the scenario names or that hold a ClassName key. The classes named are the
-// scenario's vessels' classes and the classes of its PAYLOAD and STAGE lines.
-ClassCheckReport CheckClassFiles(const std::filesystem::path& root, const Scenario& scenario);
+// scenario's vessels' classes and the classes of its PAYLOAD and STAGE lines. Meshes are read
+// through the given cache when there is one, so that the world that flies them reads none again.
+ClassCheckReport CheckClassFiles(const std::filesystem::path& root, const Scenario& scenario,
+                                 MeshFileCache* meshFiles = nullptr);
 
 }  // namespace sim

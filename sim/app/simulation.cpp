@@ -22,12 +22,13 @@ Simulation::Simulation(const std::filesystem::path& root, const std::filesystem:
     world_.dispatch = options.dispatch;
     world_.visuals = options.visuals;
     world_.keepEvents = options.events;
+    world_.keepLog = false;  // no output reads the log lines apart from the timeline's copies
     world_.reuseHandles = options.reuseHandles;
     // The focus as the scenario names it, else the first vessel of the file.
     if (scenario_.focus) world_.focusVessel = *scenario_.focus;
     else if (!scenario_.vessels.empty()) world_.focusVessel = scenario_.vessels.front().name;
     if (options.groundElevation) scenario_.groundElevation = *options.groundElevation;
-    classCheck_ = CheckClassFiles(root, scenario_);
+    classCheck_ = CheckClassFiles(root, scenario_, &world_.MeshFiles());
     if (!classCheck_.errors.empty()) {
         std::string message;
         for (const auto& e : classCheck_.errors) message += (message.empty() ? "" : "\n") + e;

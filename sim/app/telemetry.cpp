@@ -21,10 +21,23 @@ void Telemetry::Sample(const World& world, const std::string& focus, bool force)
 
 std::string Telemetry::Csv() const {
     std::string out = "time,vessel,altitude,airspeed,vertical_speed,mass,status,size,mesh\n";
-    for (const auto& s : samples_)
-        out += FormatFixed(s.time, 3) + "," + s.vessel + "," + FormatFixed(s.altitude, 3) + "," +
-               FormatFixed(s.airspeed, 3) + "," + FormatFixed(s.verticalSpeed, 3) + "," + FormatFixed(s.mass, 3) + "," +
-               s.status + "," + FormatDouble(s.size) + "," + s.mesh + "\n";
+    // Appended in place: a flight has tens of thousands of rows.
+    for (const auto& s : samples_) {
+        AppendFixed(out, s.time, 3);
+        out += ',';
+        out += s.vessel;
+        for (double value : {s.altitude, s.airspeed, s.verticalSpeed, s.mass}) {
+            out += ',';
+            AppendFixed(out, value, 3);
+        }
+        out += ',';
+        out += s.status;
+        out += ',';
+        out += FormatDouble(s.size);
+        out += ',';
+        out += s.mesh;
+        out += '\n';
+    }
     return out;
 }
 

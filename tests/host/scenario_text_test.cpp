@@ -2,8 +2,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
 #include "sim/errors.h"
 #include "sim/scenario.h"
+#include "sim/text.h"
 
 using sim::ParsedVesselState;
 
@@ -129,6 +134,59 @@ INSTANTIATE_TEST_SUITE_P(Cases, ScenarioFloats,
                          testing::Values(FloatCase{2, "2.0"}, FloatCase{0.25, "0.25"}, FloatCase{0, "0.0"},
                                          FloatCase{-0.0, "0.0"}, FloatCase{1.0 / 3, "0.333333"},
                                          FloatCase{-1.5, "-1.5"}, FloatCase{1e-7, "0.0"}, FloatCase{0.1f, "0.1"}));
+
+// Fixed notation as the saves, events and telemetry write it: rounded exactly (a tie between
+// two decimals goes to the even one, as printf does), a value that rounds to zero without a sign.
+struct FixedCase {
+    double value;
+    int decimals;
+    const char* text;
+};
+
+void PrintTo(const FixedCase& c, std::ostream* os) { *os << c.value << " at " << c.decimals << " -> " << c.text; }
+
+class FixedText : public testing::TestWithParam<FixedCase> {};
+
+TEST_P(FixedText, RoundsExactlyAndDropsTheSignOfZero) {
+    const FixedCase& c = GetParam();
+    EXPECT_EQ(sim::FormatFixed(c.value, c.decimals), c.text);
+    std::string appended = "x,";
+    sim::AppendFixed(appended, c.value, c.decimals);
+    EXPECT_EQ(appended, std::string("x,") + c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FixedText,
+    testing::Values(FixedCase{0, 2, "0.00"}, FixedCase{-0.0, 2, "0.00"}, FixedCase{-0.004, 2, "0.00"},
+                    FixedCase{-0.005, 2, "-0.01"}, FixedCase{0.125, 2, "0.12"}, FixedCase{0.375, 2, "0.38"},
+                    FixedCase{-0.125, 2, "-0.12"}, FixedCase{2.5, 0, "2"}, FixedCase{3.5, 0, "4"},
+                    FixedCase{0.1, 3, "0.100"}, FixedCase{1.0 / 3, 6, "0.333333"},
+                    FixedCase{6371010.0, 3, "6371010.000"}, FixedCase{1e20, 1, "100000000000000000000.0"},
+                    FixedCase{-1234567.8915, 3, "-1234567.891"}, FixedCase{5e-324, 7, "0.0000000"},
+                    FixedCase{1e300, 0, "1000000000000000052504760255204420248704468581108159154915854115511802457988908195786371375080447864043704443832883878176942523235360430575644792184786706982848387200926575803737830233794788090059368953234970799945081119038967640880074652742780142494579258788820056842838115669472196386865459400540160"}));
+
+// Every reader takes a number as strtod does: the whole word, exactly rounded, finite; a word
+// refused leaves the value as it was.
+class DoubleWords : public testing::TestWithParam<const char*> {};
+
+TEST_P(DoubleWords, ReadAsStrtodReadsThem) {
+    const std::string word = GetParam();
+    char* end = nullptr;
+    const double expected = std::strtod(word.c_str(), &end);
+    const bool accepted = !word.empty() && end == word.c_str() + word.size() && std::isfinite(expected);
+    double value = 12345;
+    EXPECT_EQ(sim::ParseDouble(word, value), accepted);
+    if (accepted)
+        EXPECT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << value << " (bit for bit, the sign of 0 too)";
+    else
+        EXPECT_EQ(value, 12345);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DoubleWords,
+                         testing::Values("1.5", "+1.5", "-0", "0", "-2.5e-3", "1.", ".5", "0x1p3", "1e400", "-1e400",
+                                         "1e-400", "4.9e-324", "2.2250738585072011e-308",
+                                         "0.1000000000000000055511151231257827", "123456789012345678901234567890",
+                                         "6771010.000", "inf", "nan", "1e", " 1", "1 ", "", "-", "1,5"));
 
 TEST(ScenarioLines, TwoSpacesKeySpaceValue) {
     EXPECT_EQ(sim::ScenarioLineText("CONFIGURATION", "0"), "  CONFIGURATION 0\n");

@@ -166,3 +166,31 @@ TEST_F(HostTest, TraceRecordsCallsInOrderWithTheirArguments) {
     EXPECT_EQ(world->trace[1].args, "1.1, 2.2, 3.5, 3.5");
     EXPECT_EQ(world->trace[2].args, "(0, -1.5, 1.5)");
 }
+
+// The trace words each argument as it was given while a trace is kept; with tracing off the
+// calls still act but leave nothing.
+TEST_F(HostTest, CallsAreTracedWithTheirArgumentsOnlyWhileTracing) {
+    sim::VesselRecord* v = Probe();
+    VESSEL& vessel = *v->iface;
+    for (bool tracing : {true, false}) {
+        world->tracing = tracing;
+        world->trace.clear();
+        THRUSTER_HANDLE th[2] = {vessel.CreateThruster({1, 0, 0.5}, {0, -1, 0}, 10, nullptr, 300, 0, 1e5), nullptr};
+        vessel.CreateThrusterGroup(th, 2, THGROUP_ATT_UP);
+        vessel.SetSize(2.25 + (tracing ? 0 : 1));
+        oapiSetTimeAcceleration(10);
+        EXPECT_EQ(v->def.size, tracing ? 2.25 : 3.25);
+        EXPECT_EQ(world->TimeAcceleration(), 10);
+        if (!tracing) {
+            EXPECT_TRUE(world->trace.empty());
+            continue;
+        }
+        const std::string id = "#" + std::to_string(sim::IdOf(th[0]));
+        std::vector<std::string> lines;
+        for (const auto& t : world->trace) lines.push_back(t.vessel + " " + t.call + "(" + t.args + ")");
+        EXPECT_THAT(lines, testing::ElementsAre("P CreateThruster((1, 0, 0.5), (0, -1, 0), 10, null, 300, 0, 1e+05)",
+                                                "P CreateThrusterGroup(\"[" + id + " null]\", 2, " +
+                                                    std::to_string(THGROUP_ATT_UP) + ")",
+                                                "P SetSize(2.25)", " oapiSetTimeAcceleration(10)"));
+    }
+}
