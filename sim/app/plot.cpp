@@ -147,18 +147,48 @@ std::string Panel(const std::string& title, TimeWindow window) {
            "set label 100 " + Quoted(title) + " at graph 0, graph 1.04 left font \",10\"\n";
 }
 
-// A data column inside the window only, so that each panel's y scale fits its own stretch.
-std::string InWindow(int column, TimeWindow window) {
-    return "($1>=" + FormatFixed(window.from, 3) + " && $1<=" + FormatFixed(window.to, 3) + " ? $" +
-           std::to_string(column) + " : 1/0)";
-}
-
 }  // namespace
 
+std::vector<TelemetrySample> Decimated(const std::vector<TelemetrySample>& samples, TimeWindow window, int columns) {
+    std::vector<TelemetrySample> out;
+    const double span = window.to - window.from;
+    size_t i = 0;
+    while (i < samples.size()) {
+        if (samples[i].time < window.from || samples[i].time > window.to) {
+            ++i;
+            continue;
+        }
+        const auto column = [&](const TelemetrySample& s) {
+            return span > 0 ? static_cast<long>((s.time - window.from) / span * columns) : 0L;
+        };
+        const long c = column(samples[i]);
+        size_t end = i;
+        while (end < samples.size() && samples[end].time <= window.to && column(samples[end]) == c) ++end;
+        // first, last, and the lowest and highest of each series
+        std::vector<size_t> keep{i, end - 1};
+        for (double TelemetrySample::*series :
+             {&TelemetrySample::altitude, &TelemetrySample::airspeed, &TelemetrySample::verticalSpeed}) {
+            size_t low = i, high = i;
+            for (size_t k = i; k < end; ++k) {
+                if (samples[k].*series < samples[low].*series) low = k;
+                if (samples[k].*series > samples[high].*series) high = k;
+            }
+            keep.push_back(low);
+            keep.push_back(high);
+        }
+        std::sort(keep.begin(), keep.end());
+        keep.erase(std::unique(keep.begin(), keep.end()), keep.end());
+        for (size_t k : keep) out.push_back(samples[k]);
+        i = end;
+    }
+    return out;
+}
+
 std::string PlotScript(const std::vector<PlotMark>& marks, TimeWindow flight, std::optional<TimeWindow> descent,
-                       const std::string& vessel, const std::filesystem::path& data, const std::filesystem::path& png) {
+                       const std::string& vessel, const std::filesystem::path& flightData,
+                       const std::filesystem::path& descentData, const std::filesystem::path& png) {
     const int panels = descent ? 4 : 2;
-    const std::string file = Quoted(data.string());
+    const std::string file = Quoted(flightData.string()), descentFile = Quoted(descentData.string());
     std::string gp = "set terminal pngcairo size " + std::to_string(PNG_WIDTH) + "," +
                      std::to_string(panels * PANEL_HEIGHT + 40) + " font \",10\"\nset output " + Quoted(png.string()) +
                      "\nset style textbox opaque noborder\nset grid\nset lmargin at screen " +
@@ -175,12 +205,11 @@ std::string PlotScript(const std::vector<PlotMark>& marks, TimeWindow flight, st
           " using 1:4 with lines linewidth 2 title \"vertical speed\"\n";
     if (descent) {
         gp += Marks(marks, *descent, true) + Panel("descent: drogue to touchdown", *descent) +
-              "set ylabel \"altitude [m]\"\nplot " + file + " using 1:" + InWindow(5, *descent) +
-              " with lines linewidth 2 title \"altitude over the ground\"\n";
+              "set ylabel \"altitude [m]\"\nplot " + descentFile +
+              " using 1:5 with lines linewidth 2 title \"altitude over the ground\"\n";
         gp += Marks(marks, *descent, false) + Panel("descent: drogue to touchdown", *descent) +
-              "set ylabel \"speed [m/s]\"\nplot " + file + " using 1:" + InWindow(3, *descent) +
-              " with lines linewidth 2 title \"airspeed\", " + file + " using 1:" + InWindow(4, *descent) +
-              " with lines linewidth 2 title \"vertical speed\"\n";
+              "set ylabel \"speed [m/s]\"\nplot " + descentFile + " using 1:3 with lines linewidth 2 title \"airspeed\", " +
+              descentFile + " using 1:4 with lines linewidth 2 title \"vertical speed\"\n";
     }
     return gp + "unset multiplot\n";
 }
@@ -189,27 +218,33 @@ void PlotTelemetry(const Telemetry& telemetry, const World& world, const std::st
                    const std::filesystem::path& png) {
     const std::filesystem::path base =
         std::filesystem::temp_directory_path() / ("talvek-plot-" + std::to_string(::getpid()));
-    const std::filesystem::path data = base.string() + ".dat";
+    const std::filesystem::path flightData = base.string() + ".dat", descentData = base.string() + "-descent.dat";
     const std::filesystem::path script = base.string() + ".gp";
     std::vector<TelemetrySample> samples;
     for (const auto& s : telemetry.Samples())
         if (s.vessel == vessel) samples.push_back(s);
-    {
-        std::ofstream out(data);
-        for (const auto& s : samples)
-            out << FormatFixed(s.time, 3) << ' ' << FormatFixed(s.altitude / 1000.0, 6) << ' '
-                << FormatFixed(s.airspeed, 3) << ' ' << FormatFixed(s.verticalSpeed, 3) << ' '
-                << FormatFixed(s.altitude, 3) << '\n';
-    }
     TimeWindow flight{samples.empty() ? 0.0 : samples.front().time, samples.empty() ? 1.0 : samples.back().time};
     if (flight.to <= flight.from) flight.to = flight.from + 1;
     const auto marks = PlotMarks(world, vessel);
-    std::ofstream(script) << PlotScript(marks, flight, DescentWindow(marks, samples, vessel), vessel, data, png);
+    const auto descent = DescentWindow(marks, samples, vessel);
+    // A panel shows at most a few points per pixel column: gnuplot need not read the rest.
+    const int columns = static_cast<int>((PLOT_RIGHT - PLOT_LEFT) * PNG_WIDTH);
+    auto write = [&](const std::filesystem::path& path, TimeWindow window) {
+        std::string text;
+        for (const auto& s : Decimated(samples, window, columns))
+            text += FormatFixed(s.time, 3) + ' ' + FormatFixed(s.altitude / 1000.0, 6) + ' ' + FormatFixed(s.airspeed, 3) +
+                    ' ' + FormatFixed(s.verticalSpeed, 3) + ' ' + FormatFixed(s.altitude, 3) + '\n';
+        std::ofstream(path) << text;
+    };
+    write(flightData, flight);
+    if (descent) write(descentData, *descent);
+    std::ofstream(script) << PlotScript(marks, flight, descent, vessel, flightData, descentData, png);
     const std::string cmd = "gnuplot " + Quoted(script.string()) + " 2>" + Quoted(base.string() + ".log");
     const int status = std::system(cmd.c_str());
     std::ifstream logFile(base.string() + ".log");
     std::string log((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
-    std::filesystem::remove(data);
+    std::filesystem::remove(flightData);
+    std::filesystem::remove(descentData);
     std::filesystem::remove(script);
     std::filesystem::remove(base.string() + ".log");
     if (status != 0)

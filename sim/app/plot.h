@@ -50,9 +50,16 @@ constexpr int PLOT_LABEL_ROWS = 6;
 std::vector<PlacedLabel> PlaceLabels(const std::vector<PlotMark>& marks, TimeWindow window, double widthPx,
                                      double charPx);
 
-// The gnuplot script for the plot of one vessel, reading the data file written beside it.
+// The samples within the window that a panel of `columns` pixels can show: in each column the
+// first and last and those where altitude, airspeed or vertical speed is lowest or highest, in
+// time order. A line through them looks as one through every sample.
+std::vector<TelemetrySample> Decimated(const std::vector<TelemetrySample>& samples, TimeWindow window, int columns);
+
+// The gnuplot script for the plot of one vessel, reading the data files written beside it: the
+// whole flight's samples and the descent's (unused without a descent).
 std::string PlotScript(const std::vector<PlotMark>& marks, TimeWindow flight, std::optional<TimeWindow> descent,
-                       const std::string& vessel, const std::filesystem::path& data, const std::filesystem::path& png);
+                       const std::string& vessel, const std::filesystem::path& flightData,
+                       const std::filesystem::path& descentData, const std::filesystem::path& png);
 
 // Writes a PNG of altitude and speeds over time for one vessel, its events marked. Throws
 // std::runtime_error when gnuplot cannot make it.

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "sim/app/plot.h"
 
 namespace {
@@ -106,13 +108,33 @@ TEST(PlotDescent, RunsFromTheDrogueToJustAfterTheTouchdown) {
 
 TEST(PlotScript, HasADescentPageOnlyWhenTheVesselCameDown) {
     const std::vector<PlotMark> marks{{150, "drogue parachute"}, {290, "touchdown"}};
-    const std::string both = sim::PlotScript(marks, {0, 400}, TimeWindow{150, 295}, "Talvek", "d.dat", "p.png");
+    const std::string both = sim::PlotScript(marks, {0, 400}, TimeWindow{150, 295}, "Talvek", "d.dat", "e.dat", "p.png");
     EXPECT_THAT(both, testing::HasSubstr("layout 4,1"));
     EXPECT_THAT(both, testing::HasSubstr("set xrange [150.000:295.000]"));
     EXPECT_THAT(both, testing::HasSubstr("altitude [m]"));
-    const std::string whole = sim::PlotScript(marks, {0, 400}, std::nullopt, "Talvek", "d.dat", "p.png");
+    EXPECT_THAT(both, testing::HasSubstr("\"e.dat\" using 1:5")) << "the descent from its own samples";
+    const std::string whole = sim::PlotScript(marks, {0, 400}, std::nullopt, "Talvek", "d.dat", "e.dat", "p.png");
     EXPECT_THAT(whole, testing::HasSubstr("layout 2,1"));
     EXPECT_THAT(whole, testing::Not(testing::HasSubstr("altitude [m]")));
+}
+
+TEST(PlotData, KeepsEachColumnsExtremesInTimeOrder) {
+    // 10 000 samples over 100 s into 10 columns: a spike in one column survives.
+    std::vector<sim::TelemetrySample> samples;
+    for (int i = 0; i < 10000; ++i) samples.push_back(At(i * 0.01, 1000.0 - i * 0.1));
+    samples[5555].altitude = 5000;  // column 5
+    samples[5555].verticalSpeed = -300;
+    const auto kept = sim::Decimated(samples, {0, 100}, 10);
+    EXPECT_LE(kept.size(), 10u * 8u);
+    EXPECT_TRUE(std::is_sorted(kept.begin(), kept.end(), [](const auto& a, const auto& b) { return a.time < b.time; }));
+    EXPECT_EQ(kept.front().time, samples.front().time);
+    EXPECT_EQ(kept.back().time, samples.back().time);
+    EXPECT_TRUE(std::any_of(kept.begin(), kept.end(), [](const auto& s) { return s.altitude == 5000; }));
+    // Outside the window nothing is kept.
+    const auto part = sim::Decimated(samples, {20, 30}, 10);
+    ASSERT_FALSE(part.empty());
+    EXPECT_GE(part.front().time, 20);
+    EXPECT_LE(part.back().time, 30);
 }
 
 }  // namespace
