@@ -52,9 +52,11 @@ public:
     // As RequireWords, for the lines a mesh has thousands of: the first max words as views into
     // the line (valid until the next read), and the number of all its words.
     size_t RequireViews(const char* what, std::string_view* views, size_t max) {
-        line_ = Require(what);
+        // Read into the same buffer every time: a mesh's lines need no string each.
+        if (!Next(line_)) Fail(std::string("the file ends where ") + what + " was expected");
         size_t count = 0, i = 0;
-        auto space = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+        // White space as isspace has it in the C locale, which the host never changes.
+        auto space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
         while (i < line_.size()) {
             while (i < line_.size() && space(line_[i])) ++i;
             const size_t start = i;
@@ -136,6 +138,7 @@ void ReadGroupGeometry(LineReader& r, const std::vector<std::string>& geom, long
         r.Fail("group " + std::to_string(g) + " has " + std::to_string(nv) +
                " vertices; the simulator numbers them in 16 bits, so a group has at most " +
                std::to_string(MESH_MAX_GROUP_VERTICES) + " (split it into several groups)");
+    group.vertices.reserve(static_cast<size_t>(nv));  // at most 65535
     for (long i = 0; i < nv; ++i) {
         std::string_view words[3];
         const size_t count = r.RequireViews("a vertex line", words, 3);
