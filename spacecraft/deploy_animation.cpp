@@ -63,18 +63,21 @@ static_assert(sizeof COMPONENTS / sizeof COMPONENTS[0] == DEPLOY_RECORD_COUNT);
 void TalvekVessel::SetupDeployAnimation(UINT meshIndex) {
     for (ANIMATIONCOMPONENT_HANDLE& component : deployComponents)
         if (component) DelAnimationComponent(static_cast<UINT>(deployAnim), component);
-    // The host no longer holds the old records' components, so they may go.
+    // The records keep their groups and motions from one build to the next; only the mesh they
+    // act on can change, so they are made once and reused (the host no longer refers to them
+    // through the components just deleted).
     for (int i = 0; i < DEPLOY_RECORD_COUNT; ++i) {
         const Component& c = COMPONENTS[i];
-        DeployRecord record;
-        if (c.rotation)
+        DeployRecord& record = deployRecords[i];
+        if (MGROUP_TRANSFORM* made = record.get())
+            made->mesh = meshIndex;
+        else if (c.rotation)
             record.rotation = std::make_unique<DeployRotation>(meshIndex, c.groups, c.groupCount, c.ref, c.axis,
                                                                static_cast<float>(DegreesToRadians(c.degrees)));
         else
             record.translation = std::make_unique<DeployTranslation>(meshIndex, c.groups, c.groupCount, c.ref);
         ANIMATIONCOMPONENT_HANDLE parent = c.parent ? deployComponents[c.parent - 1] : nullptr;
         deployComponents[i] = AddAnimationComponent(static_cast<UINT>(deployAnim), c.start, c.end, record.get(), parent);
-        deployRecords[i] = std::move(record);
     }
 }
 
