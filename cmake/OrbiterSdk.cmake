@@ -61,10 +61,11 @@ if(old_shim_headers)
   file(REMOVE ${old_shim_headers})
 endif()
 
+talvek_module_include_root(TALVEK_MODULE_INCLUDE)
 add_library(talvek_host_api INTERFACE)
-# The shim comes before the project root, so "host/orbiter.h" resolves to the SDK; the SDK
-# itself is a system folder, its warnings are not ours.
-target_include_directories(talvek_host_api INTERFACE ${TALVEK_SDK_SHIM} ${PROJECT_SOURCE_DIR})
+# "host/orbiter.h" resolves to the shim and so to the SDK; the module's own folders come from
+# the include root. The SDK itself is a system folder, its warnings are not ours.
+target_include_directories(talvek_host_api INTERFACE ${TALVEK_SDK_SHIM} ${TALVEK_MODULE_INCLUDE})
 target_include_directories(talvek_host_api SYSTEM INTERFACE ${TALVEK_SDK_DIR}/include)
 target_link_libraries(talvek_host_api INTERFACE ${ORBITER_IMPORT_LIB} ${ORBITERSDK_LIB})
 # windows.h, which the SDK includes, would otherwise make min and max macros.
