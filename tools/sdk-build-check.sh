@@ -82,18 +82,19 @@ for unwanted in talvek_host version-script; do
   ! grep -qF -- "$unwanted" <<<"$link" || problem "Talvek.dll's link has $unwanted: $link"
 done
 
-# Every module source sees the shim before the project root, and the SDK's include folder.
-python3 - "$build/compile_commands.json" "$build/sdk-shim" "$project" "$sdk/include" <<'EOF' ||
+# Every module source sees the shim before the module's include root, and the SDK's include
+# folder; never the project root, which would show it the headless host's internals.
+python3 - "$build/compile_commands.json" "$build/sdk-shim" "$build/module-include" "$sdk/include" "$project" <<'EOF' ||
 import json, shlex, sys
-commands, shim, root, sdk = sys.argv[1:]
+commands, shim, root, sdk, project = sys.argv[1:]
 bad = 0
 for entry in json.load(open(commands)):
     if "/messagebus/" in entry["file"]:
         continue
     args = shlex.split(entry["command"])
     paths = [a[2:] for a in args if a.startswith("-I")] + [args[i + 1] for i, a in enumerate(args) if a == "-isystem"]
-    if shim not in paths or root not in paths or sdk not in paths or paths.index(shim) > paths.index(root):
-        print(f"{entry['file']}: include folders {paths}, wanted {shim} before {root}, and {sdk}")
+    if shim not in paths or root not in paths or sdk not in paths or paths.index(shim) > paths.index(root) or project in paths:
+        print(f"{entry['file']}: include folders {paths}, wanted {shim} before {root}, and {sdk}, not {project}")
         bad += 1
 sys.exit(1 if bad else 0)
 EOF
