@@ -26,7 +26,8 @@ PayloadCarrier::~PayloadCarrier() {
 }
 
 int PayloadCarrier::AttachedPayloadCount() const {
-    return static_cast<int>(std::count_if(std::begin(slots), std::end(slots), [](const PayloadSlot& s) { return s.attached; }));
+    const auto attached = [](const PayloadSlot& s) { return s.attached; };
+    return static_cast<int>(std::count_if(std::begin(slots), std::end(slots), attached));
 }
 
 bool PayloadCarrier::Accepts(HostEvent event, HostRoute route) {

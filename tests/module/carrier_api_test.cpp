@@ -158,8 +158,9 @@ std::vector<std::string> SavedLines(PayloadCarrier& c) {
 // stage must receive the carrier's saved lines after its own, closings included.
 TEST_F(HandOver, StageReceivesTheLinesASaveWrites) {
     TalvekVessel t(record->Handle());
-    for (const char* l : {"STAGE S m Sat 0 0 0 10 0 0", "STAGE T m Sat 0 1.5 3 5 30 0", "PAYLOAD q m Sat 0 0 4 1 0 0.25",
-                          "ENDSTAGE", "PAYLOAD p m Sat 1 -0.005 2 1 0 0.333", "ENDSTAGE"})
+    for (const char* l : {"STAGE S m Sat 0 0 0 10 0 0", "STAGE T m Sat 0 1.5 3 5 30 0",
+                          "PAYLOAD q m Sat 0 0 4 1 0 0.25", "ENDSTAGE", "PAYLOAD p m Sat 1 -0.005 2 1 0 0.333",
+                          "ENDSTAGE"})
         t.HandleScenarioLine(l);
     t.PlacePayloadMeshes();
     const std::vector<std::string> saved = SavedLines(t);

@@ -45,7 +45,8 @@ TEST_F(Channel, MessagesArriveInOrderAndAreRoutedByName) {
     Recording sender(record->Handle());
     Recording target(receiver->Handle());
     PayloadCarrierTestAccess::SendVesselMessage(sender, &target, "NOTE", "first");
-    PayloadCarrierTestAccess::SendVesselMessage(sender, &target, "PAYLOAD", "PAYLOAD Sat1 tlvdrogue tlvorbit 0 0 2 10 0 0");
+    PayloadCarrierTestAccess::SendVesselMessage(sender, &target, "PAYLOAD",
+                                                "PAYLOAD Sat1 tlvdrogue tlvorbit 0 0 2 10 0 0");
     PayloadCarrierTestAccess::SendVesselMessage(sender, &target, "EMPTY", "");
     PayloadCarrierTestAccess::SendVesselMessage(sender, &target, "NOTE", "second");
     PayloadCarrierTestAccess::SendVesselMessage(sender, &sender, "NOTE", "for the sender");
