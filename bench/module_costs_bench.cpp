@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "carrier/internal/test_access.h"
 #include "sim/app/simulation.h"
 #include "sim/file_handles.h"
 #include "spacecraft/talvek_vessel.h"
@@ -87,8 +88,7 @@ void BM_PayloadLines(benchmark::State& state) {
 
         sim::ScenarioWriter out;
         auto readAndSave = [&] {
-            for (PayloadSlot& slot : vessel.slots) slot.attached = false;
-            vessel.currentStage = -1;
+            PayloadCarrierTestAccess::DetachAll(vessel);
             for (const std::string& l : lines) vessel.ParsePayloadLine(l.c_str());
             out.text.clear();
             vessel.SavePayloadLines(&out);

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "payload_carrier.h"
+#include "carrier/payload_carrier.h"
 
 namespace {
 

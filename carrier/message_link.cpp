@@ -1,6 +1,6 @@
 // Sending and collecting messages through the message module.
+#include "carrier/payload_carrier.h"
 #include "messages/message_channel.h"
-#include "payload_carrier.h"
 
 void PayloadCarrier::SendVesselMessage(VESSEL* target, const char* name, const char* text) {
     SendMessageThrough(messageModule, target, name, text);

@@ -1,4 +1,6 @@
-#include "payload_carrier.h"
+#include "carrier/payload_carrier.h"
+
+#include <algorithm>
 
 #include "messages/message_channel.h"
 
@@ -21,6 +23,11 @@ PayloadCarrier::PayloadCarrier(OBJHANDLE hVessel) : VESSEL2(hVessel, 1), slots()
 
 PayloadCarrier::~PayloadCarrier() {
     FreeRuntimeLibrary(messageModule);
+}
+
+int PayloadCarrier::AttachedPayloadCount() const {
+    const auto attached = [](const PayloadSlot& s) { return s.attached; };
+    return static_cast<int>(std::count_if(std::begin(slots), std::end(slots), attached));
 }
 
 bool PayloadCarrier::Accepts(HostEvent event, HostRoute route) {

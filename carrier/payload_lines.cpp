@@ -1,7 +1,5 @@
-// Payload and stage scenario lines: routing, parsing and saving.
-//   PAYLOAD <vessel> <mesh> <class> <x> <y> <z> <mass> <rotation> <fuel level>
-//   STAGE   <the same nine fields>   opens a stage: later lines nest in it
-//   ENDSTAGE (or ENDDRV)              closes the open stage
+// Payload and stage scenario lines (their grammar is beside PayloadLine): routing, parsing,
+// formatting and saving.
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -11,7 +9,8 @@
 #include <cstring>
 #include <string>
 
-#include "payload_carrier.h"
+#include "carrier/internal/payload_table.h"
+#include "carrier/payload_carrier.h"
 
 namespace {
 
@@ -20,10 +19,6 @@ constexpr int DISPATCH_NAME_BUFFER = 128;
 constexpr int DISPATCH_TEXT_BUFFER = 2048;
 constexpr int NAME_MAX_CHARS = PAYLOAD_NAME_SIZE - 1;
 
-constexpr const char* KEY_PAYLOAD = "PAYLOAD";
-constexpr const char* KEY_STAGE = "STAGE";
-constexpr const char* KEY_ENDDRV = "ENDDRV";
-constexpr const char* KEY_ENDSTAGE = "ENDSTAGE";
 constexpr const char* const PAYLOAD_KEYS[] = {KEY_PAYLOAD, KEY_STAGE, KEY_ENDSTAGE, KEY_ENDDRV};
 
 // Written for a name field that is empty, and read back as empty: without it the next field
@@ -243,7 +238,7 @@ void PayloadCarrier::HandleScenarioLine(const char* line) {
         ReportMistypedKey(line, PAYLOAD_KEYS, 4);
 }
 
-bool PayloadCarrier::DispatchMessage(const char* name, const char* text) {
+void PayloadCarrier::DispatchMessage(const char* name, const char* text) {
     try {
         char nameCopy[DISPATCH_NAME_BUFFER];
         char textCopy[DISPATCH_TEXT_BUFFER];
@@ -252,14 +247,13 @@ bool PayloadCarrier::DispatchMessage(const char* name, const char* text) {
         for (const char* key : {KEY_PAYLOAD, KEY_STAGE, KEY_ENDDRV, KEY_ENDSTAGE}) {
             if (std::strcmp(nameCopy, key) == 0) {
                 ParsePayloadLine(text ? text : "");
-                return true;
+                return;
             }
         }
         static_cast<MessageReceiver*>(this)->OnMessage(nameCopy, textCopy);
     } catch (...) {
         // A failing handler ends the handling of this one line.
     }
-    return true;
 }
 
 void PayloadCarrier::ParsePayloadLine(const char* text) {
@@ -338,7 +332,7 @@ void PayloadCarrier::FinishPayloadLines() {
     currentStage = -1;
 }
 
-int PayloadCarrier::StageClosingsAfter(int i, int outermost) const {
+int StageClosingsAfter(PayloadTableView slots, int i, int outermost) {
     // The stage open after slot i: the slot itself if it is a stage, else its parent.
     int open = slots[i].kind == PAYLOAD_KIND_STAGE ? i : slots[i].parentStage;
     const bool nextAttached = i + 1 < PAYLOAD_SLOT_COUNT && slots[i + 1].attached;
@@ -351,31 +345,32 @@ int PayloadCarrier::StageClosingsAfter(int i, int outermost) const {
     return closings;
 }
 
-std::string PayloadLineFields(const PayloadSlot& slot, const VECTOR3& position) {
-    std::string value;
-    value.reserve(3 * PAYLOAD_NAME_SIZE);
-    AppendName(value, slot.vesselName);
-    value += ' ';
-    AppendName(value, slot.mesh.meshName.c_str());
-    value += ' ';
-    AppendName(value, slot.className);
+PayloadLine FormatPayloadLine(const PayloadSlot& slot, const VECTOR3& position) {
+    PayloadLine line{slot.kind == PAYLOAD_KIND_PAYLOAD ? KEY_PAYLOAD : KEY_STAGE, {}};
+    std::string& text = line.text;
+    text.reserve(3 * PAYLOAD_NAME_SIZE);
+    text += line.keyword;
+    text += ' ';
+    AppendName(text, slot.vesselName);
+    text += ' ';
+    AppendName(text, slot.mesh.meshName.c_str());
+    text += ' ';
+    AppendName(text, slot.className);
     for (double n : {position.x, position.y, position.z, slot.mass, slot.rotation, slot.fuelLevel}) {
-        value += ' ';
-        AppendNumber(value, n);
+        text += ' ';
+        AppendNumber(text, n);
     }
-    return value;
+    return line;
 }
 
 void PayloadCarrier::SavePayloadLines(FILEHANDLE file) {
     for (int i = 0; i < PAYLOAD_SLOT_COUNT && slots[i].attached; ++i) {
-        const PayloadSlot& slot = slots[i];
-        std::string value = PayloadLineFields(slot, slot.mesh.position);
+        const PayloadLine line = FormatPayloadLine(slots[i], slots[i].mesh.position);
         // The host's writer takes char* but does not change the strings.
-        oapiWriteScenario_string(file, const_cast<char*>(slot.kind == PAYLOAD_KIND_PAYLOAD ? KEY_PAYLOAD : KEY_STAGE),
-                                 value.data());
+        oapiWriteScenario_string(file, const_cast<char*>(line.keyword), const_cast<char*>(line.Fields()));
         // One "ENDSTAGE" for every stage level that closes here, so that the nesting reads back.
         if (i < PAYLOAD_SLOT_COUNT - 1)
-            for (int n = StageClosingsAfter(i, -1); n > 0; --n)
+            for (int n = StageClosingsAfter(slots, i, -1); n > 0; --n)
                 oapiWriteScenario_string(file, const_cast<char*>(KEY_ENDSTAGE), const_cast<char*>(""));
     }
 }

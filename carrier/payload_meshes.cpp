@@ -1,5 +1,5 @@
 // Drawing and weighing the attached payloads.
-#include "payload_carrier.h"
+#include "carrier/payload_carrier.h"
 
 namespace {
 constexpr double MASS_DIVISION_THRESHOLD = 0.0001;  // [kg] at or below it the centre stays undivided

@@ -2,16 +2,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include "degrees.h"
-#include "payload_carrier.h"
-
-namespace {
-
-constexpr const char* KEY_PAYLOAD = "PAYLOAD";
-constexpr const char* KEY_STAGE = "STAGE";
-constexpr const char* KEY_ENDSTAGE = "ENDSTAGE";
-
-}  // namespace
+#include "carrier/degrees.h"
+#include "carrier/internal/child_vessel.h"
+#include "carrier/internal/payload_table.h"
+#include "carrier/payload_carrier.h"
 
 VECTOR3 PayloadCarrier::ReleaseOrientation(double rotation) const {
     const double a = DegreesToRadians(rotation);
@@ -26,15 +20,8 @@ VECTOR3 PayloadCarrier::ReleaseOrientation(double rotation) const {
 
 VESSEL* PayloadCarrier::ReleaseSlot(int k, bool withRotation) {
     PayloadSlot& slot = slots[k];
-    VESSELSTATUS status;
-    GetStatus(status);
-    status.eng_main = 0;
-    status.eng_hovr = 0;
-    Local2Rel(slot.releasePosition, status.rpos);
     const VECTOR3 velocity = overridePending ? releaseVelocityOverride : slot.releaseVelocity;
-    VECTOR3 velocityChange;
-    GlobalRot(velocity, velocityChange);
-    status.rvel += velocityChange;
+    VESSELSTATUS status = ChildVesselStatus(*this, slot.releasePosition, velocity);
     overridePending = false;
     status.fuel = slot.fuelLevel;
     if (withRotation) status.arot = ReleaseOrientation(slot.rotation);
@@ -64,11 +51,11 @@ VESSEL* PayloadCarrier::HandOverContents(int s, int last, VESSEL* target) {
         if (!slot.attached) break;
         slot.attached = false;
         const VECTOR3 rel = slot.releasePosition - slots[s].releasePosition;
-        const char* keyword = slot.kind == PAYLOAD_KIND_PAYLOAD ? KEY_PAYLOAD : KEY_STAGE;
         try {
-            const std::string text = std::string(keyword) + " " + PayloadLineFields(slot, rel);
-            SendVesselMessage(target, keyword, text.c_str());
-            for (int n = StageClosingsAfter(j, outermost); n > 0; --n) SendVesselMessage(target, KEY_ENDSTAGE, KEY_ENDSTAGE);
+            const PayloadLine line = FormatPayloadLine(slot, rel);
+            SendVesselMessage(target, line.keyword, line.text.c_str());
+            for (int n = StageClosingsAfter(slots, j, outermost); n > 0; --n)
+                SendVesselMessage(target, KEY_ENDSTAGE, KEY_ENDSTAGE);
         } catch (...) {
             return nullptr;
         }

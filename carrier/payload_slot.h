@@ -1,7 +1,9 @@
-// One entry of the carrier's payload and stage table, and the mesh record it carries.
+// One entry of the carrier's payload and stage table, the mesh record it carries, and the
+// scenario line that stands for it.
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "host/hosttypes.h"
@@ -33,8 +35,20 @@ struct PayloadSlot {
     VECTOR3 releaseVelocity{0, 0, 0};        // [m/s], vessel frame
 };
 
-// The fields of a payload or stage line after its keyword, with the slot at `position` (the
-// carrier's design frame in a save; relative to a released stage in its hand-over): an empty
-// name as "-", numbers as short as they read back exactly. Saves and hand-overs both use it, so
-// that a stage receives exactly what a save would hold.
-std::string PayloadLineFields(const PayloadSlot& slot, const VECTOR3& position);
+// A slot as a whole scenario line: its keyword, one blank and the nine fields.
+//   PAYLOAD <vessel> <mesh> <class> <x> <y> <z> <mass> <rotation> <fuel level>
+//   STAGE   <the same nine fields>   opens a stage: later lines nest in it
+//   ENDSTAGE (or ENDDRV)              closes the open stage
+struct PayloadLine {
+    const char* keyword;  // "PAYLOAD" or "STAGE"
+    std::string text;     // the whole line, keyword first
+
+    // The line after its keyword and the blank: the value a scenario writer puts after the key.
+    const char* Fields() const { return text.c_str() + std::strlen(keyword) + 1; }
+};
+
+// The line of a slot with the slot at `position` (the carrier's design frame in a save; relative
+// to a released stage in its hand-over): an empty name as "-", numbers as short as they read back
+// exactly. Saves and hand-overs both write it, so that a stage receives exactly what a save would
+// hold.
+PayloadLine FormatPayloadLine(const PayloadSlot& slot, const VECTOR3& position);

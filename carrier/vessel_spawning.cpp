@@ -1,7 +1,9 @@
-// Creating a vessel at a local position of this one, moving with it.
+// Creating a vessel at a local position of this one, moving with it: the status a child starts
+// from, the name it gets, and the spawning itself.
 #include <string>
 
-#include "payload_carrier.h"
+#include "carrier/internal/child_vessel.h"
+#include "carrier/payload_carrier.h"
 
 namespace {
 
@@ -14,6 +16,18 @@ bool VesselNameTaken(const std::string& name) {
 }
 
 }  // namespace
+
+VESSELSTATUS ChildVesselStatus(const VESSEL& parent, const VECTOR3& localPosition, const VECTOR3& localVelocityChange) {
+    VESSELSTATUS status;
+    parent.GetStatus(status);
+    status.eng_main = 0;
+    status.eng_hovr = 0;
+    parent.Local2Rel(localPosition, status.rpos);
+    VECTOR3 velocityChange;
+    parent.GlobalRot(localVelocityChange, velocityChange);
+    status.rvel += velocityChange;
+    return status;
+}
 
 // Two spacecraft that separate in one scenario both spawn modules of the same names (and two
 // carriers may hold payloads of one name), and a host that insists on unique names would refuse
@@ -32,14 +46,7 @@ std::string FreeVesselName(const char* name) {
 
 VESSEL* PayloadCarrier::SpawnChildVessel(const char* name, const char* className, const VECTOR3& localPosition,
                                          const VECTOR3& localVelocityChange, const VECTOR3& rotationChange) {
-    VESSELSTATUS status;
-    GetStatus(status);
-    status.eng_main = 0;
-    status.eng_hovr = 0;
-    Local2Rel(localPosition, status.rpos);
-    VECTOR3 velocityChange;
-    GlobalRot(localVelocityChange, velocityChange);
-    status.rvel += velocityChange;
+    VESSELSTATUS status = ChildVesselStatus(*this, localPosition, localVelocityChange);
     status.vrot += rotationChange;
     const std::string freeName = name ? FreeVesselName(name) : std::string();
     const OBJHANDLE handle = oapiCreateVessel(name ? freeName.c_str() : nullptr, className, status);

@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         t.DispatchMessage(line.c_str(), line.c_str());
         start = end + 1;
     }
-    for (const PayloadSlot& s : t.slots) {
+    for (const PayloadSlot& s : t.PayloadTable()) {
         if (!s.attached) continue;
         if (!std::isfinite(s.mass) || !std::isfinite(s.mesh.position.x) || !std::isfinite(s.fuelLevel)) __builtin_trap();
         if (std::strlen(s.vesselName) > 127 || std::strlen(s.className) > 127) __builtin_trap();

@@ -1,4 +1,4 @@
-#include "library_loader.h"
+#include "messages/library_loader.h"
 
 #include <atomic>
 

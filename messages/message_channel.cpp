@@ -1,4 +1,4 @@
-#include "message_channel.h"
+#include "messages/message_channel.h"
 
 #include <string>
 

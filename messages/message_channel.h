@@ -2,7 +2,7 @@
 // the module: a missing module or function leaves the channel silent.
 #pragma once
 
-#include "library_loader.h"
+#include "messages/library_loader.h"
 
 class VESSEL;
 

@@ -1,4 +1,4 @@
-#include "stage_carrier.h"
+#include "stage/stage_carrier.h"
 
 namespace {
 constexpr double J_DELAY = 1.0;  // [s]

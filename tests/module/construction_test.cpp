@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "carrier/internal/test_access.h"
 #include "module_fixture.h"
 
 using testing::ElementsAre;
@@ -11,7 +12,7 @@ TEST_F(ModuleTest, NewCarrierHasAnEmptyTableAndNoMeshes) {
     record->def.meshes.push_back(sim::MeshSlot{});
     TalvekVessel t(record->Handle());
     EXPECT_TRUE(record->def.meshes.empty()) << "construction clears the host vessel's meshes";
-    for (const PayloadSlot& slot : t.slots) {
+    for (const PayloadSlot& slot : t.PayloadTable()) {
         EXPECT_EQ(slot.kind, 0);
         EXPECT_FALSE(slot.attached);
         EXPECT_EQ(slot.parentStage, 0) << "a never-used slot has parent 0, not -1";
@@ -26,14 +27,14 @@ TEST_F(ModuleTest, NewCarrierHasAnEmptyTableAndNoMeshes) {
         EXPECT_EQ(slot.releasePosition.z, 0);
         EXPECT_EQ(slot.releaseVelocity.z, 0);
     }
-    EXPECT_EQ(t.currentStage, -1);
-    EXPECT_TRUE(t.meshList.empty());
-    EXPECT_NE(t.messageModule, nullptr) << "the root's message module";
+    EXPECT_EQ(PayloadCarrierTestAccess::OpenStage(t), -1);
+    EXPECT_TRUE(PayloadCarrierTestAccess::MeshList(t).empty());
+    EXPECT_NE(PayloadCarrierTestAccess::MessageModule(t), nullptr) << "the root's message module";
     EXPECT_EQ(t.meshVisibilityMode, 1);
-    EXPECT_EQ(t.releaseVelocityOverride.x, 0);
-    EXPECT_EQ(t.releaseVelocityOverride.y, 0);
-    EXPECT_EQ(t.releaseVelocityOverride.z, 1);
-    EXPECT_FALSE(t.overridePending);
+    EXPECT_EQ(PayloadCarrierTestAccess::ReleaseVelocityOverride(t).x, 0);
+    EXPECT_EQ(PayloadCarrierTestAccess::ReleaseVelocityOverride(t).y, 0);
+    EXPECT_EQ(PayloadCarrierTestAccess::ReleaseVelocityOverride(t).z, 1);
+    EXPECT_FALSE(PayloadCarrierTestAccess::OverridePending(t));
 }
 
 TEST_F(ModuleTest, NewSpacecraftFieldsAndHostCallsInOrder) {
@@ -83,34 +84,34 @@ TEST_F(ModuleTest, MeshTemplatesAreKeptAsTheHostReturnsThem) {
 TEST_F(ModuleTest, MessageModuleIsLoadedWhenPresentAndReleasedWithTheObject) {
     root.AddFixtureModule("empty_library", "dravomessage");
     auto t = std::make_unique<TalvekVessel>(record->Handle());
-    EXPECT_NE(t->messageModule, nullptr);
+    EXPECT_NE(PayloadCarrierTestAccess::MessageModule(*t), nullptr);
     t.reset();  // FreeLibrary; the sanitizer build sees any leak
 }
 
 TEST_F(ModuleTest, WithoutAMessageModuleTheLinkStaysEmpty) {
     root.RemoveModule("dravomessage");
     TalvekVessel t(record->Handle());
-    EXPECT_EQ(t.messageModule, nullptr);
+    EXPECT_EQ(PayloadCarrierTestAccess::MessageModule(t), nullptr);
     EXPECT_FALSE(t.PollMessages());
-    t.SendVesselMessage(&t, "NOTE", "nobody hears this");
+    PayloadCarrierTestAccess::SendVesselMessage(t, &t, "NOTE", "nobody hears this");
     EXPECT_FALSE(t.PollMessages());
 }
 
 TEST_F(ModuleTest, ClearVesselMeshesEmptiesHostMeshesAndMeshList) {
     TalvekVessel t(record->Handle());
     t.AddMesh("anything");
-    t.meshList.push_back(PayloadMeshEntry{});
+    PayloadCarrierTestAccess::MeshList(t).push_back(PayloadMeshEntry{});
     t.ClearVesselMeshes();
     EXPECT_TRUE(record->def.meshes.empty());
-    EXPECT_TRUE(t.meshList.empty());
+    EXPECT_TRUE(PayloadCarrierTestAccess::MeshList(t).empty());
 }
 
 TEST_F(ModuleTest, SetReleaseVelocityArmsTheOverride) {
     TalvekVessel t(record->Handle());
     t.SetReleaseVelocity({0, 3, 0});
-    EXPECT_TRUE(t.overridePending);
-    EXPECT_EQ(t.releaseVelocityOverride.y, 3);
-    EXPECT_EQ(t.releaseVelocityOverride.z, 0);
+    EXPECT_TRUE(PayloadCarrierTestAccess::OverridePending(t));
+    EXPECT_EQ(PayloadCarrierTestAccess::ReleaseVelocityOverride(t).y, 3);
+    EXPECT_EQ(PayloadCarrierTestAccess::ReleaseVelocityOverride(t).z, 0);
 }
 
 TEST_F(ModuleTest, SetClassCapsDoesNothing) {

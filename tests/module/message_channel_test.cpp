@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "carrier/internal/test_access.h"
 #include "messagebus/message_bus.h"
 #include "module_fixture.h"
 
@@ -43,16 +44,17 @@ protected:
 TEST_F(Channel, MessagesArriveInOrderAndAreRoutedByName) {
     Recording sender(record->Handle());
     Recording target(receiver->Handle());
-    sender.SendVesselMessage(&target, "NOTE", "first");
-    sender.SendVesselMessage(&target, "PAYLOAD", "PAYLOAD Sat1 tlvdrogue tlvorbit 0 0 2 10 0 0");
-    sender.SendVesselMessage(&target, "EMPTY", "");
-    sender.SendVesselMessage(&target, "NOTE", "second");
-    sender.SendVesselMessage(&sender, "NOTE", "for the sender");
+    PayloadCarrierTestAccess::SendVesselMessage(sender, &target, "NOTE", "first");
+    PayloadCarrierTestAccess::SendVesselMessage(sender, &target, "PAYLOAD",
+                                                "PAYLOAD Sat1 tlvdrogue tlvorbit 0 0 2 10 0 0");
+    PayloadCarrierTestAccess::SendVesselMessage(sender, &target, "EMPTY", "");
+    PayloadCarrierTestAccess::SendVesselMessage(sender, &target, "NOTE", "second");
+    PayloadCarrierTestAccess::SendVesselMessage(sender, &sender, "NOTE", "for the sender");
 
     EXPECT_TRUE(target.PollMessages());
     EXPECT_THAT(target.messages, ElementsAre(Pair("NOTE", "first"), Pair("NOTE", "second")))
         << "an empty text is dropped";
-    EXPECT_STREQ(target.slots[0].vesselName, "Sat1");
+    EXPECT_STREQ(target.PayloadTable()[0].vesselName, "Sat1");
     EXPECT_FALSE(target.PollMessages()) << "nothing left";
     EXPECT_TRUE(sender.messages.empty()) << "messages are addressed";
     EXPECT_TRUE(sender.PollMessages());
@@ -62,21 +64,21 @@ TEST_F(Channel, MessagesArriveInOrderAndAreRoutedByName) {
 TEST_F(Channel, TimeStepDrainsTheChannelFirst) {
     Recording sender(record->Handle());
     Recording target(receiver->Handle());
-    sender.SendVesselMessage(&target, "STAGE", "STAGE S m c 0 0 1 5 0 0");
-    sender.SendVesselMessage(&target, "PAYLOAD", "PAYLOAD p m c 0 0 2 5 0 0");
-    sender.SendVesselMessage(&target, "ENDSTAGE", "ENDSTAGE");
+    PayloadCarrierTestAccess::SendVesselMessage(sender, &target, "STAGE", "STAGE S m c 0 0 1 5 0 0");
+    PayloadCarrierTestAccess::SendVesselMessage(sender, &target, "PAYLOAD", "PAYLOAD p m c 0 0 2 5 0 0");
+    PayloadCarrierTestAccess::SendVesselMessage(sender, &target, "ENDSTAGE", "ENDSTAGE");
     testing::internal::CaptureStderr();
     target.Timestep();
     testing::internal::GetCapturedStderr();
-    EXPECT_EQ(target.slots[1].parentStage, 0);
-    EXPECT_EQ(target.currentStage, -1);
+    EXPECT_EQ(target.PayloadTable()[1].parentStage, 0);
+    EXPECT_EQ(PayloadCarrierTestAccess::OpenStage(target), -1);
 }
 
 TEST_F(Channel, ModuleWithoutTheFunctionsIsSilent) {
     root.AddFixtureModule("empty_library", "dravomessage");
     Recording a(record->Handle());
-    ASSERT_NE(a.messageModule, nullptr);
-    a.SendVesselMessage(&a, "NOTE", "text");
+    ASSERT_NE(PayloadCarrierTestAccess::MessageModule(a), nullptr);
+    PayloadCarrierTestAccess::SendVesselMessage(a, &a, "NOTE", "text");
     EXPECT_FALSE(a.PollMessages());
     EXPECT_TRUE(a.messages.empty());
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "messagebus/message_bus.h"
+#include "carrier/internal/test_access.h"
 #include "module_fixture.h"
 
 using testing::HasSubstr;
@@ -71,7 +72,7 @@ TEST_F(MessageLoss, RefusedHandOverIsWrittenToTheHostLog) {
     Recording sender(record->Handle());
     Recording target(u->Handle());
     testing::internal::CaptureStderr();
-    sender.SendVesselMessage(&target, "PAYLOAD", "PAYLOAD p m c 0 0 1 1 0 0");
+    PayloadCarrierTestAccess::SendVesselMessage(sender, &target, "PAYLOAD", "PAYLOAD p m c 0 0 1 1 0 0");
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_THAT(err, HasSubstr("talvek-sim: log: Talvek: message PAYLOAD for U was refused by the message module "
                                "(queue full)\n"));
@@ -82,7 +83,7 @@ TEST_F(MessageLoss, AcceptedMessagesLeaveTheLogAlone) {
     Recording sender(record->Handle());
     Recording target(u->Handle());
     testing::internal::CaptureStderr();
-    sender.SendVesselMessage(&target, "PAYLOAD", "PAYLOAD p m c 0 0 1 1 0 0");
+    PayloadCarrierTestAccess::SendVesselMessage(sender, &target, "PAYLOAD", "PAYLOAD p m c 0 0 1 1 0 0");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_TRUE(target.PollMessages());
 }

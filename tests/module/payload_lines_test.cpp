@@ -9,6 +9,7 @@
 #include <cstring>
 #include <random>
 
+#include "carrier/internal/test_access.h"
 #include "module_fixture.h"
 #include "sim/file_handles.h"
 
@@ -21,9 +22,9 @@ namespace {
 // "kind parent name" of every attached slot, then "open <currentStage>".
 std::vector<std::string> Table(const PayloadCarrier& c) {
     std::vector<std::string> rows;
-    for (const PayloadSlot& s : c.slots)
+    for (const PayloadSlot& s : c.PayloadTable())
         if (s.attached) rows.push_back(std::to_string(s.kind) + " " + std::to_string(s.parentStage) + " " + s.vesselName);
-    rows.push_back("open " + std::to_string(c.currentStage));
+    rows.push_back("open " + std::to_string(PayloadCarrierTestAccess::OpenStage(c)));
     return rows;
 }
 
@@ -74,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ModuleTest, PayloadLineFieldsAndSeparationVelocity) {
     TalvekVessel t(record->Handle());
     t.HandleScenarioLine("PAYLOAD Sat1 tlvdrogue tlvorbit 1 0 0 250.5 90 0.25");
-    const PayloadSlot& s = t.slots[0];
+    const PayloadSlot& s = t.PayloadTable()[0];
     EXPECT_STREQ(s.vesselName, "Sat1");
     EXPECT_STREQ(s.className, "tlvorbit");
     EXPECT_EQ(s.mesh.meshName, "tlvdrogue");
@@ -116,11 +117,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, Separation,
 TEST_F(ModuleTest, ShortLineLeavesNoStaleData) {
     TalvekVessel t(record->Handle());
     t.HandleScenarioLine("PAYLOAD old oldmesh oldclass 1 2 3 400 90 1");
-    t.slots[0].attached = false;  // released
+    PayloadCarrierTestAccess::Slot(t, 0).attached = false;  // released
     testing::internal::CaptureStderr();
     t.HandleScenarioLine("PAYLOAD new");
     testing::internal::GetCapturedStderr();
-    const PayloadSlot& s = t.slots[0];
+    const PayloadSlot& s = t.PayloadTable()[0];
     EXPECT_TRUE(s.attached);
     EXPECT_STREQ(s.vesselName, "new");
     EXPECT_STREQ(s.className, "");
@@ -136,7 +137,7 @@ TEST_F(ModuleTest, OverlongWordsAreCutWithoutShiftingTheFields) {
     TalvekVessel t(record->Handle());
     const std::string longName(300, 'n');
     t.HandleScenarioLine(("PAYLOAD " + longName + " tlvdrogue tlvorbit 0 0 2 10 0 0").c_str());
-    const PayloadSlot& s = t.slots[0];
+    const PayloadSlot& s = t.PayloadTable()[0];
     EXPECT_EQ(std::string(s.vesselName), std::string(127, 'n'));
     EXPECT_EQ(s.mesh.meshName, "tlvdrogue");
     EXPECT_STREQ(s.className, "tlvorbit");
@@ -147,27 +148,27 @@ TEST_F(ModuleTest, FiftySlotsAtMost) {
     TalvekVessel t(record->Handle());
     t.HandleScenarioLine(("STAGE s" + FIELDS).c_str());
     for (int i = 1; i < 51; ++i) t.HandleScenarioLine(("PAYLOAD p" + std::to_string(i) + FIELDS).c_str());
-    EXPECT_TRUE(t.slots[49].attached);
-    EXPECT_STREQ(t.slots[49].vesselName, "p49");
+    EXPECT_TRUE(t.PayloadTable()[49].attached);
+    EXPECT_STREQ(t.PayloadTable()[49].vesselName, "p49");
     t.HandleScenarioLine("ENDSTAGE");
-    EXPECT_EQ(t.currentStage, 0) << "with all 50 slots attached even ENDSTAGE is ignored";
-    t.slots[49].attached = false;
+    EXPECT_EQ(PayloadCarrierTestAccess::OpenStage(t), 0) << "with all 50 slots attached even ENDSTAGE is ignored";
+    PayloadCarrierTestAccess::Slot(t, 49).attached = false;
     t.HandleScenarioLine(("PAYLOAD again" + FIELDS).c_str());
-    EXPECT_STREQ(t.slots[49].vesselName, "again") << "a freed last slot is filled again";
+    EXPECT_STREQ(t.PayloadTable()[49].vesselName, "again") << "a freed last slot is filled again";
 }
 
 TEST_F(ModuleTest, DispatchCutsNameAndTextForOnMessageButNotForTheParser) {
     Recording t(record->Handle());
     const std::string name(200, 'x');
     const std::string text(3000, 't');
-    EXPECT_TRUE(t.DispatchMessage(name.c_str(), text.c_str()));
+    t.DispatchMessage(name.c_str(), text.c_str());
     ASSERT_EQ(t.messages.size(), 1u);
     EXPECT_EQ(t.messages[0].first.size(), 127u);
     EXPECT_EQ(t.messages[0].second.size(), 2047u);
     // A payload line longer than 2047 characters still reaches the parser whole (it cuts to 511).
     const std::string line = "PAYLOAD big tlvdrogue tlvorbit 0 0 1 5 0 0 " + std::string(2500, ' ') + "ignored";
-    EXPECT_TRUE(t.DispatchMessage("PAYLOAD", line.c_str()));
-    EXPECT_STREQ(t.slots[0].vesselName, "big");
+    t.DispatchMessage("PAYLOAD", line.c_str());
+    EXPECT_STREQ(t.PayloadTable()[0].vesselName, "big");
     EXPECT_EQ(t.messages.size(), 1u);
 }
 
@@ -208,7 +209,7 @@ TEST_F(ModuleTest, SavedLinesReadBackToTheSameNestedTable) {
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(Table(second), Table(first));
     EXPECT_EQ(Saved(second), saved);
-    EXPECT_EQ(second.slots[5].releaseVelocity.y, -2) << "recomputed from the rounded position";
+    EXPECT_EQ(second.PayloadTable()[5].releaseVelocity.y, -2) << "recomputed from the rounded position";
 }
 
 TEST_F(ModuleTest, OldStyleFilesReadAsBefore) {
@@ -228,14 +229,14 @@ TEST_P(LineRoundTrip, SavedLineReadsBackToTheSameSlot) {
     testing::internal::CaptureStderr();
     TalvekVessel first(record->Handle());
     first.HandleScenarioLine(GetParam());
-    ASSERT_TRUE(first.slots[0].attached);
+    ASSERT_TRUE(first.PayloadTable()[0].attached);
     const std::string saved = Saved(first);
     TalvekVessel second(record->Handle());
     std::istringstream in(saved);
     for (std::string l; std::getline(in, l);) second.HandleScenarioLine(l.c_str());
     testing::internal::GetCapturedStderr();
-    const PayloadSlot& a = first.slots[0];
-    const PayloadSlot& b = second.slots[0];
+    const PayloadSlot& a = first.PayloadTable()[0];
+    const PayloadSlot& b = second.PayloadTable()[0];
     EXPECT_STREQ(b.vesselName, a.vesselName) << saved;
     EXPECT_EQ(b.mesh.meshName, a.mesh.meshName) << saved;
     EXPECT_STREQ(b.className, a.className) << saved;
@@ -306,7 +307,7 @@ void ExpectReadAsTheScanReads(OBJHANDLE vessel, const std::string& fields) {
     std::sscanf(fields.c_str(), SCAN_FORMAT, names[0], names[1], names[2], &n[0], &n[1], &n[2], &n[3], &n[4], &n[5]);
     TalvekVessel t(vessel);
     t.ParsePayloadLine(("PAYLOAD " + fields).c_str());
-    const PayloadSlot& s = t.slots[0];
+    const PayloadSlot& s = t.PayloadTable()[0];
     if (!std::all_of(std::begin(n), std::end(n), [](double v) { return std::isfinite(v); })) {
         EXPECT_FALSE(s.attached) << fields;
         return;
@@ -402,7 +403,7 @@ TEST_F(ModuleTest, NumbersSavedAsPrintfWritesThem) {
     PayloadSlot slot;
     for (double v : values) {
         slot.mass = v;
-        const std::string line = PayloadLineFields(slot, VECTOR3{v, 0, 0});
+        const std::string line = FormatPayloadLine(slot, VECTOR3{v, 0, 0}).Fields();
         EXPECT_EQ(line, "- - - " + expected(v) + " 0.00 0.00 " + expected(v) + " 0.00 0.00") << v;
     }
 }

@@ -4,12 +4,13 @@
 
 #include <cstring>
 
+#include "carrier/internal/test_access.h"
 #include "module_fixture.h"
 
 namespace {
 
 void Attach(PayloadCarrier& c, int i, const VECTOR3& position, double mass, const char* mesh = "tlvdrogue") {
-    PayloadSlot& s = c.slots[i];
+    PayloadSlot& s = PayloadCarrierTestAccess::Slot(c, i);
     s.attached = true;
     s.parentStage = -1;
     s.mass = mass;
@@ -53,9 +54,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ModuleTest, NestedSlotsAndSlot49AreWeighedAndDrawn) {
     TalvekVessel t(record->Handle());
     Attach(t, 0, {0, 0, 1}, 10);
-    t.slots[0].kind = PAYLOAD_KIND_STAGE;
+    PayloadCarrierTestAccess::Slot(t, 0).kind = PAYLOAD_KIND_STAGE;
     Attach(t, 1, {0, 0, 2}, 20);
-    t.slots[1].parentStage = 0;
+    PayloadCarrierTestAccess::Slot(t, 1).parentStage = 0;
     Attach(t, 49, {0, 0, 3}, 30);
     EXPECT_EQ(t.GetPayloadMass(), 60);
     t.PlacePayloadMeshes();
@@ -69,16 +70,16 @@ TEST_F(ModuleTest, PlacementOffsetGivesReleasePositionAndMeshOffset) {
     Attach(t, 0, {1, 2, 3}, 100);
     t.meshVisibilityMode = 3;
     t.PlacePayloadMeshes({0, 0.1, 0});
-    EXPECT_DOUBLE_EQ(t.slots[0].releasePosition.y, 2.1);
-    EXPECT_EQ(t.slots[0].releasePosition.z, 3);
-    EXPECT_EQ(t.slots[0].mesh.position.y, 2) << "the design position stays";
+    EXPECT_DOUBLE_EQ(t.PayloadTable()[0].releasePosition.y, 2.1);
+    EXPECT_EQ(t.PayloadTable()[0].releasePosition.z, 3);
+    EXPECT_EQ(t.PayloadTable()[0].mesh.position.y, 2) << "the design position stays";
     ASSERT_EQ(record->def.meshes.size(), 2u);
     EXPECT_DOUBLE_EQ(record->def.meshes[1].offset.y, 2.1);
     EXPECT_EQ(record->def.meshes[1].file, "tlvdrogue");
     EXPECT_EQ(record->def.meshes[1].visibility, 3);
-    ASSERT_EQ(t.meshList.size(), 1u);
-    EXPECT_EQ(t.meshList[0].meshIndex, 1) << "the copy records the host's index";
-    EXPECT_EQ(t.slots[0].mesh.meshIndex, 0) << "the slot's own entry keeps 0";
+    ASSERT_EQ(PayloadCarrierTestAccess::MeshList(t).size(), 1u);
+    EXPECT_EQ(PayloadCarrierTestAccess::MeshList(t)[0].meshIndex, 1) << "the copy records the host's index";
+    EXPECT_EQ(t.PayloadTable()[0].mesh.meshIndex, 0) << "the slot's own entry keeps 0";
 }
 
 TEST_F(ModuleTest, PlacingTwiceWithoutClearingAddsEveryMeshThreeTimes) {
@@ -87,7 +88,7 @@ TEST_F(ModuleTest, PlacingTwiceWithoutClearingAddsEveryMeshThreeTimes) {
     t.PlacePayloadMeshes({0, 0, 0});
     t.PlacePayloadMeshes({0, 1, 0});
     EXPECT_EQ(record->def.meshes.size(), 3u);
-    EXPECT_EQ(t.meshList.size(), 2u);
+    EXPECT_EQ(PayloadCarrierTestAccess::MeshList(t).size(), 2u);
     EXPECT_EQ(record->def.meshes[2].offset.y, 1) << "earlier entries are added again with the current offset";
     t.ClearVesselMeshes();
     t.PlacePayloadMeshes({0, 0, 0});

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "carrier/internal/test_access.h"
 #include "module_fixture.h"
 #include "sim/mathx.h"
 
@@ -30,7 +31,7 @@ protected:
     }
     std::vector<std::string> Attached() const {
         std::vector<std::string> names;
-        for (const auto& s : t->slots)
+        for (const auto& s : t->PayloadTable())
             if (s.attached) names.push_back(s.vesselName);
         return names;
     }
@@ -120,12 +121,12 @@ TEST_F(Release, OverrideVelocityIsUsedOnce) {
     t->SetReleaseVelocity({0, 3, 0});
     t->ReleaseLastPayload();
     EXPECT_NEAR(world->FindByName("q")->vel.y, 3, 1e-9);
-    EXPECT_FALSE(t->overridePending);
+    EXPECT_FALSE(PayloadCarrierTestAccess::OverridePending(*t));
     t->ReleaseLastPayload();
     EXPECT_NEAR(world->FindByName("p")->vel.x, 2, 1e-9) << "the slot's own 2 m/s outward";
     t->SetReleaseVelocity({0, 3, 0});
     EXPECT_EQ(t->ReleaseLastPayload(), nullptr) << "nothing attached";
-    EXPECT_TRUE(t->overridePending) << "kept when nothing was released";
+    EXPECT_TRUE(PayloadCarrierTestAccess::OverridePending(*t)) << "kept when nothing was released";
 }
 
 TEST_F(Release, RefusedVesselLeavesTheTableUnchanged) {
