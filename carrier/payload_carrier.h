@@ -45,8 +45,9 @@ public:
 
     // Scenario lines and routing
     void HandleScenarioLine(const char* line);
-    // A payload keyword goes to the table, any other name to OnMessage.
-    void DispatchMessage(const char* name, const char* text);
+    // A payload keyword goes to the table, any other name to OnMessage. Always true: a line or
+    // message that fails ends its own handling and no other's.
+    bool DispatchMessage(const char* name, const char* text);
     void ParsePayloadLine(const char* text);
     void SavePayloadLines(FILEHANDLE file);
     // After the last line of a state load: a stage still open then took every line after it,

@@ -238,7 +238,7 @@ void PayloadCarrier::HandleScenarioLine(const char* line) {
         ReportMistypedKey(line, PAYLOAD_KEYS, 4);
 }
 
-void PayloadCarrier::DispatchMessage(const char* name, const char* text) {
+bool PayloadCarrier::DispatchMessage(const char* name, const char* text) {
     try {
         char nameCopy[DISPATCH_NAME_BUFFER];
         char textCopy[DISPATCH_TEXT_BUFFER];
@@ -247,13 +247,14 @@ void PayloadCarrier::DispatchMessage(const char* name, const char* text) {
         for (const char* key : {KEY_PAYLOAD, KEY_STAGE, KEY_ENDDRV, KEY_ENDSTAGE}) {
             if (std::strcmp(nameCopy, key) == 0) {
                 ParsePayloadLine(text ? text : "");
-                return;
+                return true;
             }
         }
         static_cast<MessageReceiver*>(this)->OnMessage(nameCopy, textCopy);
     } catch (...) {
         // A failing handler ends the handling of this one line.
     }
+    return true;
 }
 
 void PayloadCarrier::ParsePayloadLine(const char* text) {

@@ -161,13 +161,13 @@ TEST_F(ModuleTest, DispatchCutsNameAndTextForOnMessageButNotForTheParser) {
     Recording t(record->Handle());
     const std::string name(200, 'x');
     const std::string text(3000, 't');
-    t.DispatchMessage(name.c_str(), text.c_str());
+    EXPECT_TRUE(t.DispatchMessage(name.c_str(), text.c_str()));
     ASSERT_EQ(t.messages.size(), 1u);
     EXPECT_EQ(t.messages[0].first.size(), 127u);
     EXPECT_EQ(t.messages[0].second.size(), 2047u);
     // A payload line longer than 2047 characters still reaches the parser whole (it cuts to 511).
     const std::string line = "PAYLOAD big tlvdrogue tlvorbit 0 0 1 5 0 0 " + std::string(2500, ' ') + "ignored";
-    t.DispatchMessage("PAYLOAD", line.c_str());
+    EXPECT_TRUE(t.DispatchMessage("PAYLOAD", line.c_str()));
     EXPECT_STREQ(t.PayloadTable()[0].vesselName, "big");
     EXPECT_EQ(t.messages.size(), 1u);
 }
