@@ -42,7 +42,10 @@ void TalvekVessel::DefineLoadedConfiguration() {
     configuration = target;
     rebuildCounter = pending ? savedRebuildCounter : 0;
     // From the count of 2 on, a rebuild holds the arrays stowed.
-    SetAnimation(static_cast<UINT>(deployAnim), rebuildCounter >= 2 ? 0.0 : panelState);
+    if (rebuildCounter >= 2)
+        arrays.Stow();
+    else
+        arrays.Show();
     savedRebuildCounter = 0;
     savedDefinedConfiguration = -1;
     defined = true;

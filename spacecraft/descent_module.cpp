@@ -1,5 +1,6 @@
 // Configurations 1 and 4: the descent module alone, and with its soft-landing burn.
 #include "exhaust.h"
+#include "spacecraft/constants.h"
 #include "landing_burn.h"
 #include "talvek_vessel.h"
 
@@ -15,15 +16,12 @@ constexpr double DESCENT_CW[4] = {1.1, 2.2, 2.5, 2.5}; // z+, z-, x, y
 constexpr VECTOR3 DESCENT_ROT_DRAG{0.05, 0.05, 0.05};
 constexpr double DESCENT_MOMENT_SCALE = -1e-6;         // pitch and bank
 constexpr double ATT_TANK_LIMIT = 40;                  // [kg] attitude propellant kept after separation
-constexpr WORD MESH_VISIBLE_ALWAYS = 3;
 
 // The exhaust positions are handed to the host as they stand, not reduced by the shift.
 constexpr VECTOR3 LANDING_STREAMS[3] = {{0, 1, -0.7}, {-0.7, -0.7, -0.7}, {0.7, -0.7, -0.7}};
 constexpr double LANDING_LEVEL = 1;
 constexpr double LANDED_LEVEL = 0;
 
-constexpr double ISP_REF_NONE = 0;
-constexpr double P_REF = 101400;                       // [Pa]
 constexpr double DESCENT_ATT_THRUST = 50;              // [N]
 constexpr double DESCENT_ATT_ISP = 2903;               // [m/s]
 
@@ -44,7 +42,7 @@ constexpr DescentThruster DESCENT_THRUSTERS[] = {
 void TalvekVessel::SetupDescentModule() {
     MoveCentreOfMassTo(DESCENT_COG_SHIFT);
     SetCameraOffset(DESCENT_CAMERA - cogShift);
-    RemoveDeployComponents();
+    arrays.Remove();
     ClearThrustersAndExhaust();
     ClearVesselMeshes();
     SetSize(DESCENT_SIZE);
@@ -63,7 +61,7 @@ void TalvekVessel::SetupDescentModule() {
 
     if (configuration == CONFIG_LANDING) {
         CreateLandingTank();
-        landingThruster = CreateThruster(LANDING_NOZZLE - cogShift, LANDING_THRUST_DIRECTION, LANDING_THRUST,
+        landingThruster = CreateThruster(LANDING_NOZZLE - cogShift, LANDING_THRUST_DIRECTION, LANDING_MAX_THRUST,
                                          landingTank, LANDING_ISP, ISP_REF_NONE, P_REF);
         for (const VECTOR3& position : LANDING_STREAMS) AddExhaustStream(landingThruster, position, ExhaustSpec(ENGINE_EXHAUST_LONG));
         // What is left in the tank once the capsule stands on the ground would only lift it off.

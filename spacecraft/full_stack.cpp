@@ -1,5 +1,6 @@
 // Configuration 0: orbital, descent and service modules joined.
 #include "exhaust.h"
+#include "spacecraft/constants.h"
 #include "talvek_vessel.h"
 
 namespace {
@@ -19,11 +20,8 @@ constexpr double STACK_FRICTION_LNG = 0.05;
 constexpr double STACK_FRICTION_LAT = 0.5;
 constexpr VECTOR3 STACK_CAMERA{0, -1.5, 1.5};          // [m], design frame
 constexpr const char* STACK_MESH_NAME = "talvek";
-constexpr WORD MESH_VISIBLE_ALWAYS = 3;                // external and cockpit views
 constexpr double MAIN_TANK_CAPACITY = 900;             // [kg]
 constexpr double DESCENT_ATT_TANK_CAPACITY = 60;       // [kg]
-constexpr double TANK_FULL = -1;
-constexpr double TANK_EFFICIENCY = 1;
 constexpr VECTOR3 DOCK_POSITION{0, 0, 4.615};          // [m], handed over as it stands
 constexpr VECTOR3 DOCK_DIRECTION{0, 0, 1};
 constexpr VECTOR3 DOCK_ROTATION{0, 1, 0};
@@ -44,7 +42,7 @@ void TalvekVessel::CreateDescentAttTank() {
 }
 
 void TalvekVessel::SetupFullStack() {
-    SetAnimation(static_cast<UINT>(deployAnim), 0);
+    arrays.Stow();
     ClearVesselMeshes();
     SetSize(STACK_SIZE);
     SetEmptyMass(STACK_DRY_MASS + GetPayloadMass());
@@ -65,7 +63,7 @@ void TalvekVessel::SetupFullStack() {
     const VECTOR3 meshOffset = VECTOR3{0, 0, 0} - cogShift;
     const UINT meshIndex = AddMesh(STACK_MESH_NAME, &meshOffset);
     SetMeshVisibilityMode(meshIndex, MESH_VISIBLE_ALWAYS);
-    SetupDeployAnimation(meshIndex);
+    arrays.Build(meshIndex);
     meshVisibilityMode = PAYLOAD_VISIBILITY_STACK;
     PlacePayloadMeshes(VECTOR3{0, 0, 0} - cogShift);
 

@@ -5,7 +5,6 @@
 namespace {
 constexpr double J_DELAY = 1.0;   // [s]
 constexpr double K_DELAY = 0.5;   // [s]
-constexpr float PANELS_HALFWAY = 0.5f;
 constexpr int KEY_USED = 1;
 constexpr int KEY_NOT_USED = 0;
 }  // namespace
@@ -26,8 +25,7 @@ int TalvekVessel::ConsumeBufferedKey(DWORD /*key*/, bool /*pressed*/, char* keyb
         return KEY_USED;
     }
     if (KEYDOWN(keyboardState, OAPI_KEY_K) && oapiAcceptDelayedKey(OAPI_KEY_K, K_DELAY)) {
-        panelMotion = panelState > PANELS_HALFWAY ? 2 : 1;
-        LogEvent(panelMotion == 1 ? "solar arrays deploying" : "solar arrays stowing");
+        LogEvent(arrays.Toggle() == SolarArrays::PanelMotion::Deploying ? "solar arrays deploying" : "solar arrays stowing");
         return KEY_USED;
     }
     if (KEYDOWN(keyboardState, OAPI_KEY_J) && oapiAcceptDelayedKey(OAPI_KEY_J, J_DELAY)) {

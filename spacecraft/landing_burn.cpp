@@ -20,12 +20,12 @@ double Dot(const VECTOR3& a, const VECTOR3& b) { return a.x * b.x + a.y * b.y + 
 
 double LandingBurnDistance(double speed, double mass, double propellant) {
     if (!(speed > 0) || !(mass > 0) || !(propellant > 0)) return 0;
-    const double flow = LANDING_THRUST / LANDING_ISP;  // [kg/s]
+    const double flow = LANDING_MAX_THRUST / LANDING_ISP;  // [kg/s]
     const double h = std::min(propellant, mass) / flow / BURN_INTEGRATION_STEPS;
     // Downward acceleration: gravity, less thrust and the canopy's drag (its drag at `speed`
     // balanced the weight of the full mass).
     auto accel = [&](double v, double m) {
-        return STANDARD_GRAVITY - (LANDING_THRUST + mass * STANDARD_GRAVITY * (v / speed) * (v / speed)) / m;
+        return STANDARD_GRAVITY - (LANDING_MAX_THRUST + mass * STANDARD_GRAVITY * (v / speed) * (v / speed)) / m;
     };
     double v = speed, m = mass, fallen = 0;
     for (int i = 0; i < BURN_INTEGRATION_STEPS; ++i) {

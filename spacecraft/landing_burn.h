@@ -11,7 +11,7 @@ constexpr VECTOR3 CAPSULE_TOUCHDOWN[3] = {{-1, -1, -1.5}, {0, 1, -1.5}, {1, -1, 
 // burn pushes without turning the capsule.
 constexpr VECTOR3 LANDING_NOZZLE{0, -0.1, -1.5};  // [m], design frame
 constexpr VECTOR3 LANDING_THRUST_DIRECTION{0, 0, 1};
-constexpr double LANDING_THRUST = 60000;            // [N]
+constexpr double LANDING_MAX_THRUST = 60000;        // [N] at full level
 constexpr double LANDING_ISP = 200;                 // [m/s]
 
 // Below this height over the ground, under the main canopy, time runs at most at real speed: the

@@ -1,5 +1,6 @@
 // Configurations 2 and 3: the descent module under its drogue or its main parachute.
 #include "exhaust.h"
+#include "spacecraft/constants.h"
 #include "landing_burn.h"
 #include "talvek_vessel.h"
 
@@ -14,13 +15,8 @@ constexpr double CHUTE_CW[4] = {1.1, 2.2, 3.5, 3.5}; // z+, z-, x, y
 constexpr VECTOR3 CHUTE_ROT_DRAG{0.05, 0.05, 0.05};
 constexpr VECTOR3 CANOPY_POSITION{0, 0, 72};         // [m], design frame
 constexpr VECTOR3 CAPSULE_POSITION{0, 0, 0};         // [m], design frame
-constexpr WORD MESH_VISIBLE_ALWAYS = 3;
 
 constexpr double LANDING_TANK_CAPACITY = 70;         // [kg]
-constexpr double TANK_FULL = -1;
-constexpr double TANK_EFFICIENCY = 1;
-constexpr double ISP_REF_NONE = 0;
-constexpr double P_REF = 101400;                     // [Pa]
 
 }  // namespace
 
@@ -29,7 +25,7 @@ void TalvekVessel::CreateLandingTank() {
 }
 
 void TalvekVessel::SetupParachute(const ParachuteVariant& variant) {
-    RemoveDeployComponents();
+    arrays.Remove();
     MoveCentreOfMassTo(CHUTE_COG_SHIFT);
     SetCameraOffset(CHUTE_CAMERA - cogShift);
     ClearThrustersAndExhaust();
@@ -51,7 +47,7 @@ void TalvekVessel::SetupParachute(const ParachuteVariant& variant) {
     if (variant.landingThruster) {
         // The landing burn's own thruster, in no group: the time step fires it under the canopy,
         // which still holds the capsule while the burn brakes it.
-        landingThruster = CreateThruster(LANDING_NOZZLE - cogShift, LANDING_THRUST_DIRECTION, LANDING_THRUST,
+        landingThruster = CreateThruster(LANDING_NOZZLE - cogShift, LANDING_THRUST_DIRECTION, LANDING_MAX_THRUST,
                                          landingTank, LANDING_ISP, ISP_REF_NONE, P_REF);
         AddExhaustStream(landingThruster, ExhaustSpec(ENGINE_EXHAUST_LONG));
     }

@@ -8,14 +8,6 @@ void TalvekVessel::MoveCentreOfMassTo(const VECTOR3& newShift) {
     ShiftCentreOfMass(cogShift);
 }
 
-void TalvekVessel::RemoveDeployComponents() {
-    for (ANIMATIONCOMPONENT_HANDLE& component : deployComponents) {
-        if (!component) continue;
-        DelAnimationComponent(static_cast<UINT>(deployAnim), component);
-        component = nullptr;
-    }
-}
-
 void TalvekVessel::ClearThrustersAndExhaust() {
     ClearExhaustRefs();
     ClearAttExhaustRefs();

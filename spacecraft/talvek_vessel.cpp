@@ -7,7 +7,13 @@ constexpr const char* MESH_MAIN_CHUTE = "tlvchute";
 constexpr const char* MESH_DROGUE = "tlvdrogue";
 }  // namespace
 
-TalvekVessel::TalvekVessel(OBJHANDLE hVessel) : PayloadCarrier(hVessel) {
+TalvekVessel::TalvekVessel(OBJHANDLE hVessel)
+    : PayloadCarrier(hVessel),
+      meshStack(oapiLoadMesh(MESH_STACK)),
+      meshDescent(oapiLoadMesh(MESH_DESCENT)),
+      meshMainChute(oapiLoadMesh(MESH_MAIN_CHUTE)),
+      meshDrogue(oapiLoadMesh(MESH_DROGUE)),
+      arrays(*this) {
     mainTank = nullptr;
     descentAttTank = nullptr;
     landingTank = nullptr;
@@ -16,21 +22,12 @@ TalvekVessel::TalvekVessel(OBJHANDLE hVessel) : PayloadCarrier(hVessel) {
         for (auto& th : row) th = nullptr;
     landingThruster = nullptr;
     dockPort = nullptr;
-    for (auto& component : deployComponents) component = nullptr;
-
-    meshStack = oapiLoadMesh(MESH_STACK);
-    meshDescent = oapiLoadMesh(MESH_DESCENT);
-    meshMainChute = oapiLoadMesh(MESH_MAIN_CHUTE);
-    meshDrogue = oapiLoadMesh(MESH_DROGUE);
 
     cogShift = VECTOR3{0, 0, 0};
     configuration = CONFIG_FULL_STACK;
-    deployAnim = static_cast<std::int16_t>(CreateAnimation(0.0));
 
     chuteVessel = nullptr;
-    panelState = 0.0f;
     rebuildCounter = 0;
-    panelMotion = 0;
 }
 
 void TalvekVessel::SetClassCaps(FILEHANDLE) {}

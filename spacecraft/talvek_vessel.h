@@ -8,6 +8,7 @@
 
 #include "carrier/payload_carrier.h"
 #include "host/orbiter.h"
+#include "spacecraft/solar_arrays.h"
 
 constexpr std::int16_t CONFIG_FULL_STACK = 0;
 constexpr std::int16_t CONFIG_DESCENT = 1;
@@ -20,25 +21,6 @@ constexpr int PAYLOAD_VISIBILITY_STACK = 3;
 
 constexpr int ATT_THRUSTER_ROWS = 12;
 constexpr int ATT_THRUSTER_SLOTS = 4;
-constexpr int DEPLOY_COMPONENT_COUNT = 20;
-constexpr int DEPLOY_RECORD_COUNT = 16;  // components that the deployment animation has
-
-// The transform records of the deployment animation. The host's record classes have virtual
-// functions but no virtual destructor, so each record is owned and destroyed as a final type.
-struct DeployRotation final : MGROUP_ROTATE {
-    using MGROUP_ROTATE::MGROUP_ROTATE;
-};
-struct DeployTranslation final : MGROUP_TRANSLATE {
-    using MGROUP_TRANSLATE::MGROUP_TRANSLATE;
-};
-struct DeployRecord {
-    std::unique_ptr<DeployRotation> rotation;
-    std::unique_ptr<DeployTranslation> translation;
-    MGROUP_TRANSFORM* get() const {
-        if (rotation) return rotation.get();
-        return translation.get();
-    }
-};
 
 class TalvekVessel : public PayloadCarrier {
 public:
@@ -109,7 +91,6 @@ public:
 
     // Steps shared by the set-ups
     void MoveCentreOfMassTo(const VECTOR3& newShift);
-    void RemoveDeployComponents();
     void ClearThrustersAndExhaust();
     void DeleteTank(PROPELLANT_HANDLE& tank);
     // Tanks are created only when their handle is empty, so contents survive every rebuild.
@@ -117,12 +98,15 @@ public:
     void CreateDescentAttTank();
     void CreateLandingTank();
 
-    // Solar arrays
-    void SetupDeployAnimation(UINT meshIndex);
-    void StepPanelMotion();
-
     // Separation
     void SeparateModules();
+
+    // Loaded before the arrays make their animation, in the order the host sees.
+    MESHHANDLE meshStack;      // "talvek"
+    MESHHANDLE meshDescent;    // "talvek-descent"
+    MESHHANDLE meshMainChute;  // "tlvchute"
+    MESHHANDLE meshDrogue;     // "tlvdrogue"
+    SolarArrays arrays;
 
     PROPELLANT_HANDLE mainTank;
     PROPELLANT_HANDLE descentAttTank;
@@ -130,23 +114,12 @@ public:
     THRUSTER_HANDLE mainThruster;
     THRUSTER_HANDLE attThrusters[ATT_THRUSTER_ROWS][ATT_THRUSTER_SLOTS];
     THRUSTER_HANDLE landingThruster;
-    MESHHANDLE meshStack;      // "talvek"
-    MESHHANDLE meshDescent;    // "talvek-descent"
-    MESHHANDLE meshMainChute;  // "tlvchute"
-    MESHHANDLE meshDrogue;     // "tlvdrogue"
     std::int16_t configuration;
     VECTOR3 cogShift;          // [m], centre of mass in the design frame
-    std::int16_t deployAnim;
-    ANIMATIONCOMPONENT_HANDLE deployComponents[DEPLOY_COMPONENT_COUNT];
     VESSEL* chuteVessel;
-    float panelState;          // [0..1]
     std::int32_t rebuildCounter;
     DOCKHANDLE dockPort;
-    std::int16_t panelMotion;  // 0 still, 1 deploying, 2 retracting
 
-    // The transform records of the deployment animation's components: the host keeps pointers
-    // to them, so each lives until the component is replaced by the next set-up of the animation.
-    DeployRecord deployRecords[DEPLOY_RECORD_COUNT];
     // The host handle of the released main parachute, asked about before chuteVessel is used,
     // and the name and class of the vessel on it, which tell it from a later vessel on that handle.
     OBJHANDLE chuteHandle = nullptr;

@@ -26,7 +26,7 @@ std::string TextOrEmpty(const char* text) { return text ? text : ""; }
 
 void TalvekVessel::Timestep() {
     DrainMessages();
-    StepPanelMotion();
+    arrays.Step();
     StepDeferredRebuild();
     StepDescentSequence();
     RemoveLandedChute();
@@ -41,11 +41,11 @@ void TalvekVessel::StepDeferredRebuild() {
     if (rebuildCounter == 0) return;
     ++rebuildCounter;
     if (rebuildCounter == REBUILD_HIDE_PANELS) {
-        SetAnimation(static_cast<UINT>(deployAnim), 0);
+        arrays.Stow();
     } else if (rebuildCounter == REBUILD_SET_UP) {
         ApplyConfiguration();
     } else if (rebuildCounter == REBUILD_SHOW_PANELS) {
-        SetAnimation(static_cast<UINT>(deployAnim), panelState);
+        arrays.Show();
         rebuildCounter = 0;
     }
 }

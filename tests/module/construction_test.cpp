@@ -54,13 +54,13 @@ TEST_F(ModuleTest, NewSpacecraftFieldsAndHostCallsInOrder) {
     EXPECT_EQ(t.cogShift.x, 0);
     EXPECT_EQ(t.cogShift.y, 0);
     EXPECT_EQ(t.cogShift.z, 0);
-    EXPECT_EQ(t.deployAnim, 0) << "the vessel's first animation";
-    for (ANIMATIONCOMPONENT_HANDLE c : t.deployComponents) EXPECT_EQ(c, nullptr);
+    EXPECT_EQ(t.arrays.deployAnim, 0) << "the vessel's first animation";
+    for (ANIMATIONCOMPONENT_HANDLE c : t.arrays.deployComponents) EXPECT_EQ(c, nullptr);
     EXPECT_EQ(t.chuteVessel, nullptr);
-    EXPECT_EQ(t.panelState, 0.0f);
+    EXPECT_EQ(t.arrays.panelState, 0.0f);
     EXPECT_EQ(t.rebuildCounter, 0);
     EXPECT_EQ(t.dockPort, nullptr);
-    EXPECT_EQ(t.panelMotion, 0);
+    EXPECT_EQ(t.arrays.panelMotion, SolarArrays::PanelMotion::Still);
 
     // Construction defines no physics.
     EXPECT_TRUE(record->def.meshes.empty());

@@ -45,7 +45,7 @@ TEST_P(EveryConfiguration, ApplyingTwiceLeavesTheVesselWhereOnceLeftIt) {
     EXPECT_EQ(Definition(*world), once);
     EXPECT_EQ(t.cogShift.y, shift.y);
     EXPECT_EQ(t.cogShift.z, shift.z);
-    for (ANIMATIONCOMPONENT_HANDLE c : t.deployComponents) EXPECT_EQ(c, nullptr);
+    for (ANIMATIONCOMPONENT_HANDLE c : t.arrays.deployComponents) EXPECT_EQ(c, nullptr);
     EXPECT_TRUE(record->def.animations[0].components.empty());
     EXPECT_EQ(t.mainTank, nullptr);
     EXPECT_EQ(record->def.emptyMass, 2950 + 250) << "the empty mass follows the attached payload";

@@ -76,7 +76,7 @@ TEST_F(LoadedModule, EntryPointsForward) {
     EXPECT_EQ(Object()->rebuildCounter, 1);
 
     Object()->configuration = 2;
-    Object()->panelState = 0.5f;
+    Object()->arrays.panelState = 0.5f;
     sim::ScenarioWriter out;
     module->saveState(talvek->iface, &out);
     EXPECT_THAT(out.text, HasSubstr("  CONFIGURATION 2\n  PANELS 0.5\n"));
@@ -88,7 +88,7 @@ TEST_F(LoadedModule, EntryPointsForward) {
     Object()->rebuildCounter = 0;
     module->loadStateEx(talvek->iface, &reader, &state);
     EXPECT_EQ(Object()->configuration, 4);
-    EXPECT_EQ(Object()->panelState, 1.0f);
+    EXPECT_EQ(Object()->arrays.panelState, 1.0f);
     EXPECT_EQ(talvek->def.size, 5) << "the landing configuration, defined by the load";
 
     module->timestep(talvek->iface, -12345.0);  // the simulation time is not read

@@ -49,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(LandingBurnDistance, BrakesUnderTheCanopy) {
     const double mass = 3020, propellant = 70;
-    const double duration = propellant / (LANDING_THRUST / LANDING_ISP);
+    const double duration = propellant / (LANDING_MAX_THRUST / LANDING_ISP);
     const double deltaV = LANDING_ISP * std::log(mass / (mass - propellant));
     const double d = LandingBurnDistance(CANOPY_SPEED, mass, propellant);
     EXPECT_LT(d, CANOPY_SPEED * duration) << "slower than the canopy alone";

@@ -18,7 +18,7 @@ std::vector<std::string> RebuildCalls(const std::vector<std::string>& calls) {
 
 TEST_F(ModuleTest, RebuildRunsTheSetUpInTheSecondStepAfterArming) {
     TalvekVessel t(record->Handle());
-    t.panelState = 0.5f;
+    t.arrays.panelState = 0.5f;
     t.rebuildCounter = 1;
     std::vector<std::vector<std::string>> steps;
     for (int i = 0; i < 4; ++i) {

@@ -39,11 +39,11 @@ class SpacecraftKeys : public ModuleTest, public testing::WithParamInterface<Key
 TEST_P(SpacecraftKeys, AreReadAsWritten) {
     TalvekVessel t(record->Handle());
     t.configuration = 9;
-    t.panelState = 0.75f;
+    t.arrays.panelState = 0.75f;
     Block block({GetParam().line});
     t.LoadStateEx(&block.reader, &block.state);
     EXPECT_EQ(t.configuration, GetParam().configuration) << GetParam().line;
-    EXPECT_EQ(t.panelState, GetParam().panels) << GetParam().line;
+    EXPECT_EQ(t.arrays.panelState, GetParam().panels) << GetParam().line;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -97,7 +97,7 @@ TEST_F(ModuleTest, UnknownConfigurationNumberLoadsTheBaseline) {
 TEST_F(ModuleTest, SaveWritesHostLinesThenConfigurationThenPanels) {
     TalvekVessel t(record->Handle());
     t.configuration = -3;
-    t.panelState = 0.25f;
+    t.arrays.panelState = 0.25f;
     sim::ScenarioWriter out;
     world->trace.clear();
     t.SaveState(&out);
