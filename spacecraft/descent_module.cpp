@@ -59,7 +59,7 @@ void TalvekVessel::SetupDescentModule() {
     if (descentAttTank && GetPropellantMass(descentAttTank) > ATT_TANK_LIMIT)
         SetPropellantMass(descentAttTank, ATT_TANK_LIMIT);
 
-    if (configuration == CONFIG_LANDING) {
+    if (sequencer.configuration == CONFIG_LANDING) {
         CreateLandingTank();
         landingThruster = CreateThruster(LANDING_NOZZLE - cogShift, LANDING_THRUST_DIRECTION, LANDING_MAX_THRUST,
                                          landingTank, LANDING_ISP, ISP_REF_NONE, P_REF);

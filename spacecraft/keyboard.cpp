@@ -15,12 +15,11 @@ int TalvekVessel::ConsumeBufferedKey(DWORD /*key*/, bool /*pressed*/, char* keyb
     if (KEYDOWN(keyboardState, OAPI_KEY_LCONTROL) || KEYDOWN(keyboardState, OAPI_KEY_RCONTROL)) {
         if (!KEYDOWN(keyboardState, OAPI_KEY_J)) return KEY_NOT_USED;
         if (!oapiAcceptDelayedKey(OAPI_KEY_J, J_DELAY)) return KEY_NOT_USED;
-        if (configuration == CONFIG_FULL_STACK) {
+        if (sequencer.configuration == CONFIG_FULL_STACK) {
             SeparateModules();
-        } else if (configuration < CONFIG_LANDING) {
-            ++configuration;
-            rebuildCounter = 1;
-            LogEvent("configuration " + std::to_string(configuration) + " by hand (Ctrl+J)");
+        } else if (sequencer.configuration < CONFIG_LANDING) {
+            sequencer.SwitchTo(static_cast<std::int16_t>(sequencer.configuration + 1));
+            LogEvent("configuration " + std::to_string(sequencer.configuration) + " by hand (Ctrl+J)");
         }
         return KEY_USED;
     }
@@ -30,7 +29,7 @@ int TalvekVessel::ConsumeBufferedKey(DWORD /*key*/, bool /*pressed*/, char* keyb
     }
     if (KEYDOWN(keyboardState, OAPI_KEY_J) && oapiAcceptDelayedKey(OAPI_KEY_J, J_DELAY)) {
         ReleaseLastPayload();
-        rebuildCounter = 1;
+        sequencer.RequestRebuild();
         return KEY_USED;
     }
     return KEY_NOT_USED;

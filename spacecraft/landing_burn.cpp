@@ -65,12 +65,11 @@ TalvekVessel::GroundApproach TalvekVessel::MeasureGroundApproach() {
 void TalvekVessel::StepMainChuteLanding() {
     // The handle names a live thruster only while the main-parachute set-up defines the vessel; a
     // baseline set-up since then has cleared it.
-    const bool thrusterLive = definedConfiguration == CONFIG_MAIN_CHUTE;
+    const bool thrusterLive = sequencer.definedConfiguration == CONFIG_MAIN_CHUTE;
     if (GroundContact()) {
         if (thrusterLive) SetThrusterLevel(landingThruster, NO_THRUST);
         ReleaseMainChute();
-        configuration = CONFIG_LANDING;
-        rebuildCounter = 1;
+        sequencer.SwitchTo(CONFIG_LANDING);
         LogEvent("on the ground: main parachute released (configuration 4)");
         return;
     }

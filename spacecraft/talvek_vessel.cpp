@@ -24,10 +24,7 @@ TalvekVessel::TalvekVessel(OBJHANDLE hVessel)
     dockPort = nullptr;
 
     cogShift = VECTOR3{0, 0, 0};
-    configuration = CONFIG_FULL_STACK;
 
-    chuteVessel = nullptr;
-    rebuildCounter = 0;
 }
 
 void TalvekVessel::SetClassCaps(FILEHANDLE) {}
@@ -36,12 +33,10 @@ void TalvekVessel::VisualCreated() {
     // The visual is only the vessel's picture: a vessel that is defined keeps its definition (a
     // full-stack interlude would cut a burn, drop a canopy and shift the capsule for two frames
     // every time the vessel comes back into view).
-    if (!defined) DefineBaseline();
+    if (!sequencer.defined) DefineBaseline();
 }
 
 void TalvekVessel::DefineBaseline() {
     SetupFullStack();
-    definedConfiguration = CONFIG_FULL_STACK;
-    rebuildCounter = 1;
-    defined = true;
+    sequencer.DefinedAsBaseline();
 }

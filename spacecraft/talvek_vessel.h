@@ -8,13 +8,9 @@
 
 #include "carrier/payload_carrier.h"
 #include "host/orbiter.h"
+#include "spacecraft/configuration_sequencer.h"
+#include "spacecraft/parachute_link.h"
 #include "spacecraft/solar_arrays.h"
-
-constexpr std::int16_t CONFIG_FULL_STACK = 0;
-constexpr std::int16_t CONFIG_DESCENT = 1;
-constexpr std::int16_t CONFIG_DROGUE = 2;
-constexpr std::int16_t CONFIG_MAIN_CHUTE = 3;
-constexpr std::int16_t CONFIG_LANDING = 4;
 
 // Payload meshes show in external and cockpit views from the first full-stack set-up on.
 constexpr int PAYLOAD_VISIBILITY_STACK = 3;
@@ -44,8 +40,6 @@ public:
     // holds in the order it holds them, so that the host's saved levels find them.
     void DefineLoadedConfiguration();
     void CreateTanksOfConfiguration();
-    // Finds the released main parachute that a save named.
-    void FindSavedChute();
     void Timestep();
     void SaveState(FILEHANDLE scn);
     void LoadStateEx(FILEHANDLE scn, void* status);
@@ -65,11 +59,6 @@ public:
     };
     GroundApproach MeasureGroundApproach();
     void RemoveLandedChute();
-    // The released main parachute's interface while that vessel exists, else null, and then
-    // the parachute is forgotten.
-    VESSEL* ReleasedChute();
-    void KeepChute(VESSEL* chute);  // the released or found parachute (null: none)
-    void ForgetChute();
 
     // Configurations
     void ApplyConfiguration();
@@ -107,6 +96,8 @@ public:
     MESHHANDLE meshMainChute;  // "tlvchute"
     MESHHANDLE meshDrogue;     // "tlvdrogue"
     SolarArrays arrays;
+    ConfigurationSequencer sequencer{*this};
+    ParachuteLink chute;
 
     PROPELLANT_HANDLE mainTank;
     PROPELLANT_HANDLE descentAttTank;
@@ -114,26 +105,6 @@ public:
     THRUSTER_HANDLE mainThruster;
     THRUSTER_HANDLE attThrusters[ATT_THRUSTER_ROWS][ATT_THRUSTER_SLOTS];
     THRUSTER_HANDLE landingThruster;
-    std::int16_t configuration;
     VECTOR3 cogShift;          // [m], centre of mass in the design frame
-    VESSEL* chuteVessel;
-    std::int32_t rebuildCounter;
     DOCKHANDLE dockPort;
-
-    // The host handle of the released main parachute, asked about before chuteVessel is used,
-    // and the name and class of the vessel on it, which tell it from a later vessel on that handle.
-    OBJHANDLE chuteHandle = nullptr;
-    std::string chuteName;
-    std::string chuteClass;
-    // The vessel has a physical definition (from its visual, its state load, or after creation).
-    bool defined = false;
-    // The configuration whose set-up made the vessel's present definition; -1 none. It differs
-    // from configuration while a rebuild is pending.
-    std::int16_t definedConfiguration = -1;
-    // A rebuild pending when the state was saved: its counter and the configuration then defined.
-    std::int32_t savedRebuildCounter = 0;
-    std::int16_t savedDefinedConfiguration = -1;
-    // The released main parachute's name as a save recorded it, until the first time step
-    // finds that vessel again; empty when there is none to find.
-    std::string savedChuteName;
 };

@@ -114,9 +114,9 @@ TEST_F(Routes, CallbacksRunTheEntryPointsOperations) {
     sim::ScenarioBlockReader reader;
     reader.lines = &lines;
     sim::ParsedVesselState state;
-    Object()->configuration = CONFIG_DESCENT;
+    Object()->sequencer.configuration = CONFIG_DESCENT;
     Callbacks()->clbkLoadStateEx(&reader, &state);
-    EXPECT_EQ(Object()->configuration, CONFIG_FULL_STACK);
+    EXPECT_EQ(Object()->sequencer.configuration, CONFIG_FULL_STACK);
     EXPECT_EQ(Object()->arrays.panelState, 0.25f);
     EXPECT_EQ(talvek->def.size, 15) << "the full stack, defined by the load";
 
@@ -138,7 +138,7 @@ TEST_F(Routes, CallbacksRunTheEntryPointsOperations) {
 TEST_F(Routes, PostCreationDefinesOnlyAnUndefinedVessel) {
     Callbacks()->clbkPostCreation();
     EXPECT_EQ(Count("ClearMeshes"), 1);
-    EXPECT_EQ(Object()->rebuildCounter, 1);
+    EXPECT_EQ(Object()->sequencer.rebuildCounter, RebuildPhase::Requested);
     ASSERT_FALSE(talvek->def.meshes.empty());
     EXPECT_EQ(talvek->def.meshes[0].file, "talvek");
     EXPECT_GT(talvek->Mass(), 0);

@@ -18,8 +18,9 @@ void PrintTo(const LineCase& c, std::ostream* os) { *os << testing::PrintToStrin
 
 class SolarArrayLines : public ModuleTest, public testing::WithParamInterface<LineCase> {};
 
-constexpr SolarArrays::PanelMotion STILL = SolarArrays::PanelMotion::Still, DEPLOYING = SolarArrays::PanelMotion::Deploying,
-                      RETRACTING = SolarArrays::PanelMotion::Retracting;
+constexpr SolarArrays::PanelMotion STILL = SolarArrays::PanelMotion::Still,
+                                   DEPLOYING = SolarArrays::PanelMotion::Deploying,
+                                   RETRACTING = SolarArrays::PanelMotion::Retracting;
 
 }  // namespace
 
