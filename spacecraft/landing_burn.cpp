@@ -7,6 +7,7 @@
 #include <string>
 #include <limits>
 
+#include "spacecraft/hull_definitions.h"
 #include "talvek_vessel.h"
 
 namespace {

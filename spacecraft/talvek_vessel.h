@@ -9,6 +9,7 @@
 #include "carrier/payload_carrier.h"
 #include "host/orbiter.h"
 #include "spacecraft/configuration_sequencer.h"
+#include "spacecraft/hull_definitions.h"
 #include "spacecraft/parachute_link.h"
 #include "spacecraft/solar_arrays.h"
 
@@ -70,8 +71,7 @@ public:
 
     // What the drogue and main-parachute set-ups do differently.
     struct ParachuteVariant {
-        VECTOR3 crossSections;  // [m^2]
-        double momentScale;     // pitch and bank
+        const HullDefinition& hull;
         bool landingThruster;   // created by the main parachute only
         MESHHANDLE canopy;
         bool canopyFirst;       // mesh order: canopy, then capsule
@@ -79,6 +79,11 @@ public:
     void SetupParachute(const ParachuteVariant& variant);
 
     // Steps shared by the set-ups
+    // The hull's physical values, in the order the host is given them; the centre of mass and the
+    // camera among them when the hull places itself there.
+    void ApplyHull(const HullDefinition& hull);
+    // The centre of mass moved onto the hull's, and the camera placed for it.
+    void PlaceHull(const HullDefinition& hull);
     void MoveCentreOfMassTo(const VECTOR3& newShift);
     void ClearThrustersAndExhaust();
     void DeleteTank(PROPELLANT_HANDLE& tank);
