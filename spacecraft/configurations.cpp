@@ -1,5 +1,5 @@
 // The set-up that each configuration number runs.
-#include "talvek_vessel.h"
+#include "spacecraft/talvek_vessel.h"
 
 void TalvekVessel::CreateTanksOfConfiguration() {
     switch (sequencer.configuration) {

@@ -1,9 +1,9 @@
 // Configurations 1 and 4: the descent module alone, and with its soft-landing burn.
-#include "exhaust.h"
 #include "spacecraft/constants.h"
+#include "spacecraft/exhaust.h"
 #include "spacecraft/hull_definitions.h"
-#include "landing_burn.h"
-#include "talvek_vessel.h"
+#include "spacecraft/landing_burn.h"
+#include "spacecraft/talvek_vessel.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Configuration 0: orbital, descent and service modules joined.
-#include "exhaust.h"
 #include "spacecraft/constants.h"
+#include "spacecraft/exhaust.h"
 #include "spacecraft/hull_definitions.h"
-#include "talvek_vessel.h"
+#include "spacecraft/talvek_vessel.h"
 
 namespace {
 

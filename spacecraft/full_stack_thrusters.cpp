@@ -1,7 +1,7 @@
 // The full stack's main engine and 22 attitude thrusters in 14 groups.
-#include "exhaust.h"
 #include "spacecraft/constants.h"
-#include "talvek_vessel.h"
+#include "spacecraft/exhaust.h"
+#include "spacecraft/talvek_vessel.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The current simulator reaches the vessel through the VESSEL2 callbacks; older hosts through
 // the exported entry points. Both run the same operations.
-#include "talvek_vessel.h"
+#include "spacecraft/talvek_vessel.h"
 
 void TalvekVessel::clbkSetClassCaps(FILEHANDLE cfg) { SetClassCaps(cfg); }
 

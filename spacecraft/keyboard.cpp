@@ -1,6 +1,6 @@
 // The pilot's key commands: Control+J steps the configuration (separating the modules first),
 // K moves the solar arrays, J alone releases the last payload. Any Shift disables all three.
-#include "talvek_vessel.h"
+#include "spacecraft/talvek_vessel.h"
 
 namespace {
 constexpr double J_DELAY = 1.0;   // [s]

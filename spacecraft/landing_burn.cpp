@@ -1,5 +1,5 @@
 // The soft-landing burn under the main canopy, and the canopy's release on the ground.
-#include "landing_burn.h"
+#include "spacecraft/landing_burn.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "spacecraft/hull_definitions.h"
-#include "talvek_vessel.h"
+#include "spacecraft/talvek_vessel.h"
 
 namespace {
 constexpr double STANDARD_GRAVITY = 9.81;  // [m/s^2]; the prediction hardly depends on it

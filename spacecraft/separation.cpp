@@ -1,5 +1,5 @@
 // Releasing the orbital and service modules: the descent module flies on alone.
-#include "talvek_vessel.h"
+#include "spacecraft/talvek_vessel.h"
 
 namespace {
 constexpr const char* ORBITAL_MODULE_NAME = "TalvekOrbitMod";

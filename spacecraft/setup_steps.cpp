@@ -1,5 +1,5 @@
 // Steps that several configuration set-ups share.
-#include "talvek_vessel.h"
+#include "spacecraft/talvek_vessel.h"
 
 void TalvekVessel::MoveCentreOfMassTo(const VECTOR3& newShift) {
     // Back to the design origin, then onto the new centre of mass: the net move is new - old.

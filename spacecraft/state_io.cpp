@@ -1,6 +1,6 @@
 // The spacecraft's scenario state: its own keys, then the payload lines.
 #include "spacecraft/scenario_keys.h"
-#include "talvek_vessel.h"
+#include "spacecraft/talvek_vessel.h"
 
 void TalvekVessel::SaveState(FILEHANDLE scn) {
     SaveDefaultState(scn);

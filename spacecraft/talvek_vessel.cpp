@@ -1,4 +1,4 @@
-#include "talvek_vessel.h"
+#include "spacecraft/talvek_vessel.h"
 
 namespace {
 constexpr const char* MESH_STACK = "talvek";

@@ -1,10 +1,7 @@
-// The Talvek spacecraft: five flight configurations, their physical definitions, the state
-// machine between them, the solar array animation, separation and the keyboard.
+// The Talvek spacecraft: the composition that routes the host's callbacks to its subsystems (the
+// solar arrays, the configuration sequencer, the released parachute), the five configurations'
+// set-ups, separation and the keyboard.
 #pragma once
-
-#include <cstdint>
-#include <memory>
-#include <string>
 
 #include "carrier/payload_carrier.h"
 #include "host/orbiter.h"

@@ -1,6 +1,6 @@
 // The per-frame step of the spacecraft, in the order of its steps.
-#include "landing_burn.h"
-#include "talvek_vessel.h"
+#include "spacecraft/landing_burn.h"
+#include "spacecraft/talvek_vessel.h"
 
 namespace {
 constexpr const char* CHUTE_NAME = "TalvekChute";

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "module_fixture.h"
+#include "tests/module/module_fixture.h"
 #include "sim/file_handles.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "module_fixture.h"
+#include "tests/module/module_fixture.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "module_fixture.h"
+#include "tests/module/module_fixture.h"
 #include "sim/file_handles.h"
 
 namespace {
