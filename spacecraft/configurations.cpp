@@ -1,8 +1,8 @@
 // The set-up that each configuration number runs.
-#include "talvek_vessel.h"
+#include "spacecraft/talvek_vessel.h"
 
 void TalvekVessel::CreateTanksOfConfiguration() {
-    switch (configuration) {
+    switch (sequencer.configuration) {
         case CONFIG_FULL_STACK:
             CreateStackTanks();
             break;
@@ -19,38 +19,28 @@ void TalvekVessel::CreateTanksOfConfiguration() {
     }
 }
 
-namespace {
-bool IsConfiguration(int c) { return c >= CONFIG_FULL_STACK && c <= CONFIG_LANDING; }
-}  // namespace
-
 void TalvekVessel::DefineLoadedConfiguration() {
-    if (!IsConfiguration(configuration)) {
+    if (!IsConfiguration(sequencer.configuration)) {
         // A number that defines nothing keeps the full stack, as the rebuild would leave it.
         DefineBaseline();
         return;
     }
-    // Saved while a rebuild was pending: the vessel is defined as it was then, and the rebuild
-    // goes on from the same count, so that it completes when it would have.
-    const bool pending = savedRebuildCounter >= 1 && savedRebuildCounter <= 3 && IsConfiguration(savedDefinedConfiguration);
-    const std::int16_t target = configuration;
-    if (pending) configuration = savedDefinedConfiguration;
+    const std::int16_t loaded = sequencer.BeginLoadedDefinition();
     // The host places the vessel from the saved lines after the load, so the centre-of-mass
     // shift made here moves nothing: the vessel stays where it was saved.
     CreateTanksOfConfiguration();
     meshVisibilityMode = PAYLOAD_VISIBILITY_STACK;  // every flight passed through the full stack
     ApplyConfiguration();
-    configuration = target;
-    rebuildCounter = pending ? savedRebuildCounter : 0;
-    // From the count of 2 on, a rebuild holds the arrays stowed.
-    SetAnimation(static_cast<UINT>(deployAnim), rebuildCounter >= 2 ? 0.0 : panelState);
-    savedRebuildCounter = 0;
-    savedDefinedConfiguration = -1;
-    defined = true;
+    sequencer.EndLoadedDefinition(loaded);
+    if (sequencer.HoldsPanelsStowed())
+        arrays.Stow();
+    else
+        arrays.Show();
 }
 
 void TalvekVessel::ApplyConfiguration() {
-    definedConfiguration = configuration;
-    switch (configuration) {
+    sequencer.Defining();
+    switch (sequencer.configuration) {
         case CONFIG_FULL_STACK:
             SetupFullStack();
             break;

@@ -1,4 +1,4 @@
-#include "exhaust.h"
+#include "spacecraft/exhaust.h"
 
 // Fields in record order: flags, size [m], rate [1/s], speed [m/s], speed randomisation,
 // lifetime [s], growth [m/s], slow-down in atmosphere, lighting, level map, level bounds,

@@ -1,11 +1,9 @@
 // The full stack's main engine and 22 attitude thrusters in 14 groups.
-#include "exhaust.h"
-#include "talvek_vessel.h"
+#include "spacecraft/constants.h"
+#include "spacecraft/exhaust.h"
+#include "spacecraft/talvek_vessel.h"
 
 namespace {
-
-constexpr double ISP_REF_NONE = 0;        // [m/s] no pressure dependence
-constexpr double P_REF = 101400;          // [Pa]
 
 constexpr VECTOR3 MAIN_POSITION{0, 0, -2.64};
 constexpr VECTOR3 MAIN_DIRECTION{0, 0, 1};

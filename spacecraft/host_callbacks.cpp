@@ -1,6 +1,6 @@
 // The current simulator reaches the vessel through the VESSEL2 callbacks; older hosts through
 // the exported entry points. Both run the same operations.
-#include "talvek_vessel.h"
+#include "spacecraft/talvek_vessel.h"
 
 void TalvekVessel::clbkSetClassCaps(FILEHANDLE cfg) { SetClassCaps(cfg); }
 
@@ -11,7 +11,7 @@ void TalvekVessel::clbkLoadStateEx(FILEHANDLE scn, void* status) {
 void TalvekVessel::clbkPostCreation() {
     // A vessel made by oapiCreateVessel gets no state load, and its visual may come late or never
     // (it only comes when the vessel is seen): without this it would fly with no mass and no engines.
-    if (!defined) DefineBaseline();
+    if (!sequencer.defined) DefineBaseline();
 }
 
 void TalvekVessel::clbkVisualCreated(VISHANDLE, int) {

@@ -1,5 +1,5 @@
 // The soft-landing burn under the main canopy, and the canopy's release on the ground.
-#include "landing_burn.h"
+#include "spacecraft/landing_burn.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,8 @@
 #include <string>
 #include <limits>
 
-#include "talvek_vessel.h"
+#include "spacecraft/hull_definitions.h"
+#include "spacecraft/talvek_vessel.h"
 
 namespace {
 constexpr double STANDARD_GRAVITY = 9.81;  // [m/s^2]; the prediction hardly depends on it
@@ -20,12 +21,12 @@ double Dot(const VECTOR3& a, const VECTOR3& b) { return a.x * b.x + a.y * b.y + 
 
 double LandingBurnDistance(double speed, double mass, double propellant) {
     if (!(speed > 0) || !(mass > 0) || !(propellant > 0)) return 0;
-    const double flow = LANDING_THRUST / LANDING_ISP;  // [kg/s]
+    const double flow = LANDING_MAX_THRUST / LANDING_ISP;  // [kg/s]
     const double h = std::min(propellant, mass) / flow / BURN_INTEGRATION_STEPS;
     // Downward acceleration: gravity, less thrust and the canopy's drag (its drag at `speed`
     // balanced the weight of the full mass).
     auto accel = [&](double v, double m) {
-        return STANDARD_GRAVITY - (LANDING_THRUST + mass * STANDARD_GRAVITY * (v / speed) * (v / speed)) / m;
+        return STANDARD_GRAVITY - (LANDING_MAX_THRUST + mass * STANDARD_GRAVITY * (v / speed) * (v / speed)) / m;
     };
     double v = speed, m = mass, fallen = 0;
     for (int i = 0; i < BURN_INTEGRATION_STEPS; ++i) {
@@ -65,12 +66,11 @@ TalvekVessel::GroundApproach TalvekVessel::MeasureGroundApproach() {
 void TalvekVessel::StepMainChuteLanding() {
     // The handle names a live thruster only while the main-parachute set-up defines the vessel; a
     // baseline set-up since then has cleared it.
-    const bool thrusterLive = definedConfiguration == CONFIG_MAIN_CHUTE;
+    const bool thrusterLive = sequencer.definedConfiguration == CONFIG_MAIN_CHUTE;
     if (GroundContact()) {
         if (thrusterLive) SetThrusterLevel(landingThruster, NO_THRUST);
         ReleaseMainChute();
-        configuration = CONFIG_LANDING;
-        rebuildCounter = 1;
+        sequencer.SwitchTo(CONFIG_LANDING);
         LogEvent("on the ground: main parachute released (configuration 4)");
         return;
     }

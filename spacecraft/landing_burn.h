@@ -4,14 +4,11 @@
 
 #include "host/orbiter.h"
 
-// The capsule's base, on which the descent module stands, in the design frame.
-constexpr VECTOR3 CAPSULE_TOUCHDOWN[3] = {{-1, -1, -1.5}, {0, 1, -1.5}, {1, -1, -1.5}};
-
 // On the capsule's axis through the centre of mass under the canopy and after it, so that the
 // burn pushes without turning the capsule.
 constexpr VECTOR3 LANDING_NOZZLE{0, -0.1, -1.5};  // [m], design frame
 constexpr VECTOR3 LANDING_THRUST_DIRECTION{0, 0, 1};
-constexpr double LANDING_THRUST = 60000;            // [N]
+constexpr double LANDING_MAX_THRUST = 60000;        // [N] at full level
 constexpr double LANDING_ISP = 200;                 // [m/s]
 
 // Below this height over the ground, under the main canopy, time runs at most at real speed: the

@@ -1,5 +1,5 @@
 // Releasing the orbital and service modules: the descent module flies on alone.
-#include "talvek_vessel.h"
+#include "spacecraft/talvek_vessel.h"
 
 namespace {
 constexpr const char* ORBITAL_MODULE_NAME = "TalvekOrbitMod";
@@ -18,7 +18,6 @@ void TalvekVessel::SeparateModules() {
                      ORBITAL_MODULE_VELOCITY, NO_ROTATION);
     SpawnChildVessel(SERVICE_MODULE_NAME, SERVICE_MODULE_CLASS, SERVICE_MODULE_POSITION - cogShift,
                      SERVICE_MODULE_VELOCITY, NO_ROTATION);
-    configuration = CONFIG_DESCENT;
-    rebuildCounter = 1;
+    sequencer.SwitchTo(CONFIG_DESCENT);
     LogEvent("modules separated: descent module alone (configuration 1)");
 }

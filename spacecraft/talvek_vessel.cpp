@@ -1,4 +1,4 @@
-#include "talvek_vessel.h"
+#include "spacecraft/talvek_vessel.h"
 
 namespace {
 constexpr const char* MESH_STACK = "talvek";
@@ -7,7 +7,13 @@ constexpr const char* MESH_MAIN_CHUTE = "tlvchute";
 constexpr const char* MESH_DROGUE = "tlvdrogue";
 }  // namespace
 
-TalvekVessel::TalvekVessel(OBJHANDLE hVessel) : PayloadCarrier(hVessel) {
+TalvekVessel::TalvekVessel(OBJHANDLE hVessel)
+    : PayloadCarrier(hVessel),
+      meshStack(oapiLoadMesh(MESH_STACK)),
+      meshDescent(oapiLoadMesh(MESH_DESCENT)),
+      meshMainChute(oapiLoadMesh(MESH_MAIN_CHUTE)),
+      meshDrogue(oapiLoadMesh(MESH_DROGUE)),
+      arrays(*this) {
     mainTank = nullptr;
     descentAttTank = nullptr;
     landingTank = nullptr;
@@ -16,21 +22,9 @@ TalvekVessel::TalvekVessel(OBJHANDLE hVessel) : PayloadCarrier(hVessel) {
         for (auto& th : row) th = nullptr;
     landingThruster = nullptr;
     dockPort = nullptr;
-    for (auto& component : deployComponents) component = nullptr;
-
-    meshStack = oapiLoadMesh(MESH_STACK);
-    meshDescent = oapiLoadMesh(MESH_DESCENT);
-    meshMainChute = oapiLoadMesh(MESH_MAIN_CHUTE);
-    meshDrogue = oapiLoadMesh(MESH_DROGUE);
 
     cogShift = VECTOR3{0, 0, 0};
-    configuration = CONFIG_FULL_STACK;
-    deployAnim = static_cast<std::int16_t>(CreateAnimation(0.0));
 
-    chuteVessel = nullptr;
-    panelState = 0.0f;
-    rebuildCounter = 0;
-    panelMotion = 0;
 }
 
 void TalvekVessel::SetClassCaps(FILEHANDLE) {}
@@ -39,12 +33,10 @@ void TalvekVessel::VisualCreated() {
     // The visual is only the vessel's picture: a vessel that is defined keeps its definition (a
     // full-stack interlude would cut a burn, drop a canopy and shift the capsule for two frames
     // every time the vessel comes back into view).
-    if (!defined) DefineBaseline();
+    if (!sequencer.defined) DefineBaseline();
 }
 
 void TalvekVessel::DefineBaseline() {
     SetupFullStack();
-    definedConfiguration = CONFIG_FULL_STACK;
-    rebuildCounter = 1;
-    defined = true;
+    sequencer.DefinedAsBaseline();
 }

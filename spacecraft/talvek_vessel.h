@@ -1,44 +1,20 @@
-// The Talvek spacecraft: five flight configurations, their physical definitions, the state
-// machine between them, the solar array animation, separation and the keyboard.
+// The Talvek spacecraft: the composition that routes the host's callbacks to its subsystems (the
+// solar arrays, the configuration sequencer, the released parachute), the five configurations'
+// set-ups, separation and the keyboard.
 #pragma once
-
-#include <cstdint>
-#include <memory>
-#include <string>
 
 #include "carrier/payload_carrier.h"
 #include "host/orbiter.h"
-
-constexpr std::int16_t CONFIG_FULL_STACK = 0;
-constexpr std::int16_t CONFIG_DESCENT = 1;
-constexpr std::int16_t CONFIG_DROGUE = 2;
-constexpr std::int16_t CONFIG_MAIN_CHUTE = 3;
-constexpr std::int16_t CONFIG_LANDING = 4;
+#include "spacecraft/configuration_sequencer.h"
+#include "spacecraft/hull_definitions.h"
+#include "spacecraft/parachute_link.h"
+#include "spacecraft/solar_arrays.h"
 
 // Payload meshes show in external and cockpit views from the first full-stack set-up on.
 constexpr int PAYLOAD_VISIBILITY_STACK = 3;
 
 constexpr int ATT_THRUSTER_ROWS = 12;
 constexpr int ATT_THRUSTER_SLOTS = 4;
-constexpr int DEPLOY_COMPONENT_COUNT = 20;
-constexpr int DEPLOY_RECORD_COUNT = 16;  // components that the deployment animation has
-
-// The transform records of the deployment animation. The host's record classes have virtual
-// functions but no virtual destructor, so each record is owned and destroyed as a final type.
-struct DeployRotation final : MGROUP_ROTATE {
-    using MGROUP_ROTATE::MGROUP_ROTATE;
-};
-struct DeployTranslation final : MGROUP_TRANSLATE {
-    using MGROUP_TRANSLATE::MGROUP_TRANSLATE;
-};
-struct DeployRecord {
-    std::unique_ptr<DeployRotation> rotation;
-    std::unique_ptr<DeployTranslation> translation;
-    MGROUP_TRANSFORM* get() const {
-        if (rotation) return rotation.get();
-        return translation.get();
-    }
-};
 
 class TalvekVessel : public PayloadCarrier {
 public:
@@ -62,8 +38,6 @@ public:
     // holds in the order it holds them, so that the host's saved levels find them.
     void DefineLoadedConfiguration();
     void CreateTanksOfConfiguration();
-    // Finds the released main parachute that a save named.
-    void FindSavedChute();
     void Timestep();
     void SaveState(FILEHANDLE scn);
     void LoadStateEx(FILEHANDLE scn, void* status);
@@ -83,11 +57,6 @@ public:
     };
     GroundApproach MeasureGroundApproach();
     void RemoveLandedChute();
-    // The released main parachute's interface while that vessel exists, else null, and then
-    // the parachute is forgotten.
-    VESSEL* ReleasedChute();
-    void KeepChute(VESSEL* chute);  // the released or found parachute (null: none)
-    void ForgetChute();
 
     // Configurations
     void ApplyConfiguration();
@@ -99,8 +68,7 @@ public:
 
     // What the drogue and main-parachute set-ups do differently.
     struct ParachuteVariant {
-        VECTOR3 crossSections;  // [m^2]
-        double momentScale;     // pitch and bank
+        const HullDefinition& hull;
         bool landingThruster;   // created by the main parachute only
         MESHHANDLE canopy;
         bool canopyFirst;       // mesh order: canopy, then capsule
@@ -108,8 +76,12 @@ public:
     void SetupParachute(const ParachuteVariant& variant);
 
     // Steps shared by the set-ups
+    // The hull's physical values, in the order the host is given them; the centre of mass and the
+    // camera among them when the hull places itself there.
+    void ApplyHull(const HullDefinition& hull);
+    // The centre of mass moved onto the hull's, and the camera placed for it.
+    void PlaceHull(const HullDefinition& hull);
     void MoveCentreOfMassTo(const VECTOR3& newShift);
-    void RemoveDeployComponents();
     void ClearThrustersAndExhaust();
     void DeleteTank(PROPELLANT_HANDLE& tank);
     // Tanks are created only when their handle is empty, so contents survive every rebuild.
@@ -117,12 +89,17 @@ public:
     void CreateDescentAttTank();
     void CreateLandingTank();
 
-    // Solar arrays
-    void SetupDeployAnimation(UINT meshIndex);
-    void StepPanelMotion();
-
     // Separation
     void SeparateModules();
+
+    // Loaded before the arrays make their animation, in the order the host sees.
+    MESHHANDLE meshStack;      // "talvek"
+    MESHHANDLE meshDescent;    // "talvek-descent"
+    MESHHANDLE meshMainChute;  // "tlvchute"
+    MESHHANDLE meshDrogue;     // "tlvdrogue"
+    SolarArrays arrays;
+    ConfigurationSequencer sequencer{*this};
+    ParachuteLink chute;
 
     PROPELLANT_HANDLE mainTank;
     PROPELLANT_HANDLE descentAttTank;
@@ -130,37 +107,6 @@ public:
     THRUSTER_HANDLE mainThruster;
     THRUSTER_HANDLE attThrusters[ATT_THRUSTER_ROWS][ATT_THRUSTER_SLOTS];
     THRUSTER_HANDLE landingThruster;
-    MESHHANDLE meshStack;      // "talvek"
-    MESHHANDLE meshDescent;    // "talvek-descent"
-    MESHHANDLE meshMainChute;  // "tlvchute"
-    MESHHANDLE meshDrogue;     // "tlvdrogue"
-    std::int16_t configuration;
     VECTOR3 cogShift;          // [m], centre of mass in the design frame
-    std::int16_t deployAnim;
-    ANIMATIONCOMPONENT_HANDLE deployComponents[DEPLOY_COMPONENT_COUNT];
-    VESSEL* chuteVessel;
-    float panelState;          // [0..1]
-    std::int32_t rebuildCounter;
     DOCKHANDLE dockPort;
-    std::int16_t panelMotion;  // 0 still, 1 deploying, 2 retracting
-
-    // The transform records of the deployment animation's components: the host keeps pointers
-    // to them, so each lives until the component is replaced by the next set-up of the animation.
-    DeployRecord deployRecords[DEPLOY_RECORD_COUNT];
-    // The host handle of the released main parachute, asked about before chuteVessel is used,
-    // and the name and class of the vessel on it, which tell it from a later vessel on that handle.
-    OBJHANDLE chuteHandle = nullptr;
-    std::string chuteName;
-    std::string chuteClass;
-    // The vessel has a physical definition (from its visual, its state load, or after creation).
-    bool defined = false;
-    // The configuration whose set-up made the vessel's present definition; -1 none. It differs
-    // from configuration while a rebuild is pending.
-    std::int16_t definedConfiguration = -1;
-    // A rebuild pending when the state was saved: its counter and the configuration then defined.
-    std::int32_t savedRebuildCounter = 0;
-    std::int16_t savedDefinedConfiguration = -1;
-    // The released main parachute's name as a save recorded it, until the first time step
-    // finds that vessel again; empty when there is none to find.
-    std::string savedChuteName;
 };

@@ -51,17 +51,17 @@ TEST_F(ModuleTest, NewSpacecraftFieldsAndHostCallsInOrder) {
     for (const auto& row : t.attThrusters)
         for (THRUSTER_HANDLE th : row) EXPECT_EQ(th, nullptr);
     EXPECT_EQ(t.landingThruster, nullptr);
-    EXPECT_EQ(t.configuration, CONFIG_FULL_STACK);
+    EXPECT_EQ(t.sequencer.configuration, CONFIG_FULL_STACK);
     EXPECT_EQ(t.cogShift.x, 0);
     EXPECT_EQ(t.cogShift.y, 0);
     EXPECT_EQ(t.cogShift.z, 0);
-    EXPECT_EQ(t.deployAnim, 0) << "the vessel's first animation";
-    for (ANIMATIONCOMPONENT_HANDLE c : t.deployComponents) EXPECT_EQ(c, nullptr);
-    EXPECT_EQ(t.chuteVessel, nullptr);
-    EXPECT_EQ(t.panelState, 0.0f);
-    EXPECT_EQ(t.rebuildCounter, 0);
+    EXPECT_EQ(t.arrays.deployAnim, 0) << "the vessel's first animation";
+    for (ANIMATIONCOMPONENT_HANDLE c : t.arrays.deployComponents) EXPECT_EQ(c, nullptr);
+    EXPECT_EQ(t.chute.chuteVessel, nullptr);
+    EXPECT_EQ(t.arrays.panelState, 0.0f);
+    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Idle);
     EXPECT_EQ(t.dockPort, nullptr);
-    EXPECT_EQ(t.panelMotion, 0);
+    EXPECT_EQ(t.arrays.panelMotion, SolarArrays::PanelMotion::Still);
 
     // Construction defines no physics.
     EXPECT_TRUE(record->def.meshes.empty());
@@ -119,8 +119,8 @@ TEST_F(ModuleTest, SetClassCapsDoesNothing) {
     world->trace.clear();
     t.SetClassCaps(nullptr);
     EXPECT_TRUE(Calls().empty());
-    EXPECT_EQ(t.configuration, 0);
-    EXPECT_EQ(t.rebuildCounter, 0);
+    EXPECT_EQ(t.sequencer.configuration, 0);
+    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Idle);
 }
 
 // The first visual gives an undefined vessel its baseline; a visual created again (the vessel back
@@ -128,10 +128,10 @@ TEST_F(ModuleTest, SetClassCapsDoesNothing) {
 TEST_F(ModuleTest, VisualCreatedDefinesOnlyAnUndefinedVessel) {
     TalvekVessel t(record->Handle());
     t.VisualCreated();
-    EXPECT_EQ(t.rebuildCounter, 1);
-    t.rebuildCounter = 3;
+    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Requested);
+    t.sequencer.rebuildCounter = RebuildPhase::Rebuilt;
     world->trace.clear();
     t.VisualCreated();
-    EXPECT_EQ(t.rebuildCounter, 3);
+    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Rebuilt);
     EXPECT_TRUE(Calls().empty());
 }

@@ -14,10 +14,10 @@ TEST_F(ModuleTest, SixteenComponentsAsTheRecordsDescribeThem) {
     const auto& comps = record->def.animations[0].components;
     ASSERT_EQ(comps.size(), 16u);
     for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ(comps[i].id, sim::IdOf(t.deployComponents[i]));
-        EXPECT_EQ(comps[i].trans, t.deployRecords[i].get());
+        EXPECT_EQ(comps[i].id, sim::IdOf(t.arrays.deployComponents[i]));
+        EXPECT_EQ(comps[i].trans, t.arrays.deployRecords[i].get());
     }
-    for (int i = 16; i < 20; ++i) EXPECT_EQ(t.deployComponents[i], nullptr);
+    for (int i = 16; i < 20; ++i) EXPECT_EQ(t.arrays.deployComponents[i], nullptr);
 
     const auto* wing4 = static_cast<const MGROUP_ROTATE*>(comps[3].trans);
     ASSERT_EQ(wing4->Type(), MGROUP_TRANSFORM::ROTATE);
@@ -47,7 +47,7 @@ TEST_F(ModuleTest, AThousandRebuildsHoldSixteenRecords) {
     for (int i = 0; i < 1000; ++i) t.SetupFullStack();
     const auto& comps = record->def.animations[0].components;
     ASSERT_EQ(comps.size(), 16u);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(comps[i].trans, t.deployRecords[i].get()) << "every held record is alive";
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(comps[i].trans, t.arrays.deployRecords[i].get()) << "every held record is alive";
     EXPECT_EQ(record->def.thrusters.size(), 23u);
 }
 
@@ -64,17 +64,17 @@ TEST_P(PanelMotion, RisesAtATenthPerSecondToExactlyOneAndStops) {
     TalvekVessel t(record->Handle());
     t.SetupFullStack();
     world->SetTimeAcceleration(GetParam().timeAcceleration);
-    t.panelMotion = 1;
+    t.arrays.panelMotion = SolarArrays::PanelMotion::Deploying;
     int frames = 0;
-    while (t.panelMotion != 0 && frames < 100000) {
+    while (t.arrays.panelMotion != SolarArrays::PanelMotion::Still && frames < 100000) {
         world->AdvanceFrame(GetParam().frameDt);
         t.Timestep();
         ++frames;
-        if (t.panelMotion != 0) {
-            EXPECT_NEAR(t.panelState, 0.1 * world->SimTime(), 1e-5);
+        if (t.arrays.panelMotion != SolarArrays::PanelMotion::Still) {
+            EXPECT_NEAR(t.arrays.panelState, 0.1 * world->SimTime(), 1e-5);
         }
     }
-    EXPECT_EQ(t.panelState, 1.0f);
+    EXPECT_EQ(t.arrays.panelState, 1.0f);
     EXPECT_EQ(record->def.animations[0].state, 1.0);
     EXPECT_GE(world->SimTime(), 10.0 - 1e-9) << "the step whose sum passes 1 ends the motion";
     EXPECT_LT(world->SimTime(), 10.0 + GetParam().frameDt * GetParam().timeAcceleration + 1e-9);
@@ -84,12 +84,12 @@ TEST_P(PanelMotion, RisesAtATenthPerSecondToExactlyOneAndStops) {
     t.Timestep();
     for (const auto& c : Calls()) EXPECT_EQ(c.find("SetAnimation"), std::string::npos) << "still: nothing happens";
 
-    t.panelMotion = 2;
-    while (t.panelMotion != 0) {
+    t.arrays.panelMotion = SolarArrays::PanelMotion::Retracting;
+    while (t.arrays.panelMotion != SolarArrays::PanelMotion::Still) {
         world->AdvanceFrame(GetParam().frameDt);
         t.Timestep();
     }
-    EXPECT_EQ(t.panelState, 0.0f);
+    EXPECT_EQ(t.arrays.panelState, 0.0f);
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, PanelMotion,

@@ -25,7 +25,7 @@ nlohmann::ordered_json Definition(sim::World& world) {
 }
 
 void Apply(TalvekVessel& t, std::int16_t configuration) {
-    t.configuration = configuration;
+    t.sequencer.configuration = configuration;
     t.ApplyConfiguration();
 }
 
@@ -45,7 +45,7 @@ TEST_P(EveryConfiguration, ApplyingTwiceLeavesTheVesselWhereOnceLeftIt) {
     EXPECT_EQ(Definition(*world), once);
     EXPECT_EQ(t.cogShift.y, shift.y);
     EXPECT_EQ(t.cogShift.z, shift.z);
-    for (ANIMATIONCOMPONENT_HANDLE c : t.deployComponents) EXPECT_EQ(c, nullptr);
+    for (ANIMATIONCOMPONENT_HANDLE c : t.arrays.deployComponents) EXPECT_EQ(c, nullptr);
     EXPECT_TRUE(record->def.animations[0].components.empty());
     EXPECT_EQ(t.mainTank, nullptr);
     EXPECT_EQ(record->def.emptyMass, 2950 + 250) << "the empty mass follows the attached payload";
@@ -138,7 +138,7 @@ TEST_F(ModuleTest, EmptyHandlesMakeNoHostCall) {
 
 TEST_F(ModuleTest, ANewVisualLeavesTheParachuteConfigurationAsItIs) {
     TalvekVessel t(record->Handle());
-    t.configuration = CONFIG_DROGUE;
+    t.sequencer.configuration = CONFIG_DROGUE;
     t.VisualCreated();
     t.SetPropellantMass(t.mainTank, 10);
     for (int i = 0; i < 2; ++i) {
@@ -150,18 +150,18 @@ TEST_F(ModuleTest, ANewVisualLeavesTheParachuteConfigurationAsItIs) {
     t.SetPropellantMass(t.landingTank, 12);
 
     const double size = record->def.size;
-    const int counter = t.rebuildCounter;
+    const RebuildPhase counter = t.sequencer.rebuildCounter;
     t.VisualCreated();  // the vessel back in view: no full-stack interlude, no main tank again
     EXPECT_EQ(t.mainTank, nullptr);
     EXPECT_EQ(record->def.size, size);
-    EXPECT_EQ(t.rebuildCounter, counter);
+    EXPECT_EQ(t.sequencer.rebuildCounter, counter);
     EXPECT_EQ(t.GetPropellantMass(t.landingTank), 12);
 }
 
 TEST_F(ModuleTest, DescentStepsInOrder) {
     TalvekVessel t(record->Handle());
     t.SetupFullStack();
-    t.configuration = CONFIG_LANDING;
+    t.sequencer.configuration = CONFIG_LANDING;
     world->trace.clear();
     t.SetupDescentModule();
     EXPECT_THAT(CallNames(), ElementsAre("ShiftCentreOfMass", "SetCameraOffset", "DelAnimationComponent", "ClearExhaustRefs",

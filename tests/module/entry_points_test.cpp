@@ -62,7 +62,7 @@ TEST_F(LoadedModule, InitIgnoresTheFlightModelAndExitDestroys) {
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->GetFlightModel(), 1);
     EXPECT_EQ(v->GetHandle(), record->Handle());
-    EXPECT_EQ(static_cast<TalvekVessel*>(v)->configuration, CONFIG_FULL_STACK);
+    EXPECT_EQ(static_cast<TalvekVessel*>(v)->sequencer.configuration, CONFIG_FULL_STACK);
     module->exit(v);
     module->exit(nullptr);
 }
@@ -73,10 +73,10 @@ TEST_F(LoadedModule, EntryPointsForward) {
     EXPECT_TRUE(world->trace.empty()) << "class caps do nothing";
 
     module->visualCreated(talvek->iface, nullptr, 7);
-    EXPECT_EQ(Object()->rebuildCounter, 1);
+    EXPECT_EQ(Object()->sequencer.rebuildCounter, RebuildPhase::Requested);
 
-    Object()->configuration = 2;
-    Object()->panelState = 0.5f;
+    Object()->sequencer.configuration = 2;
+    Object()->arrays.panelState = 0.5f;
     sim::ScenarioWriter out;
     module->saveState(talvek->iface, &out);
     EXPECT_THAT(out.text, HasSubstr("  CONFIGURATION 2\n  PANELS 0.5\n"));
@@ -85,10 +85,10 @@ TEST_F(LoadedModule, EntryPointsForward) {
     sim::ScenarioBlockReader reader;
     reader.lines = &lines;
     sim::ParsedVesselState state;
-    Object()->rebuildCounter = 0;
+    Object()->sequencer.rebuildCounter = RebuildPhase::Idle;
     module->loadStateEx(talvek->iface, &reader, &state);
-    EXPECT_EQ(Object()->configuration, 4);
-    EXPECT_EQ(Object()->panelState, 1.0f);
+    EXPECT_EQ(Object()->sequencer.configuration, 4);
+    EXPECT_EQ(Object()->arrays.panelState, 1.0f);
     EXPECT_EQ(talvek->def.size, 5) << "the landing configuration, defined by the load";
 
     module->timestep(talvek->iface, -12345.0);  // the simulation time is not read

@@ -15,8 +15,8 @@ struct KeyCase {
     float panelState;
     int result;
     std::int16_t configurationAfter;
-    std::int32_t rebuildAfter;
-    std::int16_t motionAfter;
+    RebuildPhase rebuildAfter;
+    SolarArrays::PanelMotion motionAfter;
 };
 void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
 
@@ -24,6 +24,10 @@ class Keys : public ModuleTest, public testing::WithParamInterface<KeyCase> {};
 
 constexpr int J = OAPI_KEY_J, K = OAPI_KEY_K, LCTRL = OAPI_KEY_LCONTROL, RCTRL = OAPI_KEY_RCONTROL,
               LSHIFT = OAPI_KEY_LSHIFT, RSHIFT = OAPI_KEY_RSHIFT;
+constexpr RebuildPhase IDLE = RebuildPhase::Idle, REQUESTED = RebuildPhase::Requested;
+constexpr SolarArrays::PanelMotion STILL = SolarArrays::PanelMotion::Still,
+                                   DEPLOYING = SolarArrays::PanelMotion::Deploying,
+                                   RETRACTING = SolarArrays::PanelMotion::Retracting;
 
 }  // namespace
 
@@ -31,32 +35,32 @@ TEST_P(Keys, ActOnTheKeyboardState) {
     root.Write("Config/Vessels/tlvorbit.cfg", "Mass = 1\n");
     root.Write("Config/Vessels/tlvservice.cfg", "Mass = 1\n");
     TalvekVessel t(record->Handle());
-    t.configuration = GetParam().configuration;
-    t.panelState = GetParam().panelState;
+    t.sequencer.configuration = GetParam().configuration;
+    t.arrays.panelState = GetParam().panelState;
     char state[KEYBOARD_STATE_SIZE];
     std::memset(state, 0, sizeof state);
     for (int key : GetParam().held) state[key] = static_cast<char>(0x80);
     EXPECT_EQ(t.ConsumeBufferedKey(12345, false, state), GetParam().result);
-    EXPECT_EQ(t.configuration, GetParam().configurationAfter);
-    EXPECT_EQ(t.rebuildCounter, GetParam().rebuildAfter);
-    EXPECT_EQ(t.panelMotion, GetParam().motionAfter);
+    EXPECT_EQ(t.sequencer.configuration, GetParam().configurationAfter);
+    EXPECT_EQ(t.sequencer.rebuildCounter, GetParam().rebuildAfter);
+    EXPECT_EQ(t.arrays.panelMotion, GetParam().motionAfter);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Keys,
-    testing::Values(KeyCase{"ShiftJ", {LSHIFT, J}, 0, 0, 0, 0, 0, 0},
-                    KeyCase{"RShiftK", {RSHIFT, K}, 0, 0, 0, 0, 0, 0},
-                    KeyCase{"CtrlShiftJ", {LCTRL, LSHIFT, J}, 1, 0, 0, 1, 0, 0},
-                    KeyCase{"CtrlK", {LCTRL, K}, 0, 0, 0, 0, 0, 0},
-                    KeyCase{"CtrlJSeparates", {LCTRL, J}, 0, 0, 1, CONFIG_DESCENT, 1, 0},
-                    KeyCase{"RCtrlJSteps", {RCTRL, J}, 1, 0, 1, CONFIG_DROGUE, 1, 0},
-                    KeyCase{"CtrlJToLanding", {LCTRL, J}, 3, 0, 1, CONFIG_LANDING, 1, 0},
-                    KeyCase{"CtrlJInLanding", {LCTRL, J}, 4, 0, 1, CONFIG_LANDING, 0, 0},
-                    KeyCase{"CtrlJBelowZero", {LCTRL, J}, -2, 0, 1, -1, 1, 0},
-                    KeyCase{"KHalfwayDeploys", {K}, 0, 0.5f, 1, 0, 0, 1},
-                    KeyCase{"KPastHalfwayRetracts", {K}, 0, 0.51f, 1, 0, 0, 2},
-                    KeyCase{"JReleases", {J}, 2, 0, 1, 2, 1, 0},
-                    KeyCase{"Nothing", {}, 0, 0, 0, 0, 0, 0}));
+    testing::Values(KeyCase{"ShiftJ", {LSHIFT, J}, 0, 0, 0, 0, IDLE, STILL},
+                    KeyCase{"RShiftK", {RSHIFT, K}, 0, 0, 0, 0, IDLE, STILL},
+                    KeyCase{"CtrlShiftJ", {LCTRL, LSHIFT, J}, 1, 0, 0, 1, IDLE, STILL},
+                    KeyCase{"CtrlK", {LCTRL, K}, 0, 0, 0, 0, IDLE, STILL},
+                    KeyCase{"CtrlJSeparates", {LCTRL, J}, 0, 0, 1, CONFIG_DESCENT, REQUESTED, STILL},
+                    KeyCase{"RCtrlJSteps", {RCTRL, J}, 1, 0, 1, CONFIG_DROGUE, REQUESTED, STILL},
+                    KeyCase{"CtrlJToLanding", {LCTRL, J}, 3, 0, 1, CONFIG_LANDING, REQUESTED, STILL},
+                    KeyCase{"CtrlJInLanding", {LCTRL, J}, 4, 0, 1, CONFIG_LANDING, IDLE, STILL},
+                    KeyCase{"CtrlJBelowZero", {LCTRL, J}, -2, 0, 1, -1, REQUESTED, STILL},
+                    KeyCase{"KHalfwayDeploys", {K}, 0, 0.5f, 1, 0, IDLE, DEPLOYING},
+                    KeyCase{"KPastHalfwayRetracts", {K}, 0, 0.51f, 1, 0, IDLE, RETRACTING},
+                    KeyCase{"JReleases", {J}, 2, 0, 1, 2, REQUESTED, STILL},
+                    KeyCase{"Nothing", {}, 0, 0, 0, 0, IDLE, STILL}));
 
 TEST_F(ModuleTest, SeparationByKeyCreatesBothModules) {
     root.Write("Config/Vessels/tlvorbit.cfg", "Mass = 1\n");
@@ -74,18 +78,18 @@ TEST_F(ModuleTest, DelaysRefuseTheSameKeyAndLetTheNextTestFollow) {
     char state[KEYBOARD_STATE_SIZE] = {};
     state[OAPI_KEY_J] = static_cast<char>(0x80);
     EXPECT_EQ(t.ConsumeBufferedKey(OAPI_KEY_J, true, state), 1);
-    t.rebuildCounter = 0;
+    t.sequencer.rebuildCounter = RebuildPhase::Idle;
     EXPECT_EQ(t.ConsumeBufferedKey(OAPI_KEY_J, true, state), 0) << "J again within 1 s";
-    EXPECT_EQ(t.rebuildCounter, 0);
+    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Idle);
     for (int i = 0; i < 61; ++i) world->AdvanceFrame(1.0 / 60);
     // K and J held, K refused by its delay: the J test still follows.
     state[OAPI_KEY_K] = static_cast<char>(0x80);
     EXPECT_EQ(t.ConsumeBufferedKey(OAPI_KEY_K, true, state), 1);
-    EXPECT_EQ(t.panelMotion, 1) << "K first";
-    t.panelMotion = 0;
+    EXPECT_EQ(t.arrays.panelMotion, SolarArrays::PanelMotion::Deploying) << "K first";
+    t.arrays.panelMotion = SolarArrays::PanelMotion::Still;
     EXPECT_EQ(t.ConsumeBufferedKey(OAPI_KEY_K, true, state), 1) << "K refused, J accepted";
-    EXPECT_EQ(t.panelMotion, 0);
-    EXPECT_EQ(t.rebuildCounter, 1);
+    EXPECT_EQ(t.arrays.panelMotion, SolarArrays::PanelMotion::Still);
+    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Requested);
 }
 
 TEST_F(ModuleTest, KeyCodeAndPressedFlagMakeNoDifference) {
@@ -93,5 +97,5 @@ TEST_F(ModuleTest, KeyCodeAndPressedFlagMakeNoDifference) {
     char state[KEYBOARD_STATE_SIZE] = {};
     state[OAPI_KEY_K] = static_cast<char>(0x80);
     EXPECT_EQ(t.ConsumeBufferedKey(0, false, state), 1);
-    EXPECT_EQ(t.panelMotion, 1);
+    EXPECT_EQ(t.arrays.panelMotion, SolarArrays::PanelMotion::Deploying);
 }

@@ -49,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(LandingBurnDistance, BrakesUnderTheCanopy) {
     const double mass = 3020, propellant = 70;
-    const double duration = propellant / (LANDING_THRUST / LANDING_ISP);
+    const double duration = propellant / (LANDING_MAX_THRUST / LANDING_ISP);
     const double deltaV = LANDING_ISP * std::log(mass / (mass - propellant));
     const double d = LandingBurnDistance(CANOPY_SPEED, mass, propellant);
     EXPECT_LT(d, CANOPY_SPEED * duration) << "slower than the canopy alone";
@@ -64,9 +64,9 @@ protected:
         ModuleTest::SetUp();
         t = std::make_unique<TalvekVessel>(record->Handle());
         t->SetupFullStack();
-        t->configuration = CONFIG_MAIN_CHUTE;
+        t->sequencer.configuration = CONFIG_MAIN_CHUTE;
         t->SetupMainChute();
-        t->definedConfiguration = CONFIG_MAIN_CHUTE;
+        t->sequencer.definedConfiguration = CONFIG_MAIN_CHUTE;
         world->AdvanceFrame(FRAME);
     }
     void TearDown() override {
@@ -97,7 +97,7 @@ TEST_F(UnderTheMainCanopy, FiresWhenDueAndKeepsFullThrust) {
     BaseAt(DueHeight() + 1);
     t->Timestep();
     EXPECT_EQ(Level(), 0) << "a metre early";
-    EXPECT_EQ(t->configuration, CONFIG_MAIN_CHUTE);
+    EXPECT_EQ(t->sequencer.configuration, CONFIG_MAIN_CHUTE);
     EXPECT_EQ(world->FindByName("TalvekChute"), nullptr) << "the canopy stays until the ground";
 
     BaseAt(DueHeight() + CANOPY_SPEED * FRAME / 4);
@@ -106,7 +106,7 @@ TEST_F(UnderTheMainCanopy, FiresWhenDueAndKeepsFullThrust) {
 
     t->Timestep();
     EXPECT_EQ(Level(), 1) << "once burning, at full thrust";
-    EXPECT_EQ(t->configuration, CONFIG_MAIN_CHUTE);
+    EXPECT_EQ(t->sequencer.configuration, CONFIG_MAIN_CHUTE);
 }
 
 TEST_F(UnderTheMainCanopy, TimeRunsAtRealSpeedNearTheGround) {
@@ -121,14 +121,14 @@ TEST_F(UnderTheMainCanopy, TimeRunsAtRealSpeedNearTheGround) {
 
 TEST_F(UnderTheMainCanopy, LeavesTheThrusterAloneWhenAnotherSetUpDefinesTheVessel) {
     // After a baseline full-stack set-up the handle names no thruster until the rebuild.
-    t->definedConfiguration = CONFIG_FULL_STACK;
+    t->sequencer.definedConfiguration = CONFIG_FULL_STACK;
     BaseAt(0.5);
     world->trace.clear();
     t->Timestep();
     for (const auto& c : Calls()) EXPECT_EQ(c.rfind("SetThrusterLevel", 0), std::string::npos) << c;
     Touching();
     t->Timestep();
-    EXPECT_EQ(t->configuration, CONFIG_LANDING) << "the canopy is still released on the ground";
+    EXPECT_EQ(t->sequencer.configuration, CONFIG_LANDING) << "the canopy is still released on the ground";
     for (const auto& c : Calls()) EXPECT_EQ(c.rfind("SetThrusterLevel", 0), std::string::npos) << c;
 }
 
@@ -139,6 +139,6 @@ TEST_F(UnderTheMainCanopy, WithAnEmptyTankTheCapsuleLandsUnderTheCanopy) {
     EXPECT_EQ(Level(), 0);
     Touching();
     t->Timestep();
-    EXPECT_EQ(t->configuration, CONFIG_LANDING);
+    EXPECT_EQ(t->sequencer.configuration, CONFIG_LANDING);
     EXPECT_NE(world->FindByName("TalvekChute"), nullptr);
 }

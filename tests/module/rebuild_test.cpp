@@ -18,8 +18,8 @@ std::vector<std::string> RebuildCalls(const std::vector<std::string>& calls) {
 
 TEST_F(ModuleTest, RebuildRunsTheSetUpInTheSecondStepAfterArming) {
     TalvekVessel t(record->Handle());
-    t.panelState = 0.5f;
-    t.rebuildCounter = 1;
+    t.arrays.panelState = 0.5f;
+    t.sequencer.rebuildCounter = RebuildPhase::Requested;
     std::vector<std::vector<std::string>> steps;
     for (int i = 0; i < 4; ++i) {
         world->trace.clear();
@@ -31,15 +31,15 @@ TEST_F(ModuleTest, RebuildRunsTheSetUpInTheSecondStepAfterArming) {
     EXPECT_THAT(steps[1], ElementsAre("SetAnimation(0, 0)", "SetSize(15)"));
     EXPECT_THAT(steps[2], ElementsAre("SetAnimation(0, 0.5)"));
     EXPECT_TRUE(steps[3].empty());
-    EXPECT_EQ(t.rebuildCounter, 0);
+    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Idle);
 }
 
 TEST_F(ModuleTest, ArmingAgainStartsTheSequenceOver) {
     TalvekVessel t(record->Handle());
-    t.rebuildCounter = 1;
+    t.sequencer.rebuildCounter = RebuildPhase::Requested;
     world->AdvanceFrame(0.1);
     t.Timestep();  // 2
-    t.rebuildCounter = 1;
+    t.sequencer.rebuildCounter = RebuildPhase::Requested;
     world->trace.clear();
     world->AdvanceFrame(0.1);
     t.Timestep();  // 2 again: no set-up yet
@@ -53,7 +53,7 @@ TEST_F(ModuleTest, ArmingAgainStartsTheSequenceOver) {
 TEST_F(ModuleTest, ConfigurationsWithoutASetUpDefineNothing) {
     TalvekVessel t(record->Handle());
     for (std::int16_t c : {std::int16_t{5}, std::int16_t{-1}, std::int16_t{300}}) {
-        t.configuration = c;
+        t.sequencer.configuration = c;
         world->trace.clear();
         t.ApplyConfiguration();
         EXPECT_TRUE(Calls().empty()) << c;
@@ -64,7 +64,7 @@ TEST_F(ModuleTest, LoadedVesselGetsItsConfigurationTwoStepsLater) {
     TalvekVessel t(record->Handle());
     t.VisualCreated();
     EXPECT_EQ(record->def.size, 15) << "the baseline full stack at once";
-    EXPECT_EQ(t.rebuildCounter, 1);
+    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Requested);
     world->AdvanceFrame(0.1);
     t.Timestep();
     world->trace.clear();

@@ -66,8 +66,8 @@ TEST_F(Spawning, SeparationReleasesBothModulesAndArmsTheDescentModule) {
     ExpectNear(InCarrierFrame(service->pos), {0, 0.2, -2.2}, 1e-6);
     ExpectNear(record->rot.Transposed() * (orbital->vel - record->vel), {0, 0, 0.5}, 1e-6);
     ExpectNear(record->rot.Transposed() * (service->vel - record->vel), {0, 0, -0.5}, 1e-6);
-    EXPECT_EQ(t.configuration, CONFIG_DESCENT);
-    EXPECT_EQ(t.rebuildCounter, 1);
+    EXPECT_EQ(t.sequencer.configuration, CONFIG_DESCENT);
+    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Requested);
 
     // For two steps the spacecraft still carries the full stack.
     world->AdvanceFrame(1.0 / 60);

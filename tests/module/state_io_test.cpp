@@ -38,12 +38,12 @@ class SpacecraftKeys : public ModuleTest, public testing::WithParamInterface<Key
 
 TEST_P(SpacecraftKeys, AreReadAsWritten) {
     TalvekVessel t(record->Handle());
-    t.configuration = 9;
-    t.panelState = 0.75f;
+    t.sequencer.configuration = 9;
+    t.arrays.panelState = 0.75f;
     Block block({GetParam().line});
     t.LoadStateEx(&block.reader, &block.state);
-    EXPECT_EQ(t.configuration, GetParam().configuration) << GetParam().line;
-    EXPECT_EQ(t.panelState, GetParam().panels) << GetParam().line;
+    EXPECT_EQ(t.sequencer.configuration, GetParam().configuration) << GetParam().line;
+    EXPECT_EQ(t.arrays.panelState, GetParam().panels) << GetParam().line;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -68,8 +68,8 @@ TEST_F(ModuleTest, EveryLineReachesTheHostParserAndLoadEndsWithTheSavedConfigura
     EXPECT_THAT(parsed, ElementsAre("ParseScenarioLineEx(\"CONFIGURATION 2\")", "ParseScenarioLineEx(\"PANELS 0.5\")",
                                     "ParseScenarioLineEx(\"RPOS 1 2 3\")", "ParseScenarioLineEx(\"ANYTHING else\")"));
     EXPECT_EQ(block.state.rpos->y, 2) << "the host's keys reach the host";
-    EXPECT_EQ(t.configuration, 2);
-    EXPECT_EQ(t.rebuildCounter, 0) << "no rebuild pending: the drogue is defined at once";
+    EXPECT_EQ(t.sequencer.configuration, 2);
+    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Idle) << "no rebuild pending: the drogue is defined at once";
     EXPECT_EQ(record->def.size, 80);
     EXPECT_NE(t.landingTank, nullptr);
     EXPECT_EQ(t.mainTank, nullptr);
@@ -79,8 +79,8 @@ TEST_F(ModuleTest, EmptyBlockDefinesTheFullStack) {
     TalvekVessel t(record->Handle());
     Block block({});
     t.LoadStateEx(&block.reader, &block.state);
-    EXPECT_EQ(t.rebuildCounter, 0);
-    EXPECT_EQ(t.configuration, 0);
+    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Idle);
+    EXPECT_EQ(t.sequencer.configuration, 0);
     EXPECT_EQ(record->def.size, 15);
 }
 
@@ -90,14 +90,14 @@ TEST_F(ModuleTest, UnknownConfigurationNumberLoadsTheBaseline) {
     TalvekVessel t(record->Handle());
     Block block({"CONFIGURATION 9"});
     t.LoadStateEx(&block.reader, &block.state);
-    EXPECT_EQ(t.rebuildCounter, 1);
+    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Requested);
     EXPECT_EQ(record->def.size, 15);
 }
 
 TEST_F(ModuleTest, SaveWritesHostLinesThenConfigurationThenPanels) {
     TalvekVessel t(record->Handle());
-    t.configuration = -3;
-    t.panelState = 0.25f;
+    t.sequencer.configuration = -3;
+    t.arrays.panelState = 0.25f;
     sim::ScenarioWriter out;
     world->trace.clear();
     t.SaveState(&out);

@@ -45,11 +45,11 @@ class Thresholds : public Descent, public testing::WithParamInterface<Threshold>
 }  // namespace
 
 TEST_P(Thresholds, AreStrict) {
-    t->configuration = GetParam().from;
+    t->sequencer.configuration = GetParam().from;
     At(GetParam().altitude, GetParam().airspeed);
     Step();
-    EXPECT_EQ(t->configuration, GetParam().to);
-    EXPECT_EQ(t->rebuildCounter, GetParam().to != GetParam().from ? 1 : 0);
+    EXPECT_EQ(t->sequencer.configuration, GetParam().to);
+    EXPECT_EQ(t->sequencer.rebuildCounter, GetParam().to != GetParam().from ? RebuildPhase::Requested : RebuildPhase::Idle);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -66,12 +66,12 @@ TEST_F(Descent, TimeAccelerationIsCappedUnderTheCanopiesOnly) {
                                                      {CONFIG_LANDING, 100}, {CONFIG_FULL_STACK, 100}};
     At(5000, 100);
     for (const auto& [configuration, expected] : cases) {
-        t->configuration = configuration;
+        t->sequencer.configuration = configuration;
         world->SetTimeAcceleration(100);
         Step();
         EXPECT_EQ(world->TimeAcceleration(), expected) << configuration;
     }
-    t->configuration = CONFIG_DROGUE;
+    t->sequencer.configuration = CONFIG_DROGUE;
     world->SetTimeAcceleration(10);
     world->trace.clear();
     Step();
@@ -79,11 +79,11 @@ TEST_F(Descent, TimeAccelerationIsCappedUnderTheCanopiesOnly) {
 }
 
 TEST_F(Descent, DrogueLoadedLowGoesToTheMainChuteBeforeItsOwnSetUp) {
-    t->configuration = CONFIG_DROGUE;
-    t->rebuildCounter = 1;  // as after loading
+    t->sequencer.configuration = CONFIG_DROGUE;
+    t->sequencer.rebuildCounter = RebuildPhase::Requested;  // as after loading
     At(500, 50);
     Step();
-    EXPECT_EQ(t->configuration, CONFIG_MAIN_CHUTE);
+    EXPECT_EQ(t->sequencer.configuration, CONFIG_MAIN_CHUTE);
     EXPECT_EQ(record->def.size, 15) << "the drogue's set-up has not run";
     Step();
     EXPECT_EQ(record->def.size, 15);
@@ -93,19 +93,19 @@ TEST_F(Descent, DrogueLoadedLowGoesToTheMainChuteBeforeItsOwnSetUp) {
 }
 
 TEST_F(Descent, MainChuteWaitsForTheLandingThrusterThenReleasesTheCanopyOnTheGround) {
-    t->configuration = CONFIG_MAIN_CHUTE;
+    t->sequencer.configuration = CONFIG_MAIN_CHUTE;
     At(1.5, 8);
     record->rot = sim::RotationFromAngles({0.2, -0.4, 0.9});
     Touching();
     Step();
-    EXPECT_EQ(t->configuration, CONFIG_MAIN_CHUTE) << "no landing thruster yet";
+    EXPECT_EQ(t->sequencer.configuration, CONFIG_MAIN_CHUTE) << "no landing thruster yet";
     EXPECT_EQ(world->FindByName("TalvekChute"), nullptr);
     t->SetupMainChute();
-    t->definedConfiguration = CONFIG_MAIN_CHUTE;
+    t->sequencer.definedConfiguration = CONFIG_MAIN_CHUTE;
     t->SetThrusterLevel(t->landingThruster, 1);  // the burn's last moment
     Step();
-    EXPECT_EQ(t->configuration, CONFIG_LANDING);
-    EXPECT_EQ(t->rebuildCounter, 1);
+    EXPECT_EQ(t->sequencer.configuration, CONFIG_LANDING);
+    EXPECT_EQ(t->sequencer.rebuildCounter, RebuildPhase::Requested);
     EXPECT_EQ(t->GetThrusterLevel(t->landingThruster), 0) << "no burn on the ground";
     const sim::VesselRecord* chute = world->FindByName("TalvekChute");
     ASSERT_NE(chute, nullptr);
@@ -115,11 +115,11 @@ TEST_F(Descent, MainChuteWaitsForTheLandingThrusterThenReleasesTheCanopyOnTheGro
     EXPECT_NEAR(local.y, 0.1, 1e-9) << "where the canopy mesh stood";
     EXPECT_NEAR(local.z, 72, 1e-9);
     EXPECT_NEAR(sim::Length(chute->vel - record->vel), 0, 1e-9);
-    EXPECT_EQ(t->chuteVessel, chute->iface);
+    EXPECT_EQ(t->chute.chuteVessel, chute->iface);
 }
 
 TEST_F(Descent, ChuteIsDeletedOnceItTouchesTheGround) {
-    t->configuration = CONFIG_MAIN_CHUTE;
+    t->sequencer.configuration = CONFIG_MAIN_CHUTE;
     t->SetupMainChute();
     At(1.5, 8);
     Touching();
@@ -131,13 +131,13 @@ TEST_F(Descent, ChuteIsDeletedOnceItTouchesTheGround) {
     EXPECT_TRUE(oapiIsVessel(h)) << "in the air";
     chute->landed = true;
     Step();
-    EXPECT_EQ(t->chuteVessel, nullptr);
+    EXPECT_EQ(t->chute.chuteVessel, nullptr);
     world->ApplyDeletions();
     EXPECT_FALSE(oapiIsVessel(h));
 }
 
 TEST_F(Descent, ChuteDeletedByTheHostIsNeverTouched) {
-    t->configuration = CONFIG_MAIN_CHUTE;
+    t->sequencer.configuration = CONFIG_MAIN_CHUTE;
     t->SetupMainChute();
     At(1.5, 8);
     Touching();
@@ -148,7 +148,7 @@ TEST_F(Descent, ChuteDeletedByTheHostIsNeverTouched) {
     world->ApplyDeletions();  // its interface is freed with it
     world->trace.clear();
     Step();  // under the sanitizers a use of the freed interface would fail here
-    EXPECT_EQ(t->chuteVessel, nullptr);
+    EXPECT_EQ(t->chute.chuteVessel, nullptr);
     for (const auto& e : world->trace) EXPECT_NE(e.vessel, "TalvekChute");
 }
 
@@ -168,7 +168,7 @@ protected:
         Descent::SetUp();
         world->reuseHandles = true;
         root.Write("Config/Probe.cfg", "Mass = 60\nTouchdownPoints = 0 -1 1  -1 -1 -1  1 -1 -1\n");
-        t->configuration = CONFIG_MAIN_CHUTE;
+        t->sequencer.configuration = CONFIG_MAIN_CHUTE;
         t->SetupMainChute();
         At(1.5, 8);
         Touching();
@@ -193,7 +193,7 @@ protected:
         world->ApplyDeletions();
         EXPECT_EQ(world->Find(chuteHandle), newcomer) << "not deleted";
         for (const auto& e : world->trace) EXPECT_NE(e.vessel, GetParam().name) << e.call;
-        EXPECT_EQ(t->chuteVessel, nullptr);
+        EXPECT_EQ(t->chute.chuteVessel, nullptr);
     }
 
     sim::VesselRecord* chute = nullptr;
@@ -228,8 +228,8 @@ TEST_F(Descent, VesselLoadedInTheLandingConfigurationDeletesNoChute) {
     root.Write("Config/Probe.cfg", "Mass = 60\nTouchdownPoints = 0 0 -1  -1 0 -1  1 0 -1\n");
     sim::VesselRecord* other = world->AddVessel("TalvekChute", "Probe");
     other->landed = true;
-    t->configuration = CONFIG_LANDING;
-    EXPECT_EQ(t->chuteVessel, nullptr);
+    t->sequencer.configuration = CONFIG_LANDING;
+    EXPECT_EQ(t->chute.chuteVessel, nullptr);
     Step();
     world->ApplyDeletions();
     EXPECT_NE(world->FindByName("TalvekChute"), nullptr);

@@ -1,13 +1,18 @@
 // The solar array deployment animation: two folding wings and six further parts of the
 // "talvek" mesh, driven by one state from 0 (stowed) to 1 (deployed).
+#include "spacecraft/solar_arrays.h"
+
+#include <cmath>
+#include <cstdlib>
 #include <memory>
 
 #include "carrier/degrees.h"
-#include "talvek_vessel.h"
+#include "spacecraft/scenario_keys.h"
 
 namespace {
 
 constexpr double PANEL_RATE = 0.1;  // [1/s] a full travel takes 10 s of simulation time
+constexpr float PANELS_HALFWAY = 0.5f;
 
 // Mesh groups of each component, in the order the records list them.
 UINT GROUPS_WING_LEFT_ROOT[] = {16};
@@ -58,11 +63,37 @@ const Component COMPONENTS[] = {
 #undef GROUP_LIST
 static_assert(sizeof COMPONENTS / sizeof COMPONENTS[0] == DEPLOY_RECORD_COUNT);
 
+// The decimal number after the key; 0 when there is none. A value that is not finite
+// ("nan", "inf") counts as none, so the animation never receives one.
+float ReadPanelState(const char* text) {
+    const double value = std::strtod(text, nullptr);
+    return std::isfinite(value) ? static_cast<float>(value) : 0.0f;
+}
+
 }  // namespace
 
-void TalvekVessel::SetupDeployAnimation(UINT meshIndex) {
+SolarArrays::SolarArrays(VESSEL& vessel) : deployAnim(static_cast<std::int16_t>(vessel.CreateAnimation(0.0))), vessel(vessel) {}
+
+SolarArrays::PanelMotion SolarArrays::Toggle() {
+    panelMotion = panelState > PANELS_HALFWAY ? PanelMotion::Retracting : PanelMotion::Deploying;
+    return panelMotion;
+}
+
+void SolarArrays::Stow() { vessel.SetAnimation(static_cast<UINT>(deployAnim), 0); }
+
+void SolarArrays::Show() { vessel.SetAnimation(static_cast<UINT>(deployAnim), panelState); }
+
+void SolarArrays::Remove() {
+    for (ANIMATIONCOMPONENT_HANDLE& component : deployComponents) {
+        if (!component) continue;
+        vessel.DelAnimationComponent(static_cast<UINT>(deployAnim), component);
+        component = nullptr;
+    }
+}
+
+void SolarArrays::Build(UINT meshIndex) {
     for (ANIMATIONCOMPONENT_HANDLE& component : deployComponents)
-        if (component) DelAnimationComponent(static_cast<UINT>(deployAnim), component);
+        if (component) vessel.DelAnimationComponent(static_cast<UINT>(deployAnim), component);
     // The records keep their groups and motions from one build to the next; only the mesh they
     // act on can change, so they are made once and reused (the host no longer refers to them
     // through the components just deleted).
@@ -77,18 +108,18 @@ void TalvekVessel::SetupDeployAnimation(UINT meshIndex) {
         else
             record.translation = std::make_unique<DeployTranslation>(meshIndex, c.groups, c.groupCount, c.ref);
         ANIMATIONCOMPONENT_HANDLE parent = c.parent ? deployComponents[c.parent - 1] : nullptr;
-        deployComponents[i] = AddAnimationComponent(static_cast<UINT>(deployAnim), c.start, c.end, record.get(), parent);
+        deployComponents[i] = vessel.AddAnimationComponent(static_cast<UINT>(deployAnim), c.start, c.end, record.get(), parent);
     }
 }
 
-void TalvekVessel::StepPanelMotion() {
-    if (panelMotion == 0) return;
+void SolarArrays::Step() {
+    if (panelMotion == PanelMotion::Still) return;
     const double dt = oapiGetSimStep();
-    if (panelMotion == 1) {
+    if (panelMotion == PanelMotion::Deploying) {
         const double sum = panelState + dt * PANEL_RATE;
         if (sum > 1) {
             panelState = 1;
-            panelMotion = 0;
+            panelMotion = PanelMotion::Still;
         } else {
             panelState = static_cast<float>(sum);
         }
@@ -96,10 +127,32 @@ void TalvekVessel::StepPanelMotion() {
         const double difference = panelState - dt * PANEL_RATE;
         if (difference < 0) {
             panelState = 0;
-            panelMotion = 0;
+            panelMotion = PanelMotion::Still;
         } else {
             panelState = static_cast<float>(difference);
         }
     }
-    SetAnimation(static_cast<UINT>(deployAnim), panelState);
+    Show();
+}
+
+bool SolarArrays::ParseLine(const char* line) {
+    if (StartsWithKey(line, KEY_PANELS, KEY_PANELS_LENGTH)) {
+        panelState = ReadPanelState(line + KEY_PANELS_LENGTH);
+        return true;
+    }
+    if (StartsWithKey(line, KEY_PANEL_MOTION, KEY_PANEL_MOTION_LENGTH)) {
+        const std::int16_t motion = ReadInt16(line + KEY_PANEL_MOTION_LENGTH);
+        const bool moving = motion == static_cast<std::int16_t>(PanelMotion::Deploying) ||
+                            motion == static_cast<std::int16_t>(PanelMotion::Retracting);
+        panelMotion = moving ? static_cast<PanelMotion>(motion) : PanelMotion::Still;
+        return true;
+    }
+    return false;
+}
+
+void SolarArrays::Save(FILEHANDLE scn) const {
+    // The host's writers take char* but do not change the key.
+    oapiWriteScenario_float(scn, const_cast<char*>(KEY_PANELS), panelState);
+    if (panelMotion != PanelMotion::Still)
+        oapiWriteScenario_int(scn, const_cast<char*>(KEY_PANEL_MOTION), static_cast<int>(panelMotion));
 }

@@ -1,0 +1,105 @@
+#include "spacecraft/configuration_sequencer.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "spacecraft/scenario_keys.h"
+
+namespace {
+constexpr double DROGUE_ALTITUDE = 12000;       // [m] over the ground
+constexpr double DROGUE_AIRSPEED = 300;         // [m/s]
+constexpr double MAIN_CHUTE_ALTITUDE = 2000;    // [m] over the ground
+constexpr double MAIN_CHUTE_AIRSPEED = 80;      // [m/s]
+constexpr double MAIN_CHUTE_FLOOR = 600;        // [m] below it the main parachute opens at any speed
+constexpr double CHUTE_TIME_ACCELERATION = 10;  // the most under a canopy
+}  // namespace
+
+void ConfigurationSequencer::SwitchTo(std::int16_t next) {
+    configuration = next;
+    RequestRebuild();
+}
+
+RebuildStep ConfigurationSequencer::StepRebuild() {
+    switch (rebuildCounter) {
+        case RebuildPhase::Idle:
+            return RebuildStep::None;
+        case RebuildPhase::Requested:
+            rebuildCounter = RebuildPhase::PanelsStowed;
+            return RebuildStep::StowPanels;
+        case RebuildPhase::PanelsStowed:
+            rebuildCounter = RebuildPhase::Rebuilt;
+            return RebuildStep::SetUp;
+        case RebuildPhase::Rebuilt:
+            rebuildCounter = RebuildPhase::Idle;
+            return RebuildStep::ShowPanels;
+    }
+    return RebuildStep::None;
+}
+
+void ConfigurationSequencer::DefinedAsBaseline() {
+    definedConfiguration = CONFIG_FULL_STACK;
+    RequestRebuild();
+    defined = true;
+}
+
+bool ConfigurationSequencer::PendingAtSave() const {
+    return savedRebuildCounter >= static_cast<std::int32_t>(RebuildPhase::Requested) &&
+           savedRebuildCounter <= static_cast<std::int32_t>(RebuildPhase::Rebuilt) &&
+           IsConfiguration(savedDefinedConfiguration);
+}
+
+std::int16_t ConfigurationSequencer::BeginLoadedDefinition() {
+    const std::int16_t loaded = configuration;
+    if (PendingAtSave()) configuration = savedDefinedConfiguration;
+    return loaded;
+}
+
+void ConfigurationSequencer::EndLoadedDefinition(std::int16_t loaded) {
+    configuration = loaded;
+    rebuildCounter = PendingAtSave() ? static_cast<RebuildPhase>(savedRebuildCounter) : RebuildPhase::Idle;
+    savedRebuildCounter = 0;
+    savedDefinedConfiguration = -1;
+    defined = true;
+}
+
+bool ConfigurationSequencer::DrogueDue() const {
+    return vessel.GetAltitude(ALTMODE_GROUND) < DROGUE_ALTITUDE && vessel.GetAirspeed() < DROGUE_AIRSPEED;
+}
+
+bool ConfigurationSequencer::MainChuteDue() const {
+    return (vessel.GetAltitude(ALTMODE_GROUND) < MAIN_CHUTE_ALTITUDE && vessel.GetAirspeed() < MAIN_CHUTE_AIRSPEED) ||
+           vessel.GetAltitude(ALTMODE_GROUND) < MAIN_CHUTE_FLOOR;
+}
+
+bool ConfigurationSequencer::CapCanopyTimeAcceleration() const {
+    if (!(oapiGetTimeAcceleration() > CHUTE_TIME_ACCELERATION)) return false;
+    oapiSetTimeAcceleration(CHUTE_TIME_ACCELERATION);
+    return true;
+}
+
+bool ConfigurationSequencer::ParseLine(const char* line) {
+    if (StartsWithKey(line, KEY_CONFIGURATION, KEY_CONFIGURATION_LENGTH)) {
+        configuration = ReadInt16(line + KEY_CONFIGURATION_LENGTH);
+        return true;
+    }
+    if (StartsWithKey(line, KEY_REBUILD, KEY_REBUILD_LENGTH)) {
+        char* rest = nullptr;
+        savedRebuildCounter = static_cast<std::int32_t>(std::strtol(line + KEY_REBUILD_LENGTH, &rest, 10));
+        savedDefinedConfiguration = static_cast<std::int16_t>(std::strtol(rest, nullptr, 10));
+        return true;
+    }
+    return false;
+}
+
+void ConfigurationSequencer::SaveConfiguration(FILEHANDLE scn) const {
+    // The host's writers take char* but do not change the key.
+    oapiWriteScenario_int(scn, const_cast<char*>(KEY_CONFIGURATION), configuration);
+}
+
+void ConfigurationSequencer::SaveRebuild(FILEHANDLE scn) const {
+    if (rebuildCounter == RebuildPhase::Idle) return;
+    char pending[32];
+    std::snprintf(pending, sizeof pending, "%d %d", static_cast<int>(rebuildCounter),
+                  static_cast<int>(definedConfiguration));
+    oapiWriteScenario_string(scn, const_cast<char*>(KEY_REBUILD), pending);
+}
