@@ -4,14 +4,14 @@
 #include <cstring>
 #include <iostream>
 
-#include "../host/oapi.h"
-#include "../host/vessel.h"
-#include "errors.h"
-#include "file_handles.h"
-#include "scenario.h"
-#include "text.h"
-#include "trace_format.h"
-#include "world.h"
+#include "host/oapi.h"
+#include "host/vessel.h"
+#include "sim/errors.h"
+#include "sim/file_handles.h"
+#include "sim/scenario.h"
+#include "sim/text.h"
+#include "sim/trace_format.h"
+#include "sim/world.h"
 
 using sim::trace::Args;
 

@@ -1,14 +1,14 @@
-#include "physics.h"
+#include "sim/physics.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "atmosphere.h"
-#include "mathx.h"
-#include "planet.h"
-#include "scenario.h"
-#include "text.h"
-#include "world.h"
+#include "sim/atmosphere.h"
+#include "sim/mathx.h"
+#include "sim/planet.h"
+#include "sim/scenario.h"
+#include "sim/text.h"
+#include "sim/world.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "planet.h"
+#include "sim/planet.h"
 
 #include <cmath>
 

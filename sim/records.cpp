@@ -1,4 +1,4 @@
-#include "records.h"
+#include "sim/records.h"
 
 namespace sim {
 

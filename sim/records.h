@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../host/hosttypes.h"
+#include "host/hosttypes.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "scenario.h"
+#include "sim/scenario.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,12 +6,12 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "errors.h"
-#include "mathx.h"
-#include "physics.h"
-#include "planet.h"
-#include "text.h"
-#include "world.h"
+#include "sim/errors.h"
+#include "sim/mathx.h"
+#include "sim/physics.h"
+#include "sim/planet.h"
+#include "sim/text.h"
+#include "sim/world.h"
 
 namespace sim {
 

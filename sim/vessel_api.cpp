@@ -5,15 +5,15 @@
 #include <cmath>
 #include <cstring>
 
-#include "../host/vessel.h"
-#include "errors.h"
-#include "file_handles.h"
-#include "physics.h"
-#include "planet.h"
-#include "scenario.h"
-#include "text.h"
-#include "trace_format.h"
-#include "world.h"
+#include "host/vessel.h"
+#include "sim/errors.h"
+#include "sim/file_handles.h"
+#include "sim/physics.h"
+#include "sim/planet.h"
+#include "sim/scenario.h"
+#include "sim/text.h"
+#include "sim/trace_format.h"
+#include "sim/world.h"
 
 using sim::Id;
 using sim::IdOf;

@@ -1,15 +1,15 @@
-#include "world.h"
+#include "sim/world.h"
 
 #include <dlfcn.h>
 
 #include <algorithm>
 #include <iostream>
 
-#include "errors.h"
-#include "mesh.h"
-#include "physics.h"
-#include "scenario.h"
-#include "text.h"
+#include "sim/errors.h"
+#include "sim/mesh.h"
+#include "sim/physics.h"
+#include "sim/scenario.h"
+#include "sim/text.h"
 
 namespace sim {
 

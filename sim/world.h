@@ -12,12 +12,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "../host/orbiter.h"
-#include "class_config.h"
-#include "mathx.h"
-#include "mesh.h"
-#include "module_loader.h"
-#include "records.h"
+#include "host/orbiter.h"
+#include "sim/class_config.h"
+#include "sim/mathx.h"
+#include "sim/mesh.h"
+#include "sim/module_loader.h"
+#include "sim/records.h"
 
 namespace sim {
 

@@ -1,11 +1,11 @@
-#include "script.h"
+#include "sim/app/script.h"
 
 #include <fstream>
 #include <sstream>
 
-#include "../errors.h"
-#include "../text.h"
 #include "host/hosttypes.h"
+#include "sim/errors.h"
+#include "sim/text.h"
 
 namespace sim {
 

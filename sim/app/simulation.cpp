@@ -1,13 +1,13 @@
-#include "simulation.h"
+#include "sim/app/simulation.h"
 
 #include <algorithm>
 #include <cstring>
 #include <fstream>
 
-#include "../errors.h"
-#include "../physics.h"
-#include "../text.h"
 #include "host/hosttypes.h"
+#include "sim/errors.h"
+#include "sim/physics.h"
+#include "sim/text.h"
 
 namespace sim {
 

@@ -6,11 +6,11 @@
 #include <optional>
 #include <string>
 
-#include "../scenario.h"
-#include "../world.h"
-#include "class_check.h"
-#include "script.h"
-#include "telemetry.h"
+#include "sim/app/class_check.h"
+#include "sim/app/script.h"
+#include "sim/app/telemetry.h"
+#include "sim/scenario.h"
+#include "sim/world.h"
 
 namespace sim {
 

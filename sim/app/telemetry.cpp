@@ -1,8 +1,8 @@
-#include "telemetry.h"
+#include "sim/app/telemetry.h"
 
-#include "../physics.h"
-#include "../text.h"
-#include "../world.h"
+#include "sim/physics.h"
+#include "sim/text.h"
+#include "sim/world.h"
 
 namespace sim {
 

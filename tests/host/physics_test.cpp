@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "host/orbiter.h"
-#include "host_fixture.h"
 #include "sim/atmosphere.h"
 #include "sim/mathx.h"
 #include "sim/physics.h"
 #include "sim/planet.h"
+#include "tests/host/host_fixture.h"
 
 namespace {
 
