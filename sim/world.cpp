@@ -20,18 +20,6 @@ constexpr double MIN_TIME_ACCELERATION = 0.1;
 constexpr double MAX_TIME_ACCELERATION = 100000.0;
 }  // namespace
 
-std::string VesselRecord::ClassName() const { return cls ? cls->name : std::string(); }
-
-void VesselRecord::FlightLog::DrawPropellant(Id tank, double mass) {
-    if (mass <= 0) return;
-    for (TankUse& use : propellantUsed)
-        if (use.tank == tank) {
-            use.used += mass;
-            return;
-        }
-    propellantUsed.push_back(TankUse{tank, mass});
-}
-
 World::World(std::filesystem::path root)
     : root_(std::move(root)), classes_(root_), modules_(root_), previous_(g_current) {
     g_current = this;
