@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "sim/atmosphere.h"
+#include "sim/clock.h"
 #include "sim/mathx.h"
 #include "sim/planet.h"
 #include "sim/scenario.h"
@@ -19,6 +20,10 @@ constexpr double NEAR_GROUND_LOOKAHEAD = 0.2;   // [s] of travel towards the gro
 constexpr double VACUUM_DENSITY = 1e-12;        // [kg/m^3] below it drag is not computed
 constexpr double STANDARD_GRAVITY = 9.80665;     // [m/s^2] the unit of a load in g
 constexpr double REST_TIME = 5.0;               // [s] at rest in contact, without thrust, before it counts as landed
+// Below this sine of the angle between two unit vectors they count as parallel: their cross
+// product gives no axis to turn about.
+constexpr double PARALLEL_SINE = 1e-12;
+constexpr double MIN_FLYING_MASS = 1e-3;       // [kg] the mass the integration divides by, at least
 
 // Autopilot gains.
 constexpr double AP_ATTITUDE_GAIN = 0.5;        // [1/s] desired rotation rate per radian of error
@@ -120,7 +125,7 @@ void Autopilot(VesselRecord& v, double mass, AttitudeGroups& attitude) {
         const VECTOR3 axis = Cross(VECTOR3{0, 0, 1}, target);
         const double s = Length(axis);
         const double angle = std::atan2(s, target.z);
-        VECTOR3 turn = s > 1e-12 ? axis / s * angle : (target.z < 0 ? VECTOR3{1, 0, 0} * PI : VECTOR3{0, 0, 0});
+        VECTOR3 turn = s > PARALLEL_SINE ? axis / s * angle : (target.z < 0 ? VECTOR3{1, 0, 0} * PI : VECTOR3{0, 0, 0});
         desiredRate = turn * AP_ATTITUDE_GAIN;
         const double rate = Length(desiredRate);
         if (rate > AP_MAX_RATE) desiredRate = desiredRate * (AP_MAX_RATE / rate);
@@ -240,7 +245,7 @@ void SettleOnSurface(VesselRecord& v) {
     const VECTOR3 axis = Cross(current, up);
     const double s = Length(axis);
     const double angle = std::atan2(s, Dot(current, up));
-    if (s > 1e-12) {
+    if (s > PARALLEL_SINE) {
         v.rot = Orthonormalised(AxisRotation(axis / s, angle) * v.rot);
     } else if (Dot(current, up) < 0) {
         // Exactly the wrong way up: turn over about the vessel's forward axis (its right axis if
@@ -273,7 +278,7 @@ bool AnyThrusterOn(const VesselRecord& v) {
 // air: the atmosphere at the vessel's altitude at the substep's start.
 void Substep(World& world, VesselRecord& v, double h, double now, const AtmosphereState& air,
              AttitudeGroups& attitude) {
-    const double mass = std::max(v.Mass(), 1e-3);
+    const double mass = std::max(v.Mass(), MIN_FLYING_MASS);
     Autopilot(v, mass, attitude);
     const Propulsion thrust = Thrust(v, air.pressure, h);
 
@@ -325,8 +330,8 @@ void Substep(World& world, VesselRecord& v, double h, double now, const Atmosphe
         v.rot = rot0;
         CarryWithSurface(v, h);
         v.contact.restTime = thrust.thrusting ? 0.0 : v.contact.restTime + h;
-        if (v.contact.restTime >= REST_TIME - 1e-9) {
-            SnapToSavedGrid(v, world.Mjd() + (now + h - world.SimTime()) / 86400.0);
+        if (v.contact.restTime >= REST_TIME - TIME_TOLERANCE) {
+            SnapToSavedGrid(v, world.Mjd() + (now + h - world.SimTime()) / SECONDS_PER_DAY);
             v.landed = true;
             v.contact.touching = false;
             v.contact.restTime = 0;

@@ -253,7 +253,7 @@ void World::AdvanceFrame(double frameDt) {
     simStep_ = frameDt * timeAcc_;
     realTime_ += frameDt;
     const double endTime = simTime_ + simStep_;
-    const double endMjd = mjd0_ + endTime / 86400.0;
+    const double endMjd = mjd0_ + endTime / SECONDS_PER_DAY;
     if (dispatch == Dispatch::Callbacks) {
         ForEachVesselOfTheFrame([&](VesselRecord& v) {
             if (VESSEL2* target = CallbackTarget(v)) {
@@ -287,7 +287,7 @@ void World::SetTimeAcceleration(double factor) {
 
 bool World::AcceptDelayedKey(int key, double interval) {
     // Real time is a sum of frame lengths; a tolerance keeps 10 frames of 0.1 s from falling short of 1 s.
-    if (key == lastKey_ && realTime_ - lastKeyTime_ < interval - 1e-9) return false;
+    if (key == lastKey_ && realTime_ - lastKeyTime_ < interval - TIME_TOLERANCE) return false;
     lastKey_ = key;
     lastKeyTime_ = realTime_;
     return true;

@@ -14,6 +14,7 @@
 
 #include "host/orbiter.h"
 #include "sim/class_config.h"
+#include "sim/clock.h"
 #include "sim/mathx.h"
 #include "sim/mesh.h"
 #include "sim/module_loader.h"
@@ -110,7 +111,7 @@ public:
     double RealTime() const { return realTime_; }
     double TimeAcceleration() const { return timeAcc_; }
     void SetTimeAcceleration(double factor);
-    double Mjd() const { return mjd0_ + simTime_ / 86400.0; }
+    double Mjd() const { return mjd0_ + simTime_ / SECONDS_PER_DAY; }
     void SetStartMjd(double mjd) { mjd0_ = mjd; }
 
     // Keyboard
@@ -202,7 +203,7 @@ private:
     double simStep_ = 0.0;
     double realTime_ = 0.0;
     double timeAcc_ = 1.0;
-    double mjd0_ = 51544.5;
+    double mjd0_ = DEFAULT_START_MJD;
     int lastKey_ = -1;
     double lastKeyTime_ = 0.0;
     std::optional<std::string> pendingError_;

@@ -5,15 +5,12 @@
 #include <fstream>
 
 #include "host/hosttypes.h"
+#include "sim/clock.h"
 #include "sim/errors.h"
 #include "sim/physics.h"
 #include "sim/text.h"
 
 namespace sim {
-
-namespace {
-constexpr double TIME_EPSILON = 1e-9;  // [s] tolerance of accumulated frame times
-}  // namespace
 
 Simulation::Simulation(const std::filesystem::path& root, const std::filesystem::path& scenarioFile,
                        const HostOptions& options)
@@ -106,7 +103,7 @@ void Simulation::RunDueActions() {
     for (auto& a : script_.actions) {
         if (a.done) continue;
         if (a.trigger == ScriptAction::Trigger::AT) {
-            if (a.threshold <= now + TIME_EPSILON) Carry(a);
+            if (a.threshold <= now + TIME_TOLERANCE) Carry(a);
         } else {
             const VesselRecord* v = world_.FindByName(a.vessel);
             if (v && Altitude(*v) < a.threshold) Carry(a);
@@ -132,9 +129,9 @@ long Simulation::Run(const RunLimits& limits) {
     const long start = frames_;
     for (;;) {
         if (limits.frames && frames_ - start >= *limits.frames) break;
-        if (limits.until && world_.SimTime() >= *limits.until - TIME_EPSILON) break;
+        if (limits.until && world_.SimTime() >= *limits.until - TIME_TOLERANCE) break;
         if (!limits.frames && !limits.until) {
-            if (world_.SimTime() >= DEFAULT_RUN_LIMIT - TIME_EPSILON) break;
+            if (world_.SimTime() >= DEFAULT_RUN_LIMIT - TIME_TOLERANCE) break;
             if (script_.Done() && !AnyVesselInAtmosphere()) break;
         }
         Frame(limits.frameDt);

@@ -1,5 +1,6 @@
 #include "sim/app/telemetry.h"
 
+#include "sim/clock.h"
 #include "sim/physics.h"
 #include "sim/text.h"
 #include "sim/world.h"
@@ -9,7 +10,7 @@ namespace sim {
 void Telemetry::Sample(const World& world, const std::string& focus, bool force) {
     if (scope_ == TelemetryScope::None) return;
     const double now = world.SimTime();
-    if (!force && now - lastSample_ < SAMPLE_INTERVAL - 1e-9) return;
+    if (!force && now - lastSample_ < SAMPLE_INTERVAL - TIME_TOLERANCE) return;
     lastSample_ = now;
     for (const auto& v : world.Vessels()) {
         if (scope_ == TelemetryScope::Focus && v->name != focus) continue;
