@@ -117,11 +117,11 @@ struct AttitudeGroups {
 // The host's autopilot: turns the vessel's +z towards the target direction (or stops its
 // rotation) with its attitude thruster groups.
 void Autopilot(VesselRecord& v, double mass, AttitudeGroups& attitude) {
-    if (v.navMode == "off") return;
+    if (v.navMode == NavMode::Off) return;
     VECTOR3 desiredRate{0, 0, 0};
-    if (v.navMode == "prograde" || v.navMode == "retrograde") {
+    if (v.navMode == NavMode::Prograde || v.navMode == NavMode::Retrograde) {
         VECTOR3 target = v.rot.Transposed() * Normalised(v.vel);
-        if (v.navMode == "retrograde") target = -target;
+        if (v.navMode == NavMode::Retrograde) target = -target;
         const VECTOR3 axis = Cross(VECTOR3{0, 0, 1}, target);
         const double s = Length(axis);
         const double angle = std::atan2(s, target.z);
@@ -272,7 +272,7 @@ double SubstepFor(const VesselRecord& v, bool thrusting, const AtmosphereState& 
 bool AnyThrusterOn(const VesselRecord& v) {
     for (const Thruster& th : v.def.thrusters)
         if (th.level > 0) return true;
-    return v.navMode != "off";
+    return v.navMode != NavMode::Off;
 }
 
 // air: the atmosphere at the vessel's altitude at the substep's start.
@@ -363,7 +363,7 @@ void StepPhysics(World& world, double dt) {
     AttitudeGroups attitude;  // reused from vessel to vessel
     for (const auto& owned : world.Vessels()) {
         VesselRecord& v = *owned;
-        if (v.navMode != "off") attitude.Collect(v.def);
+        if (v.navMode != NavMode::Off) attitude.Collect(v.def);
         if (v.landed) {
             // A landed vessel lifts off only under thrust.
             if (!AnyThrusterOn(v)) {

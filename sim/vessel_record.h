@@ -11,6 +11,7 @@
 #include "sim/class_config.h"
 #include "sim/mathx.h"
 #include "sim/module_loader.h"
+#include "sim/nav_mode.h"
 #include "sim/records.h"
 
 namespace sim {
@@ -33,11 +34,11 @@ struct VesselRecord {
     bool landed = false;
     bool deletePending = false;
     bool hasVisual = false;
-    std::string navMode = "off";
+    NavMode navMode = NavMode::Off;  // the autopilot, as a flight script sets it
     struct ContactState {
         bool touching = false;  // resting on its touchdown points, not yet landed
         double restTime = 0.0;  // [s] at rest without thrust so far
-    } contact;  // autopilot set by a flight script: prograde, retrograde, killrot, off
+    } contact;
     // What the end-of-run summary tells about the vessel's flight.
     struct FlightLog {
         int touchdowns = 0;

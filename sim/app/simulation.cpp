@@ -67,9 +67,9 @@ void Simulation::Carry(ScriptAction& a) {
             world_.AddEvent(*v, "timeacc " + FormatDouble(world_.TimeAcceleration()) + " (script)");
             break;
         case ScriptAction::Kind::NAVMODE:
-            v->navMode = a.word;
-            world_.AddEvent(*v, "script navmode " + a.word);
-            if (a.word == "off") {
+            v->navMode = a.navMode;
+            world_.AddEvent(*v, std::string("script navmode ") + NavModeText(a.navMode));
+            if (a.navMode == NavMode::Off) {
                 // The autopilot lets go of the attitude thrusters it held.
                 for (const auto& g : v->def.groups)
                     if (g.type >= THGROUP_ATT_PITCHUP && g.type <= THGROUP_ATT_BANKRIGHT)
