@@ -150,9 +150,7 @@ void Autopilot(VesselRecord& v, double mass, AttitudeGroups& attitude) {
         }
         if (best) *best = std::max(*best, std::min(1.0, std::fabs(need) / bestTorque));
     }
-    for (size_t i = 0; i < levels.size(); ++i)
-        for (Id id : attitude.groups[i]->thrusters)
-            if (Thruster* th = v.def.FindThruster(id)) th->level = levels[i];
+    for (size_t i = 0; i < levels.size(); ++i) SetGroupLevel(v.def, *attitude.groups[i], levels[i]);
 }
 
 // Thrust over one substep: force (global) and torque (vessel axes); propellant drawn from the

@@ -265,10 +265,7 @@ double VESSEL::GetThrusterLevel(THRUSTER_HANDLE th) const {
 void VESSEL::SetThrusterGroupLevel(THGROUP_TYPE thgt, double level) const {
     auto* v = Call(hObj, "SetThrusterGroupLevel", static_cast<int>(thgt), level);
     if (!v || !std::isfinite(level)) return;
-    for (const auto& g : v->def.groups)
-        if (g.type == thgt)
-            for (Id id : g.thrusters)
-                if (sim::Thruster* t = v->def.FindThruster(id)) t->level = std::clamp(level, 0.0, 1.0);
+    sim::SetGroupLevel(v->def, thgt, level);
 }
 
 void VESSEL::ClearThrusterDefinitions() const {

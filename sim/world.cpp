@@ -150,8 +150,7 @@ void World::ApplyStatus(VesselRecord& v, const VESSELSTATUS& status) {
         else if (group.type == THGROUP_RETRO) level = std::max(-status.eng_main, 0.0);
         else if (group.type == THGROUP_HOVER) level = status.eng_hovr;
         else continue;
-        for (Id t : group.thrusters)
-            if (Thruster* th = v.def.FindThruster(t)) th->level = std::clamp(level, 0.0, 1.0);
+        SetGroupLevel(v.def, group, level);
     }
 }
 

@@ -71,18 +71,12 @@ void Simulation::Carry(ScriptAction& a) {
             world_.AddEvent(*v, std::string("script navmode ") + NavModeText(a.navMode));
             if (a.navMode == NavMode::Off) {
                 // The autopilot lets go of the attitude thrusters it held.
-                for (const auto& g : v->def.groups)
-                    if (g.type >= THGROUP_ATT_PITCHUP && g.type <= THGROUP_ATT_BANKRIGHT)
-                        for (Id id : g.thrusters)
-                            if (Thruster* t = v->def.FindThruster(id)) t->level = 0;
+                for (int type = THGROUP_ATT_PITCHUP; type <= THGROUP_ATT_BANKRIGHT; ++type) SetGroupLevel(v->def, type, 0.0);
             }
             break;
         case ScriptAction::Kind::THRUST: {
             const int type = a.word == "main" ? THGROUP_MAIN : a.word == "retro" ? THGROUP_RETRO : THGROUP_HOVER;
-            for (const auto& g : v->def.groups)
-                if (g.type == type)
-                    for (Id id : g.thrusters)
-                        if (Thruster* t = v->def.FindThruster(id)) t->level = a.value;
+            SetGroupLevel(v->def, type, a.value);
             world_.AddEvent(*v, "script thrust " + a.word + " " + FormatDouble(a.value));
             break;
         }
