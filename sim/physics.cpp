@@ -273,22 +273,16 @@ bool AnyThrusterOn(const VesselRecord& v) {
     return v.navMode != NavMode::Off;
 }
 
-// air: the atmosphere at the vessel's altitude at the substep's start.
-void Substep(World& world, VesselRecord& v, double h, double now, const AtmosphereState& air,
-             AttitudeGroups& attitude) {
-    const double mass = std::max(v.Mass(), MIN_FLYING_MASS);
-    Autopilot(v, mass, attitude);
-    const Propulsion thrust = Thrust(v, air.pressure, h);
-
-    // Translation: RK4 with gravity and drag evaluated along the way, thrust and contact held.
-    const VECTOR3 held = thrust.force / mass;
+// Translation: RK4 with gravity and drag evaluated along the way, thrust held. Returns the
+// drag and aerodynamic torque at the substep's start, the state the rotation starts from.
+Aero Translate(VesselRecord& v, double h, double mass, double rho, const VECTOR3& thrustForce) {
+    const VECTOR3 held = thrustForce / mass;
     auto accel = [&](const VECTOR3& p, const VECTOR3& vel) {
         return Gravity(p) + AerodynamicForces(v, p, vel, v.rot, DensityAt(p), nullptr, mass).force / mass + held;
     };
     const VECTOR3 p0 = v.pos, v0 = v.vel;
-    const Mat3 rot0 = v.rot;
-    // At the start, force and torque in one evaluation: the rotation below uses this same state.
-    const Aero aero0 = AerodynamicForces(v, p0, v0, v.rot, air.density, &v.angVel, mass);
+    // At the start, force and torque in one evaluation: the rotation uses this same state.
+    const Aero aero0 = AerodynamicForces(v, p0, v0, v.rot, rho, &v.angVel, mass);
     const VECTOR3 a1 = Gravity(p0) + aero0.force / mass + held;
     // What the crew feels: everything but gravity.
     v.flightLog.peakLoad = std::max(v.flightLog.peakLoad, Length(a1 - Gravity(p0)) / STANDARD_GRAVITY);
@@ -300,10 +294,12 @@ void Substep(World& world, VesselRecord& v, double h, double now, const Atmosphe
     const VECTOR3 a4 = accel(p0 + v3 * h, v4);
     v.pos = p0 + (v0 + v2 * 2 + v3 * 2 + v4) * (h / 6);
     v.vel = v0 + (a1 + a2 * 2 + a3 * 2 + a4) * (h / 6);
+    return aero0;
+}
 
-    // Rotation: Euler's equations with the inertia PMI times mass.
+// Rotation: Euler's equations with the inertia PMI times mass; torque [N m] in vessel axes.
+void Rotate(VesselRecord& v, double h, double mass, const VECTOR3& torque) {
     const VECTOR3 inertia = v.def.pmi * mass;
-    const VECTOR3 torque = thrust.torque + aero0.torque;
     const VECTOR3 iw{inertia.x * v.angVel.x, inertia.y * v.angVel.y, inertia.z * v.angVel.z};
     const VECTOR3 gyro = Cross(v.angVel, iw);
     if (inertia.x > 0 && inertia.y > 0 && inertia.z > 0)
@@ -311,8 +307,19 @@ void Substep(World& world, VesselRecord& v, double h, double now, const Atmosphe
                             (torque.z - gyro.z) / inertia.z} * h;
     const double w = Length(v.angVel);
     if (w > 0) v.rot = Orthonormalised(v.rot * AxisRotation(v.angVel / w, w * h));
+}
 
-    // Ground: a vessel resting on its touchdown points stays on them unless its thrust lifts it.
+// Where the vessel was when the substep began.
+struct SubstepStart {
+    VECTOR3 pos;
+    Mat3 rot;
+};
+
+// Ground contact after the substep's motion: a vessel resting on its touchdown points stays on
+// them (back where it started, carried by the planet) unless its thrust lifts it, and lands
+// after resting long enough; a vessel whose points went below the surface touches down.
+void GroundContact(World& world, VesselRecord& v, const SubstepStart& start, double h, double now, double mass,
+                   const Propulsion& thrust) {
     if (v.contact.touching) {
         const VECTOR3 up = v.pos / Length(v.pos);
         const double lift = Dot(thrust.force, up) / mass - Dot(Gravity(v.pos), -up);
@@ -321,11 +328,11 @@ void Substep(World& world, VesselRecord& v, double h, double now, const Atmosphe
             v.contact.restTime = 0;
             return;
         }
-        const VECTOR3 resting = p0;
+        const VECTOR3 resting = start.pos;
         v.pos = resting;
         v.vel = SurfaceVelocity(resting);
         v.angVel = {0, 0, 0};
-        v.rot = rot0;
+        v.rot = start.rot;
         CarryWithSurface(v, h);
         v.contact.restTime = thrust.thrusting ? 0.0 : v.contact.restTime + h;
         if (v.contact.restTime >= REST_TIME - TIME_TOLERANCE) {
@@ -348,6 +355,17 @@ void Substep(World& world, VesselRecord& v, double h, double now, const Atmosphe
     }
 }
 
+// air: the atmosphere at the vessel's altitude at the substep's start.
+void Substep(World& world, VesselRecord& v, double h, double now, const AtmosphereState& air,
+             AttitudeGroups& attitude) {
+    const double mass = std::max(v.Mass(), MIN_FLYING_MASS);
+    Autopilot(v, mass, attitude);
+    const Propulsion thrust = Thrust(v, air.pressure, h);
+    const SubstepStart start{v.pos, v.rot};
+    const Aero aero0 = Translate(v, h, mass, air.density, thrust.force);
+    Rotate(v, h, mass, thrust.torque + aero0.torque);
+    GroundContact(world, v, start, h, now, mass, thrust);
+}
 
 }  // namespace
 
