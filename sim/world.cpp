@@ -3,7 +3,6 @@
 #include <dlfcn.h>
 
 #include <algorithm>
-#include <iostream>
 
 #include "sim/errors.h"
 #include "sim/mesh.h"
@@ -55,8 +54,8 @@ void World::DropUnreadableMessages() {
         const int dropped = forgetMessages_(v->iface);
         if (dropped <= 0) continue;
         droppedMessages_ += dropped;
-        std::cerr << "talvek-sim: warning: dropped " << dropped << " message(s) for vessel '" << v->name
-                  << "', whose class '" << v->ClassName() << "' has no module to read them\n";
+        Warn("dropped " + std::to_string(dropped) + " message(s) for vessel '" + v->name + "', whose class '" +
+             v->ClassName() + "' has no module to read them");
     }
 }
 
@@ -310,8 +309,7 @@ MESHHANDLE World::LoadMesh(const std::string& name) {
     if (!std::filesystem::is_regular_file(path)) {
         if (std::find(missingMeshes_.begin(), missingMeshes_.end(), name) == missingMeshes_.end()) {
             missingMeshes_.push_back(name);
-            std::cerr << "talvek-sim: warning: mesh '" << name << "' not found at " << path.string()
-                      << "; its template is null\n";
+            Warn("mesh '" + name + "' not found at " + path.string() + "; its template is null");
         }
         return nullptr;
     }
@@ -341,6 +339,11 @@ void World::Trace(const VesselRecord* v, const char* call, std::string args) {
 void World::AddEvent(const VesselRecord& v, std::string what, double time) {
     if (!keepEvents) return;
     events.push_back(Event{time >= 0 ? time : simTime_, v.name, std::move(what)});
+}
+
+void World::Warn(std::string text) {
+    warnings.push_back(text);
+    if (onNotice) onNotice(HostNotice{HostNotice::Kind::Warning, std::move(text)});
 }
 
 void World::ReportInputError(const std::string& message) {

@@ -14,6 +14,7 @@
 
 #include "host/orbiter.h"
 #include "sim/class_config.h"
+#include "sim/host_notice.h"
 #include "sim/clock.h"
 #include "sim/mathx.h"
 #include "sim/mesh.h"
@@ -146,6 +147,12 @@ public:
     // (a run whose outputs read the log from the timeline keeps none, so that it does not grow).
     bool keepLog = true;
     std::vector<std::string> log;
+    // The host's warnings, in order: what it declined or dropped (a vessel not created, a mesh not
+    // found, messages no module reads). Each is also handed to onNotice as it happens.
+    std::vector<std::string> warnings;
+    void Warn(std::string text);
+    // Hears each warning and each log line as it happens; starts as DefaultNoticeListener().
+    NoticeListener onNotice = DefaultNoticeListener();
     // The vessel block a module is loading its state from, while it does.
     const ScenarioBlockReader* reading = nullptr;
     // At the current simulation time, or at the given one (a moment inside the frame's step).

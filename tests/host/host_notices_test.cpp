@@ -1,0 +1,76 @@
+// The host's warnings and log lines: collected in the world, handed to its listener as they
+// happen, and shown by the program on standard error in that same order.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/oapi.h"
+#include "sim/host_notice.h"
+#include "tests/host/host_fixture.h"
+
+using testing::ElementsAre;
+
+namespace {
+
+class HostNotices : public HostTest {
+protected:
+    void SetUp() override {
+        HostTest::SetUp();
+        world->onNotice = [this](const sim::HostNotice& n) { heard.push_back(sim::NoticeLine(n)); };
+    }
+    std::vector<std::string> heard;
+};
+
+VESSELSTATUS InOrbit() {
+    VESSELSTATUS s{};
+    s.rpos = {6771010, 0, 0};
+    s.rvel = {0, 0, 7672.593};
+    return s;
+}
+
+}  // namespace
+
+TEST_F(HostNotices, WarningsAndLogLinesReachTheListenerInTheOrderTheyHappen) {
+    world->LoadMesh("no-such-mesh");
+    char line[] = "a line";
+    oapiWriteLog(line);
+    EXPECT_EQ(oapiCreateVessel("", "Probe", InOrbit()), nullptr);
+    const std::string meshWarning =
+        "mesh 'no-such-mesh' not found at " + (root.Path() / "Meshes" / "no-such-mesh.msh").string() +
+        "; its template is null";
+    EXPECT_THAT(heard, ElementsAre("talvek-sim: warning: " + meshWarning, "talvek-sim: log: a line",
+                                   "talvek-sim: warning: vessel '' of class 'Probe' not created: a vessel needs a name"));
+    EXPECT_THAT(world->warnings,
+                ElementsAre(meshWarning, "vessel '' of class 'Probe' not created: a vessel needs a name"))
+        << "log lines are not warnings";
+}
+
+TEST_F(HostNotices, AMissingMeshIsWarnedOfOnce) {
+    world->LoadMesh("no-such-mesh");
+    world->LoadMesh("no-such-mesh");
+    EXPECT_EQ(heard.size(), 1u);
+    EXPECT_EQ(world->warnings.size(), 1u);
+}
+
+TEST_F(HostNotices, WithoutAListenerTheWarningIsStillKept) {
+    world->onNotice = nullptr;
+    testing::internal::CaptureStderr();
+    world->LoadMesh("no-such-mesh");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(world->warnings.size(), 1u);
+}
+
+TEST_F(HostTest, TheProgramShowsEachNoticeOnStandardErrorAtOnce) {
+    testing::internal::CaptureStderr();
+    char first[] = "before";
+    oapiWriteLog(first);
+    world->LoadMesh("no-such-mesh");
+    char second[] = "after";
+    oapiWriteLog(second);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "talvek-sim: log: before\ntalvek-sim: warning: mesh 'no-such-mesh' not found at " +
+                  (root.Path() / "Meshes" / "no-such-mesh.msh").string() +
+                  "; its template is null\ntalvek-sim: log: after\n");
+}
