@@ -54,17 +54,10 @@ OBJHANDLE oapiCreateVessel(const char* name, const char* classname, const VESSEL
                 "' not created: its landed latitude vdata[0].y lies outside -pi/2..pi/2 rad");
         return nullptr;
     }
-    try {
-        return w->CreateVessel(name, classname, status)->Handle();
-    } catch (const sim::VesselRefused& e) {
-        // The host declines the vessel; the caller gets a null handle.
-        w->Warn(std::string("vessel '") + name + "' of class '" + classname + "' not created: " + e.what());
-        return nullptr;
-    } catch (const sim::InputError& e) {
-        // A broken class file or module: the run stops once the module returns.
-        w->ReportInputError(e.what());
-        return nullptr;
-    }
+    // A declined vessel gives the caller a null handle; a broken class file or module stops the
+    // run once the module returns.
+    return w->GuardHostCall(std::string("vessel '") + name + "' of class '" + classname + "' not created: ",
+                            OBJHANDLE{nullptr}, [&] { return w->CreateVessel(name, classname, status)->Handle(); });
 }
 
 bool oapiDeleteVessel(OBJHANDLE hVessel, OBJHANDLE hAlternativeCameraTarget) {

@@ -313,16 +313,13 @@ MESHHANDLE World::LoadMesh(const std::string& name) {
         }
         return nullptr;
     }
-    try {
+    return GuardHostCall("mesh '" + name + "' not read: ", MESHHANDLE{nullptr}, [&] {
         auto data = meshFiles_.Read(path);
         const Id id = NextId();
         meshTemplates_.emplace(id, MeshTemplate{name, std::move(data)});
         meshTemplateByName_.emplace(name, id);
         return HandleOf(id);
-    } catch (const InputError& e) {
-        ReportInputError(e.what());
-        return nullptr;
-    }
+    });
 }
 
 const World::MeshTemplate* World::FindMeshTemplate(MESHHANDLE h) const {

@@ -14,6 +14,7 @@
 
 #include "host/orbiter.h"
 #include "sim/class_config.h"
+#include "sim/errors.h"
 #include "sim/host_notice.h"
 #include "sim/clock.h"
 #include "sim/mathx.h"
@@ -163,6 +164,22 @@ public:
     void ReportInputError(const std::string& message);
     const std::optional<std::string>& PendingError() const { return pendingError_; }
     void ThrowIfError();
+
+    // Runs a host function on behalf of the module that called it, so that no exception reaches
+    // the module: a refused vessel (VesselRefused) becomes the warning refusal + its reason; any
+    // other input error (a broken class file, mesh or module) is kept for the host to report once
+    // the module returns. Either way the module gets `failed`.
+    template <class R, class F>
+    R GuardHostCall(const std::string& refusal, R failed, F&& call) {
+        try {
+            return call();
+        } catch (const VesselRefused& e) {
+            Warn(refusal + e.what());
+        } catch (const InputError& e) {
+            ReportInputError(e.what());
+        }
+        return failed;
+    }
 
     // Records a "rebuilt" event for a vessel whose module has defined it anew since the last look.
     void NoteRebuild(VesselRecord& v);

@@ -74,3 +74,18 @@ TEST_F(HostTest, TheProgramShowsEachNoticeOnStandardErrorAtOnce) {
                   (root.Path() / "Meshes" / "no-such-mesh.msh").string() +
                   "; its template is null\ntalvek-sim: log: after\n");
 }
+
+TEST_F(HostNotices, TheGuardOfAHostCallLetsNoInputErrorReachTheModule) {
+    EXPECT_EQ(world->GuardHostCall("x: ", 0, [] { return 7; }), 7) << "a call that succeeds gives its value";
+    EXPECT_TRUE(heard.empty());
+
+    EXPECT_EQ(world->GuardHostCall("vessel 'V' not created: ", -1,
+                                   []() -> int { throw sim::VesselRefused("its name is taken"); }),
+              -1);
+    EXPECT_THAT(world->warnings, ElementsAre("vessel 'V' not created: its name is taken")) << "a refusal is a warning";
+    EXPECT_FALSE(world->PendingError());
+
+    EXPECT_EQ(world->GuardHostCall("y: ", -1, []() -> int { throw sim::InputError("f.cfg:3: broken"); }), -1);
+    EXPECT_EQ(world->PendingError(), "f.cfg:3: broken") << "any other input error waits for the module to return";
+    EXPECT_EQ(world->warnings.size(), 1u);
+}
