@@ -1,10 +1,10 @@
-#include "animation.h"
+#include "sim/animation.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "mathx.h"
-#include "world.h"
+#include "sim/mathx.h"
+#include "sim/world.h"
 
 namespace sim {
 

@@ -3,7 +3,7 @@
 // carried along by its parent's.
 #pragma once
 
-#include "../host/hosttypes.h"
+#include "host/hosttypes.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "atmosphere.h"
+#include "sim/atmosphere.h"
 
 #include <cmath>
 

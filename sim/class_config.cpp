@@ -1,11 +1,11 @@
-#include "class_config.h"
+#include "sim/class_config.h"
 
 #include <fstream>
 
-#include "errors.h"
-#include "file_handles.h"
-#include "text.h"
-#include "world.h"
+#include "sim/errors.h"
+#include "sim/file_handles.h"
+#include "sim/text.h"
+#include "sim/world.h"
 
 namespace sim {
 

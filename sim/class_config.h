@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "../host/hosttypes.h"
+#include "host/hosttypes.h"
 
 namespace sim {
 

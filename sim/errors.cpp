@@ -1,4 +1,4 @@
-#include "errors.h"
+#include "sim/errors.h"
 
 namespace sim {
 

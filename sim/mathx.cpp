@@ -1,4 +1,4 @@
-#include "mathx.h"
+#include "sim/mathx.h"
 
 namespace sim {
 

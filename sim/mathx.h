@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "../host/hosttypes.h"
+#include "host/hosttypes.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "mesh.h"
+#include "sim/mesh.h"
 
 #include <cctype>
 #include <fstream>
@@ -6,8 +6,8 @@
 #include <vector>
 #include <sstream>
 
-#include "errors.h"
-#include "text.h"
+#include "sim/errors.h"
+#include "sim/text.h"
 
 namespace sim {
 

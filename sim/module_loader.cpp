@@ -1,8 +1,8 @@
-#include "module_loader.h"
+#include "sim/module_loader.h"
 
 #include <dlfcn.h>
 
-#include "errors.h"
+#include "sim/errors.h"
 
 namespace sim {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "../host/oapi.h"
+#include "host/oapi.h"
 
 namespace sim {
 

@@ -2,16 +2,15 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
-#include <iostream>
 
-#include "../host/oapi.h"
-#include "../host/vessel.h"
-#include "errors.h"
-#include "file_handles.h"
-#include "scenario.h"
-#include "text.h"
-#include "trace_format.h"
-#include "world.h"
+#include "host/oapi.h"
+#include "host/vessel.h"
+#include "sim/errors.h"
+#include "sim/file_handles.h"
+#include "sim/scenario.h"
+#include "sim/text.h"
+#include "sim/trace_format.h"
+#include "sim/world.h"
 
 using sim::trace::Args;
 
@@ -33,8 +32,8 @@ OBJHANDLE oapiCreateVessel(const char* name, const char* classname, const VESSEL
     for (const char* n : {name, classname})
         if (!sim::IsUtf8(n) || std::strlen(n) > sim::MAX_NAME_LENGTH) {
             // As in a scenario: names are UTF-8 of at most 255 bytes, so that they save, dump and read back.
-            std::cerr << "talvek-sim: warning: a vessel of class '" << classname
-                      << "' not created: its name or class name is not UTF-8 text of at most 255 bytes\n";
+            w->Warn(std::string("a vessel of class '") + classname +
+                    "' not created: its name or class name is not UTF-8 text of at most 255 bytes");
             return nullptr;
         }
     auto finite = [](const VECTOR3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); };
@@ -45,28 +44,20 @@ OBJHANDLE oapiCreateVessel(const char* name, const char* classname, const VESSEL
     if (!placeFinite || !std::isfinite(status.fuel) || !std::isfinite(status.eng_main) ||
         !std::isfinite(status.eng_hovr)) {
         // A state that is not finite would make every later state so; the host declines the vessel.
-        std::cerr << "talvek-sim: warning: vessel '" << name << "' of class '" << classname
-                  << "' not created: its state holds a number that is not finite\n";
+        w->Warn(std::string("vessel '") + name + "' of class '" + classname +
+                "' not created: its state holds a number that is not finite");
         return nullptr;
     }
     if (landed && std::abs(status.vdata[0].y) > PI05) {
         // As for POS in a scenario: a latitude beyond the poles names no place.
-        std::cerr << "talvek-sim: warning: vessel '" << name << "' of class '" << classname
-                  << "' not created: its landed latitude vdata[0].y lies outside -pi/2..pi/2 rad\n";
+        w->Warn(std::string("vessel '") + name + "' of class '" + classname +
+                "' not created: its landed latitude vdata[0].y lies outside -pi/2..pi/2 rad");
         return nullptr;
     }
-    try {
-        return w->CreateVessel(name, classname, status)->Handle();
-    } catch (const sim::VesselRefused& e) {
-        // The host declines the vessel; the caller gets a null handle.
-        std::cerr << "talvek-sim: warning: vessel '" << name << "' of class '" << classname
-                  << "' not created: " << e.what() << "\n";
-        return nullptr;
-    } catch (const sim::InputError& e) {
-        // A broken class file or module: the run stops once the module returns.
-        w->ReportInputError(e.what());
-        return nullptr;
-    }
+    // A declined vessel gives the caller a null handle; a broken class file or module stops the
+    // run once the module returns.
+    return w->GuardHostCall(std::string("vessel '") + name + "' of class '" + classname + "' not created: ",
+                            OBJHANDLE{nullptr}, [&] { return w->CreateVessel(name, classname, status)->Handle(); });
 }
 
 bool oapiDeleteVessel(OBJHANDLE hVessel, OBJHANDLE hAlternativeCameraTarget) {
@@ -184,8 +175,12 @@ void oapiWriteLog(char* line) {
     // During a load, the file and line the module was reading, as a compiler places its messages.
     const sim::ScenarioBlockReader* r = W() ? W()->reading : nullptr;
     const std::string where = r && r->currentLine > 0 ? r->file + ":" + std::to_string(r->currentLine) : "";
-    std::cerr << "talvek-sim: log: " << (where.empty() ? "" : where + ": ") << text << "\n";
-    if (!W()) return;
+    const sim::HostNotice notice{sim::HostNotice::Kind::Log, (where.empty() ? "" : where + ": ") + text};
+    if (!W()) {
+        if (const sim::NoticeListener& listener = sim::DefaultNoticeListener()) listener(notice);
+        return;
+    }
+    if (W()->onNotice) W()->onNotice(notice);
     if (W()->keepLog) W()->log.push_back(text);
     // In the timeline, under the vessel whose module wrote it, without its name a second time.
     if (const sim::VesselRecord* v = W()->Context()) {

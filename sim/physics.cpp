@@ -1,14 +1,15 @@
-#include "physics.h"
+#include "sim/physics.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "atmosphere.h"
-#include "mathx.h"
-#include "planet.h"
-#include "scenario.h"
-#include "text.h"
-#include "world.h"
+#include "sim/atmosphere.h"
+#include "sim/clock.h"
+#include "sim/mathx.h"
+#include "sim/planet.h"
+#include "sim/scenario.h"
+#include "sim/text.h"
+#include "sim/world.h"
 
 namespace sim {
 
@@ -19,6 +20,10 @@ constexpr double NEAR_GROUND_LOOKAHEAD = 0.2;   // [s] of travel towards the gro
 constexpr double VACUUM_DENSITY = 1e-12;        // [kg/m^3] below it drag is not computed
 constexpr double STANDARD_GRAVITY = 9.80665;     // [m/s^2] the unit of a load in g
 constexpr double REST_TIME = 5.0;               // [s] at rest in contact, without thrust, before it counts as landed
+// Below this sine of the angle between two unit vectors they count as parallel: their cross
+// product gives no axis to turn about.
+constexpr double PARALLEL_SINE = 1e-12;
+constexpr double MIN_FLYING_MASS = 1e-3;       // [kg] the mass the integration divides by, at least
 
 // Autopilot gains.
 constexpr double AP_ATTITUDE_GAIN = 0.5;        // [1/s] desired rotation rate per radian of error
@@ -112,15 +117,15 @@ struct AttitudeGroups {
 // The host's autopilot: turns the vessel's +z towards the target direction (or stops its
 // rotation) with its attitude thruster groups.
 void Autopilot(VesselRecord& v, double mass, AttitudeGroups& attitude) {
-    if (v.navMode == "off") return;
+    if (v.navMode == NavMode::Off) return;
     VECTOR3 desiredRate{0, 0, 0};
-    if (v.navMode == "prograde" || v.navMode == "retrograde") {
+    if (v.navMode == NavMode::Prograde || v.navMode == NavMode::Retrograde) {
         VECTOR3 target = v.rot.Transposed() * Normalised(v.vel);
-        if (v.navMode == "retrograde") target = -target;
+        if (v.navMode == NavMode::Retrograde) target = -target;
         const VECTOR3 axis = Cross(VECTOR3{0, 0, 1}, target);
         const double s = Length(axis);
         const double angle = std::atan2(s, target.z);
-        VECTOR3 turn = s > 1e-12 ? axis / s * angle : (target.z < 0 ? VECTOR3{1, 0, 0} * PI : VECTOR3{0, 0, 0});
+        VECTOR3 turn = s > PARALLEL_SINE ? axis / s * angle : (target.z < 0 ? VECTOR3{1, 0, 0} * PI : VECTOR3{0, 0, 0});
         desiredRate = turn * AP_ATTITUDE_GAIN;
         const double rate = Length(desiredRate);
         if (rate > AP_MAX_RATE) desiredRate = desiredRate * (AP_MAX_RATE / rate);
@@ -145,9 +150,7 @@ void Autopilot(VesselRecord& v, double mass, AttitudeGroups& attitude) {
         }
         if (best) *best = std::max(*best, std::min(1.0, std::fabs(need) / bestTorque));
     }
-    for (size_t i = 0; i < levels.size(); ++i)
-        for (Id id : attitude.groups[i]->thrusters)
-            if (Thruster* th = v.def.FindThruster(id)) th->level = levels[i];
+    for (size_t i = 0; i < levels.size(); ++i) SetGroupLevel(v.def, *attitude.groups[i], levels[i]);
 }
 
 // Thrust over one substep: force (global) and torque (vessel axes); propellant drawn from the
@@ -240,7 +243,7 @@ void SettleOnSurface(VesselRecord& v) {
     const VECTOR3 axis = Cross(current, up);
     const double s = Length(axis);
     const double angle = std::atan2(s, Dot(current, up));
-    if (s > 1e-12) {
+    if (s > PARALLEL_SINE) {
         v.rot = Orthonormalised(AxisRotation(axis / s, angle) * v.rot);
     } else if (Dot(current, up) < 0) {
         // Exactly the wrong way up: turn over about the vessel's forward axis (its right axis if
@@ -267,25 +270,19 @@ double SubstepFor(const VesselRecord& v, bool thrusting, const AtmosphereState& 
 bool AnyThrusterOn(const VesselRecord& v) {
     for (const Thruster& th : v.def.thrusters)
         if (th.level > 0) return true;
-    return v.navMode != "off";
+    return v.navMode != NavMode::Off;
 }
 
-// air: the atmosphere at the vessel's altitude at the substep's start.
-void Substep(World& world, VesselRecord& v, double h, double now, const AtmosphereState& air,
-             AttitudeGroups& attitude) {
-    const double mass = std::max(v.Mass(), 1e-3);
-    Autopilot(v, mass, attitude);
-    const Propulsion thrust = Thrust(v, air.pressure, h);
-
-    // Translation: RK4 with gravity and drag evaluated along the way, thrust and contact held.
-    const VECTOR3 held = thrust.force / mass;
+// Translation: RK4 with gravity and drag evaluated along the way, thrust held. Returns the
+// drag and aerodynamic torque at the substep's start, the state the rotation starts from.
+Aero Translate(VesselRecord& v, double h, double mass, double rho, const VECTOR3& thrustForce) {
+    const VECTOR3 held = thrustForce / mass;
     auto accel = [&](const VECTOR3& p, const VECTOR3& vel) {
         return Gravity(p) + AerodynamicForces(v, p, vel, v.rot, DensityAt(p), nullptr, mass).force / mass + held;
     };
     const VECTOR3 p0 = v.pos, v0 = v.vel;
-    const Mat3 rot0 = v.rot;
-    // At the start, force and torque in one evaluation: the rotation below uses this same state.
-    const Aero aero0 = AerodynamicForces(v, p0, v0, v.rot, air.density, &v.angVel, mass);
+    // At the start, force and torque in one evaluation: the rotation uses this same state.
+    const Aero aero0 = AerodynamicForces(v, p0, v0, v.rot, rho, &v.angVel, mass);
     const VECTOR3 a1 = Gravity(p0) + aero0.force / mass + held;
     // What the crew feels: everything but gravity.
     v.flightLog.peakLoad = std::max(v.flightLog.peakLoad, Length(a1 - Gravity(p0)) / STANDARD_GRAVITY);
@@ -297,10 +294,12 @@ void Substep(World& world, VesselRecord& v, double h, double now, const Atmosphe
     const VECTOR3 a4 = accel(p0 + v3 * h, v4);
     v.pos = p0 + (v0 + v2 * 2 + v3 * 2 + v4) * (h / 6);
     v.vel = v0 + (a1 + a2 * 2 + a3 * 2 + a4) * (h / 6);
+    return aero0;
+}
 
-    // Rotation: Euler's equations with the inertia PMI times mass.
+// Rotation: Euler's equations with the inertia PMI times mass; torque [N m] in vessel axes.
+void Rotate(VesselRecord& v, double h, double mass, const VECTOR3& torque) {
     const VECTOR3 inertia = v.def.pmi * mass;
-    const VECTOR3 torque = thrust.torque + aero0.torque;
     const VECTOR3 iw{inertia.x * v.angVel.x, inertia.y * v.angVel.y, inertia.z * v.angVel.z};
     const VECTOR3 gyro = Cross(v.angVel, iw);
     if (inertia.x > 0 && inertia.y > 0 && inertia.z > 0)
@@ -308,8 +307,19 @@ void Substep(World& world, VesselRecord& v, double h, double now, const Atmosphe
                             (torque.z - gyro.z) / inertia.z} * h;
     const double w = Length(v.angVel);
     if (w > 0) v.rot = Orthonormalised(v.rot * AxisRotation(v.angVel / w, w * h));
+}
 
-    // Ground: a vessel resting on its touchdown points stays on them unless its thrust lifts it.
+// Where the vessel was when the substep began.
+struct SubstepStart {
+    VECTOR3 pos;
+    Mat3 rot;
+};
+
+// Ground contact after the substep's motion: a vessel resting on its touchdown points stays on
+// them (back where it started, carried by the planet) unless its thrust lifts it, and lands
+// after resting long enough; a vessel whose points went below the surface touches down.
+void GroundContact(World& world, VesselRecord& v, const SubstepStart& start, double h, double now, double mass,
+                   const Propulsion& thrust) {
     if (v.contact.touching) {
         const VECTOR3 up = v.pos / Length(v.pos);
         const double lift = Dot(thrust.force, up) / mass - Dot(Gravity(v.pos), -up);
@@ -318,15 +328,15 @@ void Substep(World& world, VesselRecord& v, double h, double now, const Atmosphe
             v.contact.restTime = 0;
             return;
         }
-        const VECTOR3 resting = p0;
+        const VECTOR3 resting = start.pos;
         v.pos = resting;
         v.vel = SurfaceVelocity(resting);
         v.angVel = {0, 0, 0};
-        v.rot = rot0;
+        v.rot = start.rot;
         CarryWithSurface(v, h);
         v.contact.restTime = thrust.thrusting ? 0.0 : v.contact.restTime + h;
-        if (v.contact.restTime >= REST_TIME - 1e-9) {
-            SnapToSavedGrid(v, world.Mjd() + (now + h - world.SimTime()) / 86400.0);
+        if (v.contact.restTime >= REST_TIME - TIME_TOLERANCE) {
+            SnapToSavedGrid(v, world.Mjd() + (now + h - world.SimTime()) / SECONDS_PER_DAY);
             v.landed = true;
             v.contact.touching = false;
             v.contact.restTime = 0;
@@ -345,6 +355,17 @@ void Substep(World& world, VesselRecord& v, double h, double now, const Atmosphe
     }
 }
 
+// air: the atmosphere at the vessel's altitude at the substep's start.
+void Substep(World& world, VesselRecord& v, double h, double now, const AtmosphereState& air,
+             AttitudeGroups& attitude) {
+    const double mass = std::max(v.Mass(), MIN_FLYING_MASS);
+    Autopilot(v, mass, attitude);
+    const Propulsion thrust = Thrust(v, air.pressure, h);
+    const SubstepStart start{v.pos, v.rot};
+    const Aero aero0 = Translate(v, h, mass, air.density, thrust.force);
+    Rotate(v, h, mass, thrust.torque + aero0.torque);
+    GroundContact(world, v, start, h, now, mass, thrust);
+}
 
 }  // namespace
 
@@ -358,7 +379,7 @@ void StepPhysics(World& world, double dt) {
     AttitudeGroups attitude;  // reused from vessel to vessel
     for (const auto& owned : world.Vessels()) {
         VesselRecord& v = *owned;
-        if (v.navMode != "off") attitude.Collect(v.def);
+        if (v.navMode != NavMode::Off) attitude.Collect(v.def);
         if (v.landed) {
             // A landed vessel lifts off only under thrust.
             if (!AnyThrusterOn(v)) {

@@ -3,7 +3,7 @@
 // ground contact. Each frame's step is integrated in substeps small enough for its regime.
 #pragma once
 
-#include "../host/hosttypes.h"
+#include "host/hosttypes.h"
 
 namespace sim {
 

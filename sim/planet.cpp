@@ -1,6 +1,8 @@
-#include "planet.h"
+#include "sim/planet.h"
 
 #include <cmath>
+
+#include "sim/clock.h"
 
 namespace sim {
 
@@ -10,7 +12,7 @@ VECTOR3 SurfaceVelocity(const VECTOR3& pos) {
 }
 
 double RotationAngle(double mjd) {
-    const double turns = mjd * 86400.0 / EARTH_SIDEREAL_DAY;
+    const double turns = mjd * SECONDS_PER_DAY / EARTH_SIDEREAL_DAY;
     return 2.0 * 3.14159265358979323846 * (turns - std::floor(turns));
 }
 

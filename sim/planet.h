@@ -1,8 +1,8 @@
 // The reference body: Earth, rotating about the global +y axis.
 #pragma once
 
-#include "../host/hosttypes.h"
-#include "mathx.h"
+#include "host/hosttypes.h"
+#include "sim/mathx.h"
 
 namespace sim {
 

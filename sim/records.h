@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../host/hosttypes.h"
+#include "host/hosttypes.h"
 
 namespace sim {
 
@@ -105,5 +105,10 @@ struct VesselDefinition {
     Thruster* FindThruster(Id id);
     double PropellantMass() const;
 };
+
+// Sets every thruster of the group (one of d's) to the level, held within 0..1.
+void SetGroupLevel(VesselDefinition& d, const ThrusterGroup& group, double level);
+// The same for every group of the type (a THGROUP_TYPE), in definition order.
+void SetGroupLevel(VesselDefinition& d, int type, double level);
 
 }  // namespace sim

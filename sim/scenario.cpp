@@ -1,4 +1,4 @@
-#include "scenario.h"
+#include "sim/scenario.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,12 +6,12 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "errors.h"
-#include "mathx.h"
-#include "physics.h"
-#include "planet.h"
-#include "text.h"
-#include "world.h"
+#include "sim/errors.h"
+#include "sim/mathx.h"
+#include "sim/physics.h"
+#include "sim/planet.h"
+#include "sim/text.h"
+#include "sim/world.h"
 
 namespace sim {
 
@@ -43,6 +43,106 @@ bool IsBlockEnd(const std::string& line, const std::string& header) {
     return EqualsNoCase(line, "END_" + header.substr(6));
 }
 
+// BEGIN_DESC: the description, each line with its semicolons.
+void ReadDescription(Scenario& sc, const std::vector<RawLine>& body) {
+    std::vector<std::string> desc;
+    for (const auto& l : body) desc.push_back(l.whole);
+    sc.description = desc;
+}
+
+// BEGIN_ENVIRONMENT: System, Date MJD and GroundElevation.
+void ReadEnvironment(Scenario& sc, const std::vector<RawLine>& body) {
+    for (const auto& l : body) {
+        const auto words = SplitWords(l.text);
+        if (words.empty()) continue;
+        if (EqualsNoCase(words[0], "System") && words.size() == 2) {
+            sc.system = words[1];
+        } else if (EqualsNoCase(words[0], "Date")) {
+            double mjd;
+            if (words.size() != 3 || !EqualsNoCase(words[1], "MJD") || !ParseDouble(words[2], mjd))
+                throw InputError(Where(sc.file, l.number, "expected 'Date MJD <modified Julian date>'"));
+            // Far from this range the simulated time loses its seconds, or the planet's turn its precision.
+            if (mjd < MIN_MJD || mjd > MAX_MJD)
+                throw InputError(Where(sc.file, l.number, "the date MJD " + words[2] +
+                                                              " is out of range (a modified Julian date within 0..1e6)"));
+            sc.mjd = mjd;
+        } else if (EqualsNoCase(words[0], "GroundElevation")) {
+            double elevation;
+            if (words.size() != 2 || !ParseDouble(words[1], elevation) || elevation < MIN_GROUND_ELEVATION ||
+                elevation > MAX_GROUND_ELEVATION)
+                throw InputError(Where(sc.file, l.number, GROUND_ELEVATION_RANGE));
+            sc.groundElevation = elevation;
+        } else {
+            throw InputError(Where(sc.file, l.number,
+                                   "'" + l.text + "' is not an environment line; expected 'System <name>', "
+                                   "'Date MJD <t>' or 'GroundElevation <m>'"));
+        }
+    }
+}
+
+// BEGIN_FOCUS: Ship <name>.
+void ReadFocus(Scenario& sc, const std::vector<RawLine>& body) {
+    for (const auto& l : body) {
+        const auto words = SplitWords(l.text);
+        if (words.empty()) continue;
+        if (!EqualsNoCase(words[0], "Ship") || words.size() != 2)
+            throw InputError(Where(sc.file, l.number, "expected 'Ship <vessel name>'"));
+        sc.focus = words[1];
+    }
+}
+
+// One vessel of BEGIN_SHIPS: its '<name>:<class>' line at body[at], its lines, and END. Returns
+// the index of its END line.
+size_t ReadVesselBlock(Scenario& sc, const std::vector<RawLine>& body, size_t at) {
+    ScenarioVesselBlock vb;
+    vb.headerLine = body[at].number;
+    const std::string& h = body[at].text;
+    const size_t colon = h.find(':');
+    vb.name = Trim(h.substr(0, colon));
+    vb.className = colon == std::string::npos ? vb.name : Trim(h.substr(colon + 1));
+    if (vb.name.empty() || vb.className.empty() || vb.name.find_first_of(" \t") != std::string::npos)
+        throw InputError(Where(sc.file, body[at].number, "expected a vessel line '<name>:<class>' (a name without blanks)"));
+    // Names go into file names, JSON and the modules' buffers: UTF-8 and of a file name's length.
+    for (const std::string* n : {&vb.name, &vb.className})
+        if (!IsUtf8(*n) || n->size() > MAX_NAME_LENGTH)
+            throw InputError(Where(sc.file, body[at].number,
+                                   std::string(n == &vb.name ? "the vessel name" : "the class name") +
+                                       (IsUtf8(*n) ? " has " + std::to_string(n->size()) + " bytes" : " is not UTF-8 text") +
+                                       " (a name is UTF-8 text of at most 255 bytes)"));
+    size_t m = at + 1;
+    for (; m < body.size() && !EqualsNoCase(body[m].text, "END"); ++m)
+        if (!body[m].text.empty()) vb.lines.push_back(ScenarioLine{body[m].text, body[m].number});
+    if (m == body.size()) throw InputError(Where(sc.file, body[at].number, "vessel '" + vb.name + "' has no END line"));
+    sc.vessels.push_back(std::move(vb));
+    return m;
+}
+
+// BEGIN_SHIPS: the vessel blocks, in file order.
+void ReadShips(Scenario& sc, const std::vector<RawLine>& body) {
+    for (size_t k = 0; k < body.size(); ++k)
+        if (!body[k].text.empty()) k = ReadVesselBlock(sc, body, k);
+}
+
+// A block the host does not interpret, passed through as written.
+void ReadOtherBlock(Scenario& sc, const std::string& header, const std::vector<RawLine>& body) {
+    ScenarioBlock other{header, {}};
+    for (const auto& l : body) other.lines.push_back(l.whole);
+    sc.otherBlocks.push_back(std::move(other));
+}
+
+// The block whose header is lines[at]: its lines up to END_<name>. Returns the index of that line.
+size_t CutBlock(const std::string& fileName, const std::vector<RawLine>& lines, size_t at, std::vector<RawLine>& body) {
+    const RawLine& head = lines[at];
+    if (!StartsWithNoCase(head.text, "BEGIN_"))
+        throw InputError(Where(fileName, head.number,
+                               "'" + head.text + "' stands outside a block; expected BEGIN_DESC, BEGIN_ENVIRONMENT, "
+                               "BEGIN_FOCUS, BEGIN_SHIPS or another BEGIN_ block"));
+    size_t j = at + 1;
+    for (; j < lines.size() && !IsBlockEnd(lines[j].text, head.text); ++j) body.push_back(lines[j]);
+    if (j == lines.size()) throw InputError(Where(fileName, head.number, head.text + " has no END_" + head.text.substr(6)));
+    return j;
+}
+
 }  // namespace
 
 Scenario ParseScenario(const std::string& text, const std::string& fileName) {
@@ -51,92 +151,21 @@ Scenario ParseScenario(const std::string& text, const std::string& fileName) {
     const auto lines = SplitLines(text);
     bool sawShips = false;
     for (size_t i = 0; i < lines.size(); ++i) {
-        const RawLine& head = lines[i];
-        if (head.text.empty()) continue;
-        if (!StartsWithNoCase(head.text, "BEGIN_"))
-            throw InputError(Where(fileName, head.number,
-                                   "'" + head.text + "' stands outside a block; expected BEGIN_DESC, BEGIN_ENVIRONMENT, "
-                                   "BEGIN_FOCUS, BEGIN_SHIPS or another BEGIN_ block"));
-        const std::string header = head.text;
+        if (lines[i].text.empty()) continue;
+        const std::string header = lines[i].text;
         std::vector<RawLine> body;
-        size_t j = i + 1;
-        for (; j < lines.size() && !IsBlockEnd(lines[j].text, header); ++j) body.push_back(lines[j]);
-        if (j == lines.size())
-            throw InputError(Where(fileName, head.number, header + " has no END_" + header.substr(6)));
-        i = j;
-
+        i = CutBlock(fileName, lines, i, body);
         if (EqualsNoCase(header, "BEGIN_DESC")) {
-            std::vector<std::string> desc;
-            for (const auto& l : body) desc.push_back(l.whole);
-            sc.description = desc;
+            ReadDescription(sc, body);
         } else if (EqualsNoCase(header, "BEGIN_ENVIRONMENT")) {
-            for (const auto& l : body) {
-                const auto words = SplitWords(l.text);
-                if (words.empty()) continue;
-                if (EqualsNoCase(words[0], "System") && words.size() == 2) {
-                    sc.system = words[1];
-                } else if (EqualsNoCase(words[0], "Date")) {
-                    double mjd;
-                    if (words.size() != 3 || !EqualsNoCase(words[1], "MJD") || !ParseDouble(words[2], mjd))
-                        throw InputError(Where(fileName, l.number, "expected 'Date MJD <modified Julian date>'"));
-                    // Far from this range the simulated time loses its seconds, or the planet's turn its precision.
-                    if (mjd < MIN_MJD || mjd > MAX_MJD)
-                        throw InputError(Where(fileName, l.number, "the date MJD " + words[2] +
-                                                                       " is out of range (a modified Julian date within 0..1e6)"));
-                    sc.mjd = mjd;
-                } else if (EqualsNoCase(words[0], "GroundElevation")) {
-                    double elevation;
-                    if (words.size() != 2 || !ParseDouble(words[1], elevation) || elevation < MIN_GROUND_ELEVATION ||
-                        elevation > MAX_GROUND_ELEVATION)
-                        throw InputError(Where(fileName, l.number, GROUND_ELEVATION_RANGE));
-                    sc.groundElevation = elevation;
-                } else {
-                    throw InputError(Where(fileName, l.number,
-                                           "'" + l.text + "' is not an environment line; expected 'System <name>', "
-                                           "'Date MJD <t>' or 'GroundElevation <m>'"));
-                }
-            }
+            ReadEnvironment(sc, body);
         } else if (EqualsNoCase(header, "BEGIN_FOCUS")) {
-            for (const auto& l : body) {
-                const auto words = SplitWords(l.text);
-                if (words.empty()) continue;
-                if (!EqualsNoCase(words[0], "Ship") || words.size() != 2)
-                    throw InputError(Where(fileName, l.number, "expected 'Ship <vessel name>'"));
-                sc.focus = words[1];
-            }
+            ReadFocus(sc, body);
         } else if (EqualsNoCase(header, "BEGIN_SHIPS")) {
             sawShips = true;
-            for (size_t k = 0; k < body.size(); ++k) {
-                if (body[k].text.empty()) continue;
-                ScenarioVesselBlock vb;
-                vb.headerLine = body[k].number;
-                const std::string& h = body[k].text;
-                const size_t colon = h.find(':');
-                vb.name = Trim(h.substr(0, colon));
-                vb.className = colon == std::string::npos ? vb.name : Trim(h.substr(colon + 1));
-                if (vb.name.empty() || vb.className.empty() || vb.name.find_first_of(" \t") != std::string::npos)
-                    throw InputError(Where(fileName, body[k].number,
-                                           "expected a vessel line '<name>:<class>' (a name without blanks)"));
-                // Names go into file names, JSON and the modules' buffers: UTF-8 and of a file name's length.
-                for (const std::string* n : {&vb.name, &vb.className})
-                    if (!IsUtf8(*n) || n->size() > MAX_NAME_LENGTH)
-                        throw InputError(Where(fileName, body[k].number,
-                                               std::string(n == &vb.name ? "the vessel name" : "the class name") +
-                                                   (IsUtf8(*n) ? " has " + std::to_string(n->size()) + " bytes"
-                                                               : " is not UTF-8 text") +
-                                                   " (a name is UTF-8 text of at most 255 bytes)"));
-                size_t m = k + 1;
-                for (; m < body.size() && !EqualsNoCase(body[m].text, "END"); ++m)
-                    if (!body[m].text.empty()) vb.lines.push_back(ScenarioLine{body[m].text, body[m].number});
-                if (m == body.size())
-                    throw InputError(Where(fileName, body[k].number, "vessel '" + vb.name + "' has no END line"));
-                k = m;
-                sc.vessels.push_back(std::move(vb));
-            }
+            ReadShips(sc, body);
         } else {
-            ScenarioBlock other{header, {}};
-            for (const auto& l : body) other.lines.push_back(l.whole);  // passed through as written
-            sc.otherBlocks.push_back(std::move(other));
+            ReadOtherBlock(sc, header, body);
         }
     }
     if (!sawShips) throw InputError(Where(fileName, 0, "has no BEGIN_SHIPS ... END_SHIPS block"));

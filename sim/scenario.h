@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "file_handles.h"
-#include "../host/hosttypes.h"
+#include "host/hosttypes.h"
+#include "sim/file_handles.h"
 
 namespace sim {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <type_traits>
 
-#include "records.h"
-#include "text.h"
+#include "sim/records.h"
+#include "sim/text.h"
 
 namespace sim::trace {
 

@@ -5,15 +5,15 @@
 #include <cmath>
 #include <cstring>
 
-#include "../host/vessel.h"
-#include "errors.h"
-#include "file_handles.h"
-#include "physics.h"
-#include "planet.h"
-#include "scenario.h"
-#include "text.h"
-#include "trace_format.h"
-#include "world.h"
+#include "host/vessel.h"
+#include "sim/errors.h"
+#include "sim/file_handles.h"
+#include "sim/physics.h"
+#include "sim/planet.h"
+#include "sim/scenario.h"
+#include "sim/text.h"
+#include "sim/trace_format.h"
+#include "sim/world.h"
 
 using sim::Id;
 using sim::IdOf;
@@ -265,10 +265,7 @@ double VESSEL::GetThrusterLevel(THRUSTER_HANDLE th) const {
 void VESSEL::SetThrusterGroupLevel(THGROUP_TYPE thgt, double level) const {
     auto* v = Call(hObj, "SetThrusterGroupLevel", static_cast<int>(thgt), level);
     if (!v || !std::isfinite(level)) return;
-    for (const auto& g : v->def.groups)
-        if (g.type == thgt)
-            for (Id id : g.thrusters)
-                if (sim::Thruster* t = v->def.FindThruster(id)) t->level = std::clamp(level, 0.0, 1.0);
+    sim::SetGroupLevel(v->def, thgt, level);
 }
 
 void VESSEL::ClearThrusterDefinitions() const {

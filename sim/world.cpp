@@ -1,15 +1,14 @@
-#include "world.h"
+#include "sim/world.h"
 
 #include <dlfcn.h>
 
 #include <algorithm>
-#include <iostream>
 
-#include "errors.h"
-#include "mesh.h"
-#include "physics.h"
-#include "scenario.h"
-#include "text.h"
+#include "sim/errors.h"
+#include "sim/mesh.h"
+#include "sim/physics.h"
+#include "sim/scenario.h"
+#include "sim/text.h"
 
 namespace sim {
 
@@ -19,18 +18,6 @@ World* g_current = nullptr;
 constexpr double MIN_TIME_ACCELERATION = 0.1;
 constexpr double MAX_TIME_ACCELERATION = 100000.0;
 }  // namespace
-
-std::string VesselRecord::ClassName() const { return cls ? cls->name : std::string(); }
-
-void VesselRecord::FlightLog::DrawPropellant(Id tank, double mass) {
-    if (mass <= 0) return;
-    for (TankUse& use : propellantUsed)
-        if (use.tank == tank) {
-            use.used += mass;
-            return;
-        }
-    propellantUsed.push_back(TankUse{tank, mass});
-}
 
 World::World(std::filesystem::path root)
     : root_(std::move(root)), classes_(root_), modules_(root_), previous_(g_current) {
@@ -67,8 +54,8 @@ void World::DropUnreadableMessages() {
         const int dropped = forgetMessages_(v->iface);
         if (dropped <= 0) continue;
         droppedMessages_ += dropped;
-        std::cerr << "talvek-sim: warning: dropped " << dropped << " message(s) for vessel '" << v->name
-                  << "', whose class '" << v->ClassName() << "' has no module to read them\n";
+        Warn("dropped " + std::to_string(dropped) + " message(s) for vessel '" + v->name + "', whose class '" +
+             v->ClassName() + "' has no module to read them");
     }
 }
 
@@ -162,8 +149,7 @@ void World::ApplyStatus(VesselRecord& v, const VESSELSTATUS& status) {
         else if (group.type == THGROUP_RETRO) level = std::max(-status.eng_main, 0.0);
         else if (group.type == THGROUP_HOVER) level = status.eng_hovr;
         else continue;
-        for (Id t : group.thrusters)
-            if (Thruster* th = v.def.FindThruster(t)) th->level = std::clamp(level, 0.0, 1.0);
+        SetGroupLevel(v.def, group, level);
     }
 }
 
@@ -265,7 +251,7 @@ void World::AdvanceFrame(double frameDt) {
     simStep_ = frameDt * timeAcc_;
     realTime_ += frameDt;
     const double endTime = simTime_ + simStep_;
-    const double endMjd = mjd0_ + endTime / 86400.0;
+    const double endMjd = mjd0_ + endTime / SECONDS_PER_DAY;
     if (dispatch == Dispatch::Callbacks) {
         ForEachVesselOfTheFrame([&](VesselRecord& v) {
             if (VESSEL2* target = CallbackTarget(v)) {
@@ -299,7 +285,7 @@ void World::SetTimeAcceleration(double factor) {
 
 bool World::AcceptDelayedKey(int key, double interval) {
     // Real time is a sum of frame lengths; a tolerance keeps 10 frames of 0.1 s from falling short of 1 s.
-    if (key == lastKey_ && realTime_ - lastKeyTime_ < interval - 1e-9) return false;
+    if (key == lastKey_ && realTime_ - lastKeyTime_ < interval - TIME_TOLERANCE) return false;
     lastKey_ = key;
     lastKeyTime_ = realTime_;
     return true;
@@ -323,21 +309,17 @@ MESHHANDLE World::LoadMesh(const std::string& name) {
     if (!std::filesystem::is_regular_file(path)) {
         if (std::find(missingMeshes_.begin(), missingMeshes_.end(), name) == missingMeshes_.end()) {
             missingMeshes_.push_back(name);
-            std::cerr << "talvek-sim: warning: mesh '" << name << "' not found at " << path.string()
-                      << "; its template is null\n";
+            Warn("mesh '" + name + "' not found at " + path.string() + "; its template is null");
         }
         return nullptr;
     }
-    try {
+    return GuardHostCall("mesh '" + name + "' not read: ", MESHHANDLE{nullptr}, [&] {
         auto data = meshFiles_.Read(path);
         const Id id = NextId();
         meshTemplates_.emplace(id, MeshTemplate{name, std::move(data)});
         meshTemplateByName_.emplace(name, id);
         return HandleOf(id);
-    } catch (const InputError& e) {
-        ReportInputError(e.what());
-        return nullptr;
-    }
+    });
 }
 
 const World::MeshTemplate* World::FindMeshTemplate(MESHHANDLE h) const {
@@ -354,6 +336,11 @@ void World::Trace(const VesselRecord* v, const char* call, std::string args) {
 void World::AddEvent(const VesselRecord& v, std::string what, double time) {
     if (!keepEvents) return;
     events.push_back(Event{time >= 0 ? time : simTime_, v.name, std::move(what)});
+}
+
+void World::Warn(std::string text) {
+    warnings.push_back(text);
+    if (onNotice) onNotice(HostNotice{HostNotice::Kind::Warning, std::move(text)});
 }
 
 void World::ReportInputError(const std::string& message) {

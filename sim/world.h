@@ -12,12 +12,16 @@
 #include <unordered_map>
 #include <vector>
 
-#include "../host/orbiter.h"
-#include "class_config.h"
-#include "mathx.h"
-#include "mesh.h"
-#include "module_loader.h"
-#include "records.h"
+#include "host/orbiter.h"
+#include "sim/class_config.h"
+#include "sim/errors.h"
+#include "sim/host_notice.h"
+#include "sim/clock.h"
+#include "sim/mathx.h"
+#include "sim/mesh.h"
+#include "sim/module_loader.h"
+#include "sim/records.h"
+#include "sim/vessel_record.h"
 
 namespace sim {
 
@@ -31,51 +35,6 @@ enum class Visuals { All, Focus, None };
 
 // VESSELSTATUS::status of a landed vessel (0 is free flight).
 constexpr int STATUS_LANDED = 1;
-
-struct VesselRecord {
-    Id id = 0;
-    std::string name;
-    const VesselClass* cls = nullptr;
-    const VesselModule* module = nullptr;  // null for a passive class
-    VESSEL* iface = nullptr;               // the module's object, or the host's own for a passive vessel
-    std::unique_ptr<VESSEL> passiveIface;
-
-    VesselDefinition def;
-
-    // State, relative to the reference body in global axes.
-    VECTOR3 pos{0, 0, 0};     // [m]
-    VECTOR3 vel{0, 0, 0};     // [m/s]
-    VECTOR3 angVel{0, 0, 0};  // [rad/s], vessel axes
-    Mat3 rot;                 // vessel -> global
-    bool landed = false;
-    bool deletePending = false;
-    bool hasVisual = false;
-    std::string navMode = "off";
-    struct ContactState {
-        bool touching = false;  // resting on its touchdown points, not yet landed
-        double restTime = 0.0;  // [s] at rest without thrust so far
-    } contact;  // autopilot set by a flight script: prograde, retrograde, killrot, off
-    // What the end-of-run summary tells about the vessel's flight.
-    struct FlightLog {
-        int touchdowns = 0;
-        double firstTouchdown = 0.0;  // [m/s] vertical speed, negative downwards
-        double lastTouchdown = 0.0;
-        double peakLoad = 0.0;        // [g] of drag and thrust together
-        struct TankUse {
-            Id tank;
-            double used;  // [kg]
-        };
-        std::vector<TankUse> propellantUsed;  // per tank, in the order they were first drawn from
-        double createdAt = 0.0;               // [s] of simulation time
-        // [s], N: the vessel's module wrote a log line saying that it entered configuration N.
-        std::vector<std::pair<double, int>> configurations;
-        void DrawPropellant(Id tank, double mass);
-    } flightLog;
-
-    OBJHANDLE Handle() const { return HandleOf(id); }
-    double Mass() const { return def.emptyMass + def.PropellantMass(); }
-    std::string ClassName() const;
-};
 
 struct TraceEntry {
     std::string vessel;  // the vessel whose interface was called, or whose entry point ran
@@ -154,7 +113,7 @@ public:
     double RealTime() const { return realTime_; }
     double TimeAcceleration() const { return timeAcc_; }
     void SetTimeAcceleration(double factor);
-    double Mjd() const { return mjd0_ + simTime_ / 86400.0; }
+    double Mjd() const { return mjd0_ + simTime_ / SECONDS_PER_DAY; }
     void SetStartMjd(double mjd) { mjd0_ = mjd; }
 
     // Keyboard
@@ -189,6 +148,12 @@ public:
     // (a run whose outputs read the log from the timeline keeps none, so that it does not grow).
     bool keepLog = true;
     std::vector<std::string> log;
+    // The host's warnings, in order: what it declined or dropped (a vessel not created, a mesh not
+    // found, messages no module reads). Each is also handed to onNotice as it happens.
+    std::vector<std::string> warnings;
+    void Warn(std::string text);
+    // Hears each warning and each log line as it happens; starts as DefaultNoticeListener().
+    NoticeListener onNotice = DefaultNoticeListener();
     // The vessel block a module is loading its state from, while it does.
     const ScenarioBlockReader* reading = nullptr;
     // At the current simulation time, or at the given one (a moment inside the frame's step).
@@ -199,6 +164,22 @@ public:
     void ReportInputError(const std::string& message);
     const std::optional<std::string>& PendingError() const { return pendingError_; }
     void ThrowIfError();
+
+    // Runs a host function on behalf of the module that called it, so that no exception reaches
+    // the module: a refused vessel (VesselRefused) becomes the warning refusal + its reason; any
+    // other input error (a broken class file, mesh or module) is kept for the host to report once
+    // the module returns. Either way the module gets `failed`.
+    template <class R, class F>
+    R GuardHostCall(const std::string& refusal, R failed, F&& call) {
+        try {
+            return call();
+        } catch (const VesselRefused& e) {
+            Warn(refusal + e.what());
+        } catch (const InputError& e) {
+            ReportInputError(e.what());
+        }
+        return failed;
+    }
 
     // Records a "rebuilt" event for a vessel whose module has defined it anew since the last look.
     void NoteRebuild(VesselRecord& v);
@@ -246,7 +227,7 @@ private:
     double simStep_ = 0.0;
     double realTime_ = 0.0;
     double timeAcc_ = 1.0;
-    double mjd0_ = 51544.5;
+    double mjd0_ = DEFAULT_START_MJD;
     int lastKey_ = -1;
     double lastKeyTime_ = 0.0;
     std::optional<std::string> pendingError_;

@@ -1,14 +1,14 @@
-#include "class_check.h"
+#include "sim/app/class_check.h"
 
 #include <algorithm>
 #include <map>
 #include <memory>
 #include <system_error>
 
-#include "../class_config.h"
-#include "../errors.h"
-#include "../mesh.h"
-#include "../text.h"
+#include "sim/class_config.h"
+#include "sim/errors.h"
+#include "sim/mesh.h"
+#include "sim/text.h"
 
 namespace sim {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "../mesh.h"
-#include "../scenario.h"
+#include "sim/mesh.h"
+#include "sim/scenario.h"
 
 namespace sim {
 

@@ -1,8 +1,8 @@
-#include "dump.h"
+#include "sim/app/dump.h"
 
-#include "../mathx.h"
-#include "../physics.h"
-#include "../world.h"
+#include "sim/mathx.h"
+#include "sim/physics.h"
+#include "sim/world.h"
 
 namespace sim {
 

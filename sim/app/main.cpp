@@ -9,15 +9,15 @@
 #include <optional>
 #include <utility>
 
-#include "../errors.h"
-#include "../planet.h"
-#include "../text.h"
-#include "dump.h"
-#include "plot.h"
-#include "render.h"
-#include "reports.h"
-#include "simulation.h"
-#include "telemetry.h"
+#include "sim/app/dump.h"
+#include "sim/app/plot.h"
+#include "sim/app/render.h"
+#include "sim/app/reports.h"
+#include "sim/app/simulation.h"
+#include "sim/app/telemetry.h"
+#include "sim/errors.h"
+#include "sim/planet.h"
+#include "sim/text.h"
 
 #ifndef TALVEK_DEFAULT_ROOT
 #define TALVEK_DEFAULT_ROOT "root"

@@ -1,4 +1,4 @@
-#include "plot.h"
+#include "sim/app/plot.h"
 
 #include <unistd.h>
 
@@ -7,8 +7,8 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "../text.h"
-#include "../world.h"
+#include "sim/text.h"
+#include "sim/world.h"
 
 namespace sim {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "telemetry.h"
+#include "sim/app/telemetry.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "raster.h"
+#include "sim/app/raster.h"
 
 #include <png.h>
 

@@ -1,4 +1,4 @@
-#include "render.h"
+#include "sim/app/render.h"
 
 #include <algorithm>
 #include <array>
@@ -6,9 +6,9 @@
 #include <limits>
 #include <tuple>
 
-#include "../animation.h"
-#include "../mathx.h"
-#include "../world.h"
+#include "sim/animation.h"
+#include "sim/mathx.h"
+#include "sim/world.h"
 
 namespace sim {
 

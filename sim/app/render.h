@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "../../host/hosttypes.h"
-#include "../mesh.h"
-#include "raster.h"
+#include "host/hosttypes.h"
+#include "sim/app/raster.h"
+#include "sim/mesh.h"
 
 namespace sim {
 

@@ -1,12 +1,12 @@
-#include "reports.h"
+#include "sim/app/reports.h"
 
 #include <cmath>
 
-#include "../mathx.h"
-#include "../physics.h"
-#include "../planet.h"
-#include "../text.h"
-#include "../world.h"
+#include "sim/mathx.h"
+#include "sim/physics.h"
+#include "sim/planet.h"
+#include "sim/text.h"
+#include "sim/world.h"
 
 namespace sim {
 

@@ -1,11 +1,12 @@
-#include "script.h"
+#include "sim/app/script.h"
 
 #include <fstream>
+#include <optional>
 #include <sstream>
 
-#include "../errors.h"
-#include "../text.h"
 #include "host/hosttypes.h"
+#include "sim/errors.h"
+#include "sim/text.h"
 
 namespace sim {
 
@@ -88,8 +89,9 @@ FlightScript ParseScript(const std::string& text, const std::string& fileName, c
             a.kind = ScriptAction::Kind::NAVMODE;
             needArgs(1, "navmode <prograde|retrograde|killrot|off>");
             a.word = words[4];
-            if (a.word != "prograde" && a.word != "retrograde" && a.word != "killrot" && a.word != "off")
-                fail("navigation mode '" + a.word + "' is none of prograde, retrograde, killrot, off");
+            const std::optional<NavMode> mode = NavModeFromText(a.word);
+            if (!mode) fail("navigation mode '" + a.word + "' is none of prograde, retrograde, killrot, off");
+            a.navMode = mode.value_or(NavMode::Off);
         } else if (action == "thrust") {
             a.kind = ScriptAction::Kind::THRUST;
             needArgs(2, "thrust <main|retro|hover> <level 0..1>");

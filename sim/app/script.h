@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/nav_mode.h"
+
 namespace sim {
 
 struct KeyCombo {
@@ -24,7 +26,8 @@ struct ScriptAction {
     enum class Kind { KEY, TIMEACC, NAVMODE, THRUST, SAVE } kind = Kind::KEY;
     KeyCombo combo;
     double value = 0.0;      // time acceleration or thrust level
-    std::string word;        // navigation mode or thruster group
+    std::string word;        // navigation mode or thruster group, as written
+    NavMode navMode = NavMode::Off;
     std::filesystem::path file;  // save target, made absolute when the script is read
     int line = 0;
     bool done = false;

@@ -1,19 +1,16 @@
-#include "simulation.h"
+#include "sim/app/simulation.h"
 
 #include <algorithm>
 #include <cstring>
 #include <fstream>
 
-#include "../errors.h"
-#include "../physics.h"
-#include "../text.h"
 #include "host/hosttypes.h"
+#include "sim/clock.h"
+#include "sim/errors.h"
+#include "sim/physics.h"
+#include "sim/text.h"
 
 namespace sim {
-
-namespace {
-constexpr double TIME_EPSILON = 1e-9;  // [s] tolerance of accumulated frame times
-}  // namespace
 
 Simulation::Simulation(const std::filesystem::path& root, const std::filesystem::path& scenarioFile,
                        const HostOptions& options)
@@ -70,22 +67,16 @@ void Simulation::Carry(ScriptAction& a) {
             world_.AddEvent(*v, "timeacc " + FormatDouble(world_.TimeAcceleration()) + " (script)");
             break;
         case ScriptAction::Kind::NAVMODE:
-            v->navMode = a.word;
-            world_.AddEvent(*v, "script navmode " + a.word);
-            if (a.word == "off") {
+            v->navMode = a.navMode;
+            world_.AddEvent(*v, std::string("script navmode ") + NavModeText(a.navMode));
+            if (a.navMode == NavMode::Off) {
                 // The autopilot lets go of the attitude thrusters it held.
-                for (const auto& g : v->def.groups)
-                    if (g.type >= THGROUP_ATT_PITCHUP && g.type <= THGROUP_ATT_BANKRIGHT)
-                        for (Id id : g.thrusters)
-                            if (Thruster* t = v->def.FindThruster(id)) t->level = 0;
+                for (int type = THGROUP_ATT_PITCHUP; type <= THGROUP_ATT_BANKRIGHT; ++type) SetGroupLevel(v->def, type, 0.0);
             }
             break;
         case ScriptAction::Kind::THRUST: {
             const int type = a.word == "main" ? THGROUP_MAIN : a.word == "retro" ? THGROUP_RETRO : THGROUP_HOVER;
-            for (const auto& g : v->def.groups)
-                if (g.type == type)
-                    for (Id id : g.thrusters)
-                        if (Thruster* t = v->def.FindThruster(id)) t->level = a.value;
+            SetGroupLevel(v->def, type, a.value);
             world_.AddEvent(*v, "script thrust " + a.word + " " + FormatDouble(a.value));
             break;
         }
@@ -106,7 +97,7 @@ void Simulation::RunDueActions() {
     for (auto& a : script_.actions) {
         if (a.done) continue;
         if (a.trigger == ScriptAction::Trigger::AT) {
-            if (a.threshold <= now + TIME_EPSILON) Carry(a);
+            if (a.threshold <= now + TIME_TOLERANCE) Carry(a);
         } else {
             const VesselRecord* v = world_.FindByName(a.vessel);
             if (v && Altitude(*v) < a.threshold) Carry(a);
@@ -132,9 +123,9 @@ long Simulation::Run(const RunLimits& limits) {
     const long start = frames_;
     for (;;) {
         if (limits.frames && frames_ - start >= *limits.frames) break;
-        if (limits.until && world_.SimTime() >= *limits.until - TIME_EPSILON) break;
+        if (limits.until && world_.SimTime() >= *limits.until - TIME_TOLERANCE) break;
         if (!limits.frames && !limits.until) {
-            if (world_.SimTime() >= DEFAULT_RUN_LIMIT - TIME_EPSILON) break;
+            if (world_.SimTime() >= DEFAULT_RUN_LIMIT - TIME_TOLERANCE) break;
             if (script_.Done() && !AnyVesselInAtmosphere()) break;
         }
         Frame(limits.frameDt);

@@ -6,11 +6,12 @@
 #include <optional>
 #include <string>
 
-#include "../scenario.h"
-#include "../world.h"
-#include "class_check.h"
-#include "script.h"
-#include "telemetry.h"
+#include "sim/app/class_check.h"
+#include "sim/app/script.h"
+#include "sim/app/telemetry.h"
+#include "sim/clock.h"
+#include "sim/scenario.h"
+#include "sim/world.h"
 
 namespace sim {
 
@@ -32,7 +33,7 @@ struct HostOptions {
     bool events = true;  // keep the event timeline (for --events and the plot's marks)
 };
 
-constexpr double DEFAULT_RUN_LIMIT = 86400.0;  // [s] a run with no limit ends after one simulated day
+constexpr double DEFAULT_RUN_LIMIT = SECONDS_PER_DAY;  // [s] a run with no limit ends after one simulated day
 constexpr double ATMOSPHERE_TOP = 120000.0;    // [m] above it a vessel no longer counts as flying in atmosphere
 
 class Simulation {

@@ -1,15 +1,16 @@
-#include "telemetry.h"
+#include "sim/app/telemetry.h"
 
-#include "../physics.h"
-#include "../text.h"
-#include "../world.h"
+#include "sim/clock.h"
+#include "sim/physics.h"
+#include "sim/text.h"
+#include "sim/world.h"
 
 namespace sim {
 
 void Telemetry::Sample(const World& world, const std::string& focus, bool force) {
     if (scope_ == TelemetryScope::None) return;
     const double now = world.SimTime();
-    if (!force && now - lastSample_ < SAMPLE_INTERVAL - 1e-9) return;
+    if (!force && now - lastSample_ < SAMPLE_INTERVAL - TIME_TOLERANCE) return;
     lastSample_ = now;
     for (const auto& v : world.Vessels()) {
         if (scope_ == TelemetryScope::Focus && v->name != focus) continue;

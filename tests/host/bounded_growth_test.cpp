@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "host_fixture.h"
 #include "sim/app/simulation.h"
+#include "tests/host/host_fixture.h"
 
 using testing::Each;
 using testing::Field;

@@ -5,8 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "host_fixture.h"
 #include "sim/scenario.h"
+#include "tests/host/host_fixture.h"
 
 using testing::HasSubstr;
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "sim/world.h"
-#include "test_support.h"
+#include "tests/support/test_support.h"
 
 constexpr const char* PROBE_CLASS =
     "; a small passive vessel\n"

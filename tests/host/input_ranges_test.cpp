@@ -11,11 +11,11 @@
 
 #include "host/oapi.h"
 #include "host/vessel.h"
-#include "host_fixture.h"
 #include "sim/app/dump.h"
 #include "sim/errors.h"
 #include "sim/mesh.h"
 #include "sim/scenario.h"
+#include "tests/host/host_fixture.h"
 
 using testing::HasSubstr;
 

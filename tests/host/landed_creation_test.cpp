@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "host/orbiter.h"
-#include "host_fixture.h"
 #include "sim/mathx.h"
 #include "sim/physics.h"
 #include "sim/planet.h"
 #include "sim/scenario.h"
+#include "tests/host/host_fixture.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "sim/errors.h"
 #include "sim/mesh.h"
-#include "test_support.h"
+#include "tests/support/test_support.h"
 
 namespace fs = std::filesystem;
 using testing::HasSubstr;

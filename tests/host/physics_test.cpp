@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "host/orbiter.h"
-#include "host_fixture.h"
 #include "sim/atmosphere.h"
 #include "sim/mathx.h"
 #include "sim/physics.h"
 #include "sim/planet.h"
+#include "tests/host/host_fixture.h"
 
 namespace {
 
@@ -204,7 +204,7 @@ TEST_F(Physics, AutopilotTurnsTheStackRetrograde) {
     t->pos = {r, 0, 0};
     t->vel = {0, 0, std::sqrt(sim::EARTH_GM / r)};
     world->CallVisualCreated(*t);
-    t->navMode = "retrograde";
+    t->navMode = sim::NavMode::Retrograde;
     world->SetTimeAcceleration(10);
     for (int i = 0; i < 60 * 60; ++i) world->AdvanceFrame(1.0 / 60);  // 10 minutes
     const VECTOR3 nose = t->rot * VECTOR3{0, 0, 1};
@@ -220,7 +220,7 @@ TEST_F(Physics, AutopilotKillsTheRotation) {
     t->vel = {0, 0, std::sqrt(sim::EARTH_GM / r)};
     t->angVel = {0.05, -0.03, 0.02};
     world->CallVisualCreated(*t);
-    t->navMode = "killrot";
+    t->navMode = sim::NavMode::KillRot;
     for (int i = 0; i < 60 * 60; ++i) world->AdvanceFrame(1.0 / 60);
     EXPECT_LT(sim::Length(t->angVel), 1e-3);
 }

@@ -11,7 +11,7 @@
 #include "sim/app/render.h"
 #include "sim/mesh.h"
 #include "sim/world.h"
-#include "vectors.h"
+#include "tests/support/vectors.h"
 
 namespace {
 

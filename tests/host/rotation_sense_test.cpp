@@ -6,10 +6,10 @@
 
 #include <cmath>
 
-#include "host_fixture.h"
 #include "sim/app/dump.h"
 #include "sim/app/simulation.h"
 #include "sim/mathx.h"
+#include "tests/host/host_fixture.h"
 
 using testing::HasSubstr;
 

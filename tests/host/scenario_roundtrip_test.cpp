@@ -2,12 +2,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "host_fixture.h"
 #include "sim/app/simulation.h"
 #include "sim/errors.h"
 #include "sim/physics.h"
 #include "sim/planet.h"
 #include "sim/scenario.h"
+#include "tests/host/host_fixture.h"
 
 using testing::HasSubstr;
 

@@ -65,7 +65,14 @@ INSTANTIATE_TEST_SUITE_P(
                                 "bad.scn:2: expected 'Date MJD"},
                     BadScenario{"BEGIN_FOCUS\n  Camera A\nEND_FOCUS\nBEGIN_SHIPS\nEND_SHIPS\n",
                                 "bad.scn:2: expected 'Ship <vessel name>'"},
-                    BadScenario{"BEGIN_SHIPS\n:Probe\nEND\nEND_SHIPS\n", "bad.scn:2: expected a vessel line"}));
+                    BadScenario{"BEGIN_SHIPS\n:Probe\nEND\nEND_SHIPS\n", "bad.scn:2: expected a vessel line"},
+                    BadScenario{"BEGIN_ENVIRONMENT\n  System Sol\n  Gravity 9\nEND_ENVIRONMENT\nBEGIN_SHIPS\nEND_SHIPS\n",
+                                "bad.scn:3: 'Gravity 9' is not an environment line"},
+                    BadScenario{"BEGIN_SHIPS\nEND_SHIPS\nBEGIN_CUSTOM\n  x\n", "bad.scn:3: BEGIN_CUSTOM has no END_CUSTOM"},
+                    BadScenario{"BEGIN_SHIPS\nA:Probe\nEND\n\nB Two:Probe\nEND\nEND_SHIPS\n",
+                                "bad.scn:5: expected a vessel line"},
+                    BadScenario{"BEGIN_SHIPS\nA:Probe\nEND\nB:Probe\n  RPOS 0 0 0\nEND_SHIPS\n",
+                                "bad.scn:4: vessel 'B' has no END"}));
 
 TEST(HostKeys, ReadWhatTheyName) {
     ParsedVesselState s;

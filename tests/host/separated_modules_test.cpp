@@ -8,10 +8,10 @@
 #include <filesystem>
 
 #include "host/hosttypes.h"
-#include "host_fixture.h"
 #include "sim/mathx.h"
 #include "sim/mesh.h"
 #include "sim/planet.h"
+#include "tests/host/host_fixture.h"
 
 namespace fs = std::filesystem;
 

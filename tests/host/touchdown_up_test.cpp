@@ -5,11 +5,11 @@
 
 #include <string>
 
-#include "host_fixture.h"
 #include "sim/app/simulation.h"
 #include "sim/mathx.h"
 #include "sim/physics.h"
 #include "sim/planet.h"
+#include "tests/host/host_fixture.h"
 
 namespace {
 

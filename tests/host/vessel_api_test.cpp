@@ -2,13 +2,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "vectors.h"
+#include "tests/support/vectors.h"
 
 #include <cmath>
 
 #include "host/orbiter.h"
-#include "host_fixture.h"
 #include "sim/mathx.h"
+#include "tests/host/host_fixture.h"
 
 
 TEST_F(HostTest, PropellantTanks) {

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "host/orbiter.h"
-#include "host_fixture.h"
 #include "sim/errors.h"
 #include "sim/mesh.h"
 #include "sim/physics.h"
 #include "sim/planet.h"
+#include "tests/host/host_fixture.h"
 
 using testing::HasSubstr;
 
