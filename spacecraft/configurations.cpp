@@ -31,6 +31,7 @@ void TalvekVessel::DefineLoadedConfiguration() {
     CreateTanksOfConfiguration();
     meshVisibilityMode = PAYLOAD_VISIBILITY_STACK;  // every flight passed through the full stack
     ApplyConfiguration();
+    if (sequencer.configuration != CONFIG_FULL_STACK) KeepFullStackFittings();
     sequencer.EndLoadedDefinition(loaded);
     if (sequencer.HoldsPanelsStowed())
         arrays.Stow();

@@ -41,8 +41,18 @@ void TalvekVessel::SetupFullStack() {
     PlacePayloadMeshes(VECTOR3{0, 0, 0} - cogShift);
 
     CreateStackTanks();
-    if (!dockPort) dockPort = CreateDock(DOCK_POSITION, DOCK_DIRECTION, DOCK_ROTATION);
+    CreateDockPort();
     SetDefaultPropellantResource(mainTank);
     CreateFullStackThrusters();
+    EnableTransponder(true);
+}
+
+void TalvekVessel::CreateDockPort() {
+    if (!dockPort) dockPort = CreateDock(DOCK_POSITION, DOCK_DIRECTION, DOCK_ROTATION);
+}
+
+void TalvekVessel::KeepFullStackFittings() {
+    SetSurfaceFrictionCoeff(STACK_HULL.frictionLng, STACK_HULL.frictionLat);
+    CreateDockPort();
     EnableTransponder(true);
 }

@@ -88,6 +88,13 @@ public:
     void CreateStackTanks();      // main tank, then the descent module's attitude tank
     void CreateDescentAttTank();
     void CreateLandingTank();
+    // The tank the host counts as the vessel's fuel; none for an empty handle.
+    void MakeDefaultTank(PROPELLANT_HANDLE tank);
+    void CreateDockPort();
+    // What the full stack defines once for the whole flight and no later configuration changes:
+    // the surface friction, the docking port and the transponder. A vessel loaded in a later
+    // configuration never ran the full stack's set-up, and gets them here.
+    void KeepFullStackFittings();
 
     // Separation
     void SeparateModules();

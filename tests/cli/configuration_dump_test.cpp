@@ -178,3 +178,24 @@ TEST(ConfigurationDump, MainParachute) {
     EXPECT_EQ(v["meshes"][1]["offset"], V(0, 0.1, 0));
     EXPECT_TRUE(v["animations"][0]["components"].empty());
 }
+
+namespace {
+class LoadedConfiguration : public testing::TestWithParam<int> {};
+}  // namespace
+
+// What the full stack gives the vessel for the whole flight stays through every later configuration,
+// so a vessel loaded in one of them has it too: the docking port, the transponder, the surface
+// friction; and its fuel, as the host counts it, is the configuration's own tank.
+TEST_P(LoadedConfiguration, KeepsWhatTheFullStackGaveTheFlight) {
+    const Json v = LoadInConfiguration(GetParam()).vessel;
+    ASSERT_EQ(v["docks"].size(), 1u);
+    EXPECT_EQ(v["docks"][0]["pos"], V(0, 0, 4.615));
+    EXPECT_EQ(v["docks"][0]["dir"], V(0, 0, 1));
+    EXPECT_EQ(v["docks"][0]["rot"], V(0, 1, 0));
+    EXPECT_EQ(v["transponder"], true);
+    EXPECT_EQ(v["surfaceFriction"], Json::array({0.05, 0.5}));
+    ASSERT_EQ(v["propellant"].size(), 1u);
+    EXPECT_EQ(v["defaultPropellant"], v["propellant"][0]["id"]);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachLaterConfiguration, LoadedConfiguration, testing::Values(1, 2, 3, 4));
