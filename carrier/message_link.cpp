@@ -6,6 +6,12 @@ void PayloadCarrier::SendVesselMessage(VESSEL* target, const char* name, const c
     SendMessageThrough(messageModule, target, name, text);
 }
 
+bool PayloadCarrier::CollectMessages() {
+    bool any = false;
+    while (PollMessages()) any = true;
+    return any;
+}
+
 bool PayloadCarrier::PollMessages() {
     bool received = false;
     CheckCMessageFn check = FindCheckMessage(messageModule);

@@ -49,6 +49,8 @@ public:
     // message that fails ends its own handling and no other's.
     bool DispatchMessage(const char* name, const char* text);
     void ParsePayloadLine(const char* text);
+    // Collects the waiting messages first: what a carrier handed over since this vessel's last
+    // step (a stage's contents) is part of it in the save.
     void SavePayloadLines(FILEHANDLE file);
     // After the last line of a state load: a stage still open then took every line after it,
     // which a save never writes, so it is said in the log.
@@ -81,6 +83,8 @@ public:
 
     // Messages: collects what the message module holds for this vessel; true when any arrived.
     bool PollMessages();
+    // Polls until nothing more arrives; true when anything did.
+    bool CollectMessages();
 
     int meshVisibilityMode;  // 1 external views, 3 external and cockpit views
 

@@ -365,6 +365,9 @@ PayloadLine FormatPayloadLine(const PayloadSlot& slot, const VECTOR3& position) 
 }
 
 void PayloadCarrier::SavePayloadLines(FILEHANDLE file) {
+    // A stage released in this frame gets its contents as messages that it reads in its next step;
+    // a save before that step would lose them for good.
+    CollectMessages();
     for (int i = 0; i < PAYLOAD_SLOT_COUNT && slots[i].attached; ++i) {
         const PayloadLine line = FormatPayloadLine(slots[i], slots[i].mesh.position);
         // The host's writer takes char* but does not change the strings.

@@ -17,10 +17,7 @@ void TalvekVessel::Timestep() {
     RemoveLandedChute();
 }
 
-void TalvekVessel::DrainMessages() {
-    while (PollMessages()) {
-    }
-}
+void TalvekVessel::DrainMessages() { CollectMessages(); }
 
 void TalvekVessel::StepDeferredRebuild() {
     switch (sequencer.StepRebuild()) {

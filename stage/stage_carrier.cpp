@@ -57,12 +57,14 @@ void StageCarrier::VisualCreated() {
 
 void StageCarrier::Timestep() {
     // Older hosts have no post-creation call: a released stage defines itself in its first step.
-    bool changed = !defined;
-    while (PollMessages()) changed = true;
-    if (changed) DefineStage();
+    const bool arrived = CollectMessages();
+    if (arrived || !defined) DefineStage();
 }
 
 void StageCarrier::SaveState(FILEHANDLE scn) {
+    // Saved in the frame of its release, before its first step, the stage takes the contents that
+    // wait for it now, and flies on as it is saved: a reload gives the same stage.
+    if (CollectMessages()) DefineStage();
     SaveDefaultState(scn);
     SavePayloadLines(scn);
 }

@@ -87,6 +87,20 @@ TEST_F(StageModule, ReleasedStageHoldsItsNestedPayloadsAndKeepsThemOverAReload) 
     EXPECT_EQ(stage.find("PAYLOAD A"), stage.rfind("PAYLOAD A"));
 }
 
+// Saved in the very frame of the release, before the stage's first step has collected what the
+// Talvek handed over: the save holds the stage's contents, and the reload is the stage the flight
+// goes on with.
+TEST_F(StageModule, SaveInTheFrameOfTheReleaseHoldsTheStagesContents) {
+    scratch.Write("s.scn", ScenarioWithStage("tlvstage"));
+    scratch.Write("j.txt", "at 1 Talvek key J\nat 1 Talvek save x.scn\n");
+    Run({"run", "s.scn", "--script", "j.txt", "--until", "2", "--save", "end.scn", "--dump", "end.json"});
+    Run({"run", "x.scn", "--frames", "0", "--dump", "loaded.json"});
+    ExpectStageHoldsBoth("x.scn", "loaded.json");
+    Run({"run", "x.scn", "--until", "1", "--save", "continued.scn", "--dump", "continued.json"});
+    ExpectStageHoldsBoth("continued.scn", "continued.json");
+    ExpectStageHoldsBoth("end.scn", "end.json");
+}
+
 TEST_F(StageModule, JForTheStageReleasesItsLastPayload) {
     scratch.Write("s.scn", ScenarioWithStage("tlvstage"));
     scratch.Write("j.txt", "at 1 Talvek key J\nat 3 S1 key J\n");

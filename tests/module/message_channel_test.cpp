@@ -6,6 +6,7 @@
 #include "carrier/internal/test_access.h"
 #include "messagebus/message_bus.h"
 #include "module_fixture.h"
+#include "sim/file_handles.h"
 
 using testing::ElementsAre;
 using testing::Pair;
@@ -72,6 +73,20 @@ TEST_F(Channel, TimeStepDrainsTheChannelFirst) {
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(target.PayloadTable()[1].parentStage, 0);
     EXPECT_EQ(PayloadCarrierTestAccess::OpenStage(target), -1);
+}
+
+// A save between the hand-over and the receiver's next step: the waiting lines are part of it.
+TEST_F(Channel, SaveHoldsTheLinesStillWaiting) {
+    Recording sender(record->Handle());
+    Recording target(receiver->Handle());
+    PayloadCarrierTestAccess::SendVesselMessage(sender, &target, "STAGE", "STAGE S m c 0 0 1 5 0 0");
+    PayloadCarrierTestAccess::SendVesselMessage(sender, &target, "PAYLOAD", "PAYLOAD p m c 0 0 2 5 0 0");
+    PayloadCarrierTestAccess::SendVesselMessage(sender, &target, "ENDSTAGE", "ENDSTAGE");
+    sim::ScenarioWriter out;
+    target.SavePayloadLines(&out);
+    EXPECT_EQ(out.text, "  STAGE S m c 0.00 0.00 1.00 5.00 0.00 0.00\n  PAYLOAD p m c 0.00 0.00 2.00 5.00 0.00 0.00\n"
+                        "  ENDSTAGE \n");
+    EXPECT_FALSE(target.PollMessages()) << "taken, not copied";
 }
 
 TEST_F(Channel, ModuleWithoutTheFunctionsIsSilent) {
