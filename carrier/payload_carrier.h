@@ -92,6 +92,10 @@ private:
     friend struct PayloadCarrierTestAccess;
 
     VESSEL* ReleaseSlot(int k, bool withRotation);
+    // The name for a vessel this carrier creates: one that a scenario can hold and the host read
+    // back, where each colon (which ends the name on the vessel's line), ';' (which starts a
+    // comment), blank and control character becomes '_', and the log says so; then a free one.
+    std::string NewVesselName(const char* name) const;
     // The orientation [rad] of a vessel turned by rotation [deg] about the carrier's x axis.
     VECTOR3 ReleaseOrientation(double rotation) const;
     void SendVesselMessage(VESSEL* target, const char* name, const char* text);

@@ -25,7 +25,7 @@ VESSEL* PayloadCarrier::ReleaseSlot(int k, bool withRotation) {
     overridePending = false;
     status.fuel = slot.fuelLevel;
     if (withRotation) status.arot = ReleaseOrientation(slot.rotation);
-    const std::string name = FreeVesselName(slot.vesselName);
+    const std::string name = NewVesselName(slot.vesselName);
     const OBJHANDLE handle = oapiCreateVessel(name.c_str(), slot.className, status);
     // A vessel the host refuses leaves the slot where it was: nothing vanishes from the carrier.
     if (!handle) {

@@ -10,6 +10,32 @@ namespace {
 // Free names tried before giving up and letting the host decide about the given one.
 constexpr int MAX_NAME_SUFFIX = 10000;
 
+constexpr char NAME_REPAIR = '_';
+constexpr unsigned char FIRST_PRINTABLE = 0x20;
+constexpr unsigned char DELETE_CHARACTER = 0x7f;
+
+bool UnreadableInName(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return c == ':' || c == ';' || c == ' ' || u < FIRST_PRINTABLE || u == DELETE_CHARACTER;
+}
+
+// The name as the log can show it: control characters as \xNN, so that none reaches the log.
+std::string Shown(const std::string& name) {
+    static const char HEX[] = "0123456789abcdef";
+    std::string shown;
+    for (char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < FIRST_PRINTABLE || u == DELETE_CHARACTER) {
+            shown += "\\x";
+            shown += HEX[u >> 4];
+            shown += HEX[u & 0xf];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 bool VesselNameTaken(const std::string& name) {
     std::string buffer = name;  // the host's lookup takes a writable string
     return oapiGetVesselByName(buffer.data()) != nullptr;
@@ -44,11 +70,27 @@ std::string FreeVesselName(const char* name) {
     return given;
 }
 
+std::string PayloadCarrier::NewVesselName(const char* name) const {
+    std::string readable(name);
+    bool repaired = false;
+    for (char& c : readable) {
+        if (!UnreadableInName(c)) continue;
+        c = NAME_REPAIR;
+        repaired = true;
+    }
+    const std::string free = FreeVesselName(readable.c_str());
+    if (repaired)
+        LogEvent("vessel name '" + Shown(name) +
+                 "' holds a colon, ';', blank or control character, which a scenario cannot read back; the vessel is named '" +
+                 free + "'");
+    return free;
+}
+
 VESSEL* PayloadCarrier::SpawnChildVessel(const char* name, const char* className, const VECTOR3& localPosition,
                                          const VECTOR3& localVelocityChange, const VECTOR3& rotationChange) {
     VESSELSTATUS status = ChildVesselStatus(*this, localPosition, localVelocityChange);
     status.vrot += rotationChange;
-    const std::string freeName = name ? FreeVesselName(name) : std::string();
+    const std::string freeName = name ? NewVesselName(name) : std::string();
     const OBJHANDLE handle = oapiCreateVessel(name ? freeName.c_str() : nullptr, className, status);
     if (!handle) {
         LogEvent("the host refused to create " + freeName + " of class " + (className ? className : ""));

@@ -117,3 +117,43 @@ TEST(ReusedHandles, PayloadOnTheDeletedChutesHandleIsLeftAlone) {
         EXPECT_EQ(after.find("\nTalvek oapiDeleteVessel(" + chute), std::string::npos);
     }
 }
+
+namespace {
+struct UnreadableName {
+    const char* label;
+    std::string given;     // the payload line's vessel field
+    std::string released;  // the name the released vessel bears
+    std::string shown;     // how the log shows the given name
+};
+void PrintTo(const UnreadableName& c, std::ostream* os) { *os << c.label; }
+class UnreadableNames : public testing::TestWithParam<UnreadableName> {};
+}  // namespace
+
+// A payload whose name a scenario could not hold is released under a repaired name, said in the
+// log; saved and loaded again, the vessel keeps that name and flies on.
+TEST_P(UnreadableNames, ReleasedUnderANameThatReadsBack) {
+    const UnreadableName& c = GetParam();
+    talvek_test::ScratchDir scratch{"talvek-unreadable"};
+    std::string scenario = ORBIT;
+    scenario.replace(scenario.find("PAYLOAD Sat1"), 12, "PAYLOAD " + c.given);
+    scratch.Write("s.scn", scenario);
+    scratch.Write("s.txt", "at 1 Talvek key J\n");
+    auto r = talvek_test::RunSim({"run", "s.scn", "--script", "s.txt", "--until", "2", "--events", "--save", "a.scn"},
+                                 scratch.Path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr(" " + c.released + " created tlvsat\n"));
+    EXPECT_THAT(r.err, HasSubstr("Talvek: vessel name '" + c.shown + "' holds a colon, ';', blank or control character, "
+                                 "which a scenario cannot read back; the vessel is named '" + c.released + "'\n"));
+    EXPECT_THAT(scratch.Read("a.scn"), HasSubstr("\n" + c.released + ":tlvsat\n"));
+    r = talvek_test::RunSim({"run", "a.scn", "--frames", "1", "--save", "b.scn"}, scratch.Path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(scratch.Read("b.scn"), HasSubstr("\n" + c.released + ":tlvsat\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Payloads, UnreadableNames,
+    testing::Values(UnreadableName{"colon", "Sat:1", "Sat_1", "Sat:1"},
+                    UnreadableName{"colons", "::", "__", "::"},
+                    UnreadableName{"control_character", "Sat\x01" "1", "Sat_1", "Sat\\x011"},
+                    UnreadableName{"escape_and_delete", "\x1b[2J\x7f", "_[2J_", "\\x1b[2J\\x7f"}),
+    [](const testing::TestParamInfo<UnreadableName>& info) { return std::string(info.param.label); });

@@ -67,3 +67,50 @@ INSTANTIATE_TEST_SUITE_P(
             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
         return n;
     });
+
+namespace {
+struct RepairCase {
+    const char* label;
+    std::string given;
+    std::vector<std::string> taken;
+    std::string expected;
+    bool logged;
+};
+void PrintTo(const RepairCase& c, std::ostream* os) { *os << c.label; }
+class RepairedNames : public ModuleTest, public testing::WithParamInterface<RepairCase> {};
+}  // namespace
+
+// A vessel the carrier creates bears a name that a scenario holds and the host reads back; each
+// character that would break that becomes '_', and the log says so.
+TEST_P(RepairedNames, SpawnGetsANameAScenarioReadsBack) {
+    for (const auto& name : GetParam().taken) world->AddVessel(name, "Shell");
+    TalvekVessel t(record->Handle());
+    world->log.clear();
+    VESSEL* child = t.SpawnChildVessel(GetParam().given.c_str(), "Shell", {0, 0, 1}, {0, 0, 0}, {0, 0, 0});
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(std::string(child->GetName()), GetParam().expected);
+    if (GetParam().logged) {
+        ASSERT_EQ(world->log.size(), 1u);
+        EXPECT_THAT(world->log[0], testing::StartsWith("T: vessel name '"));
+        EXPECT_THAT(world->log[0], testing::HasSubstr("the vessel is named '" + GetParam().expected + "'"));
+    } else {
+        EXPECT_TRUE(world->log.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RepairedNames,
+    testing::Values(RepairCase{"readable name kept", "Pod.A-1", {}, "Pod.A-1", false},
+                    RepairCase{"colon", "Pod:1", {}, "Pod_1", true},
+                    RepairCase{"semicolon", "Pod;1", {}, "Pod_1", true},
+                    RepairCase{"blanks", " Pod 1\t", {}, "_Pod_1_", true},
+                    RepairCase{"line breaks", "Pod\r\n1", {}, "Pod__1", true},
+                    RepairCase{"control and delete", "\x1bPod\x7f", {}, "_Pod_", true},
+                    RepairCase{"bytes above ASCII kept", "Pod\xc3\xa9", {}, "Pod\xc3\xa9", false},
+                    RepairCase{"repaired name taken", "Pod:1", {"Pod_1"}, "Pod_1-2", true}),
+    [](const testing::TestParamInfo<RepairCase>& info) {
+        std::string n = info.param.label;
+        for (char& ch : n)
+            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+        return n;
+    });
