@@ -42,23 +42,51 @@ void ConfigurationSequencer::DefinedAsBaseline() {
     defined = true;
 }
 
-bool ConfigurationSequencer::PendingAtSave() const {
-    return savedRebuildCounter >= static_cast<std::int32_t>(RebuildPhase::Requested) &&
-           savedRebuildCounter <= static_cast<std::int32_t>(RebuildPhase::Rebuilt) &&
-           IsConfiguration(savedDefinedConfiguration);
+// What SaveRebuild can have written beside the configuration c. Once the set-up has run (the last
+// phase) the vessel is defined as c. Before it, the vessel still has the definition of the
+// configuration it was in when the rebuild was armed: c itself (a payload's release), a lower one
+// (configurations only go up, by the descent or Control+J, which steps only below the landing), or
+// the full-stack baseline that a vessel created or loaded with a number that has no set-up gets.
+bool ConfigurationSequencer::SavedRebuildFits() const {
+    const std::int32_t defined = savedDefinedConfiguration;
+    switch (static_cast<RebuildPhase>(savedRebuildCounter)) {
+        case RebuildPhase::Rebuilt:
+            return defined == configuration;
+        case RebuildPhase::Requested:
+        case RebuildPhase::PanelsStowed:
+            return defined == configuration || (defined < configuration && configuration <= CONFIG_LANDING) ||
+                   (defined == CONFIG_FULL_STACK && !IsConfiguration(configuration));
+        case RebuildPhase::Idle:
+            break;
+    }
+    return false;
 }
+
+bool ConfigurationSequencer::PendingAtSave() const { return rebuildRead && SavedRebuildFits(); }
 
 std::int16_t ConfigurationSequencer::BeginLoadedDefinition() {
     const std::int16_t loaded = configuration;
-    if (PendingAtSave()) configuration = savedDefinedConfiguration;
+    // A number with no set-up had defined nothing over the full stack's baseline.
+    if (PendingAtSave())
+        configuration = IsConfiguration(savedDefinedConfiguration) ? savedDefinedConfiguration : CONFIG_FULL_STACK;
     return loaded;
 }
 
 void ConfigurationSequencer::EndLoadedDefinition(std::int16_t loaded) {
     configuration = loaded;
-    rebuildCounter = PendingAtSave() ? static_cast<RebuildPhase>(savedRebuildCounter) : RebuildPhase::Idle;
+    ResumeSavedRebuild(RebuildPhase::Idle);
+}
+
+void ConfigurationSequencer::ResumeSavedRebuild(RebuildPhase otherwise) {
+    if (PendingAtSave()) {
+        rebuildCounter = static_cast<RebuildPhase>(savedRebuildCounter);
+        definedConfiguration = savedDefinedConfiguration;
+    } else {
+        rebuildCounter = otherwise;
+    }
     savedRebuildCounter = 0;
     savedDefinedConfiguration = -1;
+    rebuildRead = false;
     defined = true;
 }
 
@@ -86,6 +114,7 @@ bool ConfigurationSequencer::ParseLine(const char* line) {
         char* rest = nullptr;
         savedRebuildCounter = static_cast<std::int32_t>(std::strtol(line + KEY_REBUILD_LENGTH, &rest, 10));
         savedDefinedConfiguration = static_cast<std::int16_t>(std::strtol(rest, nullptr, 10));
+        rebuildRead = true;
         return true;
     }
     return false;

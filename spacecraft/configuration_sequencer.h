@@ -52,6 +52,12 @@ public:
     // resumes the rebuild.
     std::int16_t BeginLoadedDefinition();
     void EndLoadedDefinition(std::int16_t loaded);
+    // The rebuild pending at the save goes on from its phase, with the configuration then defined;
+    // without one the rebuild is left at `otherwise`. The saved values are used up.
+    void ResumeSavedRebuild(RebuildPhase otherwise);
+    // A REBUILD line was read that the sequencer could not have written with the loaded
+    // configuration; the load then goes on as if there were none.
+    bool IgnoresSavedRebuild() const { return rebuildRead && !SavedRebuildFits(); }
 
     // The descent: each test asks the host anew, for the height over the ground under the vessel
     // (the ground is not at the mean radius everywhere).
@@ -76,8 +82,10 @@ public:
     // A rebuild pending when the state was saved: its counter and the configuration then defined.
     std::int32_t savedRebuildCounter = 0;
     std::int16_t savedDefinedConfiguration = -1;
+    bool rebuildRead = false;
 
 private:
+    bool SavedRebuildFits() const;
     bool PendingAtSave() const;
 
     VESSEL& vessel;

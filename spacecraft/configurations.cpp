@@ -1,4 +1,6 @@
 // The set-up that each configuration number runs.
+#include <string>
+
 #include "spacecraft/talvek_vessel.h"
 
 void TalvekVessel::CreateTanksOfConfiguration() {
@@ -20,9 +22,14 @@ void TalvekVessel::CreateTanksOfConfiguration() {
 }
 
 void TalvekVessel::DefineLoadedConfiguration() {
+    if (sequencer.IgnoresSavedRebuild())
+        LogEvent("scenario line REBUILD " + std::to_string(sequencer.savedRebuildCounter) + " " +
+                 std::to_string(sequencer.savedDefinedConfiguration) + " ignored: no Talvek in CONFIGURATION " +
+                 std::to_string(sequencer.configuration) + " saves it; the vessel takes its configuration's definition");
     if (!IsConfiguration(sequencer.configuration)) {
         // A number that defines nothing keeps the full stack, as the rebuild would leave it.
         DefineBaseline();
+        sequencer.ResumeSavedRebuild(RebuildPhase::Requested);
         return;
     }
     const std::int16_t loaded = sequencer.BeginLoadedDefinition();

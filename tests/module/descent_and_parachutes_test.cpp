@@ -169,7 +169,8 @@ TEST_F(ModuleTest, DescentStepsInOrder) {
                                    "SetEmptyMass", "SetTouchdownPoints", "SetPMI", "SetCrossSections", "SetCW",
                                    "SetRotDrag", "SetPitchMomentScale", "SetBankMomentScale", "SetLiftCoeffFunc",
                                    "DelPropellantResource", "GetPropellantMass", "SetPropellantMass",
-                                   "CreatePropellantResource", "CreateThruster", "AddExhaustStream", "GroundContact",
+                                   "CreatePropellantResource", "SetDefaultPropellantResource", "CreateThruster",
+                                   "AddExhaustStream", "GroundContact",
                                    "SetThrusterLevel", "AddMesh", "SetMeshVisibilityMode", "CreateThruster", "CreateThrusterGroup"));
 }
 
@@ -182,7 +183,8 @@ TEST_F(ModuleTest, ParachuteStepsInOrder) {
                                    "ClearAttExhaustRefs", "ClearThrusterDefinitions", "ClearMeshes", "SetSize",
                                    "SetEmptyMass", "SetTouchdownPoints", "SetPMI", "SetCrossSections", "SetCW",
                                    "SetRotDrag", "SetPitchMomentScale", "SetBankMomentScale", "SetLiftCoeffFunc",
-                                   "DelPropellantResource", "CreatePropellantResource", "CreateThruster",
+                                   "DelPropellantResource", "CreatePropellantResource", "SetDefaultPropellantResource",
+                                   "CreateThruster",
                                    "AddExhaustStream", "AddMesh", "SetMeshVisibilityMode", "AddMesh",
                                    "SetMeshVisibilityMode"));
 }

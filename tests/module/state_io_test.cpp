@@ -113,3 +113,78 @@ TEST_F(ModuleTest, FreshVesselSavesConfigurationZeroAndPanelsZero) {
     t.SaveState(&out);
     EXPECT_NE(out.text.find("  CONFIGURATION 0\n  PANELS 0.0\n"), std::string::npos) << out.text;
 }
+
+namespace {
+struct RebuildCase {
+    int configuration;
+    const char* rebuild;        // the REBUILD line
+    bool fits;                  // else ignored, with a log line
+    RebuildPhase phase;         // after the load
+    int definedConfiguration;   // the number the sequencer holds as defined now
+    double size;                // [m] of that definition
+    std::vector<double> tanks;  // [kg] capacities, in order
+};
+void PrintTo(const RebuildCase& c, std::ostream* os) { *os << "CONFIGURATION " << c.configuration << ", " << c.rebuild; }
+class SavedRebuild : public ModuleTest, public testing::WithParamInterface<RebuildCase> {};
+}  // namespace
+
+// A REBUILD line goes on with the rebuild it describes only where the sequencer itself could have
+// written it beside the configuration; any other is ignored, said in the log, and the vessel takes
+// its configuration's definition with that configuration's tanks alone.
+TEST_P(SavedRebuild, GoesOnOnlyWhereTheSequencerWritesIt) {
+    const RebuildCase& c = GetParam();
+    TalvekVessel t(record->Handle());
+    Block block({"CONFIGURATION " + std::to_string(c.configuration), c.rebuild});
+    world->log.clear();
+    t.LoadStateEx(&block.reader, &block.state);
+    EXPECT_EQ(t.sequencer.configuration, c.configuration);
+    EXPECT_EQ(t.sequencer.rebuildCounter, c.phase);
+    EXPECT_EQ(t.sequencer.definedConfiguration, c.definedConfiguration);
+    EXPECT_EQ(record->def.size, c.size);
+    std::vector<double> tanks;
+    for (const auto& tank : record->def.tanks) tanks.push_back(tank.maxMass);
+    EXPECT_EQ(tanks, c.tanks);
+    if (c.fits) {
+        EXPECT_TRUE(world->log.empty()) << world->log.front();
+        // Saved again at once, the line is written as it was read.
+        sim::ScenarioWriter out;
+        t.sequencer.SaveRebuild(&out);
+        EXPECT_EQ(out.text, "  " + std::string(c.rebuild) + "\n");
+    } else {
+        ASSERT_EQ(world->log.size(), 1u);
+        EXPECT_EQ(world->log[0], "T: scenario line " + std::string(c.rebuild) + " ignored: no Talvek in CONFIGURATION " +
+                                     std::to_string(c.configuration) +
+                                     " saves it; the vessel takes its configuration's definition");
+    }
+}
+
+constexpr double STACK = 15, CAPSULE = 5, CANOPY = 80;  // [m] sizes of the definitions
+constexpr RebuildPhase REQUESTED = RebuildPhase::Requested, STOWED = RebuildPhase::PanelsStowed,
+                       REBUILT = RebuildPhase::Rebuilt, IDLE = RebuildPhase::Idle;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SavedRebuild,
+    testing::Values(
+        // What a flight writes: the configuration it climbed from, or its own.
+        RebuildCase{0, "REBUILD 1 0", true, REQUESTED, 0, STACK, {900, 60}},
+        RebuildCase{1, "REBUILD 1 0", true, REQUESTED, 0, STACK, {900, 60}},
+        RebuildCase{1, "REBUILD 2 1", true, STOWED, 1, CAPSULE, {60}},
+        RebuildCase{1, "REBUILD 3 1", true, REBUILT, 1, CAPSULE, {60}},
+        RebuildCase{3, "REBUILD 1 1", true, REQUESTED, 1, CAPSULE, {60}},
+        RebuildCase{4, "REBUILD 2 3", true, STOWED, 3, CANOPY, {70}},
+        RebuildCase{0, "REBUILD 1 -1", true, REQUESTED, -1, STACK, {900, 60}},
+        // A number with no set-up: the full-stack baseline, its rebuild going on as saved.
+        RebuildCase{9, "REBUILD 1 0", true, REQUESTED, 0, STACK, {900, 60}},
+        RebuildCase{9, "REBUILD 3 9", true, REBUILT, 9, STACK, {900, 60}},
+        RebuildCase{-2, "REBUILD 2 -5", true, STOWED, -5, STACK, {900, 60}},
+        // Never written: a configuration above the present one, a set-up run for another one, a
+        // phase outside 1 to 3.
+        RebuildCase{0, "REBUILD 1 4", false, IDLE, 0, STACK, {900, 60}},
+        RebuildCase{2, "REBUILD 1 3", false, IDLE, 2, CANOPY, {70}},
+        RebuildCase{1, "REBUILD 3 0", false, IDLE, 1, CAPSULE, {60}},
+        RebuildCase{4, "REBUILD 3 3", false, IDLE, 4, CAPSULE, {70}},
+        RebuildCase{0, "REBUILD 0 0", false, IDLE, 0, STACK, {900, 60}},
+        RebuildCase{0, "REBUILD 4 0", false, IDLE, 0, STACK, {900, 60}},
+        RebuildCase{0, "REBUILD -1 0", false, IDLE, 0, STACK, {900, 60}},
+        RebuildCase{9, "REBUILD 1 4", false, REQUESTED, 0, STACK, {900, 60}},
+        RebuildCase{-2, "REBUILD 1 -1", false, REQUESTED, 0, STACK, {900, 60}}));
