@@ -82,7 +82,7 @@ public:
     // A rebuild pending when the state was saved: its counter and the configuration then defined.
     std::int32_t savedRebuildCounter = 0;
     std::int16_t savedDefinedConfiguration = -1;
-    bool rebuildRead = false;
+    bool rebuildRead = false;  // a REBUILD line came with the state being loaded
 
 private:
     bool SavedRebuildFits() const;

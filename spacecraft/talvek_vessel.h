@@ -88,7 +88,7 @@ public:
     void CreateStackTanks();      // main tank, then the descent module's attitude tank
     void CreateDescentAttTank();
     void CreateLandingTank();
-    // The tank the host counts as the vessel's fuel; none for an empty handle.
+    // Makes the tank the one the host counts as the vessel's fuel; an empty handle changes nothing.
     void MakeDefaultTank(PROPELLANT_HANDLE tank);
     void CreateDockPort();
     // What the full stack defines once for the whole flight and no later configuration changes:
