@@ -176,9 +176,8 @@ PROPELLANT_HANDLE VESSEL::CreatePropellantResource(double maxmass, double mass, 
     if (maxmass < 0) maxmass = 0;
     const double m = mass < 0 ? maxmass : std::min(mass, maxmass);
     const Id id = W().NextId();
-    // As in the simulator: a vessel's first tank becomes its default, no later one does.
-    if (v->def.tanks.empty()) v->def.defaultTank = id;
     v->def.tanks.push_back(sim::Tank{id, maxmass, m, efficiency});
+    if (v->def.defaultTank == 0) v->def.defaultTank = id;
     return HandleOf(id);
 }
 
@@ -192,8 +191,7 @@ void VESSEL::DelPropellantResource(PROPELLANT_HANDLE& ph) const {
     tanks.erase(it);
     for (auto& th : v->def.thrusters)
         if (th.tank == id) th.tank = 0;
-    // The simulator leaves a vessel whose default tank is deleted with no default.
-    if (v->def.defaultTank == id) v->def.defaultTank = 0;
+    if (v->def.defaultTank == id) v->def.defaultTank = tanks.empty() ? 0 : tanks.front().id;
     ph = nullptr;
 }
 

@@ -40,11 +40,9 @@ void TalvekVessel::SetupDescentModule() {
     DeleteTank(mainTank);
     if (descentAttTank && GetPropellantMass(descentAttTank) > ATT_TANK_LIMIT)
         SetPropellantMass(descentAttTank, ATT_TANK_LIMIT);
-    if (sequencer.configuration != CONFIG_LANDING) MakeDefaultTank(descentAttTank);
 
     if (sequencer.configuration == CONFIG_LANDING) {
         CreateLandingTank();
-        MakeDefaultTank(landingTank);
         landingThruster = CreateThruster(LANDING_NOZZLE - cogShift, LANDING_THRUST_DIRECTION, LANDING_MAX_THRUST,
                                          landingTank, LANDING_ISP, ISP_REF_NONE, P_REF);
         for (const VECTOR3& position : LANDING_STREAMS) AddExhaustStream(landingThruster, position, ExhaustSpec(ENGINE_EXHAUST_LONG));

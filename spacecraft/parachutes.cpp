@@ -27,7 +27,6 @@ void TalvekVessel::SetupParachute(const ParachuteVariant& variant) {
     DeleteTank(mainTank);
     DeleteTank(descentAttTank);
     CreateLandingTank();
-    MakeDefaultTank(landingTank);
 
     if (variant.landingThruster) {
         // The landing burn's own thruster, in no group: the time step fires it under the canopy,

@@ -36,13 +36,6 @@ void TalvekVessel::ClearThrustersAndExhaust() {
     ClearThrusterDefinitions();
 }
 
-void TalvekVessel::MakeDefaultTank(PROPELLANT_HANDLE tank) {
-    // Said by each configuration rather than left to the host: a host that leaves no default when
-    // the default tank is deleted would otherwise give a flight through the full stack none, and
-    // the same configuration loaded from a file its first tank.
-    if (tank) SetDefaultPropellantResource(tank);
-}
-
 void TalvekVessel::DeleteTank(PROPELLANT_HANDLE& tank) {
     if (!tank) return;
     DelPropellantResource(tank);

@@ -88,8 +88,6 @@ public:
     void CreateStackTanks();      // main tank, then the descent module's attitude tank
     void CreateDescentAttTank();
     void CreateLandingTank();
-    // Makes the tank the one the host counts as the vessel's fuel; an empty handle changes nothing.
-    void MakeDefaultTank(PROPELLANT_HANDLE tank);
     void CreateDockPort();
     // What the full stack defines once for the whole flight and no later configuration changes:
     // the surface friction, the docking port and the transponder. A vessel loaded in a later

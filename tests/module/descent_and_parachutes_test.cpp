@@ -169,8 +169,7 @@ TEST_F(ModuleTest, DescentStepsInOrder) {
                                    "SetEmptyMass", "SetTouchdownPoints", "SetPMI", "SetCrossSections", "SetCW",
                                    "SetRotDrag", "SetPitchMomentScale", "SetBankMomentScale", "SetLiftCoeffFunc",
                                    "DelPropellantResource", "GetPropellantMass", "SetPropellantMass",
-                                   "CreatePropellantResource", "SetDefaultPropellantResource", "CreateThruster",
-                                   "AddExhaustStream", "GroundContact",
+                                   "CreatePropellantResource", "CreateThruster", "AddExhaustStream", "GroundContact",
                                    "SetThrusterLevel", "AddMesh", "SetMeshVisibilityMode", "CreateThruster", "CreateThrusterGroup"));
 }
 
@@ -183,8 +182,7 @@ TEST_F(ModuleTest, ParachuteStepsInOrder) {
                                    "ClearAttExhaustRefs", "ClearThrusterDefinitions", "ClearMeshes", "SetSize",
                                    "SetEmptyMass", "SetTouchdownPoints", "SetPMI", "SetCrossSections", "SetCW",
                                    "SetRotDrag", "SetPitchMomentScale", "SetBankMomentScale", "SetLiftCoeffFunc",
-                                   "DelPropellantResource", "CreatePropellantResource", "SetDefaultPropellantResource",
-                                   "CreateThruster",
+                                   "DelPropellantResource", "CreatePropellantResource", "CreateThruster",
                                    "AddExhaustStream", "AddMesh", "SetMeshVisibilityMode", "AddMesh",
                                    "SetMeshVisibilityMode"));
 }
