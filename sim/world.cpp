@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "sim/errors.h"
+#include "sim/folder_names.h"
 #include "sim/mesh.h"
 #include "sim/physics.h"
 #include "sim/scenario.h"
@@ -303,6 +304,14 @@ int World::DeliverBufferedKey(VesselRecord& v, DWORD key, bool down, char* kstat
 
 MESHHANDLE World::LoadMesh(const std::string& name) {
     if (auto known = meshTemplateByName_.find(name); known != meshTemplateByName_.end()) return HandleOf(known->second);
+    if (const std::string problem = FolderNameProblem(name); !problem.empty()) {
+        // Nothing is opened for a name that leads out of Meshes: it names no mesh.
+        if (std::find(missingMeshes_.begin(), missingMeshes_.end(), name) == missingMeshes_.end()) {
+            missingMeshes_.push_back(name);
+            Warn(FolderNameRefusal("mesh", name, problem) + "; its template is null");
+        }
+        return nullptr;
+    }
     std::string relative = name;
     std::replace(relative.begin(), relative.end(), '\\', '/');
     const std::filesystem::path path = root_ / "Meshes" / (relative + ".msh");
