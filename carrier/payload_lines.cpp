@@ -12,6 +12,7 @@
 
 #include "carrier/internal/payload_table.h"
 #include "carrier/payload_carrier.h"
+#include "messages/host_log.h"
 
 namespace {
 
@@ -95,8 +96,7 @@ bool LeavesItsFolder(const char* name) {
 
 // What a payload line loses is written to the host's log, with the carrier's name and the line.
 void ReportLine(const char* vessel, const char* what, const char* line) {
-    std::string text = std::string(vessel) + ": payload line " + what + ": " + (line ? line : "");
-    oapiWriteLog(text.data());
+    WriteHostLog(std::string(vessel) + ": payload line " + what + ": " + (line ? line : ""));
 }
 
 // How the numbers of a line's fields were read, when not each as a whole: the scan takes a number's

@@ -2,11 +2,14 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <optional>
+#include <string>
 
 #include "host/oapi.h"
 #include "host/vessel.h"
 #include "sim/errors.h"
 #include "sim/file_handles.h"
+#include "sim/folder_names.h"
 #include "sim/scenario.h"
 #include "sim/text.h"
 #include "sim/trace_format.h"
@@ -170,8 +173,47 @@ int ConfigurationEntered(const std::string& text) {
 }
 }  // namespace
 
+namespace {
+// The line that printf would write for the format with no argument: "%%" is '%'. Any other
+// conversion would read an argument the call does not pass, so there is no such line: then the
+// conversion as written ("%s", "%5.2f", or "%" alone at the end) goes to *conversion instead.
+std::optional<std::string> PrintedWithoutArguments(const std::string& format, std::string& conversion) {
+    std::string out;
+    out.reserve(format.size());
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%') {
+            out += format[i];
+        } else if (i + 1 < format.size() && format[i + 1] == '%') {
+            out += '%';
+            ++i;
+        } else {
+            // Flags, width, precision and length, then the conversion's letter.
+            const size_t letter = format.find_first_not_of("-+ #0123456789.*'hlLqjzt", i + 1);
+            conversion = format.substr(i, letter == std::string::npos ? std::string::npos : letter - i + 1);
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+}  // namespace
+
 void oapiWriteLog(char* line) {
-    const std::string text = line ? line : "";
+    // The simulator prints the line as a printf format with no arguments.
+    const std::string format = line ? line : "";
+    std::string conversion;
+    const std::optional<std::string> printed = PrintedWithoutArguments(format, conversion);
+    if (!printed) {
+        const sim::VesselRecord* v = W() ? W()->Context() : nullptr;
+        const std::string fault = "module fault: " + (v ? "vessel '" + v->name + "'" : std::string("a module")) +
+                                  " wrote a log line with the conversion '" + sim::Printable(conversion) +
+                                  "', which reads an argument oapiWriteLog does not pass (the simulator may crash); a "
+                                  "module writes '%' as '%%'. The line, not printed: \"" + sim::Printable(format) + "\"";
+        if (W()) W()->ModuleFault(fault);
+        else if (const sim::NoticeListener& listener = sim::DefaultNoticeListener())
+            listener(sim::HostNotice{sim::HostNotice::Kind::Warning, fault});
+        return;
+    }
+    const std::string& text = *printed;
     // During a load, the file and line the module was reading, as a compiler places its messages.
     const sim::ScenarioBlockReader* r = W() ? W()->reading : nullptr;
     const std::string where = r && r->currentLine > 0 ? r->file + ":" + std::to_string(r->currentLine) : "";

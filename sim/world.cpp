@@ -352,6 +352,11 @@ void World::Warn(std::string text) {
     if (onNotice) onNotice(HostNotice{HostNotice::Kind::Warning, std::move(text)});
 }
 
+void World::ModuleFault(std::string text) {
+    ++moduleFaults_;
+    Warn(std::move(text));
+}
+
 void World::ReportInputError(const std::string& message) {
     if (!pendingError_) pendingError_ = message;
 }

@@ -336,6 +336,21 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"PAYLOAD A tlv\x01sat tlvsat", false,
                    "ignored, its mesh name 'tlv\x01sat' is not a name within its folder: A tlv\x01sat tlvsat"}));
 
+// The host's log takes its text as a printf format: the carrier writes each '%' as "%%", so that
+// a name or line holding '%' is logged as it stands.
+TEST_F(ModuleTest, LogTextWithPercentSignsIsLoggedAsItStands) {
+    TalvekVessel t(record->Handle());
+    world->log.clear();
+    testing::internal::CaptureStderr();
+    t.HandleScenarioLine("PAYLAOD %s %n 100%");
+    t.HandleScenarioLine("PAYLOAD %s%n %d%% 100% 0 0 1 2 0");
+    testing::internal::GetCapturedStderr();
+    EXPECT_THAT(world->log,
+                ElementsAre("T: scenario line ignored, 'PAYLAOD' is not a key; did you mean PAYLOAD?: PAYLAOD %s %n 100%",
+                            "T: payload line has no fuel level; read as 0: %s%n %d%% 100% 0 0 1 2 0"));
+    EXPECT_EQ(world->ModuleFaults(), 0);
+}
+
 TEST_F(ModuleTest, LinesAfterTheFiftiethAreReportedOneByOne) {
     testing::internal::CaptureStderr();
     TalvekVessel t(record->Handle());

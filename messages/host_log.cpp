@@ -1,0 +1,18 @@
+#include "messages/host_log.h"
+
+#include "host/orbiter.h"
+
+std::string LogFormatOf(std::string_view text) {
+    std::string format;
+    format.reserve(text.size());
+    for (char c : text) {
+        format += c;
+        if (c == '%') format += '%';
+    }
+    return format;
+}
+
+void WriteHostLog(std::string_view text) {
+    std::string format = LogFormatOf(text);
+    oapiWriteLog(format.data());
+}
