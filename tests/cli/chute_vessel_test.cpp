@@ -24,6 +24,8 @@ struct ChuteCase {
     const char* logged;
 };
 
+void PrintTo(const ChuteCase& c, std::ostream* os) { *os << "CHUTE_VESSEL " << c.chute; }
+
 class ChuteVesselLine : public testing::TestWithParam<ChuteCase> {};
 
 TEST_P(ChuteVesselLine, NamingAnythingButAReleasedParachuteDeletesNothing) {
