@@ -2,6 +2,7 @@
 
 #include "host/orbiter.h"
 
+namespace {
 std::string LogFormatOf(std::string_view text) {
     std::string format;
     format.reserve(text.size());
@@ -11,6 +12,7 @@ std::string LogFormatOf(std::string_view text) {
     }
     return format;
 }
+}  // namespace
 
 void WriteHostLog(std::string_view text) {
     std::string format = LogFormatOf(text);

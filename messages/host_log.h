@@ -4,10 +4,7 @@
 #include <string>
 #include <string_view>
 
-// The text as the host's log prints it: the simulator's oapiWriteLog takes its text as a printf
-// format, so each '%' is written "%%" (a scenario line's "%s" or "%n" would otherwise read
-// arguments that are not there).
-std::string LogFormatOf(std::string_view text);
-
-// Appends the text as one line to the host's log, exactly as written.
+// Appends the text as one line to the host's log, exactly as written. The simulator's
+// oapiWriteLog takes its text as a printf format, so each '%' goes to it as "%%": a "%s" or "%n"
+// of a scenario line or a name would otherwise read arguments that are not there.
 void WriteHostLog(std::string_view text);

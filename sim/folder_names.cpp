@@ -1,6 +1,6 @@
 #include "sim/folder_names.h"
 
-#include <cstdio>
+#include "sim/text.h"
 
 namespace sim {
 
@@ -43,21 +43,6 @@ std::string FolderNameRefusal(const std::string& what, std::string_view name, co
     return what + " '" + Printable(name) + "' " + problem +
            "; a name is relative to its folder (sub-folders written with '/' or '\\' are fine), without '..', a "
            "leading '/' or '\\', a drive or control characters";
-}
-
-std::string Printable(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        if (IsControl(c)) {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(c));
-            out += hex;
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 }  // namespace sim

@@ -18,7 +18,4 @@ std::string FolderNameProblem(std::string_view name);
 // The name is shown with its control characters escaped.
 std::string FolderNameRefusal(const std::string& what, std::string_view name, const std::string& problem);
 
-// The text with control characters as \xNN, so that it can be shown on one line of a terminal.
-std::string Printable(std::string_view text);
-
 }  // namespace sim

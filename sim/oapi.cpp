@@ -9,7 +9,6 @@
 #include "host/vessel.h"
 #include "sim/errors.h"
 #include "sim/file_handles.h"
-#include "sim/folder_names.h"
 #include "sim/scenario.h"
 #include "sim/text.h"
 #include "sim/trace_format.h"
@@ -59,7 +58,7 @@ OBJHANDLE oapiCreateVessel(const char* name, const char* classname, const VESSEL
     }
     // A declined vessel gives the caller a null handle; a broken class file or module stops the
     // run once the module returns.
-    return w->GuardHostCall(std::string("vessel '") + name + "' of class '" + classname + "' not created: ",
+    return w->GuardHostCall("vessel '" + sim::Printable(name) + "' of class '" + sim::Printable(classname) + "' not created: ",
                             OBJHANDLE{nullptr}, [&] { return w->CreateVessel(name, classname, status)->Handle(); });
 }
 
