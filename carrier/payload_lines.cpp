@@ -87,8 +87,8 @@ bool LeavesItsFolder(const char* name) {
         if (c && (c < 0x20 || c == 0x7f)) return true;
         if (c && c != '/' && c != '\\') continue;
         const std::string_view component(part, static_cast<size_t>(p - part));
-        if (component.find("..") != std::string_view::npos && component.find_first_not_of(". ") == std::string_view::npos)
-            return true;
+        const bool dotsAndBlanks = component.find_first_not_of(". ") == std::string_view::npos;
+        if (dotsAndBlanks && component.find("..") != std::string_view::npos) return true;
         if (!c) return false;
         part = p + 1;
     }

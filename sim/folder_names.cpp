@@ -28,7 +28,8 @@ std::string FolderNameProblem(std::string_view name) {
     for (char c : name)
         if (IsControl(c)) return "holds a control character";
     if (IsSeparator(name.front())) return "starts with '" + std::string(1, name.front()) + "', an absolute path";
-    if (name.size() >= 2 && IsLetter(name[0]) && name[1] == ':') return "starts with a drive ('" + std::string(name.substr(0, 2)) + "')";
+    if (name.size() >= 2 && IsLetter(name[0]) && name[1] == ':')
+        return "starts with a drive ('" + std::string(name.substr(0, 2)) + "')";
     size_t start = 0;
     while (start <= name.size()) {
         size_t end = start;
