@@ -308,7 +308,8 @@ MESHHANDLE World::LoadMesh(const std::string& name) {
         // Nothing is opened for a name that leads out of Meshes: it names no mesh.
         if (std::find(missingMeshes_.begin(), missingMeshes_.end(), name) == missingMeshes_.end()) {
             missingMeshes_.push_back(name);
-            Warn(FolderNameRefusal("mesh", name, problem) + "; its template is null");
+            Warn((name.empty() ? std::string("mesh '' names no file") : FolderNameRefusal("mesh", name, problem)) +
+                 "; its template is null");
         }
         return nullptr;
     }

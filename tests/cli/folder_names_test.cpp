@@ -15,8 +15,8 @@ using testing::Not;
 
 namespace {
 
-// OUT stands for the folder beside the root that holds the files a name must not reach; the
-// folder of each kind (Config/Vessels, Meshes, Modules) lies two or three levels under it.
+// OUT stands for the folder beside the root that holds the files a name must not reach: it is
+// "../../../OUT" from Config/Vessels and "../../OUT" from Meshes and Modules.
 struct NameCase {
     const char* name;
     const char* classFile;  // written to Config/Vessels/Bad.cfg when not empty
@@ -25,9 +25,6 @@ struct NameCase {
     int status;
     const char* message;  // on standard error; SCN and CFG stand for the scenario's and Bad.cfg's paths
 };
-
-constexpr const char* CLASS_OUT = "../../../OUT/evil";  // from Config/Vessels
-constexpr const char* FILE_OUT = "../../OUT/evil";      // from Meshes and Modules
 
 const NameCase CASES[] = {
     {"vessel_class", "", "E:../../../OUT/evil", "", 2,
