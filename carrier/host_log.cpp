@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "carrier/payload_carrier.h"
+#include "messages/host_log.h"
 
 namespace {
 
@@ -37,8 +38,7 @@ size_t EditDistance(const std::string& a, const std::string& b) {
 
 void PayloadCarrier::LogEvent(const std::string& what) const {
     // One log serves every vessel of the simulation: each line starts with the vessel's name.
-    std::string text = std::string(GetName()) + ": " + what;
-    oapiWriteLog(text.data());
+    WriteHostLog(std::string(GetName()) + ": " + what);
 }
 
 bool PayloadCarrier::ReportMistypedKey(const char* line, const char* const* keys, int count) const {

@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "carrier/internal/payload_table.h"
 #include "carrier/payload_carrier.h"
+#include "messages/host_log.h"
 
 namespace {
 
@@ -70,10 +72,31 @@ bool CutNameWords(const char* in, char* out, size_t size) {
     return cut;
 }
 
+// A line's mesh and class name a file inside the host's folder for each (Meshes, Config/Vessels),
+// sub-folders written with '\\' or '/' included. A name that leads out of it (a ".." part, or one
+// of dots and blanks only holding "..", a leading '/' or '\\', a drive "X:") or holds a control
+// character could make the host open a file of someone else's: such a line is not taken. An empty
+// name is the line's "none".
+bool LeavesItsFolder(const char* name) {
+    if (!*name) return false;
+    if (*name == '/' || *name == '\\') return true;
+    if (std::isalpha(static_cast<unsigned char>(name[0])) && name[1] == ':') return true;
+    const char* part = name;
+    for (const char* p = name;; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c && (c < 0x20 || c == 0x7f)) return true;
+        if (c && c != '/' && c != '\\') continue;
+        const std::string_view component(part, static_cast<size_t>(p - part));
+        const bool dotsAndBlanks = component.find_first_not_of(". ") == std::string_view::npos;
+        if (dotsAndBlanks && component.find("..") != std::string_view::npos) return true;
+        if (!c) return false;
+        part = p + 1;
+    }
+}
+
 // What a payload line loses is written to the host's log, with the carrier's name and the line.
 void ReportLine(const char* vessel, const char* what, const char* line) {
-    std::string text = std::string(vessel) + ": payload line " + what + ": " + (line ? line : "");
-    oapiWriteLog(text.data());
+    WriteHostLog(std::string(vessel) + ": payload line " + what + ": " + (line ? line : ""));
 }
 
 // How the numbers of a line's fields were read, when not each as a whole: the scan takes a number's
@@ -305,6 +328,13 @@ void PayloadCarrier::ParsePayloadLine(const char* text) {
             ReportLine(GetName(), "ignored, a number in it is not finite", rest);
             return;
         }
+    }
+    for (const char* name : {meshName, className}) {
+        if (!LeavesItsFolder(name)) continue;
+        const std::string what = std::string("ignored, its ") + (name == meshName ? "mesh" : "class") + " name '" + name +
+                                 "' is not a name within its folder";
+        ReportLine(GetName(), what.c_str(), rest);
+        return;
     }
     if (read < 9) ReportNumbers(GetName(), fields, rest);
     for (char* name : {vesselName, meshName, className})

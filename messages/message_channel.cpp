@@ -3,6 +3,7 @@
 #include <string>
 
 #include "host/orbiter.h"
+#include "messages/host_log.h"
 
 namespace {
 constexpr int MESSAGE_REFUSED = -1;
@@ -18,10 +19,10 @@ void SendMessageThrough(LibraryHandle module, VESSEL* target, const char* name, 
     if (send(target, name, text) != MESSAGE_REFUSED) return;
     // A refused message (a hand-over among them) is lost; the log says so rather than nothing.
     const char* vessel = target ? target->GetName() : nullptr;
-    std::string line = std::string("Talvek: message ") + (name ? name : "") + " for " +
+    const std::string line = std::string("Talvek: message ") + (name ? name : "") + " for " +
                        (vessel ? vessel : "no vessel") + " was refused by the message module" +
                        (target && name && text ? " (queue full)" : "");
-    oapiWriteLog(line.data());
+    WriteHostLog(line);
 }
 
 CheckCMessageFn FindCheckMessage(LibraryHandle module) {

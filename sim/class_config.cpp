@@ -4,6 +4,7 @@
 
 #include "sim/errors.h"
 #include "sim/file_handles.h"
+#include "sim/folder_names.h"
 #include "sim/text.h"
 #include "sim/world.h"
 
@@ -72,6 +73,8 @@ std::unique_ptr<VesselClass> ReadClassFile(const std::filesystem::path& path, co
     }
     if (const auto* m = cls->Find("module")) {
         if (m->text.empty()) throw InputError(Where(path.string(), m->line, "'Module' needs the module's name"));
+        if (const std::string problem = FolderNameProblem(m->text); !problem.empty())
+            throw InputError(Where(path.string(), m->line, FolderNameRefusal("'Module'", m->text, problem)));
         cls->module = m->text;
     }
     return cls;
@@ -80,6 +83,8 @@ std::unique_ptr<VesselClass> ReadClassFile(const std::filesystem::path& path, co
 const VesselClass& ClassRegistry::Get(const std::string& className) {
     auto found = classes_.find(className);
     if (found != classes_.end()) return *found->second;
+    if (const std::string problem = FolderNameProblem(className); !problem.empty())
+        throw VesselRefused(FolderNameRefusal("the class name", className, problem));
     std::string relative = className;
     std::replace(relative.begin(), relative.end(), '\\', '/');
     const auto nested = root_ / "Config" / "Vessels" / (relative + ".cfg");
@@ -144,6 +149,9 @@ ClassValues ReadClassValues(const VesselClass& cls) {
     if (const auto* mesh = cls.Find("meshname")) {
         if (const std::string problem = PathLengthProblem(mesh->text + ".msh"); !problem.empty())
             throw InputError(Where(cls.path.string(), mesh->line, "'MeshName': " + problem));
+        // Empty: the class has no mesh.
+        if (const std::string problem = FolderNameProblem(mesh->text); !mesh->text.empty() && !problem.empty())
+            throw InputError(Where(cls.path.string(), mesh->line, FolderNameRefusal("'MeshName'", mesh->text, problem)));
         if (!mesh->text.empty()) c.meshName = mesh->text;
     }
     return c;

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include "sim/errors.h"
+#include "sim/folder_names.h"
 
 namespace sim {
 
@@ -26,10 +27,12 @@ const VesselModule& ModuleRegistry::Get(const std::string& moduleName, const std
     auto found = modules_.find(moduleName);
     if (found != modules_.end()) return *found->second;
 
+    const std::string where = "class '" + className + "' (" + classFile.string() + ")";
+    if (const std::string problem = FolderNameProblem(moduleName); !problem.empty())
+        throw InputError(where + ": " + FolderNameRefusal("the module name", moduleName, problem));
     auto m = std::make_unique<VesselModule>();
     m->name = moduleName;
     m->path = ModulePath(root_, moduleName);
-    const std::string where = "class '" + className + "' (" + classFile.string() + ")";
     if (!std::filesystem::exists(m->path))
         throw InputError(where + ": module '" + moduleName + "' not found at " + m->path.string() +
                          "; build it or correct the Module key");

@@ -2,6 +2,8 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <optional>
+#include <string>
 
 #include "host/oapi.h"
 #include "host/vessel.h"
@@ -56,8 +58,10 @@ OBJHANDLE oapiCreateVessel(const char* name, const char* classname, const VESSEL
     }
     // A declined vessel gives the caller a null handle; a broken class file or module stops the
     // run once the module returns.
-    return w->GuardHostCall(std::string("vessel '") + name + "' of class '" + classname + "' not created: ",
-                            OBJHANDLE{nullptr}, [&] { return w->CreateVessel(name, classname, status)->Handle(); });
+    const std::string refusal =
+        "vessel '" + sim::Printable(name) + "' of class '" + sim::Printable(classname) + "' not created: ";
+    return w->GuardHostCall(refusal, OBJHANDLE{nullptr},
+                            [&] { return w->CreateVessel(name, classname, status)->Handle(); });
 }
 
 bool oapiDeleteVessel(OBJHANDLE hVessel, OBJHANDLE hAlternativeCameraTarget) {
@@ -168,14 +172,52 @@ int ConfigurationEntered(const std::string& text) {
     }
     return -1;
 }
+
+// The line that printf would write for the format with no argument: "%%" is '%'. Any other
+// conversion would read an argument the call does not pass, so there is no such line: then none,
+// and `conversion` holds the first such conversion as written ("%s", "%5.2f", or "%" at the end).
+std::optional<std::string> PrintedWithoutArguments(const std::string& format, std::string& conversion) {
+    std::string out;
+    out.reserve(format.size());
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%') {
+            out += format[i];
+        } else if (i + 1 < format.size() && format[i + 1] == '%') {
+            out += '%';
+            ++i;
+        } else {
+            // Flags, width, precision and length, then the conversion's letter.
+            const size_t letter = format.find_first_not_of("-+ #0123456789.*'hlLqjzt", i + 1);
+            conversion = format.substr(i, letter == std::string::npos ? std::string::npos : letter - i + 1);
+            return std::nullopt;
+        }
+    }
+    return out;
+}
 }  // namespace
 
 void oapiWriteLog(char* line) {
-    const std::string text = line ? line : "";
     // During a load, the file and line the module was reading, as a compiler places its messages.
     const sim::ScenarioBlockReader* r = W() ? W()->reading : nullptr;
-    const std::string where = r && r->currentLine > 0 ? r->file + ":" + std::to_string(r->currentLine) : "";
-    const sim::HostNotice notice{sim::HostNotice::Kind::Log, (where.empty() ? "" : where + ": ") + text};
+    const std::string where = r && r->currentLine > 0 ? r->file + ":" + std::to_string(r->currentLine) + ": " : "";
+    // The simulator prints the line as a printf format with no arguments.
+    const std::string format = line ? line : "";
+    std::string conversion;
+    const std::optional<std::string> printed = PrintedWithoutArguments(format, conversion);
+    if (!printed) {
+        const sim::VesselRecord* v = W() ? W()->Context() : nullptr;
+        const std::string fault =
+            where + "module fault: " + (v ? "vessel '" + sim::Printable(v->name) + "'" : std::string("a module")) +
+            " wrote a log line with the conversion '" + sim::Printable(conversion) +
+            "', which reads an argument oapiWriteLog does not pass (the simulator may crash); a module writes '%' as "
+            "'%%'. The line, not printed: \"" + sim::Printable(format) + "\"";
+        if (W()) W()->ModuleFault(fault);
+        else if (const sim::NoticeListener& listener = sim::DefaultNoticeListener())
+            listener(sim::HostNotice{sim::HostNotice::Kind::Warning, fault});
+        return;
+    }
+    const std::string& text = *printed;
+    const sim::HostNotice notice{sim::HostNotice::Kind::Log, where + text};
     if (!W()) {
         if (const sim::NoticeListener& listener = sim::DefaultNoticeListener()) listener(notice);
         return;
@@ -189,7 +231,7 @@ void oapiWriteLog(char* line) {
                 record->flightLog.configurations.emplace_back(W()->SimTime(), configuration);
         const std::string prefix = v->name + ": ";
         W()->AddEvent(*v, "log " + (text.rfind(prefix, 0) == 0 ? text.substr(prefix.size()) : text) +
-                              (where.empty() ? "" : " (" + where + ")"));
+                              (where.empty() ? "" : " (" + where.substr(0, where.size() - 2) + ")"));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "sim/errors.h"
+#include "sim/folder_names.h"
 #include "sim/mathx.h"
 #include "sim/physics.h"
 #include "sim/planet.h"
@@ -109,6 +110,9 @@ size_t ReadVesselBlock(Scenario& sc, const std::vector<RawLine>& body, size_t at
                                    std::string(n == &vb.name ? "the vessel name" : "the class name") +
                                        (IsUtf8(*n) ? " has " + std::to_string(n->size()) + " bytes" : " is not UTF-8 text") +
                                        " (a name is UTF-8 text of at most 255 bytes)"));
+    // The class names its file under Config: refused before anything is read for it.
+    if (const std::string problem = FolderNameProblem(vb.className); !problem.empty())
+        throw InputError(Where(sc.file, body[at].number, FolderNameRefusal("the class name", vb.className, problem)));
     size_t m = at + 1;
     for (; m < body.size() && !EqualsNoCase(body[m].text, "END"); ++m)
         if (!body[m].text.empty()) vb.lines.push_back(ScenarioLine{body[m].text, body[m].number});

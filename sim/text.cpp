@@ -97,6 +97,21 @@ bool IsUtf8(std::string_view s) {
     return true;
 }
 
+std::string Printable(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (const auto u = static_cast<unsigned char>(c); u < 0x20 || u == 0x7f) {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02x", u);
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::string PathLengthProblem(std::string_view path) {
     if (path.size() > MAX_PATH_TOTAL)
         return "the path has " + std::to_string(path.size()) + " bytes (at most 4095, and 255 for each name in it)";

@@ -18,6 +18,8 @@ bool ParseDouble(std::string_view word, double& out);
 bool ParseLong(std::string_view word, long& out);
 // True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or values beyond U+10FFFF).
 bool IsUtf8(std::string_view s);
+// The text with control characters as \xNN, so that it can be shown on one line of a terminal.
+std::string Printable(std::string_view text);
 // What keeps a path from being opened on the file systems the host runs on ("" when nothing
 // does): a name within it over 255 bytes, or over 4095 bytes in all.
 std::string PathLengthProblem(std::string_view path);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "sim/errors.h"
+#include "sim/folder_names.h"
 #include "sim/mesh.h"
 #include "sim/physics.h"
 #include "sim/scenario.h"
@@ -303,6 +304,15 @@ int World::DeliverBufferedKey(VesselRecord& v, DWORD key, bool down, char* kstat
 
 MESHHANDLE World::LoadMesh(const std::string& name) {
     if (auto known = meshTemplateByName_.find(name); known != meshTemplateByName_.end()) return HandleOf(known->second);
+    if (const std::string problem = FolderNameProblem(name); !problem.empty()) {
+        // Nothing is opened for a name that leads out of Meshes: it names no mesh.
+        if (std::find(missingMeshes_.begin(), missingMeshes_.end(), name) == missingMeshes_.end()) {
+            missingMeshes_.push_back(name);
+            Warn((name.empty() ? std::string("mesh '' names no file") : FolderNameRefusal("mesh", name, problem)) +
+                 "; its template is null");
+        }
+        return nullptr;
+    }
     std::string relative = name;
     std::replace(relative.begin(), relative.end(), '\\', '/');
     const std::filesystem::path path = root_ / "Meshes" / (relative + ".msh");
@@ -341,6 +351,11 @@ void World::AddEvent(const VesselRecord& v, std::string what, double time) {
 void World::Warn(std::string text) {
     warnings.push_back(text);
     if (onNotice) onNotice(HostNotice{HostNotice::Kind::Warning, std::move(text)});
+}
+
+void World::ModuleFault(std::string text) {
+    ++moduleFaults_;
+    Warn(std::move(text));
 }
 
 void World::ReportInputError(const std::string& message) {

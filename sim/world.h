@@ -152,6 +152,10 @@ public:
     // found, messages no module reads). Each is also handed to onNotice as it happens.
     std::vector<std::string> warnings;
     void Warn(std::string text);
+    // A module did what the simulator would fail on (a log line that is not plain text): a warning,
+    // counted, which --strict turns into a failed run.
+    void ModuleFault(std::string text);
+    long ModuleFaults() const { return moduleFaults_; }
     // Hears each warning and each log line as it happens; starts as DefaultNoticeListener().
     NoticeListener onNotice = DefaultNoticeListener();
     // The vessel block a module is loading its state from, while it does.
@@ -236,6 +240,7 @@ private:
     using ForgetMessagesFn = int (*)(VESSEL*);  // returns how many messages it dropped
     ForgetMessagesFn forgetMessages_ = nullptr;  // the message module's ForgetCMessages, when it has one
     long droppedMessages_ = 0;
+    long moduleFaults_ = 0;
 };
 
 }  // namespace sim

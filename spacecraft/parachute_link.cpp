@@ -1,5 +1,6 @@
 #include "spacecraft/parachute_link.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "carrier/payload_slot.h"
@@ -16,6 +17,14 @@ std::string ReadName(const char* text) {
     while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) name.pop_back();
     if (name.size() > PAYLOAD_NAME_SIZE - 1) name.resize(PAYLOAD_NAME_SIZE - 1);
     return name;
+}
+
+// Class names, as file names on the simulator's file system, are read without regard to case.
+bool SameClass(const std::string& a, const char* b) {
+    const std::string other = b;
+    return a.size() == other.size() && std::equal(a.begin(), a.end(), other.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
 }
 
 }  // namespace
@@ -53,11 +62,20 @@ VESSEL* ParachuteLink::Released() {
     return nullptr;
 }
 
-void ParachuteLink::FindSaved() {
-    if (savedChuteName.empty()) return;
+std::string ParachuteLink::FindSaved(OBJHANDLE self) {
+    if (savedChuteName.empty()) return "";
+    const std::string name = savedChuteName;
     const OBJHANDLE handle = oapiGetVesselByName(savedChuteName.data());
     savedChuteName.clear();
-    if (handle) Keep(oapiGetVesselInterface(handle));
+    const std::string ignored = "CHUTE_VESSEL " + name + " ignored: ";
+    VESSEL* vessel = handle ? oapiGetVesselInterface(handle) : nullptr;
+    if (!vessel) return ignored + "no vessel has that name";
+    if (handle == self) return ignored + "it names this vessel, not its released parachute";
+    const std::string cls = TextOrEmpty(vessel->GetClassName());
+    if (!SameClass(cls, CHUTE_CLASS))
+        return ignored + "its class is " + cls + ", not the parachute's " + CHUTE_CLASS;
+    Keep(vessel);
+    return "";
 }
 
 void ParachuteLink::Delete() {

@@ -1,10 +1,12 @@
 // The released main parachute: the vessel that the spacecraft deletes once both stand on the
-// ground, found again by name after a state load.
+// ground, found again by name and class after a state load.
 #pragma once
 
 #include <string>
 
 #include "host/orbiter.h"
+
+constexpr const char* CHUTE_CLASS = "tlvchute";  // the class of the released main parachute
 
 class ParachuteLink {
 public:
@@ -12,8 +14,11 @@ public:
     void Forget();
     // The parachute's interface while that vessel exists, else null, and then it is forgotten.
     VESSEL* Released();
-    // Finds the parachute that a save named; every vessel of the scenario exists by then.
-    void FindSaved();
+    // Finds the parachute that a save named; every vessel of the scenario exists by then. A saved
+    // name is only a claim, and the parachute is deleted on the ground: only a vessel of the
+    // parachute's class that is not `self` is taken. Returns what was ignored and why, for the
+    // log ("" when the vessel was taken or no name was waiting).
+    std::string FindSaved(OBJHANDLE self);
     // Deletes the parachute's vessel and forgets it.
     void Delete();
     // CHUTE_VESSEL; false for any other line.

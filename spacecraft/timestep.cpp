@@ -4,7 +4,6 @@
 
 namespace {
 constexpr const char* CHUTE_NAME = "TalvekChute";
-constexpr const char* CHUTE_CLASS = "tlvchute";
 constexpr VECTOR3 CHUTE_POSITION{0, 0, 72};        // [m], design frame: where the canopy stood
 constexpr VECTOR3 NO_CHANGE{0, 0, 0};
 }  // namespace
@@ -59,7 +58,7 @@ void TalvekVessel::ReleaseMainChute() {
 }
 
 void TalvekVessel::RemoveLandedChute() {
-    chute.FindSaved();
+    if (const std::string ignored = chute.FindSaved(GetHandle()); !ignored.empty()) LogEvent(ignored);
     if (sequencer.configuration != CONFIG_LANDING) return;
     VESSEL* released = chute.Released();
     if (released && released->GroundContact()) chute.Delete();

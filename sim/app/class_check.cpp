@@ -7,6 +7,7 @@
 
 #include "sim/class_config.h"
 #include "sim/errors.h"
+#include "sim/folder_names.h"
 #include "sim/mesh.h"
 #include "sim/text.h"
 
@@ -33,6 +34,25 @@ std::map<std::string, NamedClass> NamedClasses(const Scenario& scenario) {
         }
     }
     return named;
+}
+
+// The mesh and class names of the scenario's PAYLOAD and STAGE lines that lead out of their folders:
+// the carrier would refuse the line, and the host must not be asked to open such a file.
+std::vector<std::string> PayloadNameErrors(const Scenario& scenario) {
+    std::vector<std::string> errors;
+    for (const auto& block : scenario.vessels)
+        for (const auto& line : block.lines) {
+            const auto words = SplitWords(line.text);
+            if (words.empty() || (words[0] != "PAYLOAD" && words[0] != "STAGE")) continue;
+            for (size_t field : {size_t{2}, size_t{3}}) {
+                if (words.size() <= field) break;
+                if (const std::string problem = FolderNameProblem(words[field]); !problem.empty())
+                    errors.push_back(Where(scenario.file, line.number,
+                                           FolderNameRefusal(field == 2 ? "the payload line's mesh" : "the payload line's class",
+                                                             words[field], problem)));
+            }
+        }
+    return errors;
 }
 
 std::string ClassKey(std::string name) {
@@ -74,9 +94,11 @@ bool IsHostKey(const std::string& lowerKey) {
 class Checker {
 public:
     Checker(const fs::path& root, const Scenario& scenario, MeshFileCache* meshFiles)
-        : root_(root), named_(NamedClasses(scenario)), meshFiles_(meshFiles ? meshFiles : &ownMeshFiles_) {}
+        : root_(root), scenario_(scenario), named_(NamedClasses(scenario)),
+          meshFiles_(meshFiles ? meshFiles : &ownMeshFiles_) {}
 
     ClassCheckReport Run() {
+        report_.errors = PayloadNameErrors(scenario_);
         std::map<std::string, fs::path> files;  // class name -> the file the host would read for it
         std::error_code ignored;
         const fs::path vessels = root_ / "Config" / "Vessels";
@@ -108,7 +130,7 @@ public:
         }
         for (const auto& [name, path] : files) Check(name, path);
         for (const auto& [name, where] : named_)
-            if (!where.vesselBlock && !files.count(ClassKey(name)))
+            if (!where.vesselBlock && !files.count(ClassKey(name)) && FolderNameProblem(name).empty())
                 Warn(true, where.where + "a payload line names the class '" + name + "', which has no class file (" +
                                (vessels / (ClassKey(name) + ".cfg")).string() + " or " +
                                (root_ / "Config" / (ClassKey(name) + ".cfg")).string() +
@@ -190,6 +212,7 @@ private:
     }
 
     fs::path root_;
+    const Scenario& scenario_;
     std::map<std::string, NamedClass> named_;
     std::map<std::string, std::string> meshes_;  // path -> the reader's error, "" when it reads
     MeshFileCache ownMeshFiles_;

@@ -190,7 +190,11 @@ int Run(const RunArgs& args) {
                       << unread;
         if (simulation.ClassCheck().warnedAboutNamedClass)
             std::cerr << "talvek-sim: --strict: the warnings above concern classes this scenario names\n";
-        if (!unread.empty() || simulation.ClassCheck().warnedAboutNamedClass) return EXIT_BAD_INPUT;
+        if (world.ModuleFaults() > 0)
+            std::cerr << "talvek-sim: --strict: a module did what the simulator fails on (" << world.ModuleFaults()
+                      << " module fault(s), see the warnings above)\n";
+        if (!unread.empty() || simulation.ClassCheck().warnedAboutNamedClass || world.ModuleFaults() > 0)
+            return EXIT_BAD_INPUT;
     }
     return 0;
 }
@@ -274,7 +278,8 @@ int main(int argc, char** argv) {
     run->add_flag("--events", args.events, "print the event timeline");
     run->add_option("--log", args.log, "write the modules' log lines, with time and vessel");
     run->add_flag("--strict", args.strict,
-                  "exit with status 2 after the run when a module reported a scenario line it could not read whole");
+                  "exit with status 2 after the run when a module reported a scenario line it could not read "
+                  "whole, or did what the simulator fails on (a module fault)");
     run->add_flag("--reuse-handles", args.reuseHandles,
                   "give new vessels the handles of deleted ones, as the simulator may (default: never reused)");
     run->add_option("--entry-points", args.entryPoints,

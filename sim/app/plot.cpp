@@ -1,12 +1,16 @@
 #include "sim/app/plot.h"
 
+#include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
+#include "sim/app/simulation.h"
 #include "sim/text.h"
 #include "sim/world.h"
 
@@ -25,10 +29,31 @@ constexpr double DESCENT_START_HEIGHT = 10000;  // [m] without a drogue event
 constexpr double AFTER_TOUCHDOWN = 5;       // [s] shown after the touchdown
 constexpr size_t LABEL_MAX_CHARS = 18;
 
+// A gnuplot string expression that stays a string whatever the text holds. Within single quotes
+// gnuplot substitutes nothing (no backticks, no '@' macros, no escapes), and a single quote ends
+// the string: each run of quotes goes into a double-quoted piece of its own, which holds nothing
+// else, and the pieces are joined with '.' ("''" for a quote is no help: gnuplot 5.4 reads it at
+// a string's start as an empty string). A line break would end the command, so control
+// characters become blanks.
 std::string Quoted(const std::string& s) {
-    std::string q = "\"";
-    for (char c : s) q += (c == '"' || c == '\\') ? std::string("\\") + c : std::string(1, c);
-    return q + "\"";
+    std::string out, piece;
+    bool quotes = false;  // the piece is a run of single quotes
+    auto flush = [&] {
+        if (piece.empty()) return;
+        const char delimiter = quotes ? '"' : '\'';
+        out += (out.empty() ? "" : ".") + std::string(1, delimiter) + piece + delimiter;
+        piece.clear();
+    };
+    for (char c : s) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((c == '\'') != quotes) {
+            flush();
+            quotes = c == '\'';
+        }
+        piece += u < 0x20 || u == 0x7f ? ' ' : c;
+    }
+    flush();
+    return out.empty() ? "''" : out;
 }
 
 bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
@@ -130,7 +155,7 @@ std::string Marks(const std::vector<PlotMark>& marks, TimeWindow window, bool la
     for (const auto& m : marks) {
         if (m.time < window.from || m.time > window.to) continue;
         gp += "set arrow " + std::to_string(++n) + " from " + FormatFixed(m.time, 3) + ", graph 0 to " +
-              FormatFixed(m.time, 3) + ", graph 1 nohead dashtype 2 linecolor rgb \"#999999\" back\n";
+              FormatFixed(m.time, 3) + ", graph 1 nohead dashtype 2 linecolor rgb '#999999' back\n";
     }
     if (!labels) return gp;
     const double widthPx = (PLOT_RIGHT - PLOT_LEFT) * PNG_WIDTH;
@@ -138,13 +163,13 @@ std::string Marks(const std::vector<PlotMark>& marks, TimeWindow window, bool la
     for (const auto& l : PlaceLabels(marks, window, widthPx, LABEL_CHAR_PX))
         gp += "set label " + std::to_string(++n) + " " + Quoted(l.text) + " at " + FormatFixed(l.time, 3) + ", graph " +
               FormatFixed(LABEL_TOP - LABEL_ROW_STEP * l.row, 2) + (l.leftOfLine ? " right offset -0.5,0" : " left offset 0.5,0") +
-              " boxed front font \",9\"\n";
+              " boxed front font ',9'\n";
     return gp;
 }
 
 std::string Panel(const std::string& title, TimeWindow window) {
     return "set xrange [" + FormatFixed(window.from, 3) + ":" + FormatFixed(window.to, 3) + "]\n" +
-           "set label 100 " + Quoted(title) + " at graph 0, graph 1.04 left font \",10\"\n";
+           "set label 100 " + Quoted(title) + " at graph 0, graph 1.04 left font ',10'\n";
 }
 
 }  // namespace
@@ -189,37 +214,100 @@ std::string PlotScript(const std::vector<PlotMark>& marks, TimeWindow flight, st
                        const std::filesystem::path& descentData, const std::filesystem::path& png) {
     const int panels = descent ? 4 : 2;
     const std::string file = Quoted(flightData.string()), descentFile = Quoted(descentData.string());
-    std::string gp = "set terminal pngcairo size " + std::to_string(PNG_WIDTH) + "," +
-                     std::to_string(panels * PANEL_HEIGHT + 40) + " font \",10\"\nset output " + Quoted(png.string()) +
+    // noenhanced: texts are drawn as written ('_', '^', '@' and braces in a name are no markup).
+    std::string gp = "set terminal pngcairo noenhanced size " + std::to_string(PNG_WIDTH) + "," +
+                     std::to_string(panels * PANEL_HEIGHT + 40) + " font ',10'\nset output " + Quoted(png.string()) +
                      "\nset style textbox opaque noborder\nset grid\nset lmargin at screen " +
                      FormatFixed(PLOT_LEFT, 2) + "\nset rmargin at screen " + FormatFixed(PLOT_RIGHT, 2) +
                      "\nset tmargin 2.5\n"
                      // The legend sits above each panel's frame, where no event label goes.
                      "set key at graph 1, graph 1.01 right bottom horizontal samplen 2\n"
-                     "set xlabel \"time [s]\"\nset multiplot layout " +
+                     "set xlabel 'time [s]'\nset multiplot layout " +
                      std::to_string(panels) + ",1 title " + Quoted("talvek-sim: " + vessel) + "\n";
     gp += Marks(marks, flight, true) + Panel("whole flight", flight) +
-          "set ylabel \"altitude [km]\"\nplot " + file + " using 1:2 with lines linewidth 2 title \"altitude\"\n";
-    gp += Marks(marks, flight, false) + Panel("whole flight", flight) + "set ylabel \"speed [m/s]\"\nplot " + file +
-          " using 1:3 with lines linewidth 2 title \"airspeed\", " + file +
-          " using 1:4 with lines linewidth 2 title \"vertical speed\"\n";
+          "set ylabel 'altitude [km]'\nplot " + file + " using 1:2 with lines linewidth 2 title 'altitude'\n";
+    gp += Marks(marks, flight, false) + Panel("whole flight", flight) + "set ylabel 'speed [m/s]'\nplot " + file +
+          " using 1:3 with lines linewidth 2 title 'airspeed', " + file +
+          " using 1:4 with lines linewidth 2 title 'vertical speed'\n";
     if (descent) {
         gp += Marks(marks, *descent, true) + Panel("descent: drogue to touchdown", *descent) +
-              "set ylabel \"altitude [m]\"\nplot " + descentFile +
-              " using 1:5 with lines linewidth 2 title \"altitude over the ground\"\n";
+              "set ylabel 'altitude [m]'\nplot " + descentFile +
+              " using 1:5 with lines linewidth 2 title 'altitude over the ground'\n";
         gp += Marks(marks, *descent, false) + Panel("descent: drogue to touchdown", *descent) +
-              "set ylabel \"speed [m/s]\"\nplot " + descentFile + " using 1:3 with lines linewidth 2 title \"airspeed\", " +
-              descentFile + " using 1:4 with lines linewidth 2 title \"vertical speed\"\n";
+              "set ylabel 'speed [m/s]'\nplot " + descentFile + " using 1:3 with lines linewidth 2 title 'airspeed', " +
+              descentFile + " using 1:4 with lines linewidth 2 title 'vertical speed'\n";
     }
     return gp + "unset multiplot\n";
 }
 
+namespace {
+
+// The files of one plot, in a folder of their own that only this process can have made.
+constexpr const char* FLIGHT_DATA = "flight.dat";
+constexpr const char* DESCENT_DATA = "descent.dat";
+constexpr const char* SCRIPT = "plot.gp";
+constexpr const char* PICTURE = "plot.png";
+constexpr const char* GNUPLOT_LOG = "gnuplot.log";
+constexpr int EXEC_FAILED = 127;  // the child's status when gnuplot cannot be started, as a shell's
+
+class WorkFolder {
+public:
+    WorkFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "talvek-plot-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make a folder for the plot in " + pattern);
+        path_ = pattern;
+    }
+    ~WorkFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+    std::filesystem::path operator/(const char* name) const { return path_ / name; }
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Runs gnuplot on the script in the folder, as a program of its own and not through a shell, so
+// that nothing but gnuplot reads the script; its messages go to the log file. Returns its exit
+// status, or -1 when it could not be run.
+int RunGnuplot(const WorkFolder& folder) {
+    // Everything the child needs is made before the fork.
+    const std::string dir = folder.Path().string();
+    char program[] = "gnuplot";
+    std::string scriptArg = SCRIPT;
+    char* const argv[] = {program, scriptArg.data(), nullptr};
+    const pid_t child = ::fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        if (::chdir(dir.c_str()) != 0) ::_exit(EXEC_FAILED);
+        const int log = ::open(GNUPLOT_LOG, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int none = ::open("/dev/null", O_RDONLY);
+        if (log >= 0) {
+            ::dup2(log, STDOUT_FILENO);
+            ::dup2(log, STDERR_FILENO);
+        }
+        if (none >= 0) ::dup2(none, STDIN_FILENO);
+        ::execvp(program, argv);
+        ::_exit(EXEC_FAILED);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0)
+        if (errno != EINTR) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
 void PlotTelemetry(const Telemetry& telemetry, const World& world, const std::string& vessel,
                    const std::filesystem::path& png) {
-    const std::filesystem::path base =
-        std::filesystem::temp_directory_path() / ("talvek-plot-" + std::to_string(::getpid()));
-    const std::filesystem::path flightData = base.string() + ".dat", descentData = base.string() + "-descent.dat";
-    const std::filesystem::path script = base.string() + ".gp";
     std::vector<TelemetrySample> samples;
     for (const auto& s : telemetry.Samples())
         if (s.vessel == vessel) samples.push_back(s);
@@ -229,6 +317,7 @@ void PlotTelemetry(const Telemetry& telemetry, const World& world, const std::st
     const auto descent = DescentWindow(marks, samples, vessel);
     // A panel shows at most a few points per pixel column: gnuplot need not read the rest.
     const int columns = static_cast<int>((PLOT_RIGHT - PLOT_LEFT) * PNG_WIDTH);
+    const WorkFolder folder;
     auto write = [&](const std::filesystem::path& path, TimeWindow window) {
         std::string text;
         for (const auto& s : Decimated(samples, window, columns))
@@ -236,19 +325,16 @@ void PlotTelemetry(const Telemetry& telemetry, const World& world, const std::st
                     ' ' + FormatFixed(s.verticalSpeed, 3) + ' ' + FormatFixed(s.altitude, 3) + '\n';
         std::ofstream(path) << text;
     };
-    write(flightData, flight);
-    if (descent) write(descentData, *descent);
-    std::ofstream(script) << PlotScript(marks, flight, descent, vessel, flightData, descentData, png);
-    const std::string cmd = "gnuplot " + Quoted(script.string()) + " 2>" + Quoted(base.string() + ".log");
-    const int status = std::system(cmd.c_str());
-    std::ifstream logFile(base.string() + ".log");
-    std::string log((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
-    std::filesystem::remove(flightData);
-    std::filesystem::remove(descentData);
-    std::filesystem::remove(script);
-    std::filesystem::remove(base.string() + ".log");
+    write(folder / FLIGHT_DATA, flight);
+    if (descent) write(folder / DESCENT_DATA, *descent);
+    // The script names only the files of its own folder, where gnuplot runs: no path the user
+    // gave is written into it.
+    std::ofstream(folder / SCRIPT) << PlotScript(marks, flight, descent, vessel, FLIGHT_DATA, DESCENT_DATA, PICTURE);
+    const int status = RunGnuplot(folder);
     if (status != 0)
-        throw std::runtime_error("gnuplot could not write " + png.string() + " (is gnuplot-nox installed?): " + log);
+        throw std::runtime_error("gnuplot could not write " + png.string() + " (is gnuplot-nox installed?): " +
+                                 ReadAll(folder / GNUPLOT_LOG));
+    WriteTextFile(png, ReadAll(folder / PICTURE));
 }
 
 }  // namespace sim

@@ -89,3 +89,58 @@ TEST_F(HostNotices, TheGuardOfAHostCallLetsNoInputErrorReachTheModule) {
     EXPECT_EQ(world->PendingError(), "f.cfg:3: broken") << "any other input error waits for the module to return";
     EXPECT_EQ(world->warnings.size(), 1u);
 }
+
+namespace {
+
+// A module's log line is a printf format with no arguments, as in the simulator.
+struct LogFormatCase {
+    const char* format;
+    const char* printed;     // nullptr: a module fault, the line not printed
+    const char* conversion;  // the conversion the fault names
+};
+
+const LogFormatCase LOG_FORMATS[] = {
+    {"plain text", "plain text", ""},
+    {"100%% sure", "100% sure", ""},
+    {"%%s and %%n", "%s and %n", ""},
+    {"%%%%", "%%", ""},
+    {"%s", nullptr, "%s"},
+    {"name: %d items", nullptr, "%d"},
+    {"%n", nullptr, "%n"},
+    {"x %5.2f y", nullptr, "%5.2f"},
+    {"%-08lld", nullptr, "%-08lld"},
+    {"100%", nullptr, "%"},
+    {"50%% of 100% ", nullptr, "% "},
+    {"%%%s", nullptr, "%s"},
+    {"a %\nb", nullptr, "%\\x0a"},
+};
+
+}  // namespace
+
+TEST_F(HostNotices, ALogLineIsPrintedAsThePrintfFormatItIsOrIsAModuleFault) {
+    sim::VesselRecord* v = Probe("Writer");
+    for (const auto& c : LOG_FORMATS) {
+        heard.clear();
+        world->warnings.clear();
+        world->events.clear();
+        const long faultsBefore = world->ModuleFaults();
+        std::string format = c.format;
+        world->InContext(*v, [&] { oapiWriteLog(format.data()); });
+        if (c.printed) {
+            EXPECT_THAT(heard, ElementsAre(std::string("talvek-sim: log: ") + c.printed)) << c.format;
+            ASSERT_EQ(world->events.size(), 1u) << c.format;
+            EXPECT_EQ(world->events[0].what, std::string("log ") + c.printed);
+            EXPECT_EQ(world->ModuleFaults(), faultsBefore);
+            continue;
+        }
+        EXPECT_TRUE(world->events.empty()) << "nothing of the line reaches the timeline: " << c.format;
+        EXPECT_EQ(world->ModuleFaults(), faultsBefore + 1) << c.format;
+        ASSERT_EQ(world->warnings.size(), 1u) << c.format;
+        EXPECT_EQ(world->warnings[0].rfind("module fault: vessel 'Writer' wrote a log line with the conversion '" +
+                                               std::string(c.conversion) + "'",
+                                           0),
+                  0u)
+            << world->warnings[0];
+        EXPECT_EQ(world->warnings[0].find('\n'), std::string::npos) << "the raw line is shown on one line";
+    }
+}

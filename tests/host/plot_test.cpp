@@ -1,11 +1,16 @@
 // The plot's layout: which events it labels and how, the descent's window, and labels that stay
-// inside their panel without covering each other.
+// inside their panel without covering each other; texts from the inputs drawn as text, never run.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <sstream>
 
 #include "sim/app/plot.h"
+#include "sim/world.h"
+#include "tests/host/host_fixture.h"
 
 namespace {
 
@@ -112,7 +117,7 @@ TEST(PlotScript, HasADescentPageOnlyWhenTheVesselCameDown) {
     EXPECT_THAT(both, testing::HasSubstr("layout 4,1"));
     EXPECT_THAT(both, testing::HasSubstr("set xrange [150.000:295.000]"));
     EXPECT_THAT(both, testing::HasSubstr("altitude [m]"));
-    EXPECT_THAT(both, testing::HasSubstr("\"e.dat\" using 1:5")) << "the descent from its own samples";
+    EXPECT_THAT(both, testing::HasSubstr("'e.dat' using 1:5")) << "the descent from its own samples";
     const std::string whole = sim::PlotScript(marks, {0, 400}, std::nullopt, "Talvek", "d.dat", "e.dat", "p.png");
     EXPECT_THAT(whole, testing::HasSubstr("layout 2,1"));
     EXPECT_THAT(whole, testing::Not(testing::HasSubstr("altitude [m]")));
@@ -136,5 +141,58 @@ TEST(PlotData, KeepsEachColumnsExtremesInTimeOrder) {
     EXPECT_GE(part.front().time, 20);
     EXPECT_LE(part.back().time, 30);
 }
+
+// Names and log texts written to break out of the plot's strings into gnuplot's commands (or into
+// a shell's), each of which would create the sentinel file SENTINEL if it ran. gnuplot runs a
+// command between backticks in a double-quoted string, after '!' at a line's start and in system().
+const char* const HOSTILE_TEXTS[] = {
+    "X`touch SENTINEL`",
+    "$(touch SENTINEL)",
+    "it's `touch SENTINEL`",
+    "a\"b`touch SENTINEL`\"",
+    "'; system(\"touch SENTINEL\"); print '",
+    "\"; system(\"touch SENTINEL\"); print \"",
+    "\\'; system(\"touch SENTINEL\"); print '",
+    "x\nsystem(\"touch SENTINEL\")",
+    "x\r\n!touch SENTINEL",
+    "@m; system(\"touch SENTINEL\")",
+};
+
+class PlotInputText : public HostTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(PlotInputText, IsDrawnAndNeverRun) {
+    const talvek_test::ScratchDir scratch("plot-text");
+    const std::filesystem::path sentinel = scratch.Path() / "ran";
+    std::string text = GetParam();
+    text.replace(text.find("SENTINEL"), 8, sentinel.string());
+
+    sim::VesselRecord* v = Probe(text);
+    v->pos = {6.771e6, 0, 0};  // in orbit, so that it has a flight to plot
+    v->vel = {0, 0, 7670};
+    sim::Telemetry telemetry(sim::TelemetryScope::Focus);
+    for (int frame = 0; frame < 5; ++frame) {
+        world->AddEvent(*v, "key " + text + " -> 0");  // a key event's label keeps all its text
+        world->AddEvent(*v, "log " + text);
+        world->AdvanceFrame(1.0);
+        telemetry.Sample(*world, text, true);
+    }
+    const std::filesystem::path png = scratch.Path() / "plot.png";
+    sim::PlotTelemetry(telemetry, *world, text, png);
+
+    EXPECT_FALSE(std::filesystem::exists(sentinel)) << "a text reached gnuplot as a command: " << text;
+    const std::string picture = talvek_test::ReadFile(png);
+    ASSERT_GT(picture.size(), 1000u) << text;
+    EXPECT_EQ(picture.substr(1, 3), "PNG");
+    // A text that ended its line would start a command of its own.
+    const std::string script = sim::PlotScript({{1, "key " + text}}, {0, 5}, std::nullopt, text, "a.dat", "b.dat", "p.png");
+    std::istringstream lines(script);
+    for (std::string line; std::getline(lines, line);) {
+        const std::string command = line.substr(0, line.find(' '));
+        EXPECT_TRUE(command == "set" || command == "unset" || command == "plot") << line;
+        EXPECT_EQ(line.find('\r'), std::string::npos) << line;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Hostile, PlotInputText, testing::ValuesIn(HOSTILE_TEXTS));
 
 }  // namespace

@@ -285,6 +285,72 @@ INSTANTIATE_TEST_SUITE_P(
                     LostCase{"PAYLOAD n m c 0 0 0 250 0", "has no fuel level; read as 0"},
                     LostCase{"STAGE s m c", "has no x position and later fields; read as 0"}));
 
+// A line's mesh and class name files in the host's Meshes and class folders, sub-folders included:
+// a line whose name leads out of them is not taken, nothing is loaded for it, and the log says so.
+struct FolderCase {
+    std::string line;
+    bool taken;
+    std::string logged;  // the log line after "T: payload line ", when not taken
+};
+void PrintTo(const FolderCase& c, std::ostream* os) { *os << testing::PrintToString(c.line); }
+
+class PayloadNames : public ModuleTest, public testing::WithParamInterface<FolderCase> {};
+
+TEST_P(PayloadNames, StayInTheirFolders) {
+    testing::internal::CaptureStderr();
+    TalvekVessel t(record->Handle());
+    world->log.clear();
+    world->trace.clear();
+    t.HandleScenarioLine(GetParam().line.c_str());
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(t.PayloadTable()[0].attached, GetParam().taken);
+    bool loaded = false;
+    for (const auto& c : Calls()) loaded |= c.rfind("oapiLoadMesh(", 0) == 0;
+    EXPECT_EQ(loaded, GetParam().taken) << "a mesh is loaded only for a line that is taken";
+    if (GetParam().taken) {
+        EXPECT_TRUE(world->log.empty());
+        return;
+    }
+    ASSERT_EQ(world->log.size(), 1u);
+    EXPECT_EQ(world->log[0], "T: payload line " + GetParam().logged);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, PayloadNames,
+    testing::Values(
+        FolderCase{"PAYLOAD A Sub\\tlvsat Sub/tlvsat 0 0 1 2 0 1", true, ""},
+        FolderCase{"PAYLOAD A - - 0 0 1 2 0 1", true, ""},
+        FolderCase{"PAYLOAD A ../../x/evil tlvsat 0 0 1 2 0 1", false,
+                   "ignored, its mesh name '../../x/evil' is not a name within its folder: A ../../x/evil tlvsat 0 0 1 2 0 1"},
+        FolderCase{"STAGE S tlvsat ..\\..\\x\\evil 0 0 1 2 0 1", false,
+                   "ignored, its class name '..\\..\\x\\evil' is not a name within its folder: S tlvsat "
+                   "..\\..\\x\\evil 0 0 1 2 0 1"},
+        FolderCase{"PAYLOAD A /tmp/evil tlvsat", false,
+                   "ignored, its mesh name '/tmp/evil' is not a name within its folder: A /tmp/evil tlvsat"},
+        FolderCase{"PAYLOAD A \\\\server\\evil tlvsat", false,
+                   "ignored, its mesh name '\\\\server\\evil' is not a name within its folder: A \\\\server\\evil tlvsat"},
+        FolderCase{"PAYLOAD A tlvsat C:evil 0 0 1", false,
+                   "ignored, its class name 'C:evil' is not a name within its folder: A tlvsat C:evil 0 0 1"},
+        FolderCase{"PAYLOAD A tlvsat sub/... 0 0 1", false,
+                   "ignored, its class name 'sub/...' is not a name within its folder: A tlvsat sub/... 0 0 1"},
+        FolderCase{"PAYLOAD A tlv\x01sat tlvsat", false,
+                   "ignored, its mesh name 'tlv\x01sat' is not a name within its folder: A tlv\x01sat tlvsat"}));
+
+// The host's log takes its text as a printf format: the carrier writes each '%' as "%%", so that
+// a name or line holding '%' is logged as it stands.
+TEST_F(ModuleTest, LogTextWithPercentSignsIsLoggedAsItStands) {
+    TalvekVessel t(record->Handle());
+    world->log.clear();
+    testing::internal::CaptureStderr();
+    t.HandleScenarioLine("PAYLAOD %s %n 100%");
+    t.HandleScenarioLine("PAYLOAD %s%n %d%% 100% 0 0 1 2 0");
+    testing::internal::GetCapturedStderr();
+    EXPECT_THAT(world->log,
+                ElementsAre("T: scenario line ignored, 'PAYLAOD' is not a key; did you mean PAYLOAD?: PAYLAOD %s %n 100%",
+                            "T: payload line has no fuel level; read as 0: %s%n %d%% 100% 0 0 1 2 0"));
+    EXPECT_EQ(world->ModuleFaults(), 0);
+}
+
 TEST_F(ModuleTest, LinesAfterTheFiftiethAreReportedOneByOne) {
     testing::internal::CaptureStderr();
     TalvekVessel t(record->Handle());
