@@ -160,7 +160,7 @@ VESSEL2* World::CallbackTarget(const VesselRecord& v) const {
 }
 
 void World::TraceDispatch(const VesselRecord& v, const char* call, std::string args) {
-    if (tracing) trace.push_back(TraceEntry{v.name, std::string("> ") + call, std::move(args)});
+    if (tracing) AddTrace(TraceEntry{v.name, std::string("> ") + call, std::move(args)});
 }
 
 void World::FinishCreation(VesselRecord& v) {
@@ -340,7 +340,12 @@ const World::MeshTemplate* World::FindMeshTemplate(MESHHANDLE h) const {
 void World::Trace(const VesselRecord* v, const char* call, std::string args) {
     if (!tracing) return;
     if (!v) v = Context();
-    trace.push_back(TraceEntry{v ? v->name : std::string(), call, std::move(args)});
+    AddTrace(TraceEntry{v ? v->name : std::string(), call, std::move(args)});
+}
+
+void World::AddTrace(TraceEntry entry) {
+    if (onTrace) onTrace(entry);
+    else trace.push_back(std::move(entry));
 }
 
 void World::AddEvent(const VesselRecord& v, std::string what, double time) {

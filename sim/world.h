@@ -133,10 +133,13 @@ public:
     // Ids of everything the host hands out, unique in this world.
     Id NextId() { return ++lastId_; }
 
-    // Trace of host calls; off unless enabled.
+    // Trace of host calls; off unless enabled. Kept in trace, or handed to onTrace as each call
+    // happens when it is set (a long run's trace then takes no memory).
     bool tracing = false;
     std::vector<TraceEntry> trace;
+    std::function<void(const TraceEntry&)> onTrace;
     void Trace(const VesselRecord* v, const char* call, std::string args);
+    void AddTrace(TraceEntry entry);
     // The vessel whose entry point is running (innermost), for calls that name no vessel.
     const VesselRecord* Context() const { return context_.empty() ? nullptr : context_.back(); }
 

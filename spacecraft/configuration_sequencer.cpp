@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "spacecraft/landing_burn.h"
 #include "spacecraft/scenario_keys.h"
 
 namespace {
@@ -12,6 +13,7 @@ constexpr double MAIN_CHUTE_ALTITUDE = 2000;    // [m] over the ground
 constexpr double MAIN_CHUTE_AIRSPEED = 80;      // [m/s]
 constexpr double MAIN_CHUTE_FLOOR = 600;        // [m] below it the main parachute opens at any speed
 constexpr double CHUTE_TIME_ACCELERATION = 10;  // the most under a canopy
+constexpr double GROUND = 0;                    // [m] over the ground
 }  // namespace
 
 void ConfigurationSequencer::SwitchTo(std::int16_t next) {
@@ -103,6 +105,22 @@ bool ConfigurationSequencer::CapCanopyTimeAcceleration() const {
     if (!(oapiGetTimeAcceleration() > CHUTE_TIME_ACCELERATION)) return false;
     oapiSetTimeAcceleration(CHUTE_TIME_ACCELERATION);
     return true;
+}
+
+std::optional<double> ConfigurationSequencer::NextEventHeight(double height) const {
+    switch (configuration) {
+        case CONFIG_DESCENT:
+            return height > DROGUE_ALTITUDE ? DROGUE_ALTITUDE : GROUND;
+        case CONFIG_DROGUE:
+            if (height > MAIN_CHUTE_ALTITUDE) return MAIN_CHUTE_ALTITUDE;
+            if (height > MAIN_CHUTE_FLOOR) return MAIN_CHUTE_FLOOR;
+            return std::nullopt;
+        case CONFIG_MAIN_CHUTE:
+            if (height > LANDING_APPROACH_HEIGHT) return LANDING_APPROACH_HEIGHT;
+            return std::nullopt;
+        default:
+            return std::nullopt;
+    }
 }
 
 bool ConfigurationSequencer::ParseLine(const char* line) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "host/orbiter.h"
 
@@ -66,6 +67,11 @@ public:
     bool UnderCanopy() const { return configuration == CONFIG_DROGUE || configuration == CONFIG_MAIN_CHUTE; }
     // Caps the time acceleration under a canopy; true when it had to.
     bool CapCanopyTimeAcceleration() const;
+    // The height over the ground [m] at which the descent sequence acts next, seen from `height`:
+    // the drogue's, the main parachute's (by speed, then at any speed), the landing approach's;
+    // the ground while the drogue waits for its speed below its height. None outside the
+    // descent and below the landing approach, which caps the time acceleration itself.
+    std::optional<double> NextEventHeight(double height) const;
 
     // CONFIGURATION and REBUILD; false for any other line.
     bool ParseLine(const char* line);

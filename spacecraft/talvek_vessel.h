@@ -47,6 +47,9 @@ public:
     void DrainMessages();
     void StepDeferredRebuild();
     void StepDescentSequence();
+    // Lowers the time acceleration where the next frame could carry the capsule past the height
+    // at which its sequence acts next, and logs it.
+    void CapTimeAccelerationBeforeNextEvent();
     void ReleaseMainChute();
     // Under the main canopy: the landing burn timed to end at the ground, and at contact the
     // canopy's release into the landing configuration.

@@ -39,11 +39,14 @@ void TalvekVessel::StepDescentSequence() {
         if (sequencer.DrogueDue()) {
             sequencer.SwitchTo(CONFIG_DROGUE);
             LogEvent("drogue parachute deployed (configuration 2)");
+        } else {
+            CapTimeAccelerationBeforeNextEvent();
         }
         return;
     }
     if (!sequencer.UnderCanopy()) return;
     if (sequencer.CapCanopyTimeAcceleration()) LogEvent("time acceleration capped at x10 under the parachute");
+    CapTimeAccelerationBeforeNextEvent();
     if (sequencer.configuration == CONFIG_MAIN_CHUTE) {
         // The landing waits for the main-parachute set-up's landing thruster.
         if (landingThruster) StepMainChuteLanding();

@@ -3,13 +3,16 @@
 
 #include <CLI/CLI.hpp>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <initializer_list>
 #include <iostream>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "sim/app/dump.h"
+#include "sim/app/output_file.h"
 #include "sim/app/plot.h"
 #include "sim/app/render.h"
 #include "sim/app/reports.h"
@@ -92,6 +95,50 @@ void CheckOutputFolder(const fs::path& start, const std::string& out) {
         throw sim::InputError(out + ": cannot be written; its folder " + folder.string() + " does not exist");
 }
 
+// A file the run reads or writes, with the name the user gave it by.
+struct NamedFile {
+    std::string name;  // "--save", "the scenario this run reads", "s.txt:3: save"
+    fs::path path;     // absolute
+    std::string shown;  // as the user wrote it
+};
+
+// Every output its own file, and none the run's own input: a save over the scenario or the
+// script, or two outputs in one file, would leave only the last one written. The same file is
+// found through any spelling of its path ("./x", "dir/../x", a link). Devices and pipes (such as
+// /dev/null) are written in place and may take several outputs.
+void CheckOutputTargets(const std::vector<NamedFile>& outputs, const std::vector<NamedFile>& inputs) {
+    auto shareable = [](const fs::path& p) {
+        std::error_code ignored;
+        const fs::file_status st = fs::status(p, ignored);
+        return fs::exists(st) && !fs::is_regular_file(st) && !fs::is_directory(st);
+    };
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        const NamedFile& out = outputs[i];
+        if (std::error_code ignored; fs::is_directory(out.path, ignored))
+            throw sim::InputError(out.name + ": " + out.shown + " is a folder; give a file to write");
+        for (const NamedFile& in : inputs)
+            if (sim::SameFile(out.path, in.path))
+                throw sim::InputError(out.name + ": " + out.shown + " is " + in.name +
+                                      "; give the output a file of its own");
+        for (size_t j = 0; j < i; ++j)
+            if (!shareable(out.path) && sim::SameFile(out.path, outputs[j].path))
+                throw sim::InputError(out.name + ": " + out.shown + " is also the file of " + outputs[j].name +
+                                      "; give each output a file of its own");
+    }
+}
+
+// The outputs named on the command line and the script's saves, against the scenario, the
+// script and each other.
+void CheckOutputs(std::vector<NamedFile> outputs, const sim::FlightScript& script, const fs::path& start,
+                  const fs::path& scenario, const std::string& scenarioArg, const std::string& scriptArg) {
+    for (const sim::ScriptAction& a : script.actions)
+        if (a.kind == sim::ScriptAction::Kind::SAVE)
+            outputs.push_back({sim::Where(script.file, a.line, "save"), a.file, a.file.string()});
+    std::vector<NamedFile> inputs{{"the scenario this run reads", scenario, scenarioArg}};
+    if (!scriptArg.empty()) inputs.push_back({"the flight script (--script)", Absolute(start, scriptArg), scriptArg});
+    CheckOutputTargets(outputs, inputs);
+}
+
 // The flight script, if one is given; its saves are outputs too, so a missing folder is found
 // now, not when the save falls due.
 sim::FlightScript LoadScript(const fs::path& start, const std::string& file) {
@@ -129,11 +176,29 @@ int Run(const RunArgs& args) {
         CheckOutputFolder(start, *out);
     const fs::path scenario = FindScenario(start, root, args.scenario);
     sim::FlightScript script = LoadScript(start, args.script);
+    std::vector<NamedFile> outputs;
+    for (const auto& [option, value] : {std::pair{"--save", &args.save}, {"--dump", &args.dump}, {"--trace", &args.trace},
+                                        {"--telemetry", &args.telemetry}, {"--plot", &args.plot}, {"--log", &args.log}})
+        if (!value->empty()) outputs.push_back({option, Absolute(start, *value), *value});
+    CheckOutputs(std::move(outputs), script, start, scenario, args.scenario, args.script);
+
+    // The outputs that grow with the flight are written as it goes, into new files that take
+    // their targets' places at the end.
+    std::optional<sim::OutputFile> traceFile, telemetryFile;
 
     // The host runs with its root as the working folder, as modules expect.
     fs::current_path(root);
     sim::HostOptions options;
     options.tracing = !args.trace.empty();
+    if (options.tracing) {
+        traceFile.emplace(Absolute(start, args.trace));
+        options.onTrace = [&traceFile](const sim::TraceEntry& t) { traceFile->Write(sim::TraceLine(t)); };
+    }
+    if (!args.telemetry.empty()) {
+        telemetryFile.emplace(Absolute(start, args.telemetry));
+        options.telemetryRows = [&telemetryFile](std::string_view row) { telemetryFile->Write(row); };
+    }
+    options.plot = !args.plot.empty();
     options.dispatch = args.entryPoints == "legacy" ? sim::Dispatch::EntryPoints : sim::Dispatch::Callbacks;
     options.visuals = args.visuals == "none"    ? sim::Visuals::None
                       : args.visuals == "focus" ? sim::Visuals::Focus
@@ -159,30 +224,36 @@ int Run(const RunArgs& args) {
     }
     sim::World& world = simulation.GetWorld();
 
-    auto writeOutputs = [&] {
-        if (!args.save.empty()) sim::WriteTextFile(Absolute(start, args.save), simulation.SaveText());
-        if (!args.dump.empty()) sim::WriteTextFile(Absolute(start, args.dump), sim::DumpWorld(world).dump(2) + "\n");
-        if (!args.trace.empty()) sim::WriteTextFile(Absolute(start, args.trace), sim::TraceText(world));
-        if (!args.telemetry.empty())
-            sim::WriteTextFile(Absolute(start, args.telemetry), simulation.GetTelemetry().Csv());
-        if (!args.plot.empty())
-            sim::PlotTelemetry(simulation.GetTelemetry(), world, simulation.FocusVessel(), Absolute(start, args.plot));
-        if (!args.log.empty()) sim::WriteTextFile(Absolute(start, args.log), sim::LogText(world));
-        if (args.events) std::cout << sim::EventsText(world);
-        std::cout << "talvek-sim: " << frames << " frames, " << sim::FormatFixed(world.SimTime(), 2) << " s simulated, "
-                  << world.Vessels().size() << " vessels\n"
-                  << sim::SummaryText(world);
-    };
-    if (failure) {
+    // Each output on its own: one that cannot be written leaves the others to be written.
+    std::vector<std::string> failed = simulation.FailedSaves();
+    auto attempt = [&](const std::string& path, auto&& write) {
+        if (path.empty()) return;
         try {
-            writeOutputs();
-        } catch (const std::exception&) {
-            // The run's own error is the one to report.
+            write();
+        } catch (const std::exception& e) {
+            failed.push_back(e.what());
         }
+    };
+    attempt(args.save, [&] { sim::WriteTextFile(Absolute(start, args.save), simulation.SaveText()); });
+    attempt(args.dump, [&] { sim::WriteTextFile(Absolute(start, args.dump), sim::DumpWorld(world).dump(2) + "\n"); });
+    attempt(args.trace, [&] { traceFile->Commit(); });
+    attempt(args.telemetry, [&] { telemetryFile->Commit(); });
+    attempt(args.plot, [&] {
+        sim::PlotTelemetry(simulation.GetTelemetry(), world, simulation.FocusVessel(), Absolute(start, args.plot));
+    });
+    attempt(args.log, [&] { sim::WriteTextFile(Absolute(start, args.log), sim::LogText(world)); });
+    if (args.events) std::cout << sim::EventsText(world);
+    std::cout << "talvek-sim: " << frames << " frames, " << sim::FormatFixed(world.SimTime(), 2) << " s simulated, "
+              << world.Vessels().size() << " vessels\n"
+              << sim::SummaryText(world);
+    std::string notWritten;
+    for (const std::string& f : failed) notWritten += "\n" + f;
+    if (failure)
         throw sim::InputError(*failure + "\n(the run stopped at " + sim::FormatFixed(world.SimTime(), 2) +
-                              " s; the outputs asked for hold the flight up to there)");
-    }
-    writeOutputs();
+                              " s; the outputs asked for hold the flight up to there)" + notWritten);
+    if (!failed.empty())
+        std::cerr << notWritten.substr(1) << "\ntalvek-sim: " << failed.size()
+                  << " of the outputs asked for could not be written (above); the others were\n";
     if (args.strict) {
         const std::string unread = sim::UnreadLines(world);
         if (!unread.empty())
@@ -196,7 +267,7 @@ int Run(const RunArgs& args) {
         if (!unread.empty() || simulation.ClassCheck().warnedAboutNamedClass || world.ModuleFaults() > 0)
             return EXIT_BAD_INPUT;
     }
-    return 0;
+    return failed.empty() ? 0 : EXIT_BAD_INPUT;
 }
 
 // WIDTHxHEIGHT in pixels.
@@ -223,6 +294,7 @@ int Render(const RenderArgs& args) {
     CheckOutputFolder(start, args.out);
     const fs::path scenario = FindScenario(start, root, args.scenario);
     sim::FlightScript script = LoadScript(start, args.script);
+    CheckOutputs({{"--out", Absolute(start, args.out), args.out}}, script, start, scenario, args.scenario, args.script);
 
     fs::current_path(root);
     sim::HostOptions options;
@@ -248,12 +320,18 @@ int Render(const RenderArgs& args) {
     sim::WriteTextFile(Absolute(start, args.out), sim::EncodePng(image));
     std::cout << "talvek-sim: drew " << vessel->name << " at " << time << " s (" << geometry.meshes << " meshes, "
               << geometry.triangles.size() << " triangles) to " << args.out << "\n";
-    return 0;
+    for (const std::string& f : simulation.FailedSaves()) std::cerr << f << "\n";
+    return simulation.FailedSaves().empty() ? 0 : EXIT_BAD_INPUT;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Past a file size limit a write fails with its own error, reported, instead of ending the run.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const CLI::Validator outputPath(
+        [](std::string& path) { return path.empty() ? std::string("give a file to write, not an empty path") : std::string(); },
+        "FILE");
     CLI::App app{"talvek-sim: the headless host for the Talvek vessel module"};
     app.require_subcommand(1);
     RunArgs args;
@@ -270,13 +348,14 @@ int main(int argc, char** argv) {
             },
             "N>=0"));
     run->add_option("--frame-dt", args.frameDt, "real-time length of one frame [s] (default 1/60)");
-    run->add_option("--save", args.save, "write the scenario as it stands at the end");
-    run->add_option("--dump", args.dump, "write the host's record of every vessel as JSON");
-    run->add_option("--trace", args.trace, "write the trace of host calls");
-    run->add_option("--telemetry", args.telemetry, "write altitude, speeds and mass over time as CSV");
-    run->add_option("--plot", args.plot, "write a PNG of altitude and speeds of the focus vessel, events marked");
+    run->add_option("--save", args.save, "write the scenario as it stands at the end")->check(outputPath);
+    run->add_option("--dump", args.dump, "write the host's record of every vessel as JSON")->check(outputPath);
+    run->add_option("--trace", args.trace, "write the trace of host calls")->check(outputPath);
+    run->add_option("--telemetry", args.telemetry, "write altitude, speeds and mass over time as CSV")->check(outputPath);
+    run->add_option("--plot", args.plot, "write a PNG of altitude and speeds of the focus vessel, events marked")
+        ->check(outputPath);
     run->add_flag("--events", args.events, "print the event timeline");
-    run->add_option("--log", args.log, "write the modules' log lines, with time and vessel");
+    run->add_option("--log", args.log, "write the modules' log lines, with time and vessel")->check(outputPath);
     run->add_flag("--strict", args.strict,
                   "exit with status 2 after the run when a module reported a scenario line it could not read "
                   "whole, or did what the simulator fails on (a module fault)");
@@ -297,7 +376,7 @@ int main(int argc, char** argv) {
     CLI::App* render = app.add_subcommand("render", "load a scenario, run it to a moment and draw one vessel to a PNG");
     render->add_option("SCENARIO", renderArgs.scenario, "scenario file")->required();
     render->add_option("--vessel", renderArgs.vessel, "the vessel to draw")->required();
-    render->add_option("--out", renderArgs.out, "the PNG file to write")->required();
+    render->add_option("--out", renderArgs.out, "the PNG file to write")->required()->check(outputPath);
     render->add_option("--at", renderArgs.at, "simulation time of the picture [s] (default 0: as loaded)");
     render->add_option("--root", renderArgs.root, "host root (default: the root assembled by the build)");
     render->add_option("--script", renderArgs.script, "flight script to carry out up to that time");

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "sim/app/output_file.h"
 #include "sim/app/simulation.h"
 #include "sim/text.h"
 #include "sim/world.h"
@@ -93,7 +94,7 @@ std::vector<PlotMark> PlotMarks(const World& world, const std::string& vessel) {
     return marks;
 }
 
-std::optional<TimeWindow> DescentWindow(const std::vector<PlotMark>& marks, const std::vector<TelemetrySample>& samples,
+std::optional<TimeWindow> DescentWindow(const std::vector<PlotMark>& marks, const SampleSource& samples,
                                         const std::string& vessel) {
     const auto touchdown =
         std::find_if(marks.begin(), marks.end(), [](const PlotMark& m) { return m.label == "touchdown"; });
@@ -104,15 +105,24 @@ std::optional<TimeWindow> DescentWindow(const std::vector<PlotMark>& marks, cons
             from = m.time;
             break;
         }
-    if (!from) {
-        for (const auto& s : samples)
-            if (s.vessel == vessel && s.time <= touchdown->time && s.altitude >= DESCENT_START_HEIGHT) from = s.time;
-        if (!from) from = samples.empty() ? touchdown->time : samples.front().time;
-    }
+    std::optional<double> first, last, high;
+    samples([&](const TelemetrySample& s) {
+        if (!first) first = s.time;
+        last = s.time;
+        if (s.vessel == vessel && s.time <= touchdown->time && s.altitude >= DESCENT_START_HEIGHT) high = s.time;
+    });
+    if (!from) from = high ? high : first ? first : touchdown->time;
     double to = touchdown->time + AFTER_TOUCHDOWN;
-    if (!samples.empty()) to = std::min(to, std::max(samples.back().time, touchdown->time));
+    if (last) to = std::min(to, std::max(*last, touchdown->time));
     if (to <= *from) to = *from + 1;
     return TimeWindow{*from, to};
+}
+
+std::optional<TimeWindow> DescentWindow(const std::vector<PlotMark>& marks, const std::vector<TelemetrySample>& samples,
+                                        const std::string& vessel) {
+    return DescentWindow(
+        marks, [&](const std::function<void(const TelemetrySample&)>& f) { std::for_each(samples.begin(), samples.end(), f); },
+        vessel);
 }
 
 std::vector<PlacedLabel> PlaceLabels(const std::vector<PlotMark>& marks, TimeWindow window, double widthPx,
@@ -174,39 +184,54 @@ std::string Panel(const std::string& title, TimeWindow window) {
 
 }  // namespace
 
-std::vector<TelemetrySample> Decimated(const std::vector<TelemetrySample>& samples, TimeWindow window, int columns) {
-    std::vector<TelemetrySample> out;
-    const double span = window.to - window.from;
-    size_t i = 0;
-    while (i < samples.size()) {
-        if (samples[i].time < window.from || samples[i].time > window.to) {
-            ++i;
-            continue;
-        }
-        const auto column = [&](const TelemetrySample& s) {
-            return span > 0 ? static_cast<long>((s.time - window.from) / span * columns) : 0L;
-        };
-        const long c = column(samples[i]);
-        size_t end = i;
-        while (end < samples.size() && samples[end].time <= window.to && column(samples[end]) == c) ++end;
-        // first, last, and the lowest and highest of each series
-        std::vector<size_t> keep{i, end - 1};
-        for (double TelemetrySample::*series :
-             {&TelemetrySample::altitude, &TelemetrySample::airspeed, &TelemetrySample::verticalSpeed}) {
-            size_t low = i, high = i;
-            for (size_t k = i; k < end; ++k) {
-                if (samples[k].*series < samples[low].*series) low = k;
-                if (samples[k].*series > samples[high].*series) high = k;
-            }
-            keep.push_back(low);
-            keep.push_back(high);
-        }
-        std::sort(keep.begin(), keep.end());
-        keep.erase(std::unique(keep.begin(), keep.end()), keep.end());
-        for (size_t k : keep) out.push_back(samples[k]);
-        i = end;
+void Decimator::Add(const TelemetrySample& s) {
+    if (s.time < window_.from || s.time > window_.to) {
+        CloseColumn();
+        return;
     }
-    return out;
+    const double span = window_.to - window_.from;
+    const long column = span > 0 ? static_cast<long>((s.time - window_.from) / span * columns_) : 0L;
+    if (open_ && column != column_) CloseColumn();
+    if (!open_) {
+        open_ = true;
+        column_ = column;
+        index_ = 0;
+        first_ = Kept{0, s};
+        for (int k = 0; k < SERIES; ++k) low_[k] = high_[k] = first_;
+    }
+    static constexpr double TelemetrySample::*SERIES_OF[SERIES] = {
+        &TelemetrySample::altitude, &TelemetrySample::airspeed, &TelemetrySample::verticalSpeed};
+    const long index = index_++;
+    for (int k = 0; k < SERIES; ++k) {
+        if (s.*SERIES_OF[k] < low_[k].sample.*SERIES_OF[k]) low_[k] = Kept{index, s};
+        if (s.*SERIES_OF[k] > high_[k].sample.*SERIES_OF[k]) high_[k] = Kept{index, s};
+    }
+    last_ = Kept{index, s};
+}
+
+void Decimator::CloseColumn() {
+    if (!open_) return;
+    open_ = false;
+    std::vector<const Kept*> keep{&first_, &last_};
+    for (int k = 0; k < SERIES; ++k) {
+        keep.push_back(&low_[k]);
+        keep.push_back(&high_[k]);
+    }
+    std::sort(keep.begin(), keep.end(), [](const Kept* a, const Kept* b) { return a->index < b->index; });
+    keep.erase(std::unique(keep.begin(), keep.end(), [](const Kept* a, const Kept* b) { return a->index == b->index; }),
+               keep.end());
+    for (const Kept* k : keep) out_.push_back(k->sample);
+}
+
+std::vector<TelemetrySample> Decimator::Finish() {
+    CloseColumn();
+    return std::move(out_);
+}
+
+std::vector<TelemetrySample> Decimated(const std::vector<TelemetrySample>& samples, TimeWindow window, int columns) {
+    Decimator d(window, columns);
+    for (const auto& s : samples) d.Add(s);
+    return d.Finish();
 }
 
 std::string PlotScript(const std::vector<PlotMark>& marks, TimeWindow flight, std::optional<TimeWindow> descent,
@@ -308,33 +333,48 @@ std::string ReadAll(const std::filesystem::path& path) {
 
 void PlotTelemetry(const Telemetry& telemetry, const World& world, const std::string& vessel,
                    const std::filesystem::path& png) {
-    std::vector<TelemetrySample> samples;
-    for (const auto& s : telemetry.Samples())
-        if (s.vessel == vessel) samples.push_back(s);
-    TimeWindow flight{samples.empty() ? 0.0 : samples.front().time, samples.empty() ? 1.0 : samples.back().time};
+    // The vessel's samples, read from the track as often as needed and never held all at once.
+    const SampleSource samples = [&](const std::function<void(const TelemetrySample&)>& f) {
+        telemetry.Track().ForEach([&](const TelemetrySample& s) {
+            if (s.vessel == vessel) f(s);
+        });
+    };
+    std::optional<double> first, last;
+    samples([&](const TelemetrySample& s) {
+        if (!first) first = s.time;
+        last = s.time;
+    });
+    TimeWindow flight{first.value_or(0.0), last.value_or(1.0)};
     if (flight.to <= flight.from) flight.to = flight.from + 1;
     const auto marks = PlotMarks(world, vessel);
     const auto descent = DescentWindow(marks, samples, vessel);
     // A panel shows at most a few points per pixel column: gnuplot need not read the rest.
     const int columns = static_cast<int>((PLOT_RIGHT - PLOT_LEFT) * PNG_WIDTH);
+    Decimator flightPoints(flight, columns), descentPoints(descent.value_or(flight), columns);
+    samples([&](const TelemetrySample& s) {
+        flightPoints.Add(s);
+        if (descent) descentPoints.Add(s);
+    });
     const WorkFolder folder;
-    auto write = [&](const std::filesystem::path& path, TimeWindow window) {
+    auto write = [&](const std::filesystem::path& path, Decimator& points) {
         std::string text;
-        for (const auto& s : Decimated(samples, window, columns))
+        for (const auto& s : points.Finish())
             text += FormatFixed(s.time, 3) + ' ' + FormatFixed(s.altitude / 1000.0, 6) + ' ' + FormatFixed(s.airspeed, 3) +
                     ' ' + FormatFixed(s.verticalSpeed, 3) + ' ' + FormatFixed(s.altitude, 3) + '\n';
         std::ofstream(path) << text;
     };
-    write(folder / FLIGHT_DATA, flight);
-    if (descent) write(folder / DESCENT_DATA, *descent);
+    write(folder / FLIGHT_DATA, flightPoints);
+    if (descent) write(folder / DESCENT_DATA, descentPoints);
     // The script names only the files of its own folder, where gnuplot runs: no path the user
     // gave is written into it.
     std::ofstream(folder / SCRIPT) << PlotScript(marks, flight, descent, vessel, FLIGHT_DATA, DESCENT_DATA, PICTURE);
     const int status = RunGnuplot(folder);
-    if (status != 0)
+    const std::string image = ReadAll(folder / PICTURE);
+    if (status != 0 || image.empty())
         throw std::runtime_error("gnuplot could not write " + png.string() + " (is gnuplot-nox installed?): " +
                                  ReadAll(folder / GNUPLOT_LOG));
-    WriteTextFile(png, ReadAll(folder / PICTURE));
+    // gnuplot drew into its own folder; the picture then replaces the output whole.
+    WriteTextFile(png, image);
 }
 
 }  // namespace sim

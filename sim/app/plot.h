@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,8 +31,14 @@ struct TimeWindow {
     double from, to;  // [s]
 };
 
+// Hands each sample to the function given, in time order: samples kept anywhere, read once.
+using SampleSource = std::function<void(const std::function<void(const TelemetrySample&)>&)>;
+
 // From the vessel's first event that names the drogue (else the last time it went below 10 km
-// before its first touchdown) to a few seconds after that touchdown; none without a touchdown.
+// before its first touchdown) to a few seconds after that touchdown, within the samples; none
+// without a touchdown.
+std::optional<TimeWindow> DescentWindow(const std::vector<PlotMark>& marks, const SampleSource& samples,
+                                        const std::string& vessel);
 std::optional<TimeWindow> DescentWindow(const std::vector<PlotMark>& marks, const std::vector<TelemetrySample>& samples,
                                         const std::string& vessel);
 
@@ -52,7 +59,34 @@ std::vector<PlacedLabel> PlaceLabels(const std::vector<PlotMark>& marks, TimeWin
 
 // The samples within the window that a panel of `columns` pixels can show: in each column the
 // first and last and those where altitude, airspeed or vertical speed is lowest or highest, in
-// time order. A line through them looks as one through every sample.
+// time order. A line through them looks as one through every sample. Fed one sample at a time,
+// it holds no more than one column's few samples besides what it keeps.
+class Decimator {
+public:
+    Decimator(TimeWindow window, int columns) : window_(window), columns_(columns) {}
+    void Add(const TelemetrySample& s);
+    // What it keeps, once every sample has been added.
+    std::vector<TelemetrySample> Finish();
+
+private:
+    void CloseColumn();
+
+    static constexpr int SERIES = 3;  // altitude, airspeed, vertical speed
+    struct Kept {
+        long index;  // within the column
+        TelemetrySample sample;
+    };
+    TimeWindow window_;
+    int columns_;
+    bool open_ = false;
+    long column_ = 0;  // of the open column
+    long index_ = 0;   // of the next sample within it
+    // The open column's first and last sample and each series' lowest and highest: the first
+    // sample to reach an extreme keeps it.
+    Kept first_{}, last_{};
+    Kept low_[SERIES]{}, high_[SERIES]{};
+    std::vector<TelemetrySample> out_;
+};
 std::vector<TelemetrySample> Decimated(const std::vector<TelemetrySample>& samples, TimeWindow window, int columns);
 
 // The gnuplot script for the plot of one vessel, reading the data files written beside it: the
@@ -61,8 +95,9 @@ std::string PlotScript(const std::vector<PlotMark>& marks, TimeWindow flight, st
                        const std::string& vessel, const std::filesystem::path& flightData,
                        const std::filesystem::path& descentData, const std::filesystem::path& png);
 
-// Writes a PNG of altitude and speeds over time for one vessel, its events marked. Throws
-// std::runtime_error when gnuplot cannot make it.
+// Writes a PNG of altitude and speeds over time for one vessel, its events marked, from the
+// telemetry's track. Throws std::runtime_error when gnuplot cannot make it, InputError when the
+// file cannot be written.
 void PlotTelemetry(const Telemetry& telemetry, const World& world, const std::string& vessel,
                    const std::filesystem::path& png);
 

@@ -111,8 +111,12 @@ std::string UnreadLines(const World& world) {
 
 std::string TraceText(const World& world) {
     std::string out;
-    for (const auto& t : world.trace) out += (t.vessel.empty() ? "-" : t.vessel) + " " + t.call + "(" + t.args + ")\n";
+    for (const auto& t : world.trace) out += TraceLine(t);
     return out;
+}
+
+std::string TraceLine(const TraceEntry& t) {
+    return (t.vessel.empty() ? "-" : t.vessel) + " " + t.call + "(" + t.args + ")\n";
 }
 
 }  // namespace sim

@@ -6,6 +6,7 @@
 namespace sim {
 
 class World;
+struct TraceEntry;
 
 // One line per event: "<time, 2 decimals> <vessel> <event> [details]".
 std::string EventsText(const World& world);
@@ -20,5 +21,7 @@ std::string LogText(const World& world);
 std::string UnreadLines(const World& world);
 // One line per host call: "<vessel> <call>(<arguments>)".
 std::string TraceText(const World& world);
+// The line of one call, its line end included.
+std::string TraceLine(const TraceEntry& t);
 
 }  // namespace sim

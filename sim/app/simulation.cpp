@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 
 #include "host/hosttypes.h"
 #include "sim/clock.h"
@@ -14,8 +13,11 @@ namespace sim {
 
 Simulation::Simulation(const std::filesystem::path& root, const std::filesystem::path& scenarioFile,
                        const HostOptions& options)
-    : scenario_(ReadScenarioFile(scenarioFile)), world_(root), telemetry_(options.telemetry) {
+    : scenario_(ReadScenarioFile(scenarioFile)),
+      world_(root),
+      telemetry_(options.telemetry, options.telemetryRows, options.plot) {
     world_.tracing = options.tracing;
+    world_.onTrace = options.onTrace;
     world_.dispatch = options.dispatch;
     world_.visuals = options.visuals;
     world_.keepEvents = options.events;
@@ -81,12 +83,14 @@ void Simulation::Carry(ScriptAction& a) {
             break;
         }
         case ScriptAction::Kind::SAVE:
+            // A save that cannot be written is reported at the end; the flight and the other
+            // outputs go on.
             try {
                 WriteTextFile(a.file, SaveText());
+                world_.AddEvent(*v, "script save " + a.file.string());
             } catch (const InputError& e) {
-                throw InputError(Where(script_.file, a.line, e.what()));
+                failedSaves_.push_back(Where(script_.file, a.line, std::string("save: ") + e.what()));
             }
-            world_.AddEvent(*v, "script save " + a.file.string());
             break;
     }
     world_.ThrowIfError();
@@ -131,13 +135,6 @@ long Simulation::Run(const RunLimits& limits) {
         Frame(limits.frameDt);
     }
     return frames_ - start;
-}
-
-void WriteTextFile(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    if (out) out << text;
-    out.close();
-    if (out.fail()) throw InputError(Where(path.string(), 0, "cannot be written; check that its folder exists and is writable"));
 }
 
 }  // namespace sim

@@ -3,10 +3,14 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "sim/app/class_check.h"
+#include "sim/app/output_file.h"
 #include "sim/app/script.h"
 #include "sim/app/telemetry.h"
 #include "sim/clock.h"
@@ -28,8 +32,14 @@ struct HostOptions {
     Visuals visuals = Visuals::All;
     std::optional<double> groundElevation;  // [m] overrides the scenario's
     bool reuseHandles = false;  // new vessels take the handles of deleted ones (World::reuseHandles)
-    // What the telemetry keeps: none unless an output asks for it.
+    // What the telemetry samples: none unless an output asks for it. With the All scope the CSV's
+    // rows go to telemetryRows as they are taken; with plot the focus vessel's samples are kept
+    // for the plot.
     TelemetryScope telemetry = TelemetryScope::None;
+    std::function<void(std::string_view)> telemetryRows;
+    bool plot = false;
+    // With tracing, each host call goes to onTrace when it is set (World::onTrace).
+    std::function<void(const TraceEntry&)> onTrace;
     bool events = true;  // keep the event timeline (for --events and the plot's marks)
 };
 
@@ -60,6 +70,9 @@ public:
     const ClassCheckReport& ClassCheck() const { return classCheck_; }
     // The vessel the scenario focuses on, else the first; empty without vessels.
     std::string FocusVessel() const;
+    // The script's saves that could not be written, one message each ("SCRIPT:LINE: save: ...");
+    // the flight goes on without them.
+    const std::vector<std::string>& FailedSaves() const { return failedSaves_; }
 
 private:
     void RunDueActions();
@@ -72,9 +85,7 @@ private:
     FlightScript script_;
     Telemetry telemetry_;
     long frames_ = 0;
+    std::vector<std::string> failedSaves_;
 };
-
-// Writes text to a file; throws InputError naming the file when it cannot be written.
-void WriteTextFile(const std::filesystem::path& path, const std::string& text);
 
 }  // namespace sim

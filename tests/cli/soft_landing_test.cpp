@@ -143,4 +143,47 @@ TEST(SoftLandingSave, ContinuesTheBurnAfterReload) {
     EXPECT_NEAR(after.front().speed, reference.front().speed, 0.15) << resumed.out;
 }
 
+// The demo flight from orbit, its time acceleration raised after the separation and left there
+// to the ground: the spacecraft holds it back where a frame could carry the capsule past the
+// drogue's height, so the sequence runs as in the flight as shipped, to the same soft touchdown.
+class FromOrbit : public testing::TestWithParam<long> {
+protected:
+    talvek_test::ScratchDir scratch{"talvek-from-orbit"};
+};
+
+TEST_P(FromOrbit, KeepsTheSequenceAtAnyTimeAcceleration) {
+    constexpr double SAME_MOMENT = 2;    // [s] between a step here and in the flight as shipped
+    constexpr double SAME_SPEED = 0.2;   // [m/s] between the touchdowns
+    const std::string shipped = talvek_test::ReadFile(talvek_test::BuildRoot() / "Scenarios" / "Talvek-deorbit.txt");
+    std::istringstream lines(shipped);
+    std::string script;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("below 120000 Talvek timeacc", 0) == 0) continue;
+        if (line.rfind("at 340 Talvek timeacc", 0) == 0) line = "at 340 Talvek timeacc " + std::to_string(GetParam());
+        script += line + "\n";
+    }
+    ASSERT_NE(script, shipped) << "the demo script's time acceleration lines have moved";
+    scratch.Write("fast.txt", script);
+    scratch.Write("shipped.txt", shipped);
+    auto fly = [&](const std::string& file) {
+        const auto r = talvek_test::RunSim({"run", "Talvek-deorbit.scn", "--script", file, "--events"}, scratch.Path());
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r.out;
+    };
+    const std::string reference = fly("shipped.txt"), fast = fly("fast.txt");
+    for (const char* step : {"Talvek log drogue parachute deployed", "Talvek log main parachute deployed",
+                             "Talvek log landing burn started"}) {
+        ASSERT_GE(EventTime(fast, step), 0) << step << "\n" << fast;
+        EXPECT_NEAR(EventTime(fast, step), EventTime(reference, step), SAME_MOMENT) << step << "\n" << fast;
+    }
+    EXPECT_THAT(fast, HasSubstr("Talvek log time acceleration capped at x10 before the drogue"));
+    const std::vector<Touchdown> touchdowns = Touchdowns(fast), shippedTouchdowns = Touchdowns(reference);
+    ASSERT_EQ(touchdowns.size(), 1u) << fast;
+    ASSERT_EQ(shippedTouchdowns.size(), 1u) << reference;
+    EXPECT_NEAR(touchdowns.front().speed, shippedTouchdowns.front().speed, SAME_SPEED) << fast;
+}
+
+INSTANTIATE_TEST_SUITE_P(TimeAccelerations, FromOrbit, testing::Values(1000L, 10000L, 100000L),
+                         [](const testing::TestParamInfo<long>& info) { return "x" + std::to_string(info.param); });
+
 }  // namespace

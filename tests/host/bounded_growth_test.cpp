@@ -24,7 +24,8 @@ constexpr long FRAMES = 600;  // 10 s at 60 frames per second: 101 sampling time
 TEST_F(HostTest, ARunWithoutOutputsKeepsNoSamples) {
     sim::Simulation s(root.Path(), root.Write("Scenarios/two.scn", TWO_PROBES));
     s.Run(sim::RunLimits{std::nullopt, FRAMES, 1.0 / 60});
-    EXPECT_EQ(s.GetTelemetry().Samples().size(), 0u);
+    EXPECT_EQ(s.GetTelemetry().Rows(), 0);
+    EXPECT_EQ(s.GetTelemetry().Track().Size(), 0);
 }
 
 namespace {
@@ -40,9 +41,12 @@ TEST_P(TelemetryScopes, SamplesOnlyWhatTheOutputUses) {
     options.telemetry = GetParam().scope;
     sim::Simulation s(root.Path(), root.Write("Scenarios/two.scn", TWO_PROBES), options);
     s.Run(sim::RunLimits{std::nullopt, FRAMES, 1.0 / 60});
-    EXPECT_EQ(s.GetTelemetry().Samples().size(), 101 * GetParam().vesselsSampled);
+    EXPECT_EQ(s.GetTelemetry().Rows(), static_cast<long>(101 * GetParam().vesselsSampled));
     if (GetParam().scope == sim::TelemetryScope::Focus) {
-        EXPECT_THAT(s.GetTelemetry().Samples(), Each(Field(&sim::TelemetrySample::vessel, "B")));
+        std::vector<sim::TelemetrySample> tracked;
+        s.GetTelemetry().Track().ForEach([&](const sim::TelemetrySample& t) { tracked.push_back(t); });
+        EXPECT_EQ(tracked.size(), 101u);
+        EXPECT_THAT(tracked, Each(Field(&sim::TelemetrySample::vessel, "B")));
     }
 }
 

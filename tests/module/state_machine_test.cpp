@@ -78,6 +78,68 @@ TEST_F(Descent, TimeAccelerationIsCappedUnderTheCanopiesOnly) {
     for (const auto& c : Calls()) EXPECT_EQ(c.rfind("oapiSetTimeAcceleration", 0), std::string::npos) << "10 is left alone";
 }
 
+namespace {
+
+// A frame at a time acceleration, then the capsule somewhere on its way down.
+struct CapCase {
+    const char* what;
+    std::int16_t configuration;
+    double height;      // [m] over the ground
+    double downwards;   // [m/s]
+    double across;      // [m/s], over the ground's non-rotating frame
+    double frame;       // [s] of real time
+    double timeAcceleration;
+    double expected;
+    const char* logged;  // "" for none
+};
+void PrintTo(const CapCase& c, std::ostream* os) { *os << c.what; }
+class TimeAccelerationCaps : public Descent, public testing::WithParamInterface<CapCase> {};
+
+}  // namespace
+
+// The module looks at the capsule once a frame: a frame must not carry it past the height at
+// which its sequence acts next, whatever the time acceleration.
+TEST_P(TimeAccelerationCaps, KeepTheNextFrameShortOfTheNextHeight) {
+    const CapCase& c = GetParam();
+    t->sequencer.configuration = c.configuration;
+    world->SetTimeAcceleration(c.timeAcceleration);
+    world->AdvanceFrame(c.frame);  // the step the host reports
+    record->pos = {0, sim::EARTH_RADIUS + c.height, 0};
+    record->vel = {c.across, -c.downwards, 0};
+    world->log.clear();
+    Step();
+    EXPECT_EQ(world->TimeAcceleration(), c.expected);
+    std::string logged;
+    for (const auto& line : world->log)
+        if (line.find("time acceleration") != std::string::npos) logged = line;
+    EXPECT_EQ(logged, c.logged);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TimeAccelerationCaps,
+    testing::Values(
+        // 13 km, falling at 250 m/s: half the least time to 200 m past the drogue's height is 2.2 s.
+        CapCase{"above the drogue", CONFIG_DESCENT, 13000, 250, 0, 1.0 / 60, 10000, 100,
+                "T: time acceleration capped at x100 before the drogue"},
+        CapCase{"above the drogue, slow enough", CONFIG_DESCENT, 13000, 250, 0, 1.0 / 60, 100, 100, ""},
+        CapCase{"near the drogue", CONFIG_DESCENT, 12500, 200, 0, 1.0 / 60, 100, 10,
+                "T: time acceleration capped at x10 before the drogue"},
+        CapCase{"as the demo flies it", CONFIG_DESCENT, 12500, 200, 0, 1.0 / 60, 10, 10, ""},
+        // Out of the air on a circular orbit, and on one whose periapsis is 150 km up: nothing comes.
+        CapCase{"in a lasting orbit", CONFIG_DESCENT, 400e3, 0, 7672.593, 1.0 / 60, 100000, 100000, ""},
+        CapCase{"in an orbit above the air", CONFIG_DESCENT, 400e3, 0, 7600, 1.0 / 60, 100000, 100000, ""},
+        // After the de-orbit burn (periapsis 23 km): 281 s to fall at the least.
+        CapCase{"on the way down from orbit", CONFIG_DESCENT, 400e3, 0, 7562, 1.0 / 60, 100000, 1000,
+                "T: time acceleration capped at x1000 before the drogue"},
+        // Frames of a second: the canopy's x10 would carry it 300 m a frame.
+        CapCase{"under the drogue, long frames", CONFIG_DROGUE, 2500, 30, 0, 1, 10, 1,
+                "T: time acceleration capped at x1 before the main parachute"},
+        CapCase{"under the drogue", CONFIG_DROGUE, 2500, 30, 0, 1.0 / 60, 10, 10, ""},
+        CapCase{"under the main canopy, long frames", CONFIG_MAIN_CHUTE, 100, 9.4, 0, 1, 10, 1,
+                "T: time acceleration capped at x1 before the landing"},
+        CapCase{"full stack", CONFIG_FULL_STACK, 13000, 250, 0, 1.0 / 60, 10000, 10000, ""},
+        CapCase{"landed configuration", CONFIG_LANDING, 13000, 250, 0, 1.0 / 60, 10000, 10000, ""}));
+
 TEST_F(Descent, DrogueLoadedLowGoesToTheMainChuteBeforeItsOwnSetUp) {
     t->sequencer.configuration = CONFIG_DROGUE;
     t->sequencer.rebuildCounter = RebuildPhase::Requested;  // as after loading

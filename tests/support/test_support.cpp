@@ -1,8 +1,11 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <atomic>
 #include <cmath>
@@ -99,13 +102,61 @@ bool LegacyEntryPoints() {
     return mode && std::string(mode) == "legacy";
 }
 
+namespace {
+
+// exec: the shell becomes talvek-sim, which then has the child's process id.
+std::string SimCommand(const std::vector<std::string>& args, const fs::path& cwd, bool exec = false) {
+    std::string cmd = "cd " + Quote(cwd.string()) + " && " + (exec ? "exec " : "") + Quote(SimBinary().string());
+    for (const auto& a : args) cmd += " " + Quote(a);
+    if (LegacyEntryPoints() && !args.empty() && args.front() == "run") cmd += " --entry-points legacy";
+    return cmd;
+}
+
+// Runs talvek-sim in a child of this process with the given file size limit (none when
+// negative) and the default action for SIGXFSZ, as a program started from a shell has it.
+// Measured, a build under the address sanitizer frees memory at once, so that what it holds
+// back for its checks does not count as the program's.
+ProcessResult RunSimInChild(const std::vector<std::string>& args, const fs::path& cwd, long fileSizeLimit,
+                            bool measured) {
+    const fs::path base = fs::temp_directory_path() /
+                          ("talvek-run-" + std::to_string(::getpid()) + "-" + std::to_string(g_counter++));
+    const std::string cmd = SimCommand(args, cwd, true) + " >" + Quote(base.string() + ".out") + " 2>" +
+                            Quote(base.string() + ".err") + " </dev/null";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (fileSizeLimit >= 0) {
+            const rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        std::signal(SIGXFSZ, SIG_DFL);
+        if (measured) {
+            const char* given = std::getenv("ASAN_OPTIONS");
+            const std::string options = std::string(given ? given : "") + ":quarantine_size_mb=0";
+            ::setenv("ASAN_OPTIONS", options.c_str(), 1);
+        }
+        ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int raw = -1;
+    rusage usage{};
+    if (child > 0) ::wait4(child, &raw, 0, &usage);
+    ProcessResult r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.maxResidentKb = usage.ru_maxrss;
+    r.out = ReadFile(base.string() + ".out");
+    r.err = ReadFile(base.string() + ".err");
+    fs::remove(base.string() + ".out");
+    fs::remove(base.string() + ".err");
+    return r;
+}
+
+}  // namespace
+
 ProcessResult RunSim(const std::vector<std::string>& args, const fs::path& cwd) {
     const fs::path base = fs::temp_directory_path() /
                           ("talvek-run-" + std::to_string(::getpid()) + "-" + std::to_string(g_counter++));
-    std::string cmd = "cd " + Quote(cwd.string()) + " && " + Quote(SimBinary().string());
-    for (const auto& a : args) cmd += " " + Quote(a);
-    if (LegacyEntryPoints() && !args.empty() && args.front() == "run") cmd += " --entry-points legacy";
-    cmd += " >" + Quote(base.string() + ".out") + " 2>" + Quote(base.string() + ".err") + " </dev/null";
+    const std::string cmd = SimCommand(args, cwd) + " >" + Quote(base.string() + ".out") + " 2>" +
+                            Quote(base.string() + ".err") + " </dev/null";
     const int raw = std::system(cmd.c_str());
     ProcessResult r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -114,6 +165,24 @@ ProcessResult RunSim(const std::vector<std::string>& args, const fs::path& cwd) 
     fs::remove(base.string() + ".out");
     fs::remove(base.string() + ".err");
     return r;
+}
+
+ProcessResult RunSimLimited(const std::vector<std::string>& args, const fs::path& cwd, long fileSizeLimit) {
+    return RunSimInChild(args, cwd, fileSizeLimit, false);
+}
+
+ProcessResult RunSimMeasured(const std::vector<std::string>& args, const fs::path& cwd) {
+    return RunSimInChild(args, cwd, -1, true);
+}
+
+int StartSim(const std::vector<std::string>& args, const fs::path& cwd) {
+    const std::string cmd = SimCommand(args, cwd, true) + " >/dev/null 2>&1 </dev/null";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    return child;
 }
 
 std::string DescentOverGround(double elevation) {

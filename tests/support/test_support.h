@@ -62,13 +62,24 @@ private:
 };
 
 struct ProcessResult {
-    int status = -1;
+    int status = -1;  // -1 when a signal ended it
     std::string out, err;
+    long maxResidentKb = 0;  // its peak memory, from RunSimMeasured and RunSimLimited
 };
 
 // Runs talvek-sim with the arguments in the given folder.
 // Runs talvek-sim; with LegacyEntryPoints(), a "run" uses the legacy entry points.
 ProcessResult RunSim(const std::vector<std::string>& args, const std::filesystem::path& cwd);
+
+// The same, with the size of any file it writes limited to fileSizeLimit bytes (RLIMIT_FSIZE,
+// which binds root as well), as a full disk or a quota would stop it.
+ProcessResult RunSimLimited(const std::vector<std::string>& args, const std::filesystem::path& cwd, long fileSizeLimit);
+
+// The same, with the peak memory of the process.
+ProcessResult RunSimMeasured(const std::vector<std::string>& args, const std::filesystem::path& cwd);
+
+// Starts talvek-sim in the background, its output discarded; returns its process id.
+int StartSim(const std::vector<std::string>& args, const std::filesystem::path& cwd);
 
 // True when the suite runs against the eight exported entry points instead of the callbacks
 // (environment TALVEK_TEST_ENTRY_POINTS=legacy): every suite that drives the module runs both ways.
