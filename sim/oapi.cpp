@@ -149,6 +149,20 @@ void oapiWriteScenario_int(FILEHANDLE scn, char* item, int i) {
 }
 
 void oapiWriteScenario_float(FILEHANDLE scn, char* item, double d) {
+    if (!std::isfinite(d)) {
+        // "inf" or "nan" in a scenario is a module's fault that no reader should meet: the line
+        // holds 0, which every reader takes, and the host says what it wrote instead.
+        TraceCall(W(), "oapiWriteScenario_float", item, d);
+        if (W()) {
+            const sim::VesselRecord* v = W()->Context();
+            W()->Warn((v ? "vessel '" + v->name + "'" : std::string("a module")) + " saved " + (item ? item : "") + " as " +
+                      (std::isnan(d) ? "nan" : d > 0 ? "inf" : "-inf") +
+                      ", which is not a number a scenario can hold (a fault of its module); written as 0");
+        }
+        if (auto* out = sim::FileAs<sim::ScenarioWriter>(scn, sim::SCENARIO_OUT))
+            out->text += sim::ScenarioLineText(item, sim::ScenarioFloatText(0.0));
+        return;
+    }
     WriteLine(scn, "oapiWriteScenario_float", item, sim::ScenarioFloatText(d));
 }
 
