@@ -7,6 +7,7 @@
 #include "host/vessel.h"
 #include "sim/errors.h"
 #include "sim/file_handles.h"
+#include "sim/mathx.h"
 #include "sim/scenario.h"
 #include "sim/text.h"
 #include "sim/trace_format.h"
@@ -47,6 +48,20 @@ OBJHANDLE oapiCreateVessel(const char* name, const char* classname, const VESSEL
         w->Warn(std::string("vessel '") + name + "' of class '" + classname +
                 "' not created: its state holds a number that is not finite");
         return nullptr;
+    }
+    if (!landed) {
+        // As for RPOS, RVEL and VROT in a scenario: what the host could not read back from its
+        // own save it does not create.
+        const char* problem = sim::Length(status.rpos) > sim::MAX_DISTANCE ? "its position lies beyond 1e12 m from Earth's centre"
+                              : sim::Length(status.rvel) > sim::MAX_SPEED   ? "its speed is above 1e6 m/s"
+                              : sim::Length(status.vrot) * 180 / PI > sim::MAX_ROTATION_RATE
+                                  ? "its rotation is faster than 3600 deg/s"
+                                  : nullptr;
+        if (problem) {
+            w->Warn(std::string("vessel '") + name + "' of class '" + classname + "' not created: " + problem +
+                    ", beyond what a scenario may hold");
+            return nullptr;
+        }
     }
     if (landed && std::abs(status.vdata[0].y) > PI05) {
         // As for POS in a scenario: a latitude beyond the poles names no place.

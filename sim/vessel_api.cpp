@@ -427,7 +427,7 @@ void VESSEL::GetStatus(VESSELSTATUS& status) const {
         status.status = sim::STATUS_LANDED;
         double lon, lat;
         sim::LonLat(v->pos, W().Mjd(), lon, lat);
-        status.vdata[0] = VECTOR3{lon, lat, sim::HeadingOf(v->rot, v->pos)};
+        status.vdata[0] = VECTOR3{lon, lat, sim::HeadingOf(v->rot, v->pos, W().Mjd())};
         status.vrot = VECTOR3{sim::GroundHeight(*v), 0, 0};
     }
 }
