@@ -239,10 +239,10 @@ int Render(const RenderArgs& args) {
                               (present.empty() ? "; it holds no vessel then" : "; the vessels then: " + present));
     }
     const sim::VesselGeometry geometry = sim::CollectGeometry(*vessel);
-    const sim::Image image = [&] {
+    const sim::Image image = [&, w = width, h = height] {
         try {
             return sim::RenderVessel(
-                geometry, {width, height, vessel->name + " at " + time + " s (" + scenario.filename().string() + ")"});
+                geometry, {w, h, vessel->name + " at " + time + " s (" + scenario.filename().string() + ")"});
         } catch (const sim::RenderTooLarge& e) {
             throw sim::InputError("--vessel: " + vessel->name + " at " + time + " s: " + e.what());
         }
