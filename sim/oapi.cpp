@@ -52,11 +52,10 @@ OBJHANDLE oapiCreateVessel(const char* name, const char* classname, const VESSEL
     if (!landed) {
         // As for RPOS, RVEL and VROT in a scenario: what the host could not read back from its
         // own save it does not create.
-        const char* problem = sim::Length(status.rpos) > sim::MAX_DISTANCE ? "its position lies beyond 1e12 m from Earth's centre"
-                              : sim::Length(status.rvel) > sim::MAX_SPEED   ? "its speed is above 1e6 m/s"
-                              : sim::Length(status.vrot) * 180 / PI > sim::MAX_ROTATION_RATE
-                                  ? "its rotation is faster than 3600 deg/s"
-                                  : nullptr;
+        const char* problem = nullptr;
+        if (sim::Length(status.rpos) > sim::MAX_DISTANCE) problem = "its position lies beyond 1e12 m from Earth's centre";
+        else if (sim::Length(status.rvel) > sim::MAX_SPEED) problem = "its speed is above 1e6 m/s";
+        else if (sim::Length(status.vrot) * 180 / PI > sim::MAX_ROTATION_RATE) problem = "its rotation is faster than 3600 deg/s";
         if (problem) {
             w->Warn(std::string("vessel '") + name + "' of class '" + classname + "' not created: " + problem +
                     ", beyond what a scenario may hold");

@@ -317,7 +317,9 @@ void Rotate(VesselRecord& v, double h, double mass, double rho, const VECTOR3& t
     const VECTOR3 inertia = d.pmi * mass;
     const bool rigid = inertia.x > 0 && inertia.y > 0 && inertia.z > 0;
     if (rigid) {
-        const double air = rho >= VACUUM_DENSITY ? d.size * rho : 0.0;  // [kg/m^2] mass cancels against the inertia's
+        // Size times density: times rotDrag over PMI, the rate of the decay (the mass, in the
+        // torque and in the inertia alike, cancels).
+        const double air = rho >= VACUUM_DENSITY ? d.size * rho : 0.0;
         auto step = [&](double w, double pmi, double rotDrag, double t, double i) {
             const double k = air * rotDrag / pmi;  // [1/s] rate of the decay
             const double x = k * h;
@@ -396,7 +398,8 @@ void Substep(World& world, VesselRecord& v, double h, double now, const Atmosphe
     // Drag and moments at the start, the state the rotation starts from.
     const Aero aero0 = AerodynamicForces(v, air.density, mass);
     // What the crew feels: everything but gravity.
-    v.flightLog.peakLoad = std::max(v.flightLog.peakLoad, Length(aero0.force / mass + thrust.force / mass) / STANDARD_GRAVITY);
+    const double load = Length(aero0.force / mass + thrust.force / mass) / STANDARD_GRAVITY;  // [g]
+    v.flightLog.peakLoad = std::max(v.flightLog.peakLoad, load);
     Translate(v, h, mass, air.density, thrust.force);
     Rotate(v, h, mass, air.density, thrust.torque + aero0.torque);
     GroundContact(world, v, start, h, now, mass, thrust);
