@@ -30,6 +30,12 @@ constexpr const char* EMPTY_FIELD = "-";
 // value in the shortest form that gives it back exactly.
 constexpr size_t SHORT_NUMBER = 24;
 
+// What a line may hold, so that every vessel the carrier weighs or releases stays within what a
+// host reads back: a payload within 10 km of the carrier's origin along each axis (as far as a
+// class file places touchdown points), a mass that a class file may give, a tank from empty to full.
+constexpr double MAX_PAYLOAD_OFFSET = 1e4;    // [m]
+constexpr double MAX_PAYLOAD_MASS = 1e9;      // [kg]
+
 constexpr double NEAR_ORIGIN = 0.01;          // [m]
 constexpr double AXIAL_COSINE = 0.99;         // within about 8.1 degrees of the z axis
 constexpr double AXIAL_SEPARATION = 0.5;      // [m/s] towards +z
@@ -128,6 +134,40 @@ void ReportNumbers(const char* vessel, const char* fields, const char* line) {
                       text.substr(0, static_cast<size_t>(end - text.c_str())) + (word < 8 ? "; the fields after it read as 0" : "");
         ReportLine(vessel, what.c_str(), line);
         return;
+    }
+}
+
+// The shortest text that reads back as the value.
+std::string ShortText(double value) {
+    char text[64];
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+// Numbers beyond what a vessel may hold are taken as the nearest it may (each position within
+// MAX_PAYLOAD_OFFSET, the mass within 0..MAX_PAYLOAD_MASS, the fuel level within 0..1), and each
+// is reported; the rotation turns the same for any finite angle.
+void HoldInRange(const char* vessel, double (&number)[6], const char* line) {
+    struct Limit {
+        const char* name;
+        double lo, hi;
+        const char* range;
+    };
+    static const Limit LIMITS[6] = {{"x position", -MAX_PAYLOAD_OFFSET, MAX_PAYLOAD_OFFSET, "-10000..10000 m"},
+                                    {"y position", -MAX_PAYLOAD_OFFSET, MAX_PAYLOAD_OFFSET, "-10000..10000 m"},
+                                    {"z position", -MAX_PAYLOAD_OFFSET, MAX_PAYLOAD_OFFSET, "-10000..10000 m"},
+                                    {"mass", 0, MAX_PAYLOAD_MASS, "0..1e9 kg"},
+                                    {nullptr, 0, 0, nullptr},
+                                    {"fuel level", 0, 1, "0..1"}};
+    for (int f = 0; f < 6; ++f) {
+        const Limit& limit = LIMITS[f];
+        if (!limit.name || (number[f] >= limit.lo && number[f] <= limit.hi)) continue;
+        const double held = std::clamp(number[f], limit.lo, limit.hi);
+        ReportLine(vessel,
+                   (std::string("has the ") + limit.name + " " + ShortText(number[f]) + ", outside " + limit.range +
+                    "; read as " + ShortText(held))
+                       .c_str(),
+                   line);
+        number[f] = held;
     }
 }
 
@@ -337,6 +377,7 @@ void PayloadCarrier::ParsePayloadLine(const char* text) {
         return;
     }
     if (read < 9) ReportNumbers(GetName(), fields, rest);
+    HoldInRange(GetName(), number, rest);
     for (char* name : {vesselName, meshName, className})
         if (std::strcmp(name, EMPTY_FIELD) == 0) name[0] = '\0';
 

@@ -9,6 +9,7 @@
 #include "host/vessel.h"
 #include "sim/errors.h"
 #include "sim/file_handles.h"
+#include "sim/mathx.h"
 #include "sim/scenario.h"
 #include "sim/text.h"
 #include "sim/trace_format.h"
@@ -49,6 +50,19 @@ OBJHANDLE oapiCreateVessel(const char* name, const char* classname, const VESSEL
         w->Warn(std::string("vessel '") + name + "' of class '" + classname +
                 "' not created: its state holds a number that is not finite");
         return nullptr;
+    }
+    if (!landed) {
+        // As for RPOS, RVEL and VROT in a scenario: what the host could not read back from its
+        // own save it does not create.
+        const char* problem = nullptr;
+        if (sim::Length(status.rpos) > sim::MAX_DISTANCE) problem = "its position lies beyond 1e12 m from Earth's centre";
+        else if (sim::Length(status.rvel) > sim::MAX_SPEED) problem = "its speed is above 1e6 m/s";
+        else if (sim::Length(status.vrot) * 180 / PI > sim::MAX_ROTATION_RATE) problem = "its rotation is faster than 3600 deg/s";
+        if (problem) {
+            w->Warn(std::string("vessel '") + name + "' of class '" + classname + "' not created: " + problem +
+                    ", beyond what a scenario may hold");
+            return nullptr;
+        }
     }
     if (landed && std::abs(status.vdata[0].y) > PI05) {
         // As for POS in a scenario: a latitude beyond the poles names no place.
@@ -153,6 +167,20 @@ void oapiWriteScenario_int(FILEHANDLE scn, char* item, int i) {
 }
 
 void oapiWriteScenario_float(FILEHANDLE scn, char* item, double d) {
+    if (!std::isfinite(d)) {
+        // "inf" or "nan" in a scenario is a module's fault that no reader should meet: the line
+        // holds 0, which every reader takes, and the host says what it wrote instead.
+        TraceCall(W(), "oapiWriteScenario_float", item, d);
+        if (W()) {
+            const sim::VesselRecord* v = W()->Context();
+            W()->Warn((v ? "vessel '" + v->name + "'" : std::string("a module")) + " saved " + (item ? item : "") + " as " +
+                      (std::isnan(d) ? "nan" : d > 0 ? "inf" : "-inf") +
+                      ", which is not a number a scenario can hold (a fault of its module); written as 0");
+        }
+        if (auto* out = sim::FileAs<sim::ScenarioWriter>(scn, sim::SCENARIO_OUT))
+            out->text += sim::ScenarioLineText(item, sim::ScenarioFloatText(0.0));
+        return;
+    }
     WriteLine(scn, "oapiWriteScenario_float", item, sim::ScenarioFloatText(d));
 }
 

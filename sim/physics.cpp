@@ -44,35 +44,32 @@ struct Aero {
     VECTOR3 torque{0, 0, 0};
 };
 
-// The drag force at a state whose air density rho is known, and, when torque is given, the
-// aerodynamic torque there. The integration evaluates the force four times per substep but
-// needs the torque (two atan2 and two sin) only at the substep's start.
-Aero AerodynamicForces(const VesselRecord& v, const VECTOR3& pos, const VECTOR3& vel, const Mat3& rot, double rho,
-                       const VECTOR3* angVel, double mass) {
+// The sum of cw times cross section over the axes, each weighted by the airflow's share along it
+// [m^2]; u is the direction of the airflow over the vessel, in vessel axes. The first SetCW value
+// holds for airflow along z either way, as in the simulator's legacy model (vessels without
+// airfoils); the second is kept with the vessel but never flown.
+double DragArea(const VesselDefinition& d, const VECTOR3& u) {
+    return d.cw[2] * d.crossSections.x * std::fabs(u.x) + d.cw[3] * d.crossSections.y * std::fabs(u.y) +
+           d.cw[0] * d.crossSections.z * std::fabs(u.z);
+}
+
+// The drag force and the aerodynamic moments (pitch and bank, not the rotational drag) at the
+// substep's start, where the air density rho is known.
+Aero AerodynamicForces(const VesselRecord& v, double rho, double mass) {
     Aero a;
     if (rho < VACUUM_DENSITY) return a;
     const VesselDefinition& d = v.def;
-    const VECTOR3 relative = vel - SurfaceVelocity(pos);  // velocity through the air, global
+    const VECTOR3 relative = v.vel - SurfaceVelocity(v.pos);  // velocity through the air, global
     const double speed = Length(relative);
-    // Rotational drag acts whenever there is air.
-    if (angVel)
-        a.torque = VECTOR3{-d.size * mass * rho * angVel->x * d.rotDrag.x, -d.size * mass * rho * angVel->y * d.rotDrag.y,
-                           -d.size * mass * rho * angVel->z * d.rotDrag.z};
     if (speed <= 0) return a;
     // u: the direction of the airflow over the vessel, in vessel axes.
-    const VECTOR3 u = rot.Transposed() * (relative / -speed);
+    const VECTOR3 u = v.rot.Transposed() * (relative / -speed);
     const double q = 0.5 * rho * speed * speed;
-    // The first SetCW value holds for airflow along z either way, as in the simulator's legacy
-    // model (vessels without airfoils); the second is kept with the vessel but never flown.
-    const double drag = q * 0.5 *
-                        (d.cw[2] * d.crossSections.x * std::fabs(u.x) + d.cw[3] * d.crossSections.y * std::fabs(u.y) +
-                         d.cw[0] * d.crossSections.z * std::fabs(u.z));
-    a.force = relative / -speed * drag;
-    if (!angVel) return a;
+    a.force = relative / -speed * (q * 0.5 * DragArea(d, u));
     const double alpha = std::atan2(-u.y, u.z);
     const double beta = std::atan2(u.x, u.z);
-    a.torque.x += -d.size * mass * rho * speed * d.crossSections.y * std::sin(alpha) * d.pitchMomentScale;
-    a.torque.y += -d.size * mass * rho * speed * d.crossSections.x * std::sin(beta) * d.bankMomentScale;
+    a.torque.x = -d.size * mass * rho * speed * d.crossSections.y * std::sin(alpha) * d.pitchMomentScale;
+    a.torque.y = -d.size * mass * rho * speed * d.crossSections.x * std::sin(beta) * d.bankMomentScale;
     return a;
 }
 
@@ -273,40 +270,76 @@ bool AnyThrusterOn(const VesselRecord& v) {
     return v.navMode != NavMode::Off;
 }
 
-// Translation: RK4 with gravity and drag evaluated along the way, thrust held. Returns the
-// drag and aerodynamic torque at the substep's start, the state the rotation starts from.
-Aero Translate(VesselRecord& v, double h, double mass, double rho, const VECTOR3& thrustForce) {
-    const VECTOR3 held = thrustForce / mass;
-    auto accel = [&](const VECTOR3& p, const VECTOR3& vel) {
-        return Gravity(p) + AerodynamicForces(v, p, vel, v.rot, DensityAt(p), nullptr, mass).force / mass + held;
-    };
-    const VECTOR3 p0 = v.pos, v0 = v.vel;
-    // At the start, force and torque in one evaluation: the rotation uses this same state.
-    const Aero aero0 = AerodynamicForces(v, p0, v0, v.rot, rho, &v.angVel, mass);
-    const VECTOR3 a1 = Gravity(p0) + aero0.force / mass + held;
-    // What the crew feels: everything but gravity.
-    v.flightLog.peakLoad = std::max(v.flightLog.peakLoad, Length(a1 - Gravity(p0)) / STANDARD_GRAVITY);
-    const VECTOR3 a2 = accel(p0 + v0 * (h / 2), v0 + a1 * (h / 2));
-    const VECTOR3 v2 = v0 + a1 * (h / 2);
-    const VECTOR3 v3 = v0 + a2 * (h / 2);
-    const VECTOR3 a3 = accel(p0 + v2 * (h / 2), v3);
-    const VECTOR3 v4 = v0 + a3 * h;
-    const VECTOR3 a4 = accel(p0 + v3 * h, v4);
-    v.pos = p0 + (v0 + v2 * 2 + v3 * 2 + v4) * (h / 6);
-    v.vel = v0 + (a1 + a2 * 2 + a3 * 2 + a4) * (h / 6);
-    return aero0;
+// Drag alone over h, at the air density rho: the velocity through the air w keeps its direction
+// (and so its drag area) and decays as w' = -c |w| w. Its exact solution w / (1 + c |w| h) slows
+// the vessel towards the air's own motion and never past it, however large c h is.
+void DragDecay(VesselRecord& v, double h, double mass, double rho) {
+    if (rho < VACUUM_DENSITY) return;
+    const VECTOR3 air = SurfaceVelocity(v.pos);
+    const VECTOR3 w = v.vel - air;
+    const double speed = Length(w);
+    if (speed <= 0) return;
+    // drag = 1/2 rho |w|^2 * 1/2 * DragArea, so the deceleration is c |w|^2.
+    const double c = 0.25 * rho * DragArea(v.def, v.rot.Transposed() * (w / -speed)) / mass;  // [1/m]
+    const double fraction = 1.0 / (1.0 + c * speed * h);
+    if (std::isfinite(fraction)) v.vel = air + w * fraction;
 }
 
-// Rotation: Euler's equations with the inertia PMI times mass; torque [N m] in vessel axes.
-void Rotate(VesselRecord& v, double h, double mass, const VECTOR3& torque) {
-    const VECTOR3 inertia = v.def.pmi * mass;
-    const VECTOR3 iw{inertia.x * v.angVel.x, inertia.y * v.angVel.y, inertia.z * v.angVel.z};
-    const VECTOR3 gyro = Cross(v.angVel, iw);
-    if (inertia.x > 0 && inertia.y > 0 && inertia.z > 0)
-        v.angVel += VECTOR3{(torque.x - gyro.x) / inertia.x, (torque.y - gyro.y) / inertia.y,
-                            (torque.z - gyro.z) / inertia.z} * h;
+// Translation: drag for half the substep, gravity and thrust (held) by RK4 over the whole of it,
+// then drag for the other half, each at the air density where it acts. Drag is solved exactly
+// on its own, so that it stays stable for the stiffest drag a class may define (a large cross
+// section on a small mass).
+void Translate(VesselRecord& v, double h, double mass, double rho, const VECTOR3& thrustForce) {
+    const VECTOR3 held = thrustForce / mass;
+    DragDecay(v, h / 2, mass, rho);
+    auto accel = [&](const VECTOR3& p) { return Gravity(p) + held; };
+    const VECTOR3 p0 = v.pos, v0 = v.vel;
+    const VECTOR3 a1 = accel(p0);
+    const VECTOR3 v2 = v0 + a1 * (h / 2);
+    const VECTOR3 a2 = accel(p0 + v0 * (h / 2));
+    const VECTOR3 v3 = v0 + a2 * (h / 2);
+    const VECTOR3 a3 = accel(p0 + v2 * (h / 2));
+    const VECTOR3 v4 = v0 + a3 * h;
+    const VECTOR3 a4 = accel(p0 + v3 * h);
+    v.pos = p0 + (v0 + v2 * 2 + v3 * 2 + v4) * (h / 6);
+    v.vel = v0 + (a1 + a2 * 2 + a3 * 2 + a4) * (h / 6);
+    DragDecay(v, h / 2, mass, DensityAt(v.pos));
+}
+
+// Rotation about the vessel's axes with the inertia PMI times mass; torque [N m] in vessel axes,
+// rho the air density at the substep's start. Rotational drag (a torque -Size mass rho rotDrag w
+// on each axis) is a decay of the rate: it is solved exactly, together with the other torques
+// held over the substep, so that it can never overshoot. The turn itself keeps the angular
+// momentum fixed in global axes, so its size never changes without a torque, whatever the
+// inertia's proportions and the rate.
+void Rotate(VesselRecord& v, double h, double mass, double rho, const VECTOR3& torque) {
+    const VesselDefinition& d = v.def;
+    const VECTOR3 inertia = d.pmi * mass;
+    const bool rigid = inertia.x > 0 && inertia.y > 0 && inertia.z > 0;
+    if (rigid) {
+        // Size times density: times rotDrag over PMI, the rate of the decay (the mass, in the
+        // torque and in the inertia alike, cancels).
+        const double air = rho >= VACUUM_DENSITY ? d.size * rho : 0.0;
+        auto step = [&](double w, double pmi, double rotDrag, double t, double i) {
+            const double k = air * rotDrag / pmi;  // [1/s] rate of the decay
+            const double x = k * h;
+            // (1 - e^-kh) / k: the time over which the held torque acts undamped; h without drag.
+            const double span = x > 0 ? -std::expm1(-x) / k : h;
+            return w * std::exp(-x) + t / i * span;
+        };
+        v.angVel = {step(v.angVel.x, d.pmi.x, d.rotDrag.x, torque.x, inertia.x),
+                    step(v.angVel.y, d.pmi.y, d.rotDrag.y, torque.y, inertia.y),
+                    step(v.angVel.z, d.pmi.z, d.rotDrag.z, torque.z, inertia.z)};
+    }
     const double w = Length(v.angVel);
-    if (w > 0) v.rot = Orthonormalised(v.rot * AxisRotation(v.angVel / w, w * h));
+    if (!(w > 0)) return;
+    const Mat3 turn = AxisRotation(v.angVel / w, w * h);
+    v.rot = Orthonormalised(v.rot * turn);
+    if (!rigid) return;
+    // The momentum I w is fixed in global axes; in the vessel's, which turned, it turns back.
+    const VECTOR3 momentum =
+        turn.Transposed() * VECTOR3{inertia.x * v.angVel.x, inertia.y * v.angVel.y, inertia.z * v.angVel.z};
+    v.angVel = {momentum.x / inertia.x, momentum.y / inertia.y, momentum.z / inertia.z};
 }
 
 // Where the vessel was when the substep began.
@@ -362,9 +395,42 @@ void Substep(World& world, VesselRecord& v, double h, double now, const Atmosphe
     Autopilot(v, mass, attitude);
     const Propulsion thrust = Thrust(v, air.pressure, h);
     const SubstepStart start{v.pos, v.rot};
-    const Aero aero0 = Translate(v, h, mass, air.density, thrust.force);
-    Rotate(v, h, mass, thrust.torque + aero0.torque);
+    // Drag and moments at the start, the state the rotation starts from.
+    const Aero aero0 = AerodynamicForces(v, air.density, mass);
+    // What the crew feels: everything but gravity.
+    const double load = Length(aero0.force / mass + thrust.force / mass) / STANDARD_GRAVITY;  // [g]
+    v.flightLog.peakLoad = std::max(v.flightLog.peakLoad, load);
+    Translate(v, h, mass, air.density, thrust.force);
+    Rotate(v, h, mass, air.density, thrust.torque + aero0.torque);
     GroundContact(world, v, start, h, now, mass, thrust);
+}
+
+struct Motion {
+    VECTOR3 pos, vel;
+    Mat3 rot;
+    VECTOR3 angVel;
+};
+
+bool FiniteMotion(const VesselRecord& v) {
+    for (const auto& row : v.rot.m)
+        for (double e : row)
+            if (!std::isfinite(e)) return false;
+    return IsFinite(v.pos) && IsFinite(v.vel) && IsFinite(v.angVel);
+}
+
+// From what a class file and a scenario may hold, the physics keeps every state finite. A module
+// can set values far beyond those (a size, inertia or mass near the largest number); a substep
+// that they make non-finite is not taken: the vessel stays where it was, without rotation, so
+// that every output can still be written, and the host warns once.
+void HoldMotion(World& world, VesselRecord& v, const Motion& before) {
+    v.pos = before.pos;
+    v.vel = before.vel;
+    v.rot = before.rot;
+    v.angVel = {0, 0, 0};
+    if (v.motionHeld) return;
+    v.motionHeld = true;
+    world.Warn("vessel '" + v.name + "': its motion is not finite with the values its module set (size, masses, "
+               "inertia, thrust or drag beyond what a class file may hold); it is held where it was");
 }
 
 }  // namespace
@@ -392,7 +458,9 @@ void StepPhysics(World& world, double dt) {
         while (done < dt && !v.landed) {
             const AtmosphereState air = Atmosphere(Altitude(v));
             const double h = std::min(SubstepFor(v, AnyThrusterOn(v), air), dt - done);
+            const Motion before{v.pos, v.vel, v.rot, v.angVel};
             Substep(world, v, h, world.SimTime() + done, air, attitude);
+            if (!FiniteMotion(v)) HoldMotion(world, v, before);
             done += h;
         }
         if (v.landed && done < dt) CarryWithSurface(v, dt - done);

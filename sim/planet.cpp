@@ -39,17 +39,24 @@ void LonLat(const VECTOR3& pos, double mjd, double& lon, double& lat) {
     lon = std::remainder(lon, 2.0 * 3.14159265358979323846);
 }
 
-Horizon HorizonAt(const VECTOR3& pos) {
+Horizon HorizonAt(const VECTOR3& pos, double mjd) {
+    constexpr double AT_A_POLE = 1e-9;  // [-] horizontal share of up below which north is the meridian's
     const VECTOR3 up = pos / Length(pos);
     VECTOR3 north = VECTOR3{0, 1, 0} - up * up.y;
-    if (Length(north) < 1e-9) north = VECTOR3{1, 0, 0} - up * up.x;  // at a pole
+    if (Length(north) < AT_A_POLE) {
+        // At a pole every way is south: north is taken along the meridian of the point's
+        // longitude, as it is just short of the pole, so that it turns with the planet. A point
+        // exactly on the axis has no longitude, and takes the prime meridian's.
+        const double l = pos.x == 0 && pos.z == 0 ? RotationAngle(mjd) : std::atan2(pos.z, pos.x);
+        north = up.y > 0 ? VECTOR3{-std::cos(l), 0, -std::sin(l)} : VECTOR3{std::cos(l), 0, std::sin(l)};
+    }
     north = north / Length(north);
     return {up, north, Cross(up, north)};
 }
 
-double HeadingOf(const Mat3& rot, const VECTOR3& pos) {
+double HeadingOf(const Mat3& rot, const VECTOR3& pos, double mjd) {
     constexpr double NEARLY_VERTICAL = 0.1;  // horizontal share below which +z gives no heading
-    const Horizon h = HorizonAt(pos);
+    const Horizon h = HorizonAt(pos, mjd);
     VECTOR3 axis{rot.m[0][2], rot.m[1][2], rot.m[2][2]};
     if (Length(axis - h.up * Dot(axis, h.up)) < NEARLY_VERTICAL) axis = {rot.m[0][1], rot.m[1][1], rot.m[2][1]};
     double heading = std::atan2(Dot(axis, h.east), Dot(axis, h.north));

@@ -30,13 +30,14 @@ VECTOR3 SurfacePoint(double lon, double lat, double radius, double mjd);
 // Longitude and latitude [rad] of a global position at a date.
 void LonLat(const VECTOR3& pos, double mjd, double& lon, double& lat);
 
-// The local horizon at a global position, in global axes.
+// The local horizon at a global position at a date, in global axes. At a pole, north lies along
+// the meridian of the point's longitude, so that a heading there turns with the planet too.
 struct Horizon {
     VECTOR3 up, north, east;
 };
-Horizon HorizonAt(const VECTOR3& pos);
+Horizon HorizonAt(const VECTOR3& pos, double mjd);
 // Heading [rad, 0..2 pi] of a vessel on the horizon: of its +z axis, or of its +y axis when +z
 // stands nearly vertical (a capsule on its base).
-double HeadingOf(const Mat3& rot, const VECTOR3& pos);
+double HeadingOf(const Mat3& rot, const VECTOR3& pos, double mjd);
 
 }  // namespace sim

@@ -294,7 +294,7 @@ namespace {
 // A vessel standing on its touchdown points: their normal n, taken in their order, along the
 // local up, and its forward axis on the heading. The forward axis is +z, or +y when +z stands
 // nearly along n (a capsule on its base), the same axis that a saved HEADING is taken from.
-Mat3 LandedRotation(const VECTOR3& pos, double heading, const VECTOR3& n) {
+Mat3 LandedRotation(const VECTOR3& pos, double mjd, double heading, const VECTOR3& n) {
     constexpr double NEARLY_ALONG = 0.1;  // horizontal share of +z below which +y gives the heading
     const VECTOR3 z{0, 0, 1};
     const VECTOR3 zAcross = z - n * Dot(n, z);
@@ -302,7 +302,7 @@ Mat3 LandedRotation(const VECTOR3& pos, double heading, const VECTOR3& n) {
     const VECTOR3 across = axis - n * Dot(n, axis);
     const VECTOR3 forward = across / Length(across);
     const VECTOR3 side = Cross(n, forward);
-    const Horizon h = HorizonAt(pos);
+    const Horizon h = HorizonAt(pos, mjd);
     const VECTOR3 heads = h.north * std::cos(heading) + h.east * std::sin(heading);
     const VECTOR3 beside = Cross(h.up, heads);
     // rot = [up heads beside] [n forward side]^T
@@ -349,7 +349,7 @@ std::string CheckParsedState(const ParsedVesselState& s) {
 void PlaceLanded(World& world, VesselRecord& v, double lon, double lat, double heading, std::optional<double> alt) {
     v.landed = true;
     v.pos = SurfacePoint(lon, lat, GroundRadius() + alt.value_or(RestingAltitude(v)), world.Mjd());
-    v.rot = LandedRotation(v.pos, heading, TouchdownUp(v.def.touchdownPoints));
+    v.rot = LandedRotation(v.pos, world.Mjd(), heading, TouchdownUp(v.def.touchdownPoints));
     v.vel = SurfaceVelocity(v.pos);
     v.angVel = {0, 0, 0};
 }
@@ -418,7 +418,10 @@ void WriteDefaultState(World& world, const VesselRecord& v, ScenarioWriter& out)
         double lon, lat;
         LonLat(v.pos, world.Mjd(), lon, lat);
         put("POS", FormatFixed(lon / DEG, LANDED_POS_DECIMALS) + " " + FormatFixed(lat / DEG, LANDED_POS_DECIMALS));
-        put("HEADING", FormatFixed(HeadingOf(v.rot, v.pos) / DEG, LANDED_HEADING_DECIMALS));
+        // A heading just short of a full turn rounds up to it; written as 0, as it reads back.
+        std::string heading = FormatFixed(HeadingOf(v.rot, v.pos, world.Mjd()) / DEG, LANDED_HEADING_DECIMALS);
+        if (heading == FormatFixed(360.0, LANDED_HEADING_DECIMALS)) heading = FormatFixed(0.0, LANDED_HEADING_DECIMALS);
+        put("HEADING", heading);
         put("ALT", FormatFixed(GroundHeight(v), LANDED_ALT_DECIMALS));
         put("AROT", vec(AnglesFromRotation(PlanetRotation(world.Mjd()).Transposed() * v.rot) / DEG, AROT_DECIMALS));
     } else {

@@ -59,6 +59,14 @@ template <class... A>
 bool AllFinite(const A&... values) {
     return (Finite(values) && ...);
 }
+// The vessel's mass is its empty mass and its tanks' contents, each at most its tank's maximum:
+// a setter whose value would let that sum grow beyond every number is refused like a value that
+// is not finite.
+bool MassStaysFinite(const sim::VesselDefinition& d, double emptyMass, double addedTank) {
+    double most = std::fabs(emptyMass) + addedTank;
+    for (const sim::Tank& t : d.tanks) most += t.maxMass;
+    return std::isfinite(most);
+}
 bool Finite(const PARTICLESTREAMSPEC& s) {
     return AllFinite(s.srcsize, s.srcrate, s.v0, s.srcspread, s.lifetime, s.growthrate, s.atmslowdown, s.lmin, s.lmax,
                      s.amin, s.amax);
@@ -106,12 +114,14 @@ void VESSEL::SetSize(double size) const {
 }
 
 void VESSEL::SetEmptyMass(double emass) const {
-    if (auto* v = Call(hObj, "SetEmptyMass", emass); v && Finite(emass)) v->def.emptyMass = emass;
+    if (auto* v = Call(hObj, "SetEmptyMass", emass); v && Finite(emass) && MassStaysFinite(v->def, emass, 0))
+        v->def.emptyMass = emass;
 }
 
 void VESSEL::ShiftCentreOfMass(const VECTOR3& shift) {
     // The vessel frame's origin moves by shift; the body stays where it is.
-    if (auto* v = Call(hObj, "ShiftCentreOfMass", shift); v && Finite(shift)) v->pos += v->rot * shift;
+    if (auto* v = Call(hObj, "ShiftCentreOfMass", shift); v && Finite(shift) && Finite(v->pos + v->rot * shift))
+        v->pos += v->rot * shift;
 }
 
 void VESSEL::SetTouchdownPoints(const VECTOR3& pt1, const VECTOR3& pt2, const VECTOR3& pt3) const {
@@ -174,6 +184,7 @@ PROPELLANT_HANDLE VESSEL::CreatePropellantResource(double maxmass, double mass, 
     auto* v = Call(hObj, "CreatePropellantResource", maxmass, mass, efficiency);
     if (!v || !AllFinite(maxmass, mass, efficiency)) return nullptr;
     if (maxmass < 0) maxmass = 0;
+    if (!MassStaysFinite(v->def, v->def.emptyMass, maxmass)) return nullptr;
     const double m = mass < 0 ? maxmass : std::min(mass, maxmass);
     const Id id = W().NextId();
     v->def.tanks.push_back(sim::Tank{id, maxmass, m, efficiency});
@@ -416,7 +427,7 @@ void VESSEL::GetStatus(VESSELSTATUS& status) const {
         status.status = sim::STATUS_LANDED;
         double lon, lat;
         sim::LonLat(v->pos, W().Mjd(), lon, lat);
-        status.vdata[0] = VECTOR3{lon, lat, sim::HeadingOf(v->rot, v->pos)};
+        status.vdata[0] = VECTOR3{lon, lat, sim::HeadingOf(v->rot, v->pos, W().Mjd())};
         status.vrot = VECTOR3{sim::GroundHeight(*v), 0, 0};
     }
 }

@@ -35,6 +35,7 @@ struct VesselRecord {
     bool deletePending = false;
     bool hasVisual = false;
     NavMode navMode = NavMode::Off;  // the autopilot, as a flight script sets it
+    bool motionHeld = false;         // its motion could not be computed once; the host warned
     struct ContactState {
         bool touching = false;  // resting on its touchdown points, not yet landed
         double restTime = 0.0;  // [s] at rest without thrust so far

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "carrier/degrees.h"
 #include "spacecraft/scenario_keys.h"
@@ -63,11 +64,26 @@ const Component COMPONENTS[] = {
 #undef GROUP_LIST
 static_assert(sizeof COMPONENTS / sizeof COMPONENTS[0] == DEPLOY_RECORD_COUNT);
 
-// The decimal number after the key; 0 when there is none. A value that is not finite
-// ("nan", "inf") counts as none, so the animation never receives one.
-float ReadPanelState(const char* text) {
-    const double value = std::strtod(text, nullptr);
-    return std::isfinite(value) ? static_cast<float>(value) : 0.0f;
+// The decimal number after the key, held to 0..1; 0 when there is none. A value that is not
+// finite ("nan", "inf") counts as none, so the animation never receives one, and one beyond
+// 0..1 (which a float may not even hold) is taken as the nearer end. What was changed is said
+// in repaired, which stays as it was when the value is read as written.
+float ReadPanelState(const char* text, std::string& repaired) {
+    char* end = nullptr;
+    const double value = std::strtod(text, &end);
+    const char* start = text;
+    while (*start == ' ' || *start == '\t') ++start;
+    const std::string written(start, end && end > start ? end : start);
+    if (!std::isfinite(value)) {
+        repaired = "solar array state '" + written + "' is not a finite number; read as 0";
+        return 0.0f;
+    }
+    if (value < 0 || value > 1) {
+        const float nearer = value < 0 ? 0.0f : 1.0f;
+        repaired = "solar array state '" + written + "' is outside 0..1; read as " + (value < 0 ? "0" : "1");
+        return nearer;
+    }
+    return static_cast<float>(value);
 }
 
 }  // namespace
@@ -135,9 +151,11 @@ void SolarArrays::Step() {
     Show();
 }
 
-bool SolarArrays::ParseLine(const char* line) {
+bool SolarArrays::ParseLine(const char* line, std::string* repaired) {
     if (StartsWithKey(line, KEY_PANELS, KEY_PANELS_LENGTH)) {
-        panelState = ReadPanelState(line + KEY_PANELS_LENGTH);
+        std::string what;
+        panelState = ReadPanelState(line + KEY_PANELS_LENGTH, what);
+        if (repaired && !what.empty()) *repaired = what + ": " + line;
         return true;
     }
     if (StartsWithKey(line, KEY_PANEL_MOTION, KEY_PANEL_MOTION_LENGTH)) {

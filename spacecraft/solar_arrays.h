@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "host/orbiter.h"
 
@@ -46,8 +47,9 @@ public:
     void Remove();
     void Stow();  // shown stowed, whatever the state
     void Show();  // shown at the state
-    // PANELS and PANEL_MOTION; false for any other line.
-    bool ParseLine(const char* line);
+    // PANELS and PANEL_MOTION; false for any other line. A state that is not read as written
+    // (not finite, or beyond 0..1) is repaired, and repaired, when given, says how, with the line.
+    bool ParseLine(const char* line, std::string* repaired = nullptr);
     void Save(FILEHANDLE scn) const;
 
     std::int16_t deployAnim;

@@ -170,8 +170,8 @@ int Run(const RunArgs& args) {
     if (args.groundElevation && !(*args.groundElevation >= sim::MIN_GROUND_ELEVATION &&
                                   *args.groundElevation <= sim::MAX_GROUND_ELEVATION))
         throw sim::InputError("--ground-elevation: the ground's height over the mean radius must be within -420..9000 m");
-    if (args.until && !std::isfinite(*args.until))
-        throw sim::InputError("--until: give a simulation time in seconds, 0 or more");
+    if (args.until && !(*args.until <= sim::MAX_RUN_TIME))
+        throw sim::InputError("--until: give a simulation time in seconds, from 0 to 1e8 (about three years)");
     for (const std::string* out : {&args.save, &args.dump, &args.trace, &args.telemetry, &args.plot, &args.log})
         CheckOutputFolder(start, *out);
     const fs::path scenario = FindScenario(start, root, args.scenario);
@@ -288,8 +288,8 @@ int Render(const RenderArgs& args) {
     const fs::path root = HostRoot(start, args.root);
     CheckPathLengths({{"SCENARIO", &args.scenario}, {"--root", &args.root}, {"--script", &args.script},
                       {"--out", &args.out}});
-    if (!std::isfinite(args.at) || args.at < 0)
-        throw sim::InputError("--at: give the simulation time of the picture in seconds, 0 or more");
+    if (!(args.at >= 0 && args.at <= sim::MAX_RUN_TIME))
+        throw sim::InputError("--at: give the simulation time of the picture in seconds, from 0 to 1e8 (about three years)");
     const auto [width, height] = PictureSize(args.size);
     CheckOutputFolder(start, args.out);
     const fs::path scenario = FindScenario(start, root, args.scenario);
@@ -315,8 +315,14 @@ int Render(const RenderArgs& args) {
                               (present.empty() ? "; it holds no vessel then" : "; the vessels then: " + present));
     }
     const sim::VesselGeometry geometry = sim::CollectGeometry(*vessel);
-    const sim::Image image = sim::RenderVessel(
-        geometry, {width, height, vessel->name + " at " + time + " s (" + scenario.filename().string() + ")"});
+    const sim::Image image = [&, w = width, h = height] {
+        try {
+            return sim::RenderVessel(
+                geometry, {w, h, vessel->name + " at " + time + " s (" + scenario.filename().string() + ")"});
+        } catch (const sim::RenderTooLarge& e) {
+            throw sim::InputError("--vessel: " + vessel->name + " at " + time + " s: " + e.what());
+        }
+    }();
     sim::WriteTextFile(Absolute(start, args.out), sim::EncodePng(image));
     std::cout << "talvek-sim: drew " << vessel->name << " at " << time << " s (" << geometry.meshes << " meshes, "
               << geometry.triangles.size() << " triangles) to " << args.out << "\n";

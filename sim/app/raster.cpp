@@ -49,6 +49,12 @@ bool Panel::Plot(int x, int y, double near, Rgb colour, bool depthTest, bool wri
     return true;
 }
 
+namespace {
+// [px] Beyond this distance from the panel's corner a vertex's coordinates are too large for the
+// edge crossings of a row to be found to within a pixel.
+constexpr double SPAN_COORDINATE_LIMIT = 1e6;
+}  // namespace
+
 void Panel::FillTriangle(const ScreenPoint& a, const ScreenPoint& b, const ScreenPoint& c, Rgb colour) {
     // Twice the signed area; the edge functions below share its sign for points inside.
     const double area = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
@@ -73,9 +79,31 @@ void Panel::FillTriangle(const ScreenPoint& a, const ScreenPoint& b, const Scree
         return (q.x - p.x) * (y - p.y) - (q.y - p.y) * (x - p.x);
     };
     const double sign = area > 0 ? 1.0 : -1.0;
+    // Within the picture, each row is tried only across the span between the edges, found by
+    // where each edge crosses the row, with a pixel to spare on either side for rounding: the
+    // pixels it fills are the ones the test below accepts across the whole box, at a cost that
+    // follows the triangle's area, not its box's (a long sliver across a panel has a large box).
+    // Far outside the picture the crossings are too coarse to trust, and the whole box is tried.
+    const bool spans = std::max({std::abs(a.x), std::abs(b.x), std::abs(c.x), std::abs(a.y), std::abs(b.y),
+                                 std::abs(c.y)}) < SPAN_COORDINATE_LIMIT;
     for (int y = y0; y <= y1; ++y) {
         const double py = y + 0.5;
-        for (int x = x0; x <= x1; ++x) {
+        int from = x0, to = x1;
+        if (spans) {
+            double lo = -1.0, hi = static_cast<double>(width_);  // [px] pixel centres, x + 0.5
+            for (const auto& [p, q] : {std::pair{&b, &c}, std::pair{&c, &a}, std::pair{&a, &b}}) {
+                // The edge function is linear in x along the row: slope * x + at0, kept >= 0 inside.
+                const double slope = -(q->y - p->y) * sign;
+                const double at0 = ((q->x - p->x) * (py - p->y) + (q->y - p->y) * p->x) * sign;
+                if (slope > 0) lo = std::max(lo, -at0 / slope);
+                else if (slope < 0) hi = std::min(hi, -at0 / slope);
+                else if (at0 < 0) hi = lo - 1;  // parallel to the row and outside it
+            }
+            if (!(lo <= hi)) continue;
+            from = std::max(x0, static_cast<int>(std::floor(lo - 0.5)) - 1);
+            to = std::min(x1, static_cast<int>(std::ceil(hi - 0.5)) + 1);
+        }
+        for (int x = from; x <= to; ++x) {
             const double px = x + 0.5;
             // Weights of a, b and c: each is the edge function of the opposite edge.
             const double wa = edge(b, c, px, py) * sign, wb = edge(c, a, px, py) * sign, wc = edge(a, b, px, py) * sign;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <tuple>
 
@@ -155,16 +156,29 @@ struct Range {
     double Extent() const { return std::max(hi - lo, 0.01); }  // [m] a flat vessel still gets a scale
 };
 
-void DrawOrtho(Image& image, const PanelArea& a, const OrthoView& view, const Box& box, double scale,
-               const std::vector<VesselGeometry::Triangle>& triangles, const std::vector<Rgb>& shades,
-               const TextScales& s) {
+// An orthographic view's projection into its panel's drawing: the box centred, at the scale.
+struct OrthoProjection {
+    const OrthoView& view;
     Range h, v;
-    for (const VECTOR3& c : box.Corners()) h.Add(Dot(c, view.right)), v.Add(Dot(c, view.up));
-    const double cx = a.plotW / 2.0, cy = a.plotH / 2.0;
-    auto project = [&](const VECTOR3& p) {
+    double cx, cy, scale;  // [px], [px], [px/m]
+
+    OrthoProjection(const PanelArea& a, const OrthoView& view, const Box& box, double scale)
+        : view(view), cx(a.plotW / 2.0), cy(a.plotH / 2.0), scale(scale) {
+        for (const VECTOR3& c : box.Corners()) h.Add(Dot(c, view.right)), v.Add(Dot(c, view.up));
+    }
+    ScreenPoint operator()(const VECTOR3& p) const {
         return ScreenPoint{cx + scale * (Dot(p, view.right) - h.Mid()), cy - scale * (Dot(p, view.up) - v.Mid()),
                            -Dot(p, view.forward)};
-    };
+    }
+};
+
+void DrawOrtho(Image& image, const PanelArea& a, const OrthoProjection& project,
+               const std::vector<VesselGeometry::Triangle>& triangles, const std::vector<Rgb>& shades,
+               const TextScales& s) {
+    const OrthoView& view = project.view;
+    const Range& h = project.h;
+    const Range& v = project.v;
+    const double cx = project.cx, cy = project.cy, scale = project.scale;
     Panel plot(image, a.plotLeft, a.plotTop, a.plotW, a.plotH);
 
     // The grid first, behind everything, over the whole plot area.
@@ -209,41 +223,55 @@ void DrawOrtho(Image& image, const PanelArea& a, const OrthoView& view, const Bo
     DrawFrame(image, a, view.title, GridNote(minor), s);
 }
 
-void DrawPerspective(Image& image, const PanelArea& a, const Box& box,
-                     const std::vector<VesselGeometry::Triangle>& triangles, const std::vector<Rgb>& shades,
-                     const std::string& caption, const TextScales& s) {
-    const VECTOR3 centre = box.Centre();
-    double radius = 0.5;  // [m] at least, so that a point-sized vessel still has a camera distance
-    for (const VECTOR3& c : box.Corners()) radius = std::max(radius, Length(c - centre));
-    const double distance = PERSPECTIVE_DISTANCE * radius + 1.0;
-    const VECTOR3 eye = centre + PERSPECTIVE_FROM * distance;
-    const VECTOR3 forward = -PERSPECTIVE_FROM;
-    const VECTOR3 right = Cross(VECTOR3{0, 1, 0}, forward) / Length(Cross(VECTOR3{0, 1, 0}, forward));
-    const VECTOR3 up = Cross(forward, right);
-    auto camera = [&](const VECTOR3& p) {
+// The perspective view's camera, right, above and ahead of the box, and its projection into the
+// panel's drawing, fitted to what is drawn: the vessel's vertices, or its box when it has none.
+struct PerspectiveProjection {
+    VECTOR3 centre, eye, forward, right, up;
+    double radius, distance;  // [m]
+    Range h, v;
+    double focal, cx, cy;  // [px]
+
+    PerspectiveProjection(const PanelArea& a, const Box& box, const std::vector<VesselGeometry::Triangle>& triangles)
+        : centre(box.Centre()) {
+        radius = 0.5;  // [m] at least, so that a point-sized vessel still has a camera distance
+        for (const VECTOR3& c : box.Corners()) radius = std::max(radius, Length(c - centre));
+        distance = PERSPECTIVE_DISTANCE * radius + 1.0;
+        eye = centre + PERSPECTIVE_FROM * distance;
+        forward = -PERSPECTIVE_FROM;
+        right = Cross(VECTOR3{0, 1, 0}, forward) / Length(Cross(VECTOR3{0, 1, 0}, forward));
+        up = Cross(forward, right);
+        auto fit = [&](const VECTOR3& p) {
+            const VECTOR3 c = Camera(p);
+            h.Add(c.x / c.z), v.Add(c.y / c.z);
+        };
+        for (const auto& t : triangles)
+            for (const VECTOR3& p : t.p) fit(p);
+        if (triangles.empty())
+            for (const VECTOR3& c : box.Corners()) fit(c);
+        focal = FIT * std::min(a.plotW / std::max(h.hi - h.lo, 1e-6), a.plotH / std::max(v.hi - v.lo, 1e-6));
+        cx = a.plotW / 2.0;
+        cy = a.plotH / 2.0;
+    }
+    VECTOR3 Camera(const VECTOR3& p) const {
         const VECTOR3 q = p - eye;
         return VECTOR3{Dot(q, right), Dot(q, up), Dot(q, forward)};
-    };
-
-    // Fit what is drawn: the vessel's vertices, or its box when it has none.
-    Range h, v;
-    auto fit = [&](const VECTOR3& p) {
-        const VECTOR3 c = camera(p);
-        h.Add(c.x / c.z), v.Add(c.y / c.z);
-    };
-    for (const auto& t : triangles)
-        for (const VECTOR3& p : t.p) fit(p);
-    if (triangles.empty())
-        for (const VECTOR3& c : box.Corners()) fit(c);
-    const double focal = FIT * std::min(a.plotW / std::max(h.hi - h.lo, 1e-6), a.plotH / std::max(v.hi - v.lo, 1e-6));
-    const double cx = a.plotW / 2.0, cy = a.plotH / 2.0;
-    auto screen = [&](const VECTOR3& c) {
+    }
+    ScreenPoint Screen(const VECTOR3& c) const {
         return ScreenPoint{cx + focal * (c.x / c.z - h.Mid()), cy - focal * (c.y / c.z - v.Mid()), 1.0 / c.z};
-    };
+    }
+    ScreenPoint operator()(const VECTOR3& p) const { return Screen(Camera(p)); }
+};
+
+void DrawPerspective(Image& image, const PanelArea& a, const Box& box, const PerspectiveProjection& view,
+                     const std::vector<VesselGeometry::Triangle>& triangles, const std::vector<Rgb>& shades,
+                     const std::string& caption, const TextScales& s) {
+    const double radius = view.radius, distance = view.distance, focal = view.focal;
+    auto camera = [&](const VECTOR3& p) { return view.Camera(p); };
+    auto screen = [&](const VECTOR3& c) { return view.Screen(c); };
     Panel plot(image, a.plotLeft, a.plotTop, a.plotW, a.plotH);
     for (size_t i = 0; i < triangles.size(); ++i) {
         const auto& t = triangles[i];
-        plot.FillTriangle(screen(camera(t.p[0])), screen(camera(t.p[1])), screen(camera(t.p[2])), shades[i]);
+        plot.FillTriangle(view(t.p[0]), view(t.p[1]), view(t.p[2]), shades[i]);
     }
 
     // A ground grid just under the vessel, hidden where the vessel stands in front of it.
@@ -287,7 +315,39 @@ void DrawPerspective(Image& image, const PanelArea& a, const Box& box,
     DrawText(image, a.plotLeft, a.plotTop + a.plotH + s.pad, caption, TEXT, s.label);
 }
 
+// A count of pixels to two figures, as 8.1e+09.
+std::string Approx(double pixels) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2g", pixels);
+    return text;
+}
+
+// The pixels that filling the triangles in a panel's drawing tries: each triangle's rows and the
+// pixels it covers, both held to the drawing (the rasteriser tries each row only across the
+// triangle's span).
+template <class Projection>
+double FillWork(const Projection& project, const PanelArea& a, const std::vector<VesselGeometry::Triangle>& triangles) {
+    const double panel = static_cast<double>(a.plotW) * a.plotH;
+    double work = 0;
+    for (const auto& t : triangles) {
+        const ScreenPoint p = project(t.p[0]), q = project(t.p[1]), r = project(t.p[2]);
+        const double top = std::clamp(std::min({p.y, q.y, r.y}), 0.0, static_cast<double>(a.plotH));
+        const double bottom = std::clamp(std::max({p.y, q.y, r.y}), 0.0, static_cast<double>(a.plotH));
+        const double area = std::abs((q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x)) / 2;
+        const double rows = bottom - top + 1;
+        work += std::isfinite(area) ? rows + std::min(area, panel) : rows + panel;
+    }
+    return work;
+}
+
 }  // namespace
+
+RenderTooLarge::RenderTooLarge(size_t triangles, double work)
+    : std::runtime_error("drawing its " + std::to_string(triangles) + " triangles would fill " + Approx(work) +
+                         " pixels, more than the " + Approx(MAX_RENDER_WORK) +
+                         " that one picture may take; give a smaller --size, or a mesh with fewer or smaller "
+                         "triangles"),
+      triangles(triangles), work(work) {}
 
 VesselGeometry CollectGeometry(const VesselRecord& vessel) {
     VesselGeometry g;
@@ -345,9 +405,19 @@ Image RenderVessel(const VesselGeometry& geometry, const RenderOptions& options)
         for (const VECTOR3& c : box.Corners()) h.Add(Dot(c, ORTHO_VIEWS[i].right)), v.Add(Dot(c, ORTHO_VIEWS[i].up));
         scale = std::min({scale, FIT * areas[i].plotW / h.Extent(), FIT * areas[i].plotH / v.Extent()});
     }
-    for (size_t i = 0; i < areas.size(); ++i)
-        DrawOrtho(image, areas[i], ORTHO_VIEWS[i], box, scale, triangles, shades, s);
-    DrawPerspective(image, Layout(1, 1, panelW, panelH, s, false), box, triangles, shades, options.caption, s);
+    std::vector<OrthoProjection> orthos;
+    for (size_t i = 0; i < areas.size(); ++i) orthos.emplace_back(areas[i], ORTHO_VIEWS[i], box, scale);
+    const PanelArea perspectiveArea = Layout(1, 1, panelW, panelH, s, false);
+    const PerspectiveProjection perspective(perspectiveArea, box, triangles);
+
+    // What the drawing will cost is known before it starts.
+    double work = 0;
+    for (size_t i = 0; i < areas.size(); ++i) work += FillWork(orthos[i], areas[i], triangles);
+    work += FillWork(perspective, perspectiveArea, triangles);
+    if (work > MAX_RENDER_WORK) throw RenderTooLarge(triangles.size(), work);
+
+    for (size_t i = 0; i < areas.size(); ++i) DrawOrtho(image, areas[i], orthos[i], triangles, shades, s);
+    DrawPerspective(image, perspectiveArea, box, perspective, triangles, shades, options.caption, s);
     return image;
 }
 

@@ -44,6 +44,13 @@ struct HostOptions {
 };
 
 constexpr double DEFAULT_RUN_LIMIT = SECONDS_PER_DAY;  // [s] a run with no limit ends after one simulated day
+// [s] the latest time a run may be asked to reach (--until, render --at): about three years, far
+// longer than any flight of these vessels. The highest time acceleration reaches it in 60 000
+// frames of the default length; the clock still adds the shortest frame's step (1e-5 s) to within
+// a thousandth of it there; and the date, from the latest a scenario may give, stays within the
+// range whose turn of the planet is computed to the second. A time far beyond it would never be
+// reached: the loop would run without end.
+constexpr double MAX_RUN_TIME = 1e8;
 constexpr double ATMOSPHERE_TOP = 120000.0;    // [m] above it a vessel no longer counts as flying in atmosphere
 
 class Simulation {

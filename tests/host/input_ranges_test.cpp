@@ -176,6 +176,36 @@ TEST_F(HostTest, ModulesCannotCreateVesselsWithNamesAScenarioRefuses) {
     EXPECT_NE(oapiCreateVessel(std::string(255, 'n').c_str(), "Probe", s), nullptr);
 }
 
+// What a scenario may not hold, a module's oapiCreateVessel may not make: the host could not read
+// its own save back.
+TEST_F(HostTest, ModulesCannotCreateVesselsWithStatesAScenarioRefuses) {
+    struct Case {
+        VECTOR3 rpos, rvel, vrot;  // vrot [rad/s]
+        const char* warned;
+    };
+    const double fastest = 3600 * PI / 180;  // [rad/s]
+    const Case cases[] = {{{1e13, 0, 0}, {0, 0, 0}, {0, 0, 0}, "its position lies beyond 1e12 m"},
+                          {{0, 0, -1e308}, {0, 0, 0}, {0, 0, 0}, "its position lies beyond 1e12 m"},
+                          {{7e6, 0, 0}, {0, 2e6, 0}, {0, 0, 0}, "its speed is above 1e6 m/s"},
+                          {{7e6, 0, 0}, {0, 0, 0}, {0, 1.01 * fastest, 0}, "its rotation is faster than 3600 deg/s"}};
+    testing::internal::CaptureStderr();
+    for (const Case& c : cases) {
+        VESSELSTATUS s{};
+        s.rpos = c.rpos;
+        s.rvel = c.rvel;
+        s.vrot = c.vrot;
+        world->warnings.clear();
+        EXPECT_EQ(oapiCreateVessel("Far", "Probe", s), nullptr) << c.warned;
+        EXPECT_THAT(world->warnings, testing::ElementsAre(HasSubstr(c.warned)));
+    }
+    VESSELSTATUS edge{};
+    edge.rpos = {1e12, 0, 0};
+    edge.rvel = {0, 0, 1e6};
+    edge.vrot = {0.99 * fastest, 0, 0};
+    EXPECT_NE(oapiCreateVessel("Edge", "Probe", edge), nullptr);
+    testing::internal::GetCapturedStderr();
+}
+
 TEST_F(HostTest, ClassNamesNoFileSystemHoldsAreUnknownClasses) {
     EXPECT_THROW(world->AddVessel("A", std::string(300, 'c')), sim::VesselRefused);
     EXPECT_EQ(oapiLoadMesh(std::string(300, 'm').c_str()), nullptr);

@@ -54,7 +54,7 @@ protected:
         sim::LonLat(v.pos, world->Mjd(), lon, lat);
         EXPECT_NEAR(lon, p.lon, angle);
         EXPECT_NEAR(lat, p.lat, angle);
-        EXPECT_NEAR(std::remainder(sim::HeadingOf(v.rot, v.pos) - p.heading, 2 * PI), 0, 1e-9);
+        EXPECT_NEAR(std::remainder(sim::HeadingOf(v.rot, v.pos, world->Mjd()) - p.heading, 2 * PI), 0, 1e-9);
         EXPECT_NEAR(LowestPoint(v), 0, 1e-6) << "on its touchdown points";
         EXPECT_TRUE(v.landed);
         EXPECT_NEAR(sim::Length(v.vel - sim::SurfaceVelocity(v.pos)), 0, 1e-9) << "at rest on the turning ground";

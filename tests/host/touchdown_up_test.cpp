@@ -74,7 +74,7 @@ TEST_F(TouchdownUp, AVesselStandsAsItsPointsOrderSaysAndIsNotTurnedUpright) {
         v->rot = sim::RotationFromAngles(c.start);
         for (int i = 0; i < 6000 && !v->landed; ++i) world->AdvanceFrame(1.0 / 60);
         ASSERT_TRUE(v->landed);
-        const VECTOR3 localUp = sim::HorizonAt(v->pos).up;
+        const VECTOR3 localUp = sim::HorizonAt(v->pos, world->Mjd()).up;
         EXPECT_NEAR(sim::Dot(v->rot * VECTOR3{0, 1, 0}, localUp), c.up, 1e-6) << "the vessel's +y";
         EXPECT_NEAR(sim::Altitude(*v), c.up * HALF_HEIGHT, 0.02) << "the centre of mass above or below the ground";
         for (const VECTOR3& p : v->def.touchdownPoints)
@@ -111,11 +111,11 @@ TEST_F(TouchdownUp, ALandedLineWithoutAttitudeStandsTheVesselOnItsPointsAtItsHea
         world.reset();
         sim::Simulation s(root.Path(), file);
         const sim::VesselRecord& v = *s.GetWorld().FindByName("V");
-        const sim::Horizon h = sim::HorizonAt(v.pos);
+        const sim::Horizon h = sim::HorizonAt(v.pos, s.GetWorld().Mjd());
         EXPECT_NEAR(sim::Dot(v.rot * c.up, h.up), 1, 1e-9);
         EXPECT_NEAR(sim::GroundHeight(v), c.height, 1e-6);
         for (const VECTOR3& p : v.def.touchdownPoints)
             EXPECT_NEAR(sim::Length(v.pos + v.rot * p) - sim::GroundRadius(), 0, 1e-6) << "each point on the ground";
-        EXPECT_NEAR(sim::HeadingOf(v.rot, v.pos) * 180 / PI, 30, 1e-6) << "saved back as it was read";
+        EXPECT_NEAR(sim::HeadingOf(v.rot, v.pos, s.GetWorld().Mjd()) * 180 / PI, 30, 1e-6) << "saved back as it was read";
     }
 }

@@ -5,6 +5,7 @@
 
 #include "module_fixture.h"
 #include "sim/app/dump.h"
+#include "sim/planet.h"
 
 using testing::ElementsAre;
 
@@ -138,6 +139,8 @@ TEST_F(ModuleTest, EmptyHandlesMakeNoHostCall) {
 
 TEST_F(ModuleTest, ANewVisualLeavesTheParachuteConfigurationAsItIs) {
     TalvekVessel t(record->Handle());
+    // Under the drogue, above the height at which the main parachute opens.
+    record->pos = {0, sim::EARTH_RADIUS + 5000, 0};
     t.sequencer.configuration = CONFIG_DROGUE;
     t.VisualCreated();
     t.SetPropellantMass(t.mainTank, 10);

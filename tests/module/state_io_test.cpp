@@ -28,6 +28,7 @@ struct KeyCase {
     const char* line;
     int configuration;
     float panels;
+    const char* logged = "";  // what the host's log says about the value read, "" for nothing
 };
 
 void PrintTo(const KeyCase& c, std::ostream* os) { *os << testing::PrintToString(std::string(c.line)); }
@@ -44,6 +45,10 @@ TEST_P(SpacecraftKeys, AreReadAsWritten) {
     t.LoadStateEx(&block.reader, &block.state);
     EXPECT_EQ(t.sequencer.configuration, GetParam().configuration) << GetParam().line;
     EXPECT_EQ(t.arrays.panelState, GetParam().panels) << GetParam().line;
+    if (*GetParam().logged)
+        EXPECT_THAT(world->log, ElementsAre(std::string("T: ") + GetParam().logged + ": " + GetParam().line));
+    else
+        EXPECT_THAT(world->log, testing::Not(testing::Contains(testing::HasSubstr("solar array state"))));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -53,9 +58,17 @@ INSTANTIATE_TEST_SUITE_P(
                     KeyCase{"CONFIGURATION +4", 4, 0.75f}, KeyCase{"CONFIGURATIONS 2", 0, 0.75f},
                     KeyCase{"CONFIGURATION 70000", 70000 - 65536, 0.75f},
                     KeyCase{"CONFIGURATION 99999999999999999999", -1, 0.75f},
-                    KeyCase{"CONFIG 3", 9, 0.75f}, KeyCase{"PANELS 0.5", 9, 0.5f}, KeyCase{"panels 1.5", 9, 1.5f},
-                    KeyCase{"PANELS", 9, 0.0f}, KeyCase{"PANELS x", 9, 0.0f}, KeyCase{"PANELS nan", 9, 0.0f},
-                    KeyCase{"PANELS inf", 9, 0.0f}, KeyCase{"PANEL 0.5", 9, 0.75f}));
+                    KeyCase{"CONFIG 3", 9, 0.75f}, KeyCase{"PANELS 0.5", 9, 0.5f}, KeyCase{"PANELS 1", 9, 1.0f},
+                    KeyCase{"PANELS 0", 9, 0.0f}, KeyCase{"PANELS 1e-50", 9, 0.0f},
+                    KeyCase{"panels 1.5", 9, 1.0f, "solar array state '1.5' is outside 0..1; read as 1"},
+                    KeyCase{"PANELS 1e39", 9, 1.0f, "solar array state '1e39' is outside 0..1; read as 1"},
+                    KeyCase{"PANELS -0.25", 9, 0.0f, "solar array state '-0.25' is outside 0..1; read as 0"},
+                    KeyCase{"PANELS -1e300", 9, 0.0f, "solar array state '-1e300' is outside 0..1; read as 0"},
+                    KeyCase{"PANELS", 9, 0.0f}, KeyCase{"PANELS x", 9, 0.0f},
+                    KeyCase{"PANELS nan", 9, 0.0f, "solar array state 'nan' is not a finite number; read as 0"},
+                    KeyCase{"PANELS inf", 9, 0.0f, "solar array state 'inf' is not a finite number; read as 0"},
+                    KeyCase{"PANELS 1e400", 9, 0.0f, "solar array state '1e400' is not a finite number; read as 0"},
+                    KeyCase{"PANEL 0.5", 9, 0.75f}));
 
 TEST_F(ModuleTest, EveryLineReachesTheHostParserAndLoadEndsWithTheSavedConfigurationDefined) {
     TalvekVessel t(record->Handle());
