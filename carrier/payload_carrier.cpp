@@ -15,6 +15,7 @@ PayloadCarrier::PayloadCarrier(OBJHANDLE hVessel) : VESSEL2(hVessel, 1), slots()
     ClearVesselMeshes();
     for (PayloadSlot& slot : slots) slot = PayloadSlot{};
     currentStage = -1;
+    refusedStageLevels = 0;
     meshVisibilityMode = MESH_VISIBLE_EXTERNAL;
     messageModule = LoadRuntimeLibrary(MESSAGE_MODULE_PATH);
     overridePending = false;

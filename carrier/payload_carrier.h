@@ -102,6 +102,9 @@ private:
 
     PayloadSlot slots[PAYLOAD_SLOT_COUNT];
     std::int16_t currentStage;               // open stage while lines are read; -1 none
+    // STAGE lines not taken whose ENDSTAGE is still to come: their lines and their ENDSTAGE must
+    // not land in or close the stage that is open around them.
+    int refusedStageLevels;
     std::vector<PayloadMeshEntry> meshList;  // payload meshes added since the last ClearVesselMeshes
     LibraryHandle messageModule;             // empty when the message module could not be loaded
     VECTOR3 releaseVelocityOverride;         // [m/s], vessel frame

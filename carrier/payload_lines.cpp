@@ -342,11 +342,24 @@ void PayloadCarrier::ParsePayloadLine(const char* text) {
         kind = PAYLOAD_KIND_STAGE;
         rest += 6;
     } else if (std::strncmp(rest, KEY_ENDDRV, 6) == 0 || std::strncmp(rest, KEY_ENDSTAGE, 8) == 0) {
-        if (currentStage != -1) currentStage = slots[currentStage].parentStage;
+        if (refusedStageLevels > 0)
+            --refusedStageLevels;
+        else if (currentStage != -1)
+            currentStage = slots[currentStage].parentStage;
         return;
     } else {
         return;
     }
+    if (refusedStageLevels > 0) {
+        ReportLine(GetName(), "ignored, it lies inside a STAGE line that was not taken", rest);
+        if (kind == PAYLOAD_KIND_STAGE) ++refusedStageLevels;
+        return;
+    }
+    // A line refused from here on: a stage's own ENDSTAGE then closes nothing that was taken.
+    const auto refuse = [&](const std::string& what) {
+        ReportLine(GetName(), what.c_str(), rest);
+        if (kind == PAYLOAD_KIND_STAGE) ++refusedStageLevels;
+    };
 
     // Fields the line lacks stay empty or zero, whatever the slot held before.
     char vesselName[PAYLOAD_NAME_SIZE] = {};
@@ -365,15 +378,14 @@ void PayloadCarrier::ParsePayloadLine(const char* text) {
     // A number that is not finite would reach the vessel's mass and positions: no slot is filled.
     for (double n : number) {
         if (!std::isfinite(n)) {
-            ReportLine(GetName(), "ignored, a number in it is not finite", rest);
+            refuse("ignored, a number in it is not finite");
             return;
         }
     }
     for (const char* name : {meshName, className}) {
         if (!LeavesItsFolder(name)) continue;
-        const std::string what = std::string("ignored, its ") + (name == meshName ? "mesh" : "class") + " name '" + name +
-                                 "' is not a name within its folder";
-        ReportLine(GetName(), what.c_str(), rest);
+        refuse(std::string("ignored, its ") + (name == meshName ? "mesh" : "class") + " name '" + name +
+               "' is not a name within its folder");
         return;
     }
     if (read < 9) ReportNumbers(GetName(), fields, rest);
@@ -398,6 +410,7 @@ void PayloadCarrier::ParsePayloadLine(const char* text) {
 }
 
 void PayloadCarrier::FinishPayloadLines() {
+    refusedStageLevels = 0;
     if (currentStage == -1) return;
     LogEvent(std::string("stage ") + slots[currentStage].vesselName +
              " has no ENDSTAGE: every payload line after it is inside it");

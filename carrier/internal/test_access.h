@@ -21,5 +21,6 @@ struct PayloadCarrierTestAccess {
     static void DetachAll(PayloadCarrier& c) {
         for (PayloadSlot& slot : c.slots) slot.attached = false;
         c.currentStage = -1;
+        c.refusedStageLevels = 0;
     }
 };

@@ -71,7 +71,15 @@ INSTANTIATE_TEST_SUITE_P(
         GrammarCase{{"  \tPAYLOAD a" + FIELDS}, {"0 -1 a", "open -1"}, {}},
         GrammarCase{{"CONFIGURATION 1", "", "   "}, {"open -1"}, {"CONFIGURATION"}},
         GrammarCase{{"PAYLOAD a m c nan 0 0 1 0 0", "PAYLOAD b m c 0 0 0 inf 0 0", "PAYLOAD c m c 0 0 0 1 0 1e999"},
-                    {"open -1"}, {}}));
+                    {"open -1"}, {}},
+        // A stage line not taken takes its nested lines and its ENDSTAGE with it: the stage open
+        // around it keeps what follows.
+        GrammarCase{{"STAGE s" + FIELDS, "STAGE bad m c nan 0 0 1 0 0", "PAYLOAD in" + FIELDS, "ENDSTAGE",
+                     "PAYLOAD p" + FIELDS, "ENDSTAGE", "PAYLOAD q" + FIELDS},
+                    {"1 -1 s", "0 0 p", "0 -1 q", "open -1"}, {}},
+        GrammarCase{{"STAGE s" + FIELDS, "STAGE out m ../c 0 0 1 1 0 0", "STAGE deeper" + FIELDS, "ENDSTAGE", "ENDSTAGE",
+                     "PAYLOAD p" + FIELDS, "ENDSTAGE"},
+                    {"1 -1 s", "0 0 p", "open -1"}, {}}));
 
 TEST_F(ModuleTest, PayloadLineFieldsAndSeparationVelocity) {
     TalvekVessel t(record->Handle());
