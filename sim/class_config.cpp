@@ -5,15 +5,21 @@
 #include "sim/errors.h"
 #include "sim/file_handles.h"
 #include "sim/folder_names.h"
+#include "sim/kept_lines.h"
 #include "sim/text.h"
 #include "sim/world.h"
 
 namespace sim {
 
-const char* const HOST_CLASS_KEYS[16] = {"ClassName",     "Module",          "MeshName",      "Size",
+namespace {
+constexpr const char* END_PARSE = "END_PARSE";
+}  // namespace
+
+const char* const HOST_CLASS_KEYS[17] = {"ClassName",     "Module",          "MeshName",      "Size",
                                          "Mass",          "PropellantResource1", "MaxFuel",   "Isp",
                                          "MaxMainThrust", "CW",              "CrossSections", "RotResistance",
-                                         "Inertia",       "TouchdownPoints", "CameraOffset",  "EnableXPDR"};
+                                         "Inertia",       "TouchdownPoints", "CameraOffset",  "EnableXPDR",
+                                         "XPDR"};
 
 const VesselClass::Value* VesselClass::Find(const std::string& lowerKey) const {
     auto it = values.find(lowerKey);
@@ -61,9 +67,15 @@ std::unique_ptr<VesselClass> ReadClassFile(const std::filesystem::path& path, co
     int number = 0;
     while (std::getline(in, raw)) {
         ++number;
+        // What follows END_PARSE is not the simulator's to read (a script, notes): nor the host's.
+        if (EqualsNoCase(Trim(raw), END_PARSE)) break;
         const size_t comment = raw.find(';');
         const std::string line = Trim(comment == std::string::npos ? raw : raw.substr(0, comment));
         if (line.empty()) continue;
+        if (EqualsNoCase(line, END_PARSE))
+            throw InputError(Where(path.string(), number,
+                                   "END_PARSE ends what is read only on a line of its own: the simulator reads on "
+                                   "past '" + Trim(raw) + "'; remove the comment"));
         const size_t eq = line.find('=');
         if (eq == std::string::npos)
             throw InputError(Where(path.string(), number, "expected 'key = value', found '" + line + "'"));
@@ -128,6 +140,14 @@ ClassValues ReadClassValues(const VesselClass& cls) {
         else if (t == "false" || t == "0") c.transponder = false;
         else throw InputError(Where(cls.path.string(), xpdr->line, "'EnableXPDR' expects true or false"));
     }
+    // As the simulator: the channel is read for a transponder that the class enables.
+    if (const auto* channel = cls.Find("xpdr"); channel && c.transponder.value_or(false)) {
+        long n;
+        if (!ParseLong(channel->text, n) || n < 0 || n >= NAV_CHANNELS)
+            throw InputError(Where(cls.path.string(), channel->line,
+                                   "'XPDR' expects the transponder's channel, a whole number 0..639"));
+        c.transponderChannel = static_cast<int>(n);
+    }
     std::optional<std::vector<double>> resource = cls.Numbers("propellantresource1", 1, 2, "'max [efficiency]'");
     if (resource) {
         if ((*resource)[0] < 0 || (*resource)[0] > 1e9 || (resource->size() > 1 && ((*resource)[1] < 1e-3 || (*resource)[1] > 1)))
@@ -171,6 +191,7 @@ void ApplyClassValues(World& world, const VesselClass& cls, VesselRecord& v) {
     if (c.touchdownPoints)
         for (int i = 0; i < 3; ++i) d.touchdownPoints[i] = (*c.touchdownPoints)[i];
     if (c.transponder) d.transponder = *c.transponder;
+    if (c.transponderChannel) d.transponderChannel = *c.transponderChannel;
 
     Id tank = 0;
     if (c.tankMax) {

@@ -1,5 +1,6 @@
 // Vessel class files: ROOT/Config/Vessels/<class>.cfg, else ROOT/Config/<class>.cfg; lines
-// "key = value", keys without regard to case, ';' starts a comment.
+// "key = value", keys without regard to case, ';' starts a comment, a line END_PARSE ends what
+// is read.
 #pragma once
 
 #include <array>
@@ -60,6 +61,7 @@ struct ClassValues {
     std::optional<std::array<double, 4>> cw;
     std::optional<std::array<VECTOR3, 3>> touchdownPoints;
     std::optional<bool> transponder;
+    std::optional<int> transponderChannel;  // XPDR, read with EnableXPDR = true
     std::optional<double> tankMax;  // [kg], only when above 0
     double tankEfficiency = 1.0;
     std::optional<double> mainThrust;  // [N], only when above 0
@@ -69,7 +71,7 @@ struct ClassValues {
 constexpr double DEFAULT_CLASS_ISP = 5000.0;  // [m/s] of a main engine whose class gives no Isp
 
 // The keys the host reads from a class file (ReadClassValues' and Module), as they are written.
-extern const char* const HOST_CLASS_KEYS[16];
+extern const char* const HOST_CLASS_KEYS[17];
 
 // Reads and checks the class values; throws InputError naming the file and line.
 ClassValues ReadClassValues(const VesselClass& cls);

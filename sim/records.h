@@ -89,6 +89,7 @@ struct VesselDefinition {
     double surfaceFriction[2] = {0.1, 0.5};  // longitudinal, lateral
     VECTOR3 cameraOffset{0, 0, 0};
     bool transponder = false;
+    int transponderChannel = 0;  // while it has one: 108.00 MHz + 0.05 MHz per channel
     VECTOR3 touchdownPoints[3] = {{0, -1, 1}, {-1, -1, -1}, {1, -1, -1}};
 
     std::vector<MeshSlot> meshes;

@@ -8,6 +8,7 @@
 
 #include "sim/errors.h"
 #include "sim/folder_names.h"
+#include "sim/kept_lines.h"
 #include "sim/mathx.h"
 #include "sim/physics.h"
 #include "sim/planet.h"
@@ -23,7 +24,8 @@ constexpr double DEG = 3.14159265358979323846 / 180.0;
 struct RawLine {
     std::string text;  // cut at its first ';' and trimmed, as the simulator reads a scenario line
     int number;
-    std::string whole;  // trimmed only: a description keeps its semicolons
+    std::string whole;  // trimmed only: a header or a kept environment line keeps its comment
+    std::string raw;    // as written (without a carriage return at its end): kept blocks keep it
 };
 
 std::vector<RawLine> SplitLines(const std::string& text) {
@@ -33,52 +35,98 @@ std::vector<RawLine> SplitLines(const std::string& text) {
     int number = 0;
     while (std::getline(in, raw)) {
         ++number;
+        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
         const std::string_view uncommented = std::string_view(raw).substr(0, raw.find(';'));
-        lines.push_back(RawLine{Trim(uncommented), number, Trim(raw)});
+        lines.push_back(RawLine{Trim(uncommented), number, Trim(raw), raw});
     }
     return lines;
 }
 
-bool IsBlockEnd(const std::string& line, const std::string& header) {
-    // BEGIN_X ends at END_X.
-    return EqualsNoCase(line, "END_" + header.substr(6));
+// The block's name: the first word after BEGIN_ ("MFD" of "BEGIN_MFD Left").
+std::string BlockName(const std::string& header) {
+    const auto words = SplitWords(std::string_view(header).substr(6));
+    return words.empty() ? std::string() : words[0];
 }
 
-// BEGIN_DESC: the description, each line with its semicolons.
+// The simulator's own blocks: each closes with END_<name> only (a bare END inside belongs to it,
+// as a vessel's END inside BEGIN_SHIPS). Any other block may be a plugin's, which closes with END.
+bool ClosesByNameOnly(const std::string& name) {
+    static const char* const OWN[] = {"DESC",  "HYPERDESC", "URLDESC", "ENVIRONMENT", "FOCUS", "SHIPS",
+                                      "CAMERA", "HUD",      "MFD",     "PANEL",       "VC"};
+    return std::any_of(std::begin(OWN), std::end(OWN), [&](const char* own) { return EqualsNoCase(name, own); });
+}
+
+bool IsBlockEnd(const std::string& line, const std::string& name) {
+    const auto words = SplitWords(line);
+    if (words.empty()) return false;
+    if (EqualsNoCase(words[0], "END_" + name)) return true;
+    return !ClosesByNameOnly(name) && words.size() == 1 && EqualsNoCase(words[0], "END");
+}
+
+// BEGIN_DESC: the description, each line as written.
 void ReadDescription(Scenario& sc, const std::vector<RawLine>& body) {
     std::vector<std::string> desc;
-    for (const auto& l : body) desc.push_back(l.whole);
+    for (const auto& l : body) desc.push_back(l.raw);
     sc.description = desc;
 }
 
-// BEGIN_ENVIRONMENT: System, Date MJD and GroundElevation.
+// The environment lines that the simulator reads and the host does not, in the order the simulator
+// writes them back.
+constexpr const char* KEPT_ENVIRONMENT_KEYS[] = {"Context", "SplashScreen", "Script", "Help", "Playback"};
+
+// Date MJD <t>, or as the simulator also reads it, Date JD <t> or Date JE <Julian epoch>.
+std::optional<double> ReadDate(const std::vector<std::string>& words) {
+    constexpr double JD_OF_MJD_0 = 2400000.5;  // [d]
+    constexpr double MJD_OF_J2000 = 51544.5;   // [d]
+    constexpr double JULIAN_YEAR = 365.25;     // [d]
+    constexpr double J2000 = 2000.0;           // [Julian year]
+    double t;
+    if (words.size() != 3 || !ParseDouble(words[2], t)) return std::nullopt;
+    if (EqualsNoCase(words[1], "MJD")) return t;
+    if (EqualsNoCase(words[1], "JD")) return t - JD_OF_MJD_0;
+    if (EqualsNoCase(words[1], "JE")) return MJD_OF_J2000 + (t - J2000) * JULIAN_YEAR;
+    return std::nullopt;
+}
+
+// BEGIN_ENVIRONMENT: System, Date and GroundElevation; the simulator's other lines are kept.
 void ReadEnvironment(Scenario& sc, const std::vector<RawLine>& body) {
+    std::vector<std::optional<std::string>> kept(std::size(KEPT_ENVIRONMENT_KEYS));
     for (const auto& l : body) {
         const auto words = SplitWords(l.text);
         if (words.empty()) continue;
+        const auto keptKey = std::find_if(std::begin(KEPT_ENVIRONMENT_KEYS), std::end(KEPT_ENVIRONMENT_KEYS),
+                                          [&](const char* k) { return EqualsNoCase(words[0], k); });
         if (EqualsNoCase(words[0], "System") && words.size() == 2) {
             sc.system = words[1];
         } else if (EqualsNoCase(words[0], "Date")) {
-            double mjd;
-            if (words.size() != 3 || !EqualsNoCase(words[1], "MJD") || !ParseDouble(words[2], mjd))
-                throw InputError(Where(sc.file, l.number, "expected 'Date MJD <modified Julian date>'"));
+            const std::optional<double> mjd = ReadDate(words);
+            if (!mjd)
+                throw InputError(Where(sc.file, l.number, "expected 'Date MJD <modified Julian date>' (or 'Date JD <t>', 'Date JE <t>')"));
             // Far from this range the simulated time loses its seconds, or the planet's turn its precision.
-            if (mjd < MIN_MJD || mjd > MAX_MJD)
-                throw InputError(Where(sc.file, l.number, "the date MJD " + words[2] +
-                                                              " is out of range (a modified Julian date within 0..1e6)"));
-            sc.mjd = mjd;
+            if (!(*mjd >= MIN_MJD && *mjd <= MAX_MJD))
+                throw InputError(Where(sc.file, l.number,
+                                       "the date " + words[1] + " " + words[2] +
+                                           (EqualsNoCase(words[1], "MJD") ? "" : " (MJD " + FormatDouble(*mjd) + ")") +
+                                           " is out of range (a modified Julian date within 0..1e6)"));
+            sc.mjd = *mjd;
         } else if (EqualsNoCase(words[0], "GroundElevation")) {
             double elevation;
             if (words.size() != 2 || !ParseDouble(words[1], elevation) || elevation < MIN_GROUND_ELEVATION ||
                 elevation > MAX_GROUND_ELEVATION)
                 throw InputError(Where(sc.file, l.number, GROUND_ELEVATION_RANGE));
             sc.groundElevation = elevation;
+        } else if (keptKey != std::end(KEPT_ENVIRONMENT_KEYS)) {
+            // As the simulator reads it: the rest of the line, and the last line of a key.
+            kept[keptKey - std::begin(KEPT_ENVIRONMENT_KEYS)] = l.whole;
         } else {
             throw InputError(Where(sc.file, l.number,
                                    "'" + l.text + "' is not an environment line; expected 'System <name>', "
-                                   "'Date MJD <t>' or 'GroundElevation <m>'"));
+                                   "'Date MJD <t>', 'GroundElevation <m>', or one of the simulator's Context, "
+                                   "SplashScreen, Script, Help, Playback"));
         }
     }
+    for (const auto& line : kept)
+        if (line) sc.environmentKept.push_back(*line);
 }
 
 // BEGIN_FOCUS: Ship <name>.
@@ -127,23 +175,29 @@ void ReadShips(Scenario& sc, const std::vector<RawLine>& body) {
         if (!body[k].text.empty()) k = ReadVesselBlock(sc, body, k);
 }
 
-// A block the host does not interpret, passed through as written.
-void ReadOtherBlock(Scenario& sc, const std::string& header, const std::vector<RawLine>& body) {
-    ScenarioBlock other{header, {}};
-    for (const auto& l : body) other.lines.push_back(l.whole);
+// A block the host does not interpret, kept as written.
+void ReadOtherBlock(Scenario& sc, const RawLine& header, const std::vector<RawLine>& body, const RawLine& end) {
+    ScenarioBlock other{header.whole, {}, end.whole};
+    for (const auto& l : body) other.lines.push_back(l.raw);
+    sc.layout.push_back(BlockPlace{BlockPlace::Other, sc.otherBlocks.size()});
     sc.otherBlocks.push_back(std::move(other));
 }
 
-// The block whose header is lines[at]: its lines up to END_<name>. Returns the index of that line.
+// The block whose header is lines[at]: its lines up to its end. Returns the index of that line.
 size_t CutBlock(const std::string& fileName, const std::vector<RawLine>& lines, size_t at, std::vector<RawLine>& body) {
     const RawLine& head = lines[at];
     if (!StartsWithNoCase(head.text, "BEGIN_"))
         throw InputError(Where(fileName, head.number,
                                "'" + head.text + "' stands outside a block; expected BEGIN_DESC, BEGIN_ENVIRONMENT, "
                                "BEGIN_FOCUS, BEGIN_SHIPS or another BEGIN_ block"));
+    const std::string name = BlockName(head.text);
+    if (name.empty()) throw InputError(Where(fileName, head.number, "'" + head.text + "' names no block; write BEGIN_<name>"));
     size_t j = at + 1;
-    for (; j < lines.size() && !IsBlockEnd(lines[j].text, head.text); ++j) body.push_back(lines[j]);
-    if (j == lines.size()) throw InputError(Where(fileName, head.number, head.text + " has no END_" + head.text.substr(6)));
+    for (; j < lines.size() && !IsBlockEnd(lines[j].text, name); ++j) body.push_back(lines[j]);
+    if (j == lines.size())
+        throw InputError(Where(fileName, head.number,
+                               head.text + " has no END_" + name +
+                                   (ClosesByNameOnly(name) ? std::string() : " or END line (a plugin's block ends with END)")));
     return j;
 }
 
@@ -153,26 +207,38 @@ Scenario ParseScenario(const std::string& text, const std::string& fileName) {
     Scenario sc;
     sc.file = fileName;
     const auto lines = SplitLines(text);
-    bool sawShips = false;
+    // The host's own blocks, each read once: the simulator reads only the first of each.
+    const std::pair<const char*, BlockPlace::Kind> own[] = {{"BEGIN_DESC", BlockPlace::Description},
+                                                            {"BEGIN_ENVIRONMENT", BlockPlace::Environment},
+                                                            {"BEGIN_FOCUS", BlockPlace::Focus},
+                                                            {"BEGIN_SHIPS", BlockPlace::Ships}};
+    int firstAt[std::size(own)] = {};
     for (size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].text.empty()) continue;
-        const std::string header = lines[i].text;
+        const RawLine& header = lines[i];
         std::vector<RawLine> body;
         i = CutBlock(fileName, lines, i, body);
-        if (EqualsNoCase(header, "BEGIN_DESC")) {
-            ReadDescription(sc, body);
-        } else if (EqualsNoCase(header, "BEGIN_ENVIRONMENT")) {
-            ReadEnvironment(sc, body);
-        } else if (EqualsNoCase(header, "BEGIN_FOCUS")) {
-            ReadFocus(sc, body);
-        } else if (EqualsNoCase(header, "BEGIN_SHIPS")) {
-            sawShips = true;
-            ReadShips(sc, body);
-        } else {
-            ReadOtherBlock(sc, header, body);
+        const auto* kind = std::find_if(std::begin(own), std::end(own),
+                                        [&](const auto& o) { return EqualsNoCase(header.text, o.first); });
+        if (kind == std::end(own)) {
+            ReadOtherBlock(sc, header, body, lines[i]);
+            continue;
+        }
+        int& first = firstAt[kind - std::begin(own)];
+        if (first != 0)
+            throw InputError(Where(fileName, header.number,
+                                   "a second " + std::string(kind->first) + " block (the first is at line " +
+                                       std::to_string(first) + "); the simulator reads only the first: join them"));
+        first = header.number;
+        sc.layout.push_back(BlockPlace{kind->second});
+        switch (kind->second) {
+            case BlockPlace::Description: ReadDescription(sc, body); break;
+            case BlockPlace::Environment: ReadEnvironment(sc, body); break;
+            case BlockPlace::Focus: ReadFocus(sc, body); break;
+            default: ReadShips(sc, body); break;
         }
     }
-    if (!sawShips) throw InputError(Where(fileName, 0, "has no BEGIN_SHIPS ... END_SHIPS block"));
+    if (firstAt[std::size(own) - 1] == 0) throw InputError(Where(fileName, 0, "has no BEGIN_SHIPS ... END_SHIPS block"));
     return sc;
 }
 
@@ -264,6 +330,19 @@ std::string ParseHostKey(const char* line, ParsedVesselState& s) {
     if (StartsWithNoCase(text, "THLEVEL")) {
         if (!ParseIndexedLevels(value(7), s.thlevel))
             return "THLEVEL expects 'thruster:level' pairs, thruster a number from 0 to 9999, level within 0..1";
+        s.engineLevels.clear();  // the list replaces what came before, as in the simulator
+        return "";
+    }
+    // Older scenarios' engine levels: ENGINE_MAIN sets the main group (the retro group when negative).
+    if (StartsWithNoCase(text, "ENGINE_MAIN")) {
+        if (!ParseNumbers(value(11), 1, n) || n[0] < -1 || n[0] > 1)
+            return "ENGINE_MAIN expects a level within -1..1 (negative: the retro engines)";
+        if (n[0] != 0) s.engineLevels.emplace_back(n[0] > 0 ? THGROUP_MAIN : THGROUP_RETRO, std::abs(n[0]));
+        return "";
+    }
+    if (StartsWithNoCase(text, "ENGINE_HOVR")) {
+        if (!ParseNumbers(value(11), 1, n) || n[0] < 0 || n[0] > 1) return "ENGINE_HOVR expects a level within 0..1";
+        if (n[0] != 0) s.engineLevels.emplace_back(THGROUP_HOVER, n[0]);
         return "";
     }
     if (StartsWithNoCase(text, "RPOS"))
@@ -281,12 +360,29 @@ std::string ParseHostKey(const char* line, ParsedVesselState& s) {
         }
         return err;
     }
+    if (StartsWithNoCase(text, "ELEMENTS"))
+        return "ELEMENTS (orbital elements) is not read by talvek-sim; give the vessel's state as RPOS and RVEL";
     if (StartsWithNoCase(text, "XPDR")) {
         long channel;
-        if (!ParseLong(value(4), channel)) return "XPDR expects a whole channel number";
+        if (!ParseLong(value(4), channel) || channel < 0 || channel >= NAV_CHANNELS)
+            return "XPDR expects a whole channel number 0..639 (108.00 MHz + 0.05 MHz per channel)";
+        s.xpdr = static_cast<int>(channel);
         return "";
     }
+    if (const std::optional<std::string> kept = ReadKeptLine(text, s.kept)) return *kept;
     return "";
+}
+
+bool IsDefaultParserLine(const std::string& line) {
+    static const char* const HOST_PREFIXES[] = {"STATUS", "POS",  "HEADING", "PRPLEVEL", "FUEL",     "THLEVEL",
+                                                "ENGINE_MAIN", "ENGINE_HOVR", "RPOS", "RVEL", "AROT", "VROT",
+                                                "ALT",    "ELEMENTS", "XPDR"};
+    const std::string text = Trim(line);
+    if (std::any_of(std::begin(HOST_PREFIXES), std::end(HOST_PREFIXES),
+                    [&](const char* key) { return StartsWithNoCase(text, key); }))
+        return true;
+    KeptVesselLines probe;
+    return ReadKeptLine(text, probe).has_value();
 }
 
 namespace {
@@ -354,6 +450,32 @@ void PlaceLanded(World& world, VesselRecord& v, double lon, double lat, double h
     v.angVel = {0, 0, 0};
 }
 
+namespace {
+
+// What the default parser read besides the state: engine levels of older scenarios, the
+// transponder's channel, and the lines the host keeps.
+void ApplyDefaultLines(World& world, VesselRecord& v, const ParsedVesselState& s) {
+    for (const auto& [group, level] : s.engineLevels) SetGroupLevel(v.def, group, level);
+    // As the simulator: a channel for a transponder that the vessel has when its state is set.
+    if (s.xpdr && *s.xpdr != 0) {
+        if (v.def.transponder)
+            v.def.transponderChannel = *s.xpdr;
+        else
+            world.Warn("vessel '" + v.name + "' has no transponder; its line XPDR " + std::to_string(*s.xpdr) +
+                       " is dropped, as the simulator drops it");
+    }
+    v.kept = s.kept;
+    // A base names where a landed vessel stands, which its POS gives here (the host knows no bases).
+    if (s.landed && s.lon && s.lat) {
+        v.kept.baseLon = *s.lon;
+        v.kept.baseLat = *s.lat;
+    } else {
+        v.kept.base.reset();
+    }
+}
+
+}  // namespace
+
 void ApplyParsedState(World& world, VesselRecord& v, const ParsedVesselState& s) {
     v.landed = s.landed;
     if (s.landed && s.rpos && s.arot) {
@@ -385,6 +507,7 @@ void ApplyParsedState(World& world, VesselRecord& v, const ParsedVesselState& s)
     for (auto& th : v.def.thrusters) th.level = 0.0;
     for (const auto& [index, level] : s.thlevel)
         if (index < static_cast<int>(v.def.thrusters.size())) v.def.thrusters[index].level = level;
+    ApplyDefaultLines(world, v, s);
 }
 
 std::string ScenarioFloatText(double d) {
@@ -417,6 +540,10 @@ void WriteDefaultState(World& world, const VesselRecord& v, ScenarioWriter& out)
         // Where on the planet, and the attitude in the planet's axes: both hold while it turns.
         double lon, lat;
         LonLat(v.pos, world.Mjd(), lon, lat);
+        // The base it stood on when read, while it still stands there.
+        constexpr double SAME_PLACE = 1e-6;  // [deg], about 0.1 m
+        if (std::abs(lon / DEG - v.kept.baseLon) < SAME_PLACE && std::abs(lat / DEG - v.kept.baseLat) < SAME_PLACE)
+            out.text += KeptBaseText(v.kept);
         put("POS", FormatFixed(lon / DEG, LANDED_POS_DECIMALS) + " " + FormatFixed(lat / DEG, LANDED_POS_DECIMALS));
         // A heading just short of a full turn rounds up to it; written as 0, as it reads back.
         std::string heading = FormatFixed(HeadingOf(v.rot, v.pos, world.Mjd()) / DEG, LANDED_HEADING_DECIMALS);
@@ -431,6 +558,7 @@ void WriteDefaultState(World& world, const VesselRecord& v, ScenarioWriter& out)
     }
     // As the simulator: only a rotation faster than 1e-4 rad/s is written.
     if (Length(v.angVel) > SAVED_ROTATION_MIN) put("VROT", vec(HostAngularVelocity(v.angVel) / DEG, 4));
+    out.text += KeptAfterStateText(v.kept);
     // A level too small for six decimals is written as none at all: "0.000000" would read back as
     // nothing and the next save would differ.
     auto level = [](double value) {
@@ -450,7 +578,30 @@ void WriteDefaultState(World& world, const VesselRecord& v, ScenarioWriter& out)
         if (!text.empty()) thl += (thl.empty() ? "" : " ") + std::to_string(i) + ":" + text;
     }
     if (!thl.empty()) put("THLEVEL", thl);
+    out.text += KeptAfterLevelsText(v.kept);
+    if (v.def.transponder) put("XPDR", std::to_string(v.def.transponderChannel));
+    out.text += KeptFlightDataText(v.kept);
 }
+
+namespace {
+
+// A vessel without a module: the host's default parser reads its block, as the simulator's does.
+// A line that parser does not read is lost in the simulator; here it is said so.
+void ParseDefaultLines(World& world, const std::string& file, const ScenarioVesselBlock& block, bool hasModule,
+                       ParsedVesselState& state) {
+    for (const auto& line : block.lines) {
+        const std::string err = ParseHostKey(line.text.c_str(), state);
+        if (!err.empty()) throw InputError(Where(file, line.number, err));
+        if (!IsDefaultParserLine(line.text))
+            world.Warn(Where(file, line.number,
+                             "vessel '" + block.name + "' (class '" + block.className +
+                                 (hasModule ? "', whose module does not read its state" : "', which has no module") +
+                                 "): '" + Printable(line.text) +
+                                 "' is no line the simulator reads for it; ignored, and not saved"));
+    }
+}
+
+}  // namespace
 
 void LoadScenario(World& world, const Scenario& sc) {
     if (sc.system != "Sol" && sc.system != EARTH_NAME) {
@@ -485,10 +636,7 @@ void LoadScenario(World& world, const Scenario& sc) {
             world.InContext(*v, [&] { v->module->loadStateEx(v->iface, &reader, &state); });
             world.ThrowIfError();
         } else {
-            for (const auto& line : block.lines) {
-                const std::string err = ParseHostKey(line.text.c_str(), state);
-                if (!err.empty()) throw InputError(Where(sc.file, line.number, err));
-            }
+            ParseDefaultLines(world, sc.file, block, v->module != nullptr, state);
         }
         if (const std::string problem = CheckParsedState(state); !problem.empty())
             throw InputError(Where(sc.file, block.headerLine, "vessel '" + block.name + "': " + problem));
@@ -498,22 +646,62 @@ void LoadScenario(World& world, const Scenario& sc) {
     }
 }
 
+namespace {
+
+// The file around the ships: every block of the scenario it was read from in its place, one
+// blank line between blocks. The environment, which every save has, stands where the file had
+// it, else first (after a description that opens the file).
+std::string ScenarioText(World& world, const Scenario& from, const std::string& ships) {
+    std::vector<BlockPlace> layout = from.layout;
+    const auto hasKind = [&](BlockPlace::Kind k) {
+        return std::any_of(layout.begin(), layout.end(), [&](const BlockPlace& p) { return p.kind == k; });
+    };
+    if (!hasKind(BlockPlace::Environment))
+        layout.insert(layout.begin() + (!layout.empty() && layout[0].kind == BlockPlace::Description ? 1 : 0),
+                      BlockPlace{BlockPlace::Environment});
+    if (!hasKind(BlockPlace::Ships)) layout.push_back(BlockPlace{BlockPlace::Ships});
+    std::vector<std::string> blocks;
+    for (const BlockPlace& place : layout) {
+        std::string b;
+        switch (place.kind) {
+            case BlockPlace::Description:
+                if (!from.description) continue;
+                b = "BEGIN_DESC\n";
+                for (const auto& l : *from.description) b += l + "\n";
+                b += "END_DESC\n";
+                break;
+            case BlockPlace::Environment:
+                b = "BEGIN_ENVIRONMENT\n  System " + from.system + "\n  Date MJD " + FormatDouble(world.Mjd()) + "\n";
+                for (const auto& l : from.environmentKept) b += "  " + l + "\n";
+                if (world.groundElevation != 0) b += "  GroundElevation " + FormatDouble(world.groundElevation) + "\n";
+                b += "END_ENVIRONMENT\n";
+                break;
+            case BlockPlace::Focus:
+                if (!from.focus || !world.FindByName(*from.focus)) continue;
+                b = "BEGIN_FOCUS\n  Ship " + *from.focus + "\nEND_FOCUS\n";
+                break;
+            case BlockPlace::Ships:
+                b = ships;
+                break;
+            case BlockPlace::Other: {
+                const ScenarioBlock& other = from.otherBlocks[place.other];
+                b = other.header + "\n";
+                for (const auto& l : other.lines) b += l + "\n";
+                b += other.end + "\n";
+                break;
+            }
+        }
+        blocks.push_back(std::move(b));
+    }
+    std::string out;
+    for (const auto& b : blocks) out += (out.empty() ? "" : "\n") + b;
+    return out;
+}
+
+}  // namespace
+
 std::string SaveScenario(World& world, const Scenario& from) {
     std::string out;
-    if (from.description) {
-        out += "BEGIN_DESC\n";
-        for (const auto& l : *from.description) out += l + "\n";
-        out += "END_DESC\n\n";
-    }
-    out += "BEGIN_ENVIRONMENT\n  System " + from.system + "\n  Date MJD " + FormatDouble(world.Mjd()) + "\n";
-    if (world.groundElevation != 0) out += "  GroundElevation " + FormatDouble(world.groundElevation) + "\n";
-    out += "END_ENVIRONMENT\n\n";
-    if (from.focus && world.FindByName(*from.focus)) out += "BEGIN_FOCUS\n  Ship " + *from.focus + "\nEND_FOCUS\n\n";
-    for (const auto& b : from.otherBlocks) {
-        out += b.header + "\n";
-        for (const auto& l : b.lines) out += "  " + l + "\n";
-        out += "END_" + b.header.substr(6) + "\n\n";
-    }
     out += "BEGIN_SHIPS\n";
     for (const auto& owned : world.Vessels()) {
         VesselRecord& v = *owned;
@@ -532,7 +720,7 @@ std::string SaveScenario(World& world, const Scenario& from) {
         out += "END\n";
     }
     out += "END_SHIPS\n";
-    return out;
+    return ScenarioText(world, from, out);
 }
 
 }  // namespace sim

@@ -8,6 +8,7 @@
 
 #include "host/hosttypes.h"
 #include "sim/file_handles.h"
+#include "sim/kept_lines.h"
 
 namespace sim {
 
@@ -21,23 +22,39 @@ struct ScenarioVesselBlock {
     std::vector<ScenarioLine> lines;
 };
 
-struct ScenarioBlock {  // a block the host does not interpret, kept to be written back
-    std::string header;
-    std::vector<std::string> lines;
+// A block the host does not interpret (the camera, HUD, MFDs, panel, a plugin's), kept as written
+// to be written back in its place.
+struct ScenarioBlock {
+    std::string header;              // its BEGIN_ line ("BEGIN_MFD Left")
+    std::vector<std::string> lines;  // every line between, as written
+    std::string end;                 // its closing line: END_<name>, or END for a plugin's block
+};
+
+// The blocks of a scenario in their file order: the host's own by kind, the others by their
+// index in Scenario::otherBlocks.
+struct BlockPlace {
+    enum Kind { Description, Environment, Focus, Ships, Other } kind;
+    size_t other = 0;
 };
 
 struct Scenario {
     std::string file;
-    std::optional<std::vector<std::string>> description;
+    std::optional<std::vector<std::string>> description;  // its lines as written
     std::string system = "Sol";
     std::optional<double> mjd;
     std::optional<double> groundElevation;  // [m] of the ground everywhere, over the mean radius
+    // The simulator's environment lines that the host does not read (Context, SplashScreen, Script,
+    // Help, Playback), one of each key, in the order the simulator writes them.
+    std::vector<std::string> environmentKept;
     std::optional<std::string> focus;
     std::vector<ScenarioBlock> otherBlocks;
+    std::vector<BlockPlace> layout;
     std::vector<ScenarioVesselBlock> vessels;
 };
 
-// Splits a scenario file into its blocks. Throws InputError naming file and line.
+// Splits a scenario file into its blocks. A block ends at END_<name> (its header's first word
+// after BEGIN_); a block that is none of the simulator's own (a plugin's) may end at END instead.
+// Throws InputError naming file and line.
 Scenario ParseScenario(const std::string& text, const std::string& fileName);
 Scenario ReadScenarioFile(const std::filesystem::path& path);
 
@@ -46,7 +63,7 @@ Scenario ReadScenarioFile(const std::filesystem::path& path);
 void LoadScenario(World& world, const Scenario& scenario);
 
 // The scenario text of the world as it stands, keeping the description, environment,
-// focus and other blocks of the scenario it was loaded from.
+// focus and other blocks of the scenario it was loaded from, each in its place.
 std::string SaveScenario(World& world, const Scenario& loadedFrom);
 
 // What the host accepts in a scenario; beyond these a state would grow too large to stay finite
@@ -71,12 +88,21 @@ struct ParsedVesselState {
     std::optional<std::vector<std::pair<int, double>>> prplevel;
     std::optional<double> fuel;
     std::vector<std::pair<int, double>> thlevel;
+    // ENGINE_MAIN and ENGINE_HOVR since the last THLEVEL: a thruster group's type and its level.
+    std::vector<std::pair<int, double>> engineLevels;
+    std::optional<int> xpdr;  // the transponder's channel
+    KeptVesselLines kept;
 };
 
-// Handles one of the host's own keys (STATUS, POS, HEADING, PRPLEVEL, FUEL, THLEVEL, RPOS,
-// RVEL, AROT, VROT, ALT, XPDR); other lines are ignored. Returns an error message for a
-// malformed value ("" when the line was fine).
+// Handles one of the keys of the simulator's default parser: the host's own (STATUS, POS,
+// HEADING, PRPLEVEL, FUEL, THLEVEL, ENGINE_MAIN, ENGINE_HOVR, RPOS, RVEL, AROT, VROT, ALT, XPDR)
+// and those it keeps without modelling them (kept_lines.h); other lines are ignored. Returns an
+// error message for a malformed value or for ELEMENTS, which the host does not read ("" when the
+// line was fine).
 std::string ParseHostKey(const char* line, ParsedVesselState& state);
+// Whether the simulator's default parser reads the line (a line it does not read is a module's,
+// or nobody's).
+bool IsDefaultParserLine(const std::string& line);
 // What is missing or impossible in a vessel block's state ("" when it can be placed): an orbiting
 // vessel needs RPOS outside the planet, a landed one POS (or RPOS and AROT).
 std::string CheckParsedState(const ParsedVesselState& state);
@@ -87,8 +113,9 @@ void ApplyParsedState(World& world, VesselRecord& v, const ParsedVesselState& st
 void PlaceLanded(World& world, VesselRecord& v, double lon, double lat, double heading,
                  std::optional<double> alt = std::nullopt);
 // The host's own lines of a vessel, as the simulator writes them: in flight STATUS, RPOS, RVEL,
-// AROT, VROT; landed STATUS, POS, HEADING, ALT, AROT (in the planet's axes); then PRPLEVEL,
-// THLEVEL.
+// AROT, VROT; landed STATUS, BASE, POS, HEADING, ALT, AROT (in the planet's axes); then ATTACHED,
+// RCSMODE, AFCMODE, PRPLEVEL, THLEVEL, DOCKINFO, IDS, NAVFREQ, XPDR (with a transponder),
+// FLIGHTDATA.
 void WriteDefaultState(World& world, const VesselRecord& v, ScenarioWriter& out);
 
 // Decimals of a landed vessel's POS [deg], HEADING [deg] and ALT [m]. A vessel that lands is

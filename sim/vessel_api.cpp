@@ -177,7 +177,11 @@ void VESSEL::SetCameraOffset(const VECTOR3& co) const {
 }
 
 void VESSEL::EnableTransponder(bool enable) const {
-    if (auto* v = Call(hObj, "EnableTransponder", enable)) v->def.transponder = enable;
+    if (auto* v = Call(hObj, "EnableTransponder", enable)) {
+        // A transponder switched off is gone with its channel; one switched on anew starts at channel 0.
+        if (!enable) v->def.transponderChannel = 0;
+        v->def.transponder = enable;
+    }
 }
 
 PROPELLANT_HANDLE VESSEL::CreatePropellantResource(double maxmass, double mass, double efficiency) const {

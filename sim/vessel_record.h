@@ -9,6 +9,7 @@
 
 #include "host/orbiter.h"
 #include "sim/class_config.h"
+#include "sim/kept_lines.h"
 #include "sim/mathx.h"
 #include "sim/module_loader.h"
 #include "sim/nav_mode.h"
@@ -25,6 +26,7 @@ struct VesselRecord {
     std::unique_ptr<VESSEL> passiveIface;
 
     VesselDefinition def;
+    KeptVesselLines kept;  // its scenario's lines that the host writes back without modelling them
 
     // State, relative to the reference body in global axes.
     VECTOR3 pos{0, 0, 0};     // [m]

@@ -60,6 +60,12 @@ const ClassCase CLASS_CASES[] = {
      "Talvek-orbit.scn", 0, 0, ""},
     {"far_unknown_key_in_named_class", "Config/Vessels/tlvsat.cfg", "", "EnableFocus = true\n", "Talvek-deorbit.scn",
      0, 2, "'enablefocus' is not a key talvek-sim reads; ignored"},
+    // What follows END_PARSE is not read: a script part, a mistake in it, keys meant for no one.
+    {"script_after_end_parse_in_named_class", "Config/Vessels/tlvsat.cfg", "",
+     "END_PARSE\n--[[ the script part\nvprm = { emass = 500 }\nMass = -5\nMas = 200\n--]]\n", "Talvek-deorbit.scn", 0, 0,
+     ""},
+    {"end_parse_with_a_comment_in_named_class", "Config/Vessels/tlvsat.cfg", "", "END_PARSE ; script below\nvprm = 1\n",
+     "Talvek-deorbit.scn", 2, 2, "tlvsat.cfg:15: END_PARSE ends what is read only on a line of its own"},
 };
 
 class ClassFiles : public testing::TestWithParam<ClassCase> {};

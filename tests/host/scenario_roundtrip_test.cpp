@@ -43,11 +43,11 @@ TEST_F(HostTest, ScenarioSavedAndReadBackGivesTheSameFile) {
     }
     EXPECT_THAT(saved, HasSubstr("Talvek:Talvek\n  STATUS Orbiting Earth\n  RPOS 6771010.000 0.000 0.000\n"
                                  "  RVEL 0.0000 0.0000 7672.5930\n  AROT 10.000 20.000 30.000\n  VROT 0.0000 1.5000 0.0000\n"
-                                 "  PRPLEVEL 0:0.500000\n  CONFIGURATION 0\n  PANELS 0.25\nEND\n"));
+                                 "  PRPLEVEL 0:0.500000\n  XPDR 0\n  CONFIGURATION 0\n  PANELS 0.25\nEND\n"));
     EXPECT_THAT(saved, HasSubstr("Pad:Probe\n  STATUS Landed Earth\n"));
     // Landed, as the simulator writes it: no RPOS or RVEL, the attitude in the planet's axes.
     EXPECT_THAT(saved, HasSubstr("Pad:Probe\n  STATUS Landed Earth\n  POS -80.6000000 28.6000000\n  HEADING 90.00\n"
-                                 "  ALT 1.000\n  AROT 0.000 -80.600 61.400\nEND\n"));
+                                 "  ALT 1.000\n  AROT 0.000 -80.600 61.400\n  XPDR 0\nEND\n"));
     EXPECT_THAT(saved, HasSubstr("BEGIN_FOCUS\n  Ship Talvek\nEND_FOCUS"));
     EXPECT_THAT(saved, HasSubstr("Date MJD 61000.5\n"));
 
@@ -112,7 +112,7 @@ TEST_F(HostTest, ALandedVesselKeepsTheAttitudeItsLinesGive) {
         EXPECT_THAT(saved, testing::Not(HasSubstr("RPOS"))) << "a landed vessel is saved by its place on the planet";
         EXPECT_THAT(saved, testing::Not(HasSubstr("RVEL")));
         if (c.planetAxes) {
-            EXPECT_THAT(saved, HasSubstr("  ALT 5.000\n  AROT 30.000 40.000 50.000\nEND\n"));
+            EXPECT_THAT(saved, HasSubstr("  ALT 5.000\n  AROT 30.000 40.000 50.000\n  XPDR 0\nEND\n"));
         }
         // And what was saved reads back to the same lines.
         const auto again = root.Write("Scenarios/again.scn", saved);

@@ -29,7 +29,7 @@ TEST(ScenarioText, BlocksInAnyOrderAndAnyCase) {
     EXPECT_EQ(*sc.mjd, 60000.25);
     EXPECT_EQ(*sc.focus, "A");
     ASSERT_EQ(sc.otherBlocks.size(), 1u);
-    EXPECT_EQ(sc.otherBlocks[0].lines[0], "TYPE Orbit");
+    EXPECT_EQ(sc.otherBlocks[0].lines[0], "  TYPE Orbit") << "kept as written";
 }
 
 TEST(ScenarioText, VesselLineSplitsAtFirstColon) {

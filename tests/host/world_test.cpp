@@ -68,7 +68,20 @@ INSTANTIATE_TEST_SUITE_P(Cases, ClassFileErrors,
                                          BadClassFile{"TouchdownPoints = 1 2 3\n", "1: 'touchdownpoints' expects nine"},
                                          BadClassFile{"EnableXPDR = maybe\n", "1: 'EnableXPDR' expects true or false"},
                                          BadClassFile{" = 4\n", "1: the key before '=' is missing"},
-                                         BadClassFile{"Module =\n", "1: 'Module' needs the module's name"}));
+                                         BadClassFile{"Module =\n", "1: 'Module' needs the module's name"},
+                                         BadClassFile{"EnableXPDR = true\nXPDR = 640\n",
+                                                      "2: 'XPDR' expects the transponder's channel, a whole number 0..639"},
+                                         BadClassFile{"Size = 2\nEND_PARSE ; a script follows\nvprm = {}\n",
+                                                      "2: END_PARSE ends what is read only on a line of its own: the "
+                                                      "simulator reads on past 'END_PARSE ; a script follows'"}));
+
+// As the simulator reads a class file: nothing after a line END_PARSE, whatever it holds.
+TEST_F(HostTest, ClassFileEndsAtEndParse) {
+    root.Write("Config/Scripted.cfg", "ClassName = Scripted\nSize = 2\n  end_parse  \n--[[ the script part\n"
+                                      "Size = 9\nvprm = { emass = 500 }\n--]]\n");
+    sim::VesselRecord* v = world->AddVessel("S", "Scripted");
+    EXPECT_EQ(v->def.size, 2);
+}
 
 TEST_F(HostTest, UnknownClassNamesTheFilesLookedFor) {
     const std::string err = ErrorOf([&] { world->AddVessel("X", "Nowhere"); });
