@@ -208,10 +208,10 @@ Scenario ParseScenario(const std::string& text, const std::string& fileName) {
     sc.file = fileName;
     const auto lines = SplitLines(text);
     // The host's own blocks, each read once: the simulator reads only the first of each.
-    const std::pair<const char*, BlockPlace::Kind> own[] = {{"BEGIN_DESC", BlockPlace::Description},
-                                                            {"BEGIN_ENVIRONMENT", BlockPlace::Environment},
-                                                            {"BEGIN_FOCUS", BlockPlace::Focus},
-                                                            {"BEGIN_SHIPS", BlockPlace::Ships}};
+    static constexpr std::pair<const char*, BlockPlace::Kind> own[] = {{"BEGIN_DESC", BlockPlace::Description},
+                                                                       {"BEGIN_ENVIRONMENT", BlockPlace::Environment},
+                                                                       {"BEGIN_FOCUS", BlockPlace::Focus},
+                                                                       {"BEGIN_SHIPS", BlockPlace::Ships}};
     int firstAt[std::size(own)] = {};
     for (size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].text.empty()) continue;
@@ -374,6 +374,7 @@ std::string ParseHostKey(const char* line, ParsedVesselState& s) {
 }
 
 bool IsDefaultParserLine(const std::string& line) {
+    // The keys that ParseHostKey reads by their first letters, and then those it keeps.
     static const char* const HOST_PREFIXES[] = {"STATUS", "POS",  "HEADING", "PRPLEVEL", "FUEL",     "THLEVEL",
                                                 "ENGINE_MAIN", "ENGINE_HOVR", "RPOS", "RVEL", "AROT", "VROT",
                                                 "ALT",    "ELEMENTS", "XPDR"};
@@ -384,6 +385,32 @@ bool IsDefaultParserLine(const std::string& line) {
     KeptVesselLines probe;
     return ReadKeptLine(text, probe).has_value();
 }
+
+namespace {
+
+// What the default parser read besides the state: engine levels of older scenarios, the
+// transponder's channel, and the lines the host keeps.
+void ApplyDefaultLines(World& world, VesselRecord& v, const ParsedVesselState& s) {
+    for (const auto& [group, level] : s.engineLevels) SetGroupLevel(v.def, group, level);
+    // As the simulator: a channel for a transponder that the vessel has when its state is set.
+    if (s.xpdr && *s.xpdr != 0) {
+        if (v.def.transponder)
+            v.def.transponderChannel = *s.xpdr;
+        else
+            world.Warn("vessel '" + v.name + "' has no transponder; its line XPDR " + std::to_string(*s.xpdr) +
+                       " is dropped, as the simulator drops it");
+    }
+    v.kept = s.kept;
+    // A base names where a landed vessel stands, which its POS gives here (the host knows no bases).
+    if (s.landed && s.lon && s.lat) {
+        v.kept.baseLon = *s.lon;
+        v.kept.baseLat = *s.lat;
+    } else {
+        v.kept.base.reset();
+    }
+}
+
+}  // namespace
 
 namespace {
 
@@ -449,32 +476,6 @@ void PlaceLanded(World& world, VesselRecord& v, double lon, double lat, double h
     v.vel = SurfaceVelocity(v.pos);
     v.angVel = {0, 0, 0};
 }
-
-namespace {
-
-// What the default parser read besides the state: engine levels of older scenarios, the
-// transponder's channel, and the lines the host keeps.
-void ApplyDefaultLines(World& world, VesselRecord& v, const ParsedVesselState& s) {
-    for (const auto& [group, level] : s.engineLevels) SetGroupLevel(v.def, group, level);
-    // As the simulator: a channel for a transponder that the vessel has when its state is set.
-    if (s.xpdr && *s.xpdr != 0) {
-        if (v.def.transponder)
-            v.def.transponderChannel = *s.xpdr;
-        else
-            world.Warn("vessel '" + v.name + "' has no transponder; its line XPDR " + std::to_string(*s.xpdr) +
-                       " is dropped, as the simulator drops it");
-    }
-    v.kept = s.kept;
-    // A base names where a landed vessel stands, which its POS gives here (the host knows no bases).
-    if (s.landed && s.lon && s.lat) {
-        v.kept.baseLon = *s.lon;
-        v.kept.baseLat = *s.lat;
-    } else {
-        v.kept.base.reset();
-    }
-}
-
-}  // namespace
 
 void ApplyParsedState(World& world, VesselRecord& v, const ParsedVesselState& s) {
     v.landed = s.landed;
@@ -542,7 +543,8 @@ void WriteDefaultState(World& world, const VesselRecord& v, ScenarioWriter& out)
         LonLat(v.pos, world.Mjd(), lon, lat);
         // The base it stood on when read, while it still stands there.
         constexpr double SAME_PLACE = 1e-6;  // [deg], about 0.1 m
-        if (std::abs(lon / DEG - v.kept.baseLon) < SAME_PLACE && std::abs(lat / DEG - v.kept.baseLat) < SAME_PLACE)
+        if (std::abs(std::remainder(lon / DEG - v.kept.baseLon, 360.0)) < SAME_PLACE &&
+            std::abs(lat / DEG - v.kept.baseLat) < SAME_PLACE)
             out.text += KeptBaseText(v.kept);
         put("POS", FormatFixed(lon / DEG, LANDED_POS_DECIMALS) + " " + FormatFixed(lat / DEG, LANDED_POS_DECIMALS));
         // A heading just short of a full turn rounds up to it; written as 0, as it reads back.

@@ -280,6 +280,15 @@ TEST_F(KeptVesselLines, AnUnknownLineOfAPassiveVesselIsReportedAndNotSaved) {
     for (const char* gone : {"COLOUR", "Note"}) EXPECT_THAT(s.SaveText(), Not(HasSubstr(gone)));
 }
 
+// A module's own line that begins like a kept key is the module's: kept keys are whole words.
+TEST(KeptKeys, AreWholeWords) {
+    sim::ParsedVesselState s;
+    for (const char* line : {"IDS_MODE 2", "NAVFREQUENCY high", "RCSMODES 9", "BASEMENT 3", "FLIGHTDATA_LOG on"})
+        EXPECT_EQ(sim::ParseHostKey(line, s), "") << line;
+    EXPECT_FALSE(s.kept.ids || s.kept.navFreq || s.kept.base || s.kept.flightData);
+    EXPECT_EQ(s.kept.rcsMode, 1);
+}
+
 struct BadKeptLine {
     const char* line;
     const char* expected;
