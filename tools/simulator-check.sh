@@ -159,17 +159,25 @@ CFG
 mkdir -p "$tree/Scenarios/simulator-check"
 meshes=$(cd "$root/Meshes" && ls *.msh | sed 's/\.msh$//' | paste -sd,)
 
-# 3. The X display.
-if [ -z "$display" ]; then
+# 3. The X display: the one given, else the first free one (another run may take the same
+# number at the same moment; then the next is tried).
+start_xvfb() { # DISPLAY
+  Xvfb "$1" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xvfb=$!
+  sleep 2
+  kill -0 "$xvfb" 2>/dev/null
+}
+xvfb=""
+trap '[ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true' EXIT
+if [ -n "$display" ]; then
+  start_xvfb "$display" || { cat "$work/xvfb.log" >&2; echo "simulator-check: Xvfb did not start on $display." >&2; exit 1; }
+else
   for n in $(seq 90 199); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    if start_xvfb ":$n"; then display=":$n"; break; fi
   done
+  [ -n "$display" ] || { cat "$work/xvfb.log" >&2; echo "simulator-check: Xvfb did not start on any display from :90." >&2; exit 1; }
 fi
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true' EXIT
-sleep 2
-kill -0 "$xvfb" 2>/dev/null || { cat "$work/xvfb.log" >&2; echo "simulator-check: Xvfb did not start on $display." >&2; exit 1; }
 
 # 4. The flights. A scenario is a file of this folder, a shipped one (found in talvek-sim's root),
 # or @HOST:RUN/FILE, a file that HOST (sim or core) saved during the flight RUN.

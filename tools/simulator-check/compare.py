@@ -84,6 +84,8 @@ def classify(text):
         return "landed", "landed", None, parse_place(text)
     if text.startswith("created "):
         return "created", text, None, None
+    if text == "landed flag cleared":
+        return "unlanded", text, None, None
     if text == "deleted":
         return "deleted", text, None, None
     m = re.match(r"^key (\S+) -> (-?\d+)", text)
@@ -163,9 +165,12 @@ def read_core(path):
 
 
 def label_bounces(events):
-    """A vessel's touchdowns after its first are bounces (or a landing after a lift-off)."""
+    """A vessel's touchdowns after its first are bounces (or a landing after a lift-off); a new
+    vessel of an old one's name starts afresh."""
     seen = set()
     for e in events:
+        if e.kind == "created":
+            seen.discard(e.vessel)
         if e.kind == "touchdown":
             if e.vessel in seen:
                 e.key = "touchdown again"

@@ -5,9 +5,9 @@
 //   DRIVER <simulation time, 2 decimals> <vessel> <event>
 //
 // Events: created CLASS, deleted, rebuilt size S meshes A,B, touchdown V m/s, landed at LNG W,
-// LAT N, log TEXT (a module's line of the core's log), key COMBO -> R, focus (the key's vessel
-// took the focus), script navmode|thrust|save ..., timeacc F (script), timeacc F (module), and at
-// the end one line per vessel: end landed at ... | end flying at A m over the mean radius ...
+// LAT N, landed flag cleared, log TEXT (a module's line of the core's log), key COMBO -> R, focus
+// (the key's vessel took the focus), script navmode|thrust|save ..., timeacc F (script),
+// timeacc F (module), and at the end one line per vessel: end landed at ... | end flying at ...
 //
 // Settings, from the environment:
 //   TALVEK_SCRIPT   the flight script (talvek-sim's grammar: at/below, key, timeacc, navmode,
@@ -51,6 +51,7 @@ constexpr double FLYING_CEILING = 120000.0;  // [m] over the mean radius: below 
 constexpr const char* CORE_LOG = "Orbiter.log";  // the port writes its log beside itself, the working folder
 constexpr const char* SAVE_FOLDER = "simulator-check";  // under the core's Scenarios folder
 constexpr int STATUS_LANDED = 1;  // GetFlightStatus bit
+constexpr double ON_GROUND = 0.01;  // [m] a touchdown point this near the ground stands on it
 
 struct Action {
     int line = 0;
@@ -64,7 +65,7 @@ struct Action {
 
 struct Track {
     std::string name;
-    bool contact = false, landed = false;
+    bool contact = false, landed = false;  // on the ground, and the core's landed flag
     bool seen = false;         // observed at a frame start before
     double verticalSpeed = 0;  // [m/s] at the last frame start
     std::string shape;
@@ -131,11 +132,9 @@ public:
         frames++;
         // What the frame before left: its modules' log lines, then each vessel's state.
         DrainLog();
-        double acc = oapiGetTimeAcceleration();
-        if (acc != lastAcc && !scriptAcc) Print(Fmt("%.2f - timeacc %g (module)", now, acc));
-        lastAcc = acc;
-        scriptAcc = false;
-        Observe();
+        NoteTimeAcceleration(now);
+        ObserveShapes();
+        ObserveGround();
         if (Finished()) Finish();
         ReleaseKeys();
         inAction = true;
@@ -144,6 +143,7 @@ public:
             a.done = true;
             Do(a);
             DrainLog();
+            ObserveShapes();
         }
         inAction = false;
         lastAcc = oapiGetTimeAcceleration();
@@ -151,9 +151,12 @@ public:
     }
 
     void clbkPostStep(double simt, double, double) override {
+        // A module's change in this frame's step, before the script's own for the next frame.
+        NoteTimeAcceleration(simt);
         // The next frame's step is fixed before its pre-step: a time acceleration due at its
         // start is set now.
         PresetTimeAcceleration(simt);
+        lastAcc = oapiGetTimeAcceleration();
     }
 
 private:
@@ -164,7 +167,7 @@ private:
     double untilTime = -1, limitTime = -1;  // [s] none when negative
     double now = 0, frameEnd = 0;  // [s] the frame's start; the end of the frame under way
     double lastAcc = 1;
-    bool scriptAcc = false, inAction = false;
+    bool inAction = false;
     long frames = 0;
     double wall0 = 0;
     long logOffset = 0;
@@ -241,38 +244,58 @@ private:
         return any ? shape : shape + "none";
     }
 
-    void Observe() {
+    // The height [m] of the vessel's lowest touchdown point over the ground.
+    static double LowestPoint(VESSEL* v) {
+        const double alt = v->GetAltitude(ALTMODE_GROUND);
+        double lowest = alt;
+        for (int i = 0; i < v->GetTouchdownPointCount(); i++) {
+            TOUCHDOWNVTX p;
+            if (!v->GetTouchdownPoint(p, i)) continue;
+            VECTOR3 h;
+            v->HorizonRot(p.pos, h);
+            lowest = std::min(lowest, alt + h.y);
+        }
+        return lowest;
+    }
+
+    void ObserveShapes() {
         for (int i = 0; i < (int)oapiGetVesselCount(); i++) {
             OBJHANDLE h = oapiGetVesselByIndex(i);
-            VESSEL* v = oapiGetVesselInterface(h);
             Track& t = tracks[h];
-            t.name = v->GetName();
-            std::string shape = Shape(v);
+            std::string shape = Shape(oapiGetVesselInterface(h));
             if (shape != t.shape) {
                 Event(now, h, "rebuilt " + shape);
                 t.shape = shape;
             }
+        }
+    }
+
+    // On the ground is in contact as the core has it, or on the touchdown points: the core lifts
+    // a vessel that went below the ground back onto them within the step, and its contact
+    // flag may only follow in the next.
+    void ObserveGround() {
+        for (int i = 0; i < (int)oapiGetVesselCount(); i++) {
+            OBJHANDLE h = oapiGetVesselByIndex(i);
+            VESSEL* v = oapiGetVesselInterface(h);
+            Track& t = tracks[h];
             VECTOR3 ground{0, 0, 0};
             v->GetGroundspeedVector(FRAME_HORIZON, ground);
-            bool contact = v->GroundContact();
-            if (contact && !t.contact) {
-                // The vertical speed at the start of the frame in which a touchdown point went
-                // below the ground; a vessel that starts its life in contact has only its own.
-                double speed = t.seen ? t.verticalSpeed : ground.y;
-                Event(now, h, Fmt("touchdown %.2f m/s", speed) + (t.seen ? "" : " (in its first frame)"));
-            }
-            if (!t.seen && getenv("TALVEK_DEBUG_NEW")) {
-                VECTOR3 rel{0, 0, 0};
-                OBJHANDLE f = oapiGetFocusObject();
-                if (f && f != h) oapiGetRelativePos(h, f, &rel);
-                Event(now, h, Fmt("debug first seen: %.2f m over ground, %.2f m from the focus, vy %.2f", v->GetAltitude(ALTMODE_GROUND), length(rel), ground.y));
+            const bool landed = (v->GetFlightStatus() & STATUS_LANDED) != 0;
+            const bool contact = landed || v->GroundContact() || LowestPoint(v) <= ON_GROUND;
+            if (!t.seen) {
+                // A vessel that begins its life on the ground, as loaded or made landed, has
+                // not touched down; one that begins it in contact, in the air, has.
+                if (contact && !landed) Event(now, h, Fmt("touchdown %.2f m/s (in its first frame)", ground.y));
+            } else {
+                // The vertical speed at the start of the frame in which it went to the ground.
+                if (contact && !t.contact) Event(now, h, Fmt("touchdown %.2f m/s", t.verticalSpeed));
+                if (landed && !t.landed) Event(now, h, "landed at " + Place(v));
+                if (!landed && t.landed) Event(now, h, "landed flag cleared");
             }
             t.contact = contact;
+            t.landed = landed;
             t.verticalSpeed = ground.y;
             t.seen = true;
-            bool landed = (v->GetFlightStatus() & STATUS_LANDED) != 0;
-            if (landed && !t.landed) Event(now, h, "landed at " + Place(v));
-            t.landed = landed;
         }
     }
 
@@ -378,6 +401,12 @@ private:
         return a.below ? oapiGetVesselInterface(h)->GetAltitude() < a.x : t >= a.x - 1e-9;
     }
 
+    void NoteTimeAcceleration(double t) {
+        double acc = oapiGetTimeAcceleration();
+        if (acc != lastAcc) Print(Fmt("%.2f - timeacc %g (module)", t, acc));
+        lastAcc = acc;
+    }
+
     void PresetTimeAcceleration(double nextStart) {
         for (auto& a : actions) {
             if (a.done || a.accPreset || a.verb != "timeacc" || a.args.empty() || !Due(a, nextStart)) continue;
@@ -425,7 +454,6 @@ private:
             Event(now, h, Fmt("key %s -> %d", arg.c_str(), r));
         } else if (a.verb == "timeacc") {
             if (!a.accPreset) oapiSetTimeAcceleration(atof(arg.c_str()));  // takes effect next frame
-            scriptAcc = true;
             Event(now, h, "timeacc " + arg + " (script)");
         } else if (a.verb == "navmode") {
             bool ok = true;
