@@ -100,7 +100,7 @@ mkdir -p "$mods/shim/host" "$mods/obj" "$mods/Modules/Plugin"
 for h in "$project"/host/*.h; do cp "$here/port-shim.h" "$mods/shim/host/$(basename "$h")"; done
 sdk_include="$port/src/Orbitersdk/include"
 sdk_lib="$port/build/Orbitersdk/lib/libOrbitersdk.a"
-flags=(-std=c++20 -O2 -g -fPIC -fvisibility=hidden -fvisibility-inlines-hidden -w -I"$mods/shim" -isystem "$sdk_include"
+flags=(-std=c++20 -O2 -g -fPIC -fvisibility=hidden -fvisibility-inlines-hidden -Wall -Wextra -I"$mods/shim" -isystem "$sdk_include"
   -I"$project")
 compile_failed=0
 running=0
@@ -136,8 +136,12 @@ stamp "setting up the core's tree in $work/orbiter"
 tree="$work/orbiter"
 rm -rf "$tree"
 cp -as "$port/install/Orbiter" "$tree"
-find "$tree" -maxdepth 1 -type l -name '*.cfg' -o -maxdepth 1 -type l -name '*.log' -o -maxdepth 1 -type l -name '*.ini' |
+# What the core may write: its settings and log beside it, and scenarios (its current state
+# when a session ends).
+find "$tree" -maxdepth 1 -type l \( -name '*.cfg' -o -name '*.log' -o -name '*.ini' \) |
   while read -r f; do cp --remove-destination "$(readlink "$f")" "$f"; done
+rm -rf "$tree/Scenarios"
+cp -r "$port/install/Orbiter/Scenarios" "$tree/Scenarios"
 rm -f "$tree/Orbiter.log"
 cp --remove-destination "$root"/Config/Vessels/*.cfg "$tree/Config/Vessels/"
 cp --remove-destination "$root"/Meshes/*.msh "$tree/Meshes/"
@@ -223,7 +227,7 @@ while IFS='|' read -r name scenario script until what; do
   [ "$script" = "-" ] || args+=(--script "$dir/sim-script.txt")
   [ "$until" = "-" ] || args+=(--until "$until")
   status=0
-  (cd "$dir" && "$sim" "${args[@]}" >"$dir/sim.out" 2>"$dir/sim.err") || status=$?
+  (cd "$dir" && "$sim" "${args[@]}" </dev/null >"$dir/sim.out" 2>"$dir/sim.err") || status=$?
   # A file the core saved that talvek-sim refuses: the refusal is a difference of its own, and
   # the flight goes on without the lines talvek-sim names, one by one, so that the rest compares.
   if [ "$status" = 2 ] && [ "${scenario#@core:}" != "$scenario" ]; then
@@ -240,7 +244,7 @@ while IFS='|' read -r name scenario script until what; do
       echo "$original $(sed -n "${original}p" "$src")" >>"$dir/removed"
       awk -v gone="$(cut -d' ' -f1 "$dir/removed" | paste -sd,)" "$kept" "$src" >"$dir/scenario.scn"
       status=0
-      (cd "$dir" && "$sim" "${args[@]}" >"$dir/sim.out" 2>"$dir/sim.err") || status=$?
+      (cd "$dir" && "$sim" "${args[@]}" </dev/null >"$dir/sim.out" 2>"$dir/sim.err") || status=$?
       [ "$status" = 2 ] || break
     done
     cp "$src" "$dir/scenario.scn"
@@ -250,6 +254,7 @@ while IFS='|' read -r name scenario script until what; do
   limit=$(python3 "$here/compare.py" --end-time "$dir/sim.out" --extra "$CORE_EXTRA_TIME" --share "$CORE_EXTRA_SHARE")
   stamp "$name: the core (talvek-sim ended at $(python3 "$here/compare.py" --end-time "$dir/sim.out"); the core flies at most to $limit s)"
   cp "$dir/scenario.scn" "$tree/Scenarios/simulator-check/$name.scn"
+  rm -f "$tree/Orbiter.log"
   status=0
   (
     cd "$tree"
@@ -257,7 +262,7 @@ while IFS='|' read -r name scenario script until what; do
     [ "$script" = "-" ] || export TALVEK_SCRIPT="$dir/core-script.txt"
     [ "$until" = "-" ] || export TALVEK_UNTIL="$until"
     timeout "$WALL_LIMIT" ./Orbiter --scenario="simulator-check/$name" --fixedstep="$FIXED_STEP" \
-      --plugin=TalvekDriver >"$dir/core.out" 2>"$dir/core.err"
+      --plugin=TalvekDriver </dev/null >"$dir/core.out" 2>"$dir/core.err"
   ) || status=$?
   echo "$status" >"$dir/core.status"
   cp "$tree/Orbiter.log" "$dir/core.log" 2>/dev/null || true

@@ -24,6 +24,7 @@ import sys
 TIME_SHARE = 0.02         # event times agree within this share of the flight's length
 SPEED_TOLERANCE = 0.3     # [m/s] touchdown vertical speeds
 PLACE_TOLERANCE = 5.0     # [km] landing places
+SAME_MOMENT = 0.2         # [s] events of a vessel this close follow each other in no fixed order
 EARTH_RADIUS_KM = 6371.01
 DEFAULT_FLIGHT = 3600.0   # [s] the core's limit when talvek-sim gave no length
 BEGIN_MARK = "<!-- simulator-check: the table below is written by tools/simulator-check.sh -->"
@@ -190,11 +191,18 @@ def compared(events, rebuilding):
                 continue
             last_shape[e.vessel] = e.key
         out.setdefault(e.vessel, []).append(e)
-    # Events of one frame have no order between them that both hosts share (the core's driver
-    # sees a touchdown at the next frame's start, after the module's own reaction in its step):
-    # within one time, they are taken in the order of their keys.
-    for events in out.values():
-        events.sort(key=lambda e: (e.t, e.key))
+    # Events of one moment have no order between them that both hosts share: the core's driver
+    # sees a touchdown at the next frame's start, after the module's own reaction in its step,
+    # and talvek-sim notes it within a substep, before the step's end. Events that follow each
+    # other within SAME_MOMENT are taken in the order of their keys.
+    for vessel, events in out.items():
+        ordered, group = [], []
+        for e in events:
+            if group and e.t - group[-1].t > SAME_MOMENT:
+                ordered += sorted(group, key=lambda g: g.key)
+                group = []
+            group.append(e)
+        out[vessel] = ordered + sorted(group, key=lambda g: g.key)
     return out
 
 
