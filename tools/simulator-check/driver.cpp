@@ -278,7 +278,7 @@ private:
             OBJHANDLE h = oapiGetVesselByIndex(i);
             VESSEL* v = oapiGetVesselInterface(h);
             Track& t = tracks[h];
-            VECTOR3 ground{0, 0, 0};
+            VECTOR3 ground = _V(0, 0, 0);
             v->GetGroundspeedVector(FRAME_HORIZON, ground);
             const bool landed = (v->GetFlightStatus() & STATUS_LANDED) != 0;
             const bool contact = landed || v->GroundContact() || LowestPoint(v) <= ON_GROUND;
