@@ -191,6 +191,7 @@ find_file() { # NAME
 trim() { local s="$1"; s="${s#"${s%%[![:space:]]*}"}"; echo "${s%"${s##*[![:space:]]}"}"; }
 runs="$work/runs"
 mkdir -p "$runs"
+python3 "$here/compare.py" --flown "$runs/flown.txt" --project "$project"
 failed=0
 names=()
 while IFS='|' read -r name scenario script until what; do

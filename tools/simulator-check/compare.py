@@ -372,17 +372,24 @@ def git(project, *args):
         return ""
 
 
-def header(project, port):
+def flown(project):
+    """When and at which commit the flights were flown: date, commit, subject, changes."""
     commit = git(project, "rev-parse", "--short", "HEAD") or "unknown"
     subject = git(project, "log", "-1", "--format=%s")
-    dirty = " with changes not committed" if git(project, "status", "--porcelain", "--untracked-files=no") else ""
-    core = "unknown"
-    if port:
-        rev = os.path.join(port, "port-revision")
-        if os.path.exists(rev):
-            core = open(rev, encoding="utf-8").read().strip()
+    dirty = "dirty" if git(project, "status", "--porcelain", "--untracked-files=no") else "clean"
     now = datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
-    return (f"Last run: {now}. talvek-sim and the modules at commit `{commit}`{dirty} ({subject}); "
+    return [now, commit, subject, dirty]
+
+
+def header(runs, project, port):
+    path = os.path.join(runs, "flown.txt")
+    when, commit, subject, dirty = (open(path, encoding="utf-8").read().split("\n")[:4]
+                                    if os.path.exists(path) else flown(project))
+    changes = " with changes not committed" if dirty == "dirty" else ""
+    core = "unknown"
+    if port and os.path.exists(os.path.join(port, "port-revision")):
+        core = open(os.path.join(port, "port-revision"), encoding="utf-8").read().strip()
+    return (f"Last run: {when}. talvek-sim and the modules at commit `{commit}`{changes} ({subject}); "
             f"the core: the Linux port at `{core}`.\n\n"
             f"Tolerances: the same events in the same order, per vessel; event times within "
             f"{TIME_SHARE * 100:g} % of the flight's length in talvek-sim; touchdown speeds within "
@@ -393,10 +400,11 @@ def cell(text):
     return str(text).replace("|", "\\|")
 
 
-def render(results, project, port):
-    out = [header(project, port), "",
-           "| flight | what it shows | compared | within tolerance | explained | differs | largest time difference | touchdowns (talvek-sim / core) |",
-           "|---|---|---|---|---|---|---|---|"]
+def render(results, runs, project, port):
+    out = [header(runs, project, port),
+           "| flight | what it shows | compared | within tolerance | explained | differs | largest time difference | "
+           "touchdowns (talvek-sim / core) | landing places apart |",
+           "|---|---|---|---|---|---|---|---|---|"]
     for r in results:
         total = sum(r.counts.values())
         tds = "; ".join(f"{v} {s:+.2f} / {c:+.2f}" for v, s, c in r.touchdowns) or "—"
@@ -404,8 +412,9 @@ def render(results, project, port):
         flight = f"[{r.name}](#flight-{r.name})"
         if r.failed:
             flight += " (failed)"
+        apart = "; ".join(f"{v} {km:.1f} km" for v, km in r.places) or "—"
         out.append(f"| {flight} | {cell(r.what)} | {total} | {r.counts['ok']} | {r.counts['explained']} | "
-                   f"{r.counts['differs']} | {r.largest_time:.2f} s{tol} | {cell(tds)} |")
+                   f"{r.counts['differs']} | {r.largest_time:.2f} s{tol} | {cell(tds)} | {cell(apart)} |")
     for r in results:
         out += ["", f"### Flight {r.name}", ""]
         if r.what:
@@ -455,8 +464,13 @@ def main():
     p.add_argument("--docs")
     p.add_argument("--project", default=".")
     p.add_argument("--port")
+    p.add_argument("--flown", help="write when and at which commit the flights are flown into this file")
     p.add_argument("names", nargs="*")
     a = p.parse_args()
+    if a.flown:
+        with open(a.flown, "w", encoding="utf-8") as f:
+            f.write("\n".join(flown(a.project)) + "\n")
+        return 0
     if a.end_time:
         end = read_sim(a.end_time, "").end
         if a.extra is None:
@@ -467,7 +481,7 @@ def main():
         return 0
     rules = Rules(a.explained)
     results = [compare_run(n, a.runs, rules) for n in a.names]
-    table = render(results, a.project, a.port)
+    table = render(results, a.runs, a.project, a.port)
     with open(a.out, "w", encoding="utf-8") as f:
         f.write(table)
     if a.docs:
