@@ -12,3 +12,6 @@ add_test(NAME simulator_check
   COMMAND ${PROJECT_SOURCE_DIR}/tools/simulator-check.sh
     --port ${TALVEK_PORT_DIR} --build ${CMAKE_BINARY_DIR} --work ${CMAKE_BINARY_DIR}/simulator-check)
 set_tests_properties(simulator_check PROPERTIES SKIP_RETURN_CODE 77 RUN_SERIAL TRUE TIMEOUT 5400)
+# The comparison itself, on small flights of known outcome: runs without a port.
+add_test(NAME simulator_check_selftest
+  COMMAND python3 ${PROJECT_SOURCE_DIR}/tools/simulator-check/compare_selftest.py)

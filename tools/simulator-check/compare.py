@@ -56,6 +56,11 @@ class Event:
         return s
 
 
+def read(path):
+    with open(path, encoding="utf-8", errors="replace") as f:
+        return f.read()
+
+
 def parse_place(text):
     m = PLACE.search(text)
     if not m:
@@ -119,8 +124,7 @@ def read_sim(path, err_path):
     if not os.path.exists(path):
         f.error = "talvek-sim did not run"
         return f
-    for line in open(path, encoding="utf-8", errors="replace"):
-        line = line.rstrip("\n")
+    for line in read(path).splitlines():
         m = SIM_END.match(line)
         if m:
             f.frames, f.end = int(m.group(1)), float(m.group(2))
@@ -133,7 +137,7 @@ def read_sim(path, err_path):
         if m and f.end is None:
             f.events.append(Event(float(m.group(1)), m.group(2), m.group(3)))
     if os.path.exists(err_path):
-        errors = [l.strip() for l in open(err_path, encoding="utf-8", errors="replace")
+        errors = [l.strip() for l in read(err_path).splitlines()
                   if l.strip() and not l.startswith("talvek-sim: log:") and "warning" not in l]
         if errors and f.end is None:
             f.error = errors[-1]
@@ -145,8 +149,7 @@ def read_core(path):
     if not os.path.exists(path):
         f.error = "the core did not run"
         return f
-    for line in open(path, encoding="utf-8", errors="replace"):
-        line = line.rstrip("\n")
+    for line in read(path).splitlines():
         m = CORE_END.match(line)
         if m:
             f.end, f.frames = float(m.group(1)), int(m.group(2))
@@ -211,7 +214,7 @@ class Rules:
         self.rules = []
         if not path or not os.path.exists(path):
             return
-        for n, line in enumerate(open(path, encoding="utf-8"), 1):
+        for n, line in enumerate(read(path).splitlines(), 1):
             line = line.split("#", 1)[0].strip()
             if not line:
                 continue
@@ -261,9 +264,9 @@ def compare_run(name, runs, rules):
     r = Result(name)
     d = os.path.join(runs, name)
     if os.path.exists(os.path.join(d, "what")):
-        r.what = open(os.path.join(d, "what"), encoding="utf-8").read().strip()
+        r.what = read(os.path.join(d, "what")).strip()
     if os.path.exists(os.path.join(d, "failure")):
-        r.note = open(os.path.join(d, "failure"), encoding="utf-8").read().strip()
+        r.note = read(os.path.join(d, "failure")).strip()
     sim = read_sim(os.path.join(d, "sim.out"), os.path.join(d, "sim.err"))
     core = read_core(os.path.join(d, "core.out"))
     if sim.error or core.error or r.note:
@@ -272,9 +275,9 @@ def compare_run(name, runs, rules):
                                         core.error and "the core: " + core.error) if x)
     removed = os.path.join(d, "removed")
     if os.path.exists(removed) and os.path.getsize(removed) > 0:
-        refusal = open(os.path.join(d, "sim-refusal.err"), encoding="utf-8", errors="replace").read().strip()
+        refusal = read(os.path.join(d, "sim-refusal.err")).strip()
         refusal = refusal.splitlines()[-1] if refusal else "refused"
-        lines = [l.rstrip("\n").split(" ", 1) for l in open(removed, encoding="utf-8")]
+        lines = [l.split(" ", 1) for l in read(removed).splitlines()]
         taken = "; ".join(f"{n}: `{t.strip()}`" for n, t in lines)
         status, verdict = verdict_for(rules, name, "-", [("load", "talvek-sim refused the file")], "load")
         r.counts[status] += 1
@@ -383,12 +386,12 @@ def flown(project):
 
 def header(runs, project, port):
     path = os.path.join(runs, "flown.txt")
-    when, commit, subject, dirty = (open(path, encoding="utf-8").read().split("\n")[:4]
+    when, commit, subject, dirty = (read(path).split("\n")[:4]
                                     if os.path.exists(path) else flown(project))
     changes = " with changes not committed" if dirty == "dirty" else ""
     core = "unknown"
     if port and os.path.exists(os.path.join(port, "port-revision")):
-        core = open(os.path.join(port, "port-revision"), encoding="utf-8").read().strip()
+        core = read(os.path.join(port, "port-revision")).strip()
     return (f"Last run: {when}. talvek-sim and the modules at commit `{commit}`{changes} ({subject}); "
             f"the core: the Linux port at `{core}`.\n\n"
             f"Tolerances: the same events in the same order, per vessel; event times within "
@@ -442,7 +445,7 @@ def render(results, runs, project, port):
 
 
 def update_docs(path, table):
-    text = open(path, encoding="utf-8").read()
+    text = read(path)
     start, end = text.find(BEGIN_MARK), text.find(END_MARK)
     if start < 0 or end < start:
         sys.exit(f"{path}: no '{BEGIN_MARK}' ... '{END_MARK}' to write the table between")
