@@ -239,7 +239,7 @@ int Run(const RunArgs& args) {
     attempt(args.trace, [&] { traceFile->Commit(); });
     attempt(args.telemetry, [&] { telemetryFile->Commit(); });
     attempt(args.plot, [&] {
-        sim::PlotTelemetry(simulation.GetTelemetry(), world, simulation.FocusVessel(), Absolute(start, args.plot));
+        sim::PlotTelemetry(simulation.GetTelemetry(), world, simulation.PlottedVessel(), Absolute(start, args.plot));
     });
     attempt(args.log, [&] { sim::WriteTextFile(Absolute(start, args.log), sim::LogText(world)); });
     if (args.events) std::cout << sim::EventsText(world);
