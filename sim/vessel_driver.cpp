@@ -113,9 +113,9 @@ public:
     }
 };
 
-const Passive PASSIVE;
-const Callbacks CALLBACKS;
-const EntryPoints ENTRY_POINTS;
+const Passive PASSIVE{};
+const Callbacks CALLBACKS{};
+const EntryPoints ENTRY_POINTS{};
 
 }  // namespace
 
