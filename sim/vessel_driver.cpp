@@ -13,12 +13,15 @@ namespace {
 
 using trace::Args;
 
-// Traces the call, then makes it with the vessel as the host's context.
-template <class F>
-auto Call(World& world, VesselRecord& v, const char* call, std::string args, F&& f) {
-    world.TraceDispatch(v, call, std::move(args));
+// Traces the call (its arguments put into words only when a trace is kept), then makes it with
+// the vessel as the host's context.
+template <class A, class F>
+auto Call(World& world, VesselRecord& v, const char* call, A&& args, F&& f) {
+    if (world.tracing) world.TraceDispatch(v, call, args());
     return world.InContext(v, std::forward<F>(f));
 }
+
+std::string None() { return {}; }
 
 class Passive final : public VesselDriver {
 public:
@@ -38,37 +41,39 @@ public:
 class Callbacks final : public VesselDriver {
 public:
     void SetClassCaps(World& w, VesselRecord& v, FILEHANDLE cfg) const override {
-        Call(w, v, "clbkSetClassCaps", {}, [&] { Target(v).clbkSetClassCaps(cfg); });
+        Call(w, v, "clbkSetClassCaps", None, [&] { Target(v).clbkSetClassCaps(cfg); });
     }
     bool LoadState(World& w, VesselRecord& v, FILEHANDLE scn, void* status) const override {
-        Call(w, v, "clbkLoadStateEx", {}, [&] { Target(v).clbkLoadStateEx(scn, status); });
+        Call(w, v, "clbkLoadStateEx", None, [&] { Target(v).clbkLoadStateEx(scn, status); });
         return true;
     }
     void FocusChanged(World& w, VesselRecord& v, bool gotFocus, OBJHANDLE newFocus, OBJHANDLE oldFocus) const override {
-        Call(w, v, "clbkFocusChanged", Args(gotFocus, newFocus, oldFocus),
+        Call(w, v, "clbkFocusChanged", [&] { return Args(gotFocus, newFocus, oldFocus); },
              [&] { Target(v).clbkFocusChanged(gotFocus, newFocus, oldFocus); });
     }
     void PostCreation(World& w, VesselRecord& v) const override {
-        Call(w, v, "clbkPostCreation", {}, [&] { Target(v).clbkPostCreation(); });
+        Call(w, v, "clbkPostCreation", None, [&] { Target(v).clbkPostCreation(); });
     }
     void VisualCreated(World& w, VesselRecord& v, VISHANDLE vis) const override {
-        Call(w, v, "clbkVisualCreated", {}, [&] { Target(v).clbkVisualCreated(vis, 1); });
+        Call(w, v, "clbkVisualCreated", None, [&] { Target(v).clbkVisualCreated(vis, 1); });
     }
     void VisualDestroyed(World& w, VesselRecord& v, VISHANDLE vis) const override {
-        Call(w, v, "clbkVisualDestroyed", {}, [&] { Target(v).clbkVisualDestroyed(vis, 0); });
+        Call(w, v, "clbkVisualDestroyed", None, [&] { Target(v).clbkVisualDestroyed(vis, 0); });
     }
     void PreStep(World& w, VesselRecord& v, double simt, double simdt, double mjd) const override {
-        Call(w, v, "clbkPreStep", Args(simt, simdt, mjd), [&] { Target(v).clbkPreStep(simt, simdt, mjd); });
+        Call(w, v, "clbkPreStep", [&] { return Args(simt, simdt, mjd); },
+             [&] { Target(v).clbkPreStep(simt, simdt, mjd); });
     }
     void PostStep(World& w, VesselRecord& v, double simt, double simdt, double mjd) const override {
-        Call(w, v, "clbkPostStep", Args(simt, simdt, mjd), [&] { Target(v).clbkPostStep(simt, simdt, mjd); });
+        Call(w, v, "clbkPostStep", [&] { return Args(simt, simdt, mjd); },
+             [&] { Target(v).clbkPostStep(simt, simdt, mjd); });
     }
     bool SaveState(World& w, VesselRecord& v, FILEHANDLE scn) const override {
-        Call(w, v, "clbkSaveState", {}, [&] { Target(v).clbkSaveState(scn); });
+        Call(w, v, "clbkSaveState", None, [&] { Target(v).clbkSaveState(scn); });
         return true;
     }
     int ConsumeBufferedKey(World& w, VesselRecord& v, DWORD key, bool down, char* kstate) const override {
-        return Call(w, v, "clbkConsumeBufferedKey", Args(key, down),
+        return Call(w, v, "clbkConsumeBufferedKey", [&] { return Args(key, down); },
                     [&] { return Target(v).clbkConsumeBufferedKey(key, down, kstate); });
     }
 
@@ -82,34 +87,36 @@ private:
 class EntryPoints final : public VesselDriver {
 public:
     void SetClassCaps(World& w, VesselRecord& v, FILEHANDLE cfg) const override {
-        if (auto f = v.module->setClassCaps) Call(w, v, "ovcSetClassCaps", {}, [&] { f(v.iface, cfg); });
+        if (auto f = v.module->setClassCaps) Call(w, v, "ovcSetClassCaps", None, [&] { f(v.iface, cfg); });
     }
     bool LoadState(World& w, VesselRecord& v, FILEHANDLE scn, void* status) const override {
         auto f = v.module->loadStateEx;
         if (!f) return false;
-        Call(w, v, "ovcLoadStateEx", {}, [&] { f(v.iface, scn, status); });
+        Call(w, v, "ovcLoadStateEx", None, [&] { f(v.iface, scn, status); });
         return true;
     }
     void FocusChanged(World&, VesselRecord&, bool, OBJHANDLE, OBJHANDLE) const override {}
     void PostCreation(World&, VesselRecord&) const override {}
     void VisualCreated(World& w, VesselRecord& v, VISHANDLE vis) const override {
-        if (auto f = v.module->visualCreated) Call(w, v, "ovcVisualCreated", {}, [&] { f(v.iface, vis, 1); });
+        if (auto f = v.module->visualCreated) Call(w, v, "ovcVisualCreated", None, [&] { f(v.iface, vis, 1); });
     }
     void VisualDestroyed(World&, VesselRecord&, VISHANDLE) const override {}
     void PreStep(World&, VesselRecord&, double, double, double) const override {}
     void PostStep(World& w, VesselRecord& v, double simt, double, double) const override {
-        if (auto f = v.module->timestep) Call(w, v, "ovcTimestep", Args(simt), [&] { f(v.iface, simt); });
+        if (auto f = v.module->timestep)
+            Call(w, v, "ovcTimestep", [&] { return Args(simt); }, [&] { f(v.iface, simt); });
     }
     bool SaveState(World& w, VesselRecord& v, FILEHANDLE scn) const override {
         auto f = v.module->saveState;
         if (!f) return false;
-        Call(w, v, "ovcSaveState", {}, [&] { f(v.iface, scn); });
+        Call(w, v, "ovcSaveState", None, [&] { f(v.iface, scn); });
         return true;
     }
     int ConsumeBufferedKey(World& w, VesselRecord& v, DWORD key, bool down, char* kstate) const override {
         auto f = v.module->consumeBufferedKey;
         if (!f) return 0;
-        return Call(w, v, "ovcConsumeBufferedKey", Args(key, down), [&] { return f(v.iface, key, down, kstate); });
+        return Call(w, v, "ovcConsumeBufferedKey", [&] { return Args(key, down); },
+                    [&] { return f(v.iface, key, down, kstate); });
     }
 };
 

@@ -327,7 +327,8 @@ TEST_P(KeyDelivery, ToTheFocusVesselOnlyDownAndUpAfterTheStep) {
     std::vector<std::string> events;
     for (const auto& e : s.GetWorld().events)
         if (e.time > 0) events.push_back(sim::FormatFixed(e.time, 2) + " " + e.vessel + " " + e.what);
-    EXPECT_THAT(events, testing::ElementsAre("0.50 B focus (from A)", "0.50 B key Ctrl+J -> 1", "1.00 B key Ctrl+J up -> 1"));
+    EXPECT_THAT(events,
+                testing::ElementsAre("0.50 B focus (from A)", "0.50 B key Ctrl+J -> 1", "1.00 B key Ctrl+J up -> 1"));
     EXPECT_EQ(s.GetWorld().FocusName(), "B");
 }
 
