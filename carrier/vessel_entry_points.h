@@ -4,11 +4,12 @@
 // event already delivered through the VESSEL2 callbacks is not acted on again. The current
 // simulator looks up only ovcInit and ovcExit and reaches the object through its callbacks.
 //
-// A module's entry-point file states its class and exports each function under the host's
-// name, e.g. DLLCLBK void ovcExit(VESSEL* v) { VesselEntryPoints<MyVessel>::Exit(v); }
+// A module's entry-point file only names its class: TALVEK_VESSEL_ENTRY_POINTS(MyVessel); exports
+// the eight functions under the host's names (once per module, in one of its sources).
 #pragma once
 
 #include <new>
+#include <type_traits>
 
 #include "carrier/host_routes.h"
 #include "host/orbiter.h"
@@ -59,3 +60,25 @@ struct VesselEntryPoints {
         return v ? v->ConsumeBufferedKey(key, down, kstate) : 0;
     }
 };
+
+// The eight exported functions of a module whose vessels are all of class V. The flight model
+// number is not passed on (the carrier always uses flight model 1), nor are the simulation time of
+// the time step (the step's length comes from the host) and the visual's handle.
+#define TALVEK_VESSEL_ENTRY_POINTS(V)                                                                    \
+    DLLCLBK VESSEL* ovcInit(OBJHANDLE hvessel, int) { return VesselEntryPoints<V>::Init(hvessel); }      \
+    DLLCLBK void ovcExit(VESSEL* vessel) { VesselEntryPoints<V>::Exit(vessel); }                         \
+    DLLCLBK void ovcSetClassCaps(VESSEL* vessel, FILEHANDLE cfg) {                                       \
+        VesselEntryPoints<V>::SetClassCaps(vessel, cfg);                                                 \
+    }                                                                                                    \
+    DLLCLBK void ovcTimestep(VESSEL* vessel, double) { VesselEntryPoints<V>::Timestep(vessel); }         \
+    DLLCLBK void ovcVisualCreated(VESSEL* vessel, VISHANDLE, int) {                                      \
+        VesselEntryPoints<V>::VisualCreated(vessel);                                                     \
+    }                                                                                                    \
+    DLLCLBK void ovcLoadStateEx(VESSEL* vessel, FILEHANDLE scn, void* status) {                          \
+        VesselEntryPoints<V>::LoadStateEx(vessel, scn, status);                                          \
+    }                                                                                                    \
+    DLLCLBK void ovcSaveState(VESSEL* vessel, FILEHANDLE scn) { VesselEntryPoints<V>::SaveState(vessel, scn); } \
+    DLLCLBK int ovcConsumeBufferedKey(VESSEL* vessel, DWORD key, bool down, char* kstate) {              \
+        return VesselEntryPoints<V>::ConsumeBufferedKey(vessel, key, down, kstate);                      \
+    }                                                                                                    \
+    static_assert(std::is_base_of_v<VESSEL, V>, "a vessel module's class derives from VESSEL")

@@ -96,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             orbit.rvel = VECTOR3{0, 0, 7800};
             orbit.vrot = VECTOR3{10, -20, 30};
             sim::ApplyParsedState(world, *v, orbit);
-            world.FinishCreation(*v);
+            world.PostCreation(*v);
             world.ThrowIfError();
             loaded = true;
         } catch (const sim::InputError&) {

@@ -11,6 +11,7 @@
 #include "sim/kept_lines.h"
 #include "sim/mathx.h"
 #include "sim/physics.h"
+#include "sim/placement.h"
 #include "sim/planet.h"
 #include "sim/text.h"
 #include "sim/world.h"
@@ -412,91 +413,8 @@ void ApplyDefaultLines(World& world, VesselRecord& v, const ParsedVesselState& s
 
 }  // namespace
 
-namespace {
-
-// A vessel standing on its touchdown points: their normal n, taken in their order, along the
-// local up, and its forward axis on the heading. The forward axis is +z, or +y when +z stands
-// nearly along n (a capsule on its base), the same axis that a saved HEADING is taken from.
-Mat3 LandedRotation(const VECTOR3& pos, double mjd, double heading, const VECTOR3& n) {
-    constexpr double NEARLY_ALONG = 0.1;  // horizontal share of +z below which +y gives the heading
-    const VECTOR3 z{0, 0, 1};
-    const VECTOR3 zAcross = z - n * Dot(n, z);
-    const VECTOR3 axis = Length(zAcross) < NEARLY_ALONG ? VECTOR3{0, 1, 0} : z;
-    const VECTOR3 across = axis - n * Dot(n, axis);
-    const VECTOR3 forward = across / Length(across);
-    const VECTOR3 side = Cross(n, forward);
-    const Horizon h = HorizonAt(pos, mjd);
-    const VECTOR3 heads = h.north * std::cos(heading) + h.east * std::sin(heading);
-    const VECTOR3 beside = Cross(h.up, heads);
-    // rot = [up heads beside] [n forward side]^T
-    Mat3 r;
-    const VECTOR3 global[3] = {h.up, heads, beside};
-    const VECTOR3 local[3] = {n, forward, side};
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) {
-            auto at = [](const VECTOR3& v, int k) { return k == 0 ? v.x : k == 1 ? v.y : v.z; };
-            r.m[i][j] = at(global[0], i) * at(local[0], j) + at(global[1], i) * at(local[1], j) +
-                        at(global[2], i) * at(local[2], j);
-        }
-    return r;
-}
-
-// Height of the centre of mass above the ground when the touchdown points stand on it (below it,
-// for points whose order stands the vessel on its head).
-double RestingAltitude(const VesselRecord& v) {
-    return -Dot(TouchdownUp(v.def.touchdownPoints), v.def.touchdownPoints[0]);
-}
-
-}  // namespace
-
-std::string CheckParsedState(const ParsedVesselState& s) {
-    constexpr double DEEPEST = -MIN_LANDED_ALT;  // [m] below the mean radius a position still counts as on the surface
-    if (s.landed) {
-        if (s.rpos && s.arot) {
-            const double r = Length(*s.rpos);
-            if (r < EARTH_RADIUS + MIN_LANDED_ALT || r > EARTH_RADIUS + MAX_LANDED_ALT)
-                return "a landed vessel's RPOS lies " + FormatFixed(r - EARTH_RADIUS, 0) +
-                       " m from the mean radius; it must stand on the ground (-1000..100000 m)";
-            return "";
-        }
-        if (s.lon && s.lat) return "";
-        return "a landed vessel needs 'POS <longitude> <latitude>' (degrees), or RPOS and AROT";
-    }
-    if (!s.rpos) return "an orbiting vessel needs 'RPOS x y z', its position from Earth's centre in metres";
-    if (Length(*s.rpos) < EARTH_RADIUS - DEEPEST)
-        return "RPOS lies inside Earth (" + FormatFixed(Length(*s.rpos), 0) + " m from its centre, mean radius " +
-               FormatFixed(EARTH_RADIUS, 0) + " m)";
-    return "";
-}
-
-void PlaceLanded(World& world, VesselRecord& v, double lon, double lat, double heading, std::optional<double> alt) {
-    v.landed = true;
-    v.pos = SurfacePoint(lon, lat, GroundRadius() + alt.value_or(RestingAltitude(v)), world.Mjd());
-    v.rot = LandedRotation(v.pos, world.Mjd(), heading, TouchdownUp(v.def.touchdownPoints));
-    v.vel = SurfaceVelocity(v.pos);
-    v.angVel = {0, 0, 0};
-}
-
 void ApplyParsedState(World& world, VesselRecord& v, const ParsedVesselState& s) {
-    v.landed = s.landed;
-    if (s.landed && s.rpos && s.arot) {
-        // As earlier versions of talvek-sim saved a landed vessel: the global position and
-        // orientation at the saved date are exact; POS, HEADING and ALT were derived from them.
-        v.pos = *s.rpos;
-        v.rot = RotationFromAngles(*s.arot * DEG);
-        v.vel = SurfaceVelocity(v.pos);
-        v.angVel = {0, 0, 0};
-    } else if (s.landed && s.lon && s.lat) {
-        // As the simulator saves it: AROT, when given, is the attitude in the planet's axes and
-        // holds over HEADING; without it the vessel stands on its touchdown points.
-        PlaceLanded(world, v, *s.lon * DEG, *s.lat * DEG, s.heading.value_or(0.0) * DEG, s.alt);
-        if (s.arot) v.rot = PlanetRotation(world.Mjd()) * RotationFromAngles(*s.arot * DEG);
-    } else {
-        v.pos = s.rpos.value_or(VECTOR3{0, 0, 0});
-        v.vel = s.rvel.value_or(VECTOR3{0, 0, 0});
-        v.rot = RotationFromAngles(s.arot ? *s.arot * DEG : VECTOR3{0, 0, 0});
-        v.angVel = InternalAngularVelocity(s.vrot ? *s.vrot * DEG : VECTOR3{0, 0, 0});
-    }
+    PlaceParsed(world, v, s);
     // Tanks that the block does not list are empty, as are thrusters it does not list.
     for (auto& t : v.def.tanks) t.mass = 0.0;
     if (s.prplevel) {
@@ -539,20 +457,19 @@ void WriteDefaultState(World& world, const VesselRecord& v, ScenarioWriter& out)
     put("STATUS", std::string(v.landed ? "Landed " : "Orbiting ") + EARTH_NAME);
     if (v.landed) {
         // Where on the planet, and the attitude in the planet's axes: both hold while it turns.
-        double lon, lat;
-        LonLat(v.pos, world.Mjd(), lon, lat);
+        const LandedPlace place = WhereLanded(world, v);
         // The base it stood on when read, while it still stands there.
         constexpr double SAME_PLACE = 1e-6;  // [deg], about 0.1 m
-        if (std::abs(std::remainder(lon / DEG - v.kept.baseLon, 360.0)) < SAME_PLACE &&
-            std::abs(lat / DEG - v.kept.baseLat) < SAME_PLACE)
+        if (std::abs(std::remainder(place.lon / DEG - v.kept.baseLon, 360.0)) < SAME_PLACE &&
+            std::abs(place.lat / DEG - v.kept.baseLat) < SAME_PLACE)
             out.text += KeptBaseText(v.kept);
-        put("POS", FormatFixed(lon / DEG, LANDED_POS_DECIMALS) + " " + FormatFixed(lat / DEG, LANDED_POS_DECIMALS));
+        put("POS", FormatFixed(place.lon / DEG, LANDED_POS_DECIMALS) + " " + FormatFixed(place.lat / DEG, LANDED_POS_DECIMALS));
         // A heading just short of a full turn rounds up to it; written as 0, as it reads back.
-        std::string heading = FormatFixed(HeadingOf(v.rot, v.pos, world.Mjd()) / DEG, LANDED_HEADING_DECIMALS);
+        std::string heading = FormatFixed(place.heading / DEG, LANDED_HEADING_DECIMALS);
         if (heading == FormatFixed(360.0, LANDED_HEADING_DECIMALS)) heading = FormatFixed(0.0, LANDED_HEADING_DECIMALS);
         put("HEADING", heading);
         put("ALT", FormatFixed(GroundHeight(v), LANDED_ALT_DECIMALS));
-        put("AROT", vec(AnglesFromRotation(PlanetRotation(world.Mjd()).Transposed() * v.rot) / DEG, AROT_DECIMALS));
+        put("AROT", vec(AnglesFromRotation(place.planetRot) / DEG, AROT_DECIMALS));
     } else {
         put("RPOS", vec(v.pos, 3));
         put("RVEL", vec(v.vel, 4));
@@ -611,6 +528,10 @@ void LoadScenario(World& world, const Scenario& sc) {
     }
     if (sc.mjd) world.SetStartMjd(*sc.mjd);
     if (sc.groundElevation) world.groundElevation = *sc.groundElevation;
+    // As the simulator: every vessel is constructed, set up by its class and loaded, in the order
+    // of the file; the focus is given; only then does each get its post-creation call.
+    std::vector<VesselRecord*> created;
+    created.reserve(sc.vessels.size());
     for (const auto& block : sc.vessels) {
         VesselRecord* v = nullptr;
         try {
@@ -629,13 +550,7 @@ void LoadScenario(World& world, const Scenario& sc) {
             ~Reading() { world.reading = nullptr; }
         } reading{world};
         world.reading = &reader;
-        if (VESSEL2* target = world.CallbackTarget(*v)) {
-            world.TraceDispatch(*v, "clbkLoadStateEx");
-            world.InContext(*v, [&] { target->clbkLoadStateEx(&reader, &state); });
-            world.ThrowIfError();
-        } else if (world.dispatch == Dispatch::EntryPoints && v->module && v->module->loadStateEx) {
-            world.TraceDispatch(*v, "ovcLoadStateEx");
-            world.InContext(*v, [&] { v->module->loadStateEx(v->iface, &reader, &state); });
+        if (v->driver->LoadState(world, *v, &reader, &state)) {
             world.ThrowIfError();
         } else {
             ParseDefaultLines(world, sc.file, block, v->module != nullptr, state);
@@ -643,7 +558,13 @@ void LoadScenario(World& world, const Scenario& sc) {
         if (const std::string problem = CheckParsedState(state); !problem.empty())
             throw InputError(Where(sc.file, block.headerLine, "vessel '" + block.name + "': " + problem));
         ApplyParsedState(world, *v, state);
-        world.FinishCreation(*v);
+        created.push_back(v);
+    }
+    const bool focusExists = sc.focus && world.FindByName(*sc.focus);
+    if (focusExists) world.SetFocus(*sc.focus);
+    else if (!created.empty()) world.SetFocus(created.front()->name);
+    for (VesselRecord* v : created) {
+        world.PostCreation(*v);
         world.ThrowIfError();
     }
 }
@@ -662,6 +583,16 @@ std::string ScenarioText(World& world, const Scenario& from, const std::string& 
         layout.insert(layout.begin() + (!layout.empty() && layout[0].kind == BlockPlace::Description ? 1 : 0),
                       BlockPlace{BlockPlace::Environment});
     if (!hasKind(BlockPlace::Ships)) layout.push_back(BlockPlace{BlockPlace::Ships});
+    // The focus as it stands (a script may have moved it); a scenario that named none keeps none
+    // while its first vessel, which takes the focus then, has it.
+    const VesselRecord* focus = world.Focus();
+    const bool implicitFocus =
+        focus && !from.focus && !world.Vessels().empty() && world.Vessels().front().get() == focus;
+    if (focus && !implicitFocus && !hasKind(BlockPlace::Focus)) {
+        const auto env = std::find_if(layout.begin(), layout.end(),
+                                      [](const BlockPlace& p) { return p.kind == BlockPlace::Environment; });
+        layout.insert(env + 1, BlockPlace{BlockPlace::Focus});
+    }
     std::vector<std::string> blocks;
     for (const BlockPlace& place : layout) {
         std::string b;
@@ -679,8 +610,8 @@ std::string ScenarioText(World& world, const Scenario& from, const std::string& 
                 b += "END_ENVIRONMENT\n";
                 break;
             case BlockPlace::Focus:
-                if (!from.focus || !world.FindByName(*from.focus)) continue;
-                b = "BEGIN_FOCUS\n  Ship " + *from.focus + "\nEND_FOCUS\n";
+                if (!focus || implicitFocus) continue;
+                b = "BEGIN_FOCUS\n  Ship " + focus->name + "\nEND_FOCUS\n";
                 break;
             case BlockPlace::Ships:
                 b = ships;
@@ -709,15 +640,7 @@ std::string SaveScenario(World& world, const Scenario& from) {
         VesselRecord& v = *owned;
         out += v.name + ":" + v.ClassName() + "\n";
         ScenarioWriter writer;
-        if (VESSEL2* target = world.CallbackTarget(v)) {
-            world.TraceDispatch(v, "clbkSaveState");
-            world.InContext(v, [&] { target->clbkSaveState(&writer); });
-        } else if (world.dispatch == Dispatch::EntryPoints && v.module && v.module->saveState && v.iface) {
-            world.TraceDispatch(v, "ovcSaveState");
-            world.InContext(v, [&] { v.module->saveState(v.iface, &writer); });
-        } else {
-            WriteDefaultState(world, v, writer);
-        }
+        if (!v.driver->SaveState(world, v, &writer)) WriteDefaultState(world, v, writer);
         out += writer.text;
         out += "END\n";
     }

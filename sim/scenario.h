@@ -103,15 +103,8 @@ std::string ParseHostKey(const char* line, ParsedVesselState& state);
 // Whether the simulator's default parser reads the line (a line it does not read is a module's,
 // or nobody's).
 bool IsDefaultParserLine(const std::string& line);
-// What is missing or impossible in a vessel block's state ("" when it can be placed): an orbiting
-// vessel needs RPOS outside the planet, a landed one POS (or RPOS and AROT).
-std::string CheckParsedState(const ParsedVesselState& state);
 // Places the vessel and sets its tanks and thrusters from what the block said.
 void ApplyParsedState(World& world, VesselRecord& v, const ParsedVesselState& state);
-// Stands the vessel landed, at rest on the turning planet, at a longitude, latitude and heading
-// [rad]: its centre of mass at alt [m] over the ground, or without alt on its touchdown points.
-void PlaceLanded(World& world, VesselRecord& v, double lon, double lat, double heading,
-                 std::optional<double> alt = std::nullopt);
 // The host's own lines of a vessel, as the simulator writes them: in flight STATUS, RPOS, RVEL,
 // AROT, VROT; landed STATUS, BASE, POS, HEADING, ALT, AROT (in the planet's axes); then ATTACHED,
 // RCSMODE, AFCMODE, PRPLEVEL, THLEVEL, DOCKINFO, IDS, NAVFREQ, XPDR (with a transponder),

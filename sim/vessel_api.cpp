@@ -9,6 +9,7 @@
 #include "sim/errors.h"
 #include "sim/file_handles.h"
 #include "sim/physics.h"
+#include "sim/placement.h"
 #include "sim/planet.h"
 #include "sim/scenario.h"
 #include "sim/text.h"
@@ -424,15 +425,17 @@ void VESSEL::GetStatus(VESSELSTATUS& status) const {
     };
     status.eng_main = groupLevel(THGROUP_MAIN) - groupLevel(THGROUP_RETRO);
     status.eng_hovr = groupLevel(THGROUP_HOVER);
-    // rbody and base stay null: the host has no objects for bodies or surface bases.
+    // The planet is every vessel's reference body; base stays null (the host has no surface bases).
+    status.rbody = sim::PlanetHandle();
     if (v->landed) {
         // As the simulator fills a landed status: where it stands in vdata[0] (longitude,
-        // latitude, heading), and the height of its centre of mass over the ground in vrot.x.
+        // latitude, heading), the height of its centre of mass over the ground in vrot.x, and its
+        // attitude in the planet's axes, which hold while the planet turns.
         status.status = sim::STATUS_LANDED;
-        double lon, lat;
-        sim::LonLat(v->pos, W().Mjd(), lon, lat);
-        status.vdata[0] = VECTOR3{lon, lat, sim::HeadingOf(v->rot, v->pos, W().Mjd())};
+        const sim::LandedPlace place = sim::WhereLanded(W(), *v);
+        status.vdata[0] = VECTOR3{place.lon, place.lat, place.heading};
         status.vrot = VECTOR3{sim::GroundHeight(*v), 0, 0};
+        status.arot = sim::AnglesFromRotation(place.planetRot);
     }
 }
 

@@ -14,6 +14,7 @@
 #include "sim/module_loader.h"
 #include "sim/nav_mode.h"
 #include "sim/records.h"
+#include "sim/vessel_driver.h"
 
 namespace sim {
 
@@ -24,6 +25,8 @@ struct VesselRecord {
     const VesselModule* module = nullptr;  // null for a passive class
     VESSEL* iface = nullptr;               // the module's object, or the host's own for a passive vessel
     std::unique_ptr<VESSEL> passiveIface;
+    // How the host calls the module; none until the module's object exists.
+    const VesselDriver* driver = &PassiveDriver();
 
     VesselDefinition def;
     KeptVesselLines kept;  // its scenario's lines that the host writes back without modelling them

@@ -8,6 +8,7 @@
 #include "sim/folder_names.h"
 #include "sim/mesh.h"
 #include "sim/physics.h"
+#include "sim/placement.h"
 #include "sim/scenario.h"
 #include "sim/text.h"
 
@@ -101,14 +102,8 @@ VesselRecord* World::AddVessel(const std::string& name, const std::string& class
             VESSEL* iface = InContext(v, [&] { return module->init(v.Handle(), 1); });
             if (!iface) throw InputError("module '" + module->name + "' could not create vessel '" + name + "'");
             v.iface = iface;
-            FILEHANDLE cfg = const_cast<VesselClass*>(&cls);
-            if (VESSEL2* target = CallbackTarget(v)) {
-                TraceDispatch(v, "clbkSetClassCaps");
-                InContext(v, [&] { target->clbkSetClassCaps(cfg); });
-            } else if (dispatch == Dispatch::EntryPoints && module->setClassCaps) {
-                TraceDispatch(v, "ovcSetClassCaps");
-                InContext(v, [&] { module->setClassCaps(iface, cfg); });
-            }
+            v.driver = &DriverFor(dispatch, v);
+            v.driver->SetClassCaps(*this, v, const_cast<VesselClass*>(&cls));
         } else {
             v.passiveIface = std::make_unique<VESSEL>(v.Handle(), 1);
             v.iface = v.passiveIface.get();
@@ -127,49 +122,33 @@ VesselRecord* World::AddVessel(const std::string& name, const std::string& class
 VesselRecord* World::CreateVessel(const std::string& name, const std::string& className, const VESSELSTATUS& status) {
     VesselRecord* v = AddVessel(name, className);
     ApplyStatus(*v, status);
-    FinishCreation(*v);
+    // As the simulator's graphics are told of a new vessel: a visual at once when it is in view,
+    // before the module's post-creation.
+    if (InView(*v)) {
+        v->driver->VisualCreated(*this, *v, HandleOf(v->id));
+        v->hasVisual = true;
+    }
+    PostCreation(*v);
     return v;
 }
 
 void World::ApplyStatus(VesselRecord& v, const VESSELSTATUS& status) {
-    if (status.status == STATUS_LANDED) {
-        // As in the simulator, a vessel created from a landed one (a payload released on the
-        // ground) stands where its parent stands, whatever rpos and rvel say.
-        PlaceLanded(*this, v, status.vdata[0].x, status.vdata[0].y, status.vdata[0].z);
-    } else {
-        v.pos = status.rpos;
-        v.vel = status.rvel;
-        v.angVel = InternalAngularVelocity(status.vrot);
-        v.rot = RotationFromAngles(status.arot);
-        v.landed = false;
+    PlaceFromStatus(*this, v, status);
+    if (status.flag[0] & STATUS_SETS_FUEL)
+        if (Tank* t = v.def.FindTank(v.def.defaultTank)) t->mass = t->maxMass * std::clamp(status.fuel, 0.0, 1.0);
+    if (status.flag[0] & STATUS_SETS_ENGINES) {
+        SetGroupLevel(v.def, THGROUP_MAIN, std::max(status.eng_main, 0.0));
+        SetGroupLevel(v.def, THGROUP_RETRO, std::max(-status.eng_main, 0.0));
+        SetGroupLevel(v.def, THGROUP_HOVER, status.eng_hovr);
     }
-    if (Tank* t = v.def.FindTank(v.def.defaultTank)) t->mass = t->maxMass * std::clamp(status.fuel, 0.0, 1.0);
-    for (auto& group : v.def.groups) {
-        double level = 0.0;
-        if (group.type == THGROUP_MAIN) level = std::max(status.eng_main, 0.0);
-        else if (group.type == THGROUP_RETRO) level = std::max(-status.eng_main, 0.0);
-        else if (group.type == THGROUP_HOVER) level = status.eng_hovr;
-        else continue;
-        SetGroupLevel(v.def, group, level);
-    }
-}
-
-VESSEL2* World::CallbackTarget(const VesselRecord& v) const {
-    if (dispatch != Dispatch::Callbacks || !v.module || !v.iface || v.iface->Version() < 1) return nullptr;
-    return static_cast<VESSEL2*>(v.iface);
 }
 
 void World::TraceDispatch(const VesselRecord& v, const char* call, std::string args) {
     if (tracing) AddTrace(TraceEntry{v.name, std::string("> ") + call, std::move(args)});
 }
 
-void World::FinishCreation(VesselRecord& v) {
-    if (VESSEL2* target = CallbackTarget(v)) {
-        TraceDispatch(v, "clbkPostCreation");
-        InContext(v, [&] { target->clbkPostCreation(); });
-    }
-    const bool inView = visuals == Visuals::All || (visuals == Visuals::Focus && v.name == focusVessel);
-    if (inView) CallVisualCreated(v);
+void World::PostCreation(VesselRecord& v) {
+    v.driver->PostCreation(*this, v);
     NoteRebuild(v);  // one event for the definitions of the whole creation
     // The lists keep what the creation put in them, not the room their growth left: with a
     // thousand vessels that room is about a third of what the host holds for each.
@@ -184,17 +163,51 @@ void World::FinishCreation(VesselRecord& v) {
     for (Animation& a : d.animations) a.components.shrink_to_fit();
 }
 
-void World::CallVisualCreated(VesselRecord& v) {
-    VISHANDLE vis = HandleOf(v.id);
-    if (VESSEL2* target = CallbackTarget(v)) {
-        TraceDispatch(v, "clbkVisualCreated");
-        InContext(v, [&] { target->clbkVisualCreated(vis, 1); });
-    } else if (dispatch == Dispatch::EntryPoints && v.module && v.module->visualCreated) {
-        TraceDispatch(v, "ovcVisualCreated");
-        InContext(v, [&] { v.module->visualCreated(v.iface, vis, 1); });
+bool World::InView(const VesselRecord& v) const {
+    return visuals == Visuals::All || (visuals == Visuals::Focus && v.name == focus_);
+}
+
+void World::UpdateVisuals() {
+    for (size_t i = 0; i < vessels_.size(); ++i) {
+        VesselRecord& v = *vessels_[i];
+        const bool inView = InView(v);
+        if (inView && !v.hasVisual) CallVisualCreated(v);
+        else if (!inView && v.hasVisual) DestroyVisual(v);
     }
+}
+
+void World::CallVisualCreated(VesselRecord& v) {
+    v.driver->VisualCreated(*this, v, HandleOf(v.id));
     v.hasVisual = true;
     NoteRebuild(v);
+}
+
+void World::SetFocus(const std::string& name) {
+    if (name == focus_) return;
+    VesselRecord* before = Focus();
+    focus_ = name;
+    VesselRecord* after = Focus();
+    if (!after) return;
+    const OBJHANDLE from = before ? before->Handle() : nullptr;
+    if (before) {
+        before->driver->FocusChanged(*this, *before, false, after->Handle(), from);
+        AddEvent(*after, "focus (from " + before->name + ")");
+    }
+    after->driver->FocusChanged(*this, *after, true, after->Handle(), from);
+}
+
+void World::MoveFocusFromDeleted() {
+    // As the simulator: the vessel nearest to the deleted focus vessel takes the focus.
+    const VesselRecord* gone = Focus();
+    if (!gone || !gone->deletePending) return;
+    const VesselRecord* nearest = nullptr;
+    double nearestDistance = 0.0;
+    for (const auto& v : vessels_) {
+        if (v->deletePending) continue;
+        const double d = Length(v->pos - gone->pos);
+        if (!nearest || d < nearestDistance) nearest = v.get(), nearestDistance = d;
+    }
+    SetFocus(nearest ? nearest->name : std::string());
 }
 
 void World::NoteRebuild(VesselRecord& v) {
@@ -209,6 +222,7 @@ void World::NoteRebuild(VesselRecord& v) {
 void World::RequestDelete(VesselRecord& v) { v.deletePending = true; }
 
 void World::ApplyDeletions() {
+    MoveFocusFromDeleted();
     for (size_t i = 0; i < vessels_.size();) {
         if (vessels_[i]->deletePending) {
             Destroy(*vessels_[i]);
@@ -227,10 +241,7 @@ void World::Destroy(VesselRecord& v) {
 void World::DestroyVisual(VesselRecord& v) {
     if (!v.hasVisual) return;
     v.hasVisual = false;
-    if (VESSEL2* target = CallbackTarget(v)) {
-        TraceDispatch(v, "clbkVisualDestroyed");
-        InContext(v, [&] { target->clbkVisualDestroyed(HandleOf(v.id), 0); });
-    }
+    v.driver->VisualDestroyed(*this, v, HandleOf(v.id));
 }
 
 void World::Discard(VesselRecord& v) {
@@ -251,32 +262,28 @@ void World::Discard(VesselRecord& v) {
 void World::AdvanceFrame(double frameDt) {
     simStep_ = frameDt * timeAcc_;
     realTime_ += frameDt;
+    const double startTime = simTime_;
+    const double startMjd = Mjd();
     const double endTime = simTime_ + simStep_;
     const double endMjd = mjd0_ + endTime / SECONDS_PER_DAY;
-    if (dispatch == Dispatch::Callbacks) {
-        ForEachVesselOfTheFrame([&](VesselRecord& v) {
-            if (VESSEL2* target = CallbackTarget(v)) {
-                TraceDispatch(v, "clbkPreStep");
-                InContext(v, [&] { target->clbkPreStep(endTime, simStep_, endMjd); });
-                NoteRebuild(v);
-            }
-        });
+    // As in the simulator's loops, the count is read again for each vessel: one created during
+    // the step gets its calls in this frame from there on. Deletions wait for the frame's end, so
+    // the indices hold; records stay at their address as the list grows.
+    for (size_t i = 0; i < vessels_.size(); ++i) {
+        VesselRecord& v = *vessels_[i];
+        v.driver->PreStep(*this, v, startTime, simStep_, startMjd);
+        NoteRebuild(v);
     }
     StepPhysics(*this, simStep_);
     simTime_ = endTime;
-    ForEachVesselOfTheFrame([&](VesselRecord& v) {
-        if (VESSEL2* target = CallbackTarget(v)) {
-            TraceDispatch(v, "clbkPostStep");
-            InContext(v, [&] { target->clbkPostStep(simTime_, simStep_, endMjd); });
-            NoteRebuild(v);
-        } else if (dispatch == Dispatch::EntryPoints && v.module && v.module->timestep && v.iface) {
-            TraceDispatch(v, "ovcTimestep");
-            InContext(v, [&] { v.module->timestep(v.iface, simTime_); });
-            NoteRebuild(v);
-        }
-    });
+    for (size_t i = 0; i < vessels_.size(); ++i) {
+        VesselRecord& v = *vessels_[i];
+        v.driver->PostStep(*this, v, endTime, simStep_, endMjd);
+        NoteRebuild(v);
+    }
     DropUnreadableMessages();
     ApplyDeletions();
+    UpdateVisuals();
 }
 
 void World::SetTimeAcceleration(double factor) {
@@ -293,13 +300,12 @@ bool World::AcceptDelayedKey(int key, double interval) {
 }
 
 int World::DeliverBufferedKey(VesselRecord& v, DWORD key, bool down, char* kstate) {
-    if (VESSEL2* target = CallbackTarget(v)) {
-        TraceDispatch(v, "clbkConsumeBufferedKey", std::to_string(key));
-        return InContext(v, [&] { return target->clbkConsumeBufferedKey(key, down, kstate); });
-    }
-    if (dispatch != Dispatch::EntryPoints || !v.module || !v.module->consumeBufferedKey || !v.iface) return 0;
-    TraceDispatch(v, "ovcConsumeBufferedKey", std::to_string(key));
-    return InContext(v, [&] { return v.module->consumeBufferedKey(v.iface, key, down, kstate); });
+    return v.driver->ConsumeBufferedKey(*this, v, key, down, kstate);
+}
+
+int World::KeyToFocus(DWORD key, bool down, char* kstate) {
+    VesselRecord* v = Focus();
+    return v ? DeliverBufferedKey(*v, key, down, kstate) : 0;
 }
 
 MESHHANDLE World::LoadMesh(const std::string& name) {

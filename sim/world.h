@@ -27,14 +27,18 @@ namespace sim {
 
 struct ScenarioBlockReader;
 
-// How the host calls vessel modules: as the current simulator does (ovcInit and ovcExit, then the
-// VESSEL2 callbacks), or through the eight exported entry points of older hosts.
-enum class Dispatch { Callbacks, EntryPoints };
 // Which vessels get a visual: every one (as if all were in view), the focus vessel only, or none.
 enum class Visuals { All, Focus, None };
 
 // VESSELSTATUS::status of a landed vessel (0 is free flight).
 constexpr int STATUS_LANDED = 1;
+// Bits of VESSELSTATUS::flag[0]: which of its levels oapiCreateVessel applies. GetStatus sets
+// neither; without them the new vessel keeps the levels its class and module gave it.
+constexpr DWORD STATUS_SETS_ENGINES = 1;  // eng_main and eng_hovr
+constexpr DWORD STATUS_SETS_FUEL = 2;     // fuel, the default tank's level
+// The handle of the planet, the reference body of every vessel (VESSELSTATUS::rbody); no vessel
+// ever has it.
+inline OBJHANDLE PlanetHandle() { return HandleOf(~Id{0}); }
 
 struct TraceEntry {
     std::string vessel;  // the vessel whose interface was called, or whose entry point ran
@@ -70,16 +74,23 @@ public:
     size_t IndexedVessels() const { return byId_.size(); }
 
     // Creates the record and, for a module-driven class, the module's object (init, class
-    // caps, class values). Throws InputError for an unknown class or a missing module.
+    // caps, class values); chooses the vessel's driver. Throws InputError for an unknown class or a
+    // missing module.
     VesselRecord* AddVessel(const std::string& name, const std::string& className);
-    // The creation that oapiCreateVessel performs: AddVessel, the given state, FinishCreation.
+    // The creation that oapiCreateVessel performs: AddVessel, the given state, the visual when the
+    // vessel is in view, PostCreation.
     VesselRecord* CreateVessel(const std::string& name, const std::string& className, const VESSELSTATUS& status);
-    // A landed status (status STATUS_LANDED) stands the vessel on its touchdown points at the
-    // longitude, latitude and heading of vdata[0]; any other is free flight from rpos and rvel.
+    // Places the vessel by the status (PlaceFromStatus), and sets the default tank's level and the
+    // main, retro and hover levels only as flag[0] asks (STATUS_SETS_FUEL, STATUS_SETS_ENGINES).
     void ApplyStatus(VesselRecord& v, const VESSELSTATUS& status);
-    // The end of a vessel's creation, once its state is set: clbkPostCreation, then its visual
-    // when the visuals setting gives it one.
-    void FinishCreation(VesselRecord& v);
+    // The end of a vessel's creation, once its state is set: clbkPostCreation. For a scenario's
+    // vessels, once every one of them exists.
+    void PostCreation(VesselRecord& v);
+    // Whether the vessel is in view by the visuals setting: every vessel, the focus vessel, none.
+    bool InView(const VesselRecord& v) const;
+    // The graphics' pass at the end of each frame: a vessel in view without a visual gets one,
+    // a vessel with one that is no longer in view loses it.
+    void UpdateVisuals();
     void CallVisualCreated(VesselRecord& v);
     // The vessel leaves view: its visual goes (clbkVisualDestroyed), to come again with CallVisualCreated.
     void DestroyVisual(VesselRecord& v);
@@ -88,12 +99,15 @@ public:
     // A new vessel takes the handle of the vessel deleted last whose handle is free, as the
     // simulator may (it can give a new vessel a deleted one's address); off, handles are never reused.
     bool reuseHandles = false;
+    // How modules are called; read when a vessel's module object is created.
     Dispatch dispatch = Dispatch::Callbacks;
     Visuals visuals = Visuals::All;
-    std::string focusVessel;  // the vessel that gets the visual with Visuals::Focus
-    // The vessel's object as a VESSEL2 when the host calls its callbacks; null in the entry-point
-    // dispatch, for a passive vessel, or for a module object that is a plain VESSEL.
-    VESSEL2* CallbackTarget(const VesselRecord& v) const;
+    // The focus vessel: the one that gets the keys, and the one in view with Visuals::Focus. A
+    // change calls the module of the vessel that loses it and of the one that gets it
+    // (clbkFocusChanged) and is an event of the new one. A name no vessel has yet waits for it.
+    const std::string& FocusName() const { return focus_; }
+    VesselRecord* Focus() const { return FindByName(focus_); }
+    void SetFocus(const std::string& name);
     // Traces a call that the host makes into a vessel's module.
     void TraceDispatch(const VesselRecord& v, const char* call, std::string args = {});
     void RequestDelete(VesselRecord& v);
@@ -106,7 +120,9 @@ public:
     // Called with each vessel just before it is destroyed.
     std::vector<std::function<void(VesselRecord&)>> onDelete;
 
-    // One frame (after the script's actions): physics, every module's time step, deletions.
+    // One frame's step: every vessel's pre-step (the step's start time), the physics, every
+    // vessel's post-step (its end time), deletions, then the visuals (UpdateVisuals). A vessel
+    // created during the step is stepped in the same frame from where it was created on.
     void AdvanceFrame(double frameDt);
     double SimTime() const { return simTime_; }
     double SimStep() const { return simStep_; }
@@ -118,7 +134,10 @@ public:
 
     // Keyboard
     bool AcceptDelayedKey(int key, double interval);
+    // One buffered key event for a vessel's module; what it answered.
     int DeliverBufferedKey(VesselRecord& v, DWORD key, bool down, char* kstate);
+    // The same for the focus vessel, the only one that gets keys; 0 without one.
+    int KeyToFocus(DWORD key, bool down, char* kstate);
 
     // Mesh templates
     MESHHANDLE LoadMesh(const std::string& name);
@@ -205,13 +224,7 @@ public:
     static constexpr const char* MESSAGE_BUS_MODULE = "dravomessage";
 
 private:
-    // Calls f with each vessel that exists as the loop starts; those created inside it wait for
-    // the next frame. Deletions take effect only at the frame's end, so the indices hold.
-    template <class F>
-    void ForEachVesselOfTheFrame(F&& f) {
-        const size_t count = vessels_.size();
-        for (size_t i = 0; i < count && i < vessels_.size(); ++i) f(*vessels_[i]);
-    }
+    void MoveFocusFromDeleted();
     void LinkMessageBus();
     void Destroy(VesselRecord& v);
     void Discard(VesselRecord& v);  // ends the module's object and removes the record
@@ -238,6 +251,7 @@ private:
     int lastKey_ = -1;
     double lastKeyTime_ = 0.0;
     std::optional<std::string> pendingError_;
+    std::string focus_;
     World* previous_ = nullptr;
     void* messageBus_ = nullptr;  // the root's message module, when it has one
     using ForgetMessagesFn = int (*)(VESSEL*);  // returns how many messages it dropped

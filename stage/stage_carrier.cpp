@@ -69,10 +69,13 @@ void StageCarrier::SaveState(FILEHANDLE scn) {
     SavePayloadLines(scn);
 }
 
-int StageCarrier::ConsumeBufferedKey(DWORD, bool, char* keyboardState) {
+int StageCarrier::ConsumeBufferedKey(DWORD key, bool pressed, char* keyboardState) {
+    // As on the Talvek: J acts when it goes down, whatever the keyboard state shows of J itself
+    // (the host's poll after the step); the state gives the modifiers.
+    if (!pressed || key != static_cast<DWORD>(OAPI_KEY_J)) return KEY_NOT_USED;
     if (KEYDOWN(keyboardState, OAPI_KEY_LSHIFT) || KEYDOWN(keyboardState, OAPI_KEY_RSHIFT)) return KEY_NOT_USED;
     if (KEYDOWN(keyboardState, OAPI_KEY_LCONTROL) || KEYDOWN(keyboardState, OAPI_KEY_RCONTROL)) return KEY_NOT_USED;
-    if (KEYDOWN(keyboardState, OAPI_KEY_J) && oapiAcceptDelayedKey(OAPI_KEY_J, J_DELAY)) {
+    if (oapiAcceptDelayedKey(OAPI_KEY_J, J_DELAY)) {
         ReleaseLastPayload();
         DefineStage();
         return KEY_USED;

@@ -239,7 +239,7 @@ int Run(const RunArgs& args) {
     attempt(args.trace, [&] { traceFile->Commit(); });
     attempt(args.telemetry, [&] { telemetryFile->Commit(); });
     attempt(args.plot, [&] {
-        sim::PlotTelemetry(simulation.GetTelemetry(), world, simulation.FocusVessel(), Absolute(start, args.plot));
+        sim::PlotTelemetry(simulation.GetTelemetry(), world, simulation.PlottedVessel(), Absolute(start, args.plot));
     });
     attempt(args.log, [&] { sim::WriteTextFile(Absolute(start, args.log), sim::LogText(world)); });
     if (args.events) std::cout << sim::EventsText(world);
@@ -358,7 +358,7 @@ int main(int argc, char** argv) {
     run->add_option("--dump", args.dump, "write the host's record of every vessel as JSON")->check(outputPath);
     run->add_option("--trace", args.trace, "write the trace of host calls")->check(outputPath);
     run->add_option("--telemetry", args.telemetry, "write altitude, speeds and mass over time as CSV")->check(outputPath);
-    run->add_option("--plot", args.plot, "write a PNG of altitude and speeds of the focus vessel, events marked")
+    run->add_option("--plot", args.plot, "write a PNG of altitude and speeds of the vessel focused at the start, events marked")
         ->check(outputPath);
     run->add_flag("--events", args.events, "print the event timeline");
     run->add_option("--log", args.log, "write the modules' log lines, with time and vessel")->check(outputPath);
@@ -374,8 +374,8 @@ int main(int argc, char** argv) {
     run->add_option("--ground-elevation", args.groundElevation,
                     "the ground's height over the mean radius everywhere [m] (default: the scenario's, else 0)");
     run->add_option("--visuals", args.visuals,
-                    "which vessels get a visual: all (default, as if every vessel were in view), focus (the "
-                    "focus vessel only) or none")
+                    "which vessels are in view and get a visual, from the first frame on: all (default), focus "
+                    "(the focus vessel only) or none")
         ->check(CLI::IsMember({"all", "focus", "none"}));
 
     RenderArgs renderArgs;

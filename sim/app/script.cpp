@@ -100,13 +100,17 @@ FlightScript ParseScript(const std::string& text, const std::string& fileName, c
                 fail("thruster group '" + a.word + "' is none of main, retro, hover");
             if (!ParseDouble(words[5], a.value) || a.value < 0 || a.value > 1)
                 fail("thrust level '" + words[5] + "' is not a number from 0 to 1");
+        } else if (action == "focus") {
+            a.kind = ScriptAction::Kind::FOCUS;
+            needArgs(1, "focus <vessel>, the vessel that takes the focus");
+            a.word = words[4];
         } else if (action == "save") {
             a.kind = ScriptAction::Kind::SAVE;
             needArgs(1, "save <file>");
             if (const std::string problem = PathLengthProblem(words[4]); !problem.empty()) fail("save: " + problem);
             a.file = std::filesystem::path(words[4]).is_absolute() ? std::filesystem::path(words[4]) : baseDir / words[4];
         } else {
-            fail("unknown action '" + action + "'; expected key, timeacc, navmode, thrust or save");
+            fail("unknown action '" + action + "'; expected key, timeacc, navmode, thrust, focus or save");
         }
         script.actions.push_back(std::move(a));
     }

@@ -2,7 +2,7 @@
 //   at <seconds> <vessel> <action>
 //   below <metres> <vessel> <action>
 // Actions: key <combo>, timeacc <factor>, navmode <prograde|retrograde|killrot|off>,
-// thrust <main|retro|hover> <level>, save <file>.
+// thrust <main|retro|hover> <level>, focus <vessel>, save <file>.
 #pragma once
 
 #include <filesystem>
@@ -23,10 +23,10 @@ struct ScriptAction {
     enum class Trigger { AT, BELOW } trigger = Trigger::AT;
     double threshold = 0.0;  // seconds or metres
     std::string vessel;
-    enum class Kind { KEY, TIMEACC, NAVMODE, THRUST, SAVE } kind = Kind::KEY;
+    enum class Kind { KEY, TIMEACC, NAVMODE, THRUST, FOCUS, SAVE } kind = Kind::KEY;
     KeyCombo combo;
     double value = 0.0;      // time acceleration or thrust level
-    std::string word;        // navigation mode or thruster group, as written
+    std::string word;        // navigation mode, thruster group or the vessel to focus, as written
     NavMode navMode = NavMode::Off;
     std::filesystem::path file;  // save target, made absolute when the script is read
     int line = 0;

@@ -11,6 +11,10 @@
 
 namespace sim {
 
+namespace {
+constexpr unsigned char KEY_DOWN_BIT = 0x80;  // of a key's byte in the keyboard state, while it is held
+}  // namespace
+
 Simulation::Simulation(const std::filesystem::path& root, const std::filesystem::path& scenarioFile,
                        const HostOptions& options)
     : scenario_(ReadScenarioFile(scenarioFile)),
@@ -23,9 +27,6 @@ Simulation::Simulation(const std::filesystem::path& root, const std::filesystem:
     world_.keepEvents = options.events;
     world_.keepLog = false;  // no output reads the log lines apart from the timeline's copies
     world_.reuseHandles = options.reuseHandles;
-    // The focus as the scenario names it, else the first vessel of the file.
-    if (scenario_.focus) world_.focusVessel = *scenario_.focus;
-    else if (!scenario_.vessels.empty()) world_.focusVessel = scenario_.vessels.front().name;
     if (options.groundElevation) scenario_.groundElevation = *options.groundElevation;
     classCheck_ = CheckClassFiles(root, scenario_, &world_.MeshFiles());
     if (!classCheck_.errors.empty()) {
@@ -36,12 +37,47 @@ Simulation::Simulation(const std::filesystem::path& root, const std::filesystem:
     LoadScenario(world_, scenario_);
     world_.DropUnreadableMessages();
     world_.ApplyDeletions();
-    telemetry_.Sample(world_, FocusVessel(), true);
+    plotted_ = world_.FocusName();
+    telemetry_.Sample(world_, plotted_, true);
 }
 
-std::string Simulation::FocusVessel() const {
-    if (scenario_.focus && world_.FindByName(*scenario_.focus)) return *scenario_.focus;
-    return world_.Vessels().empty() ? std::string() : world_.Vessels().front()->name;
+void Simulation::PressKeys(VesselRecord& v, const KeyCombo& combo) {
+    // Only the focus vessel gets keys: a key for another vessel moves the focus to it first.
+    world_.SetFocus(v.name);
+    // The keyboard as the host polls it after the step: the whole combination held.
+    char kstate[KEYBOARD_STATE_SIZE];
+    std::memset(kstate, 0, sizeof kstate);
+    kstate[combo.key] = static_cast<char>(KEY_DOWN_BIT);
+    for (int m : combo.modifiers) kstate[m] = static_cast<char>(KEY_DOWN_BIT);
+    // The key goes before what it causes (a vessel created, a log line) in the timeline.
+    const size_t before = world_.events.size();
+    for (int m : combo.modifiers) world_.KeyToFocus(static_cast<DWORD>(m), true, kstate);
+    const int result = world_.KeyToFocus(static_cast<DWORD>(combo.key), true, kstate);
+    world_.AddEvent(v, "key " + combo.text + " -> " + std::to_string(result));
+    if (world_.events.size() > before + 1)
+        std::rotate(world_.events.begin() + static_cast<std::ptrdiff_t>(before), world_.events.end() - 1,
+                    world_.events.end());
+    held_.push_back(combo);
+}
+
+void Simulation::ReleaseKeys() {
+    std::vector<KeyCombo> released;
+    released.swap(held_);
+    for (const KeyCombo& combo : released) {
+        // By the next poll the whole combination is up again.
+        char kstate[KEYBOARD_STATE_SIZE];
+        std::memset(kstate, 0, sizeof kstate);
+        VesselRecord* focus = world_.Focus();
+        const size_t before = world_.events.size();
+        const int result = world_.KeyToFocus(static_cast<DWORD>(combo.key), false, kstate);
+        for (auto m = combo.modifiers.rbegin(); m != combo.modifiers.rend(); ++m)
+            world_.KeyToFocus(static_cast<DWORD>(*m), false, kstate);
+        if (!focus) continue;
+        world_.AddEvent(*focus, "key " + combo.text + " up -> " + std::to_string(result));
+        if (world_.events.size() > before + 1)
+            std::rotate(world_.events.begin() + static_cast<std::ptrdiff_t>(before), world_.events.end() - 1,
+                        world_.events.end());
+    }
 }
 
 void Simulation::Carry(ScriptAction& a) {
@@ -50,18 +86,15 @@ void Simulation::Carry(ScriptAction& a) {
     if (!v)
         throw InputError(Where(script_.file, a.line, "vessel '" + a.vessel + "' does not exist when this action falls due"));
     switch (a.kind) {
-        case ScriptAction::Kind::KEY: {
-            char kstate[KEYBOARD_STATE_SIZE];
-            std::memset(kstate, 0, sizeof kstate);
-            kstate[a.combo.key] = static_cast<char>(0x80);
-            for (int m : a.combo.modifiers) kstate[m] = static_cast<char>(0x80);
-            // The key goes before what it causes (a vessel created, a log line) in the timeline.
-            const size_t before = world_.events.size();
-            const int result = world_.DeliverBufferedKey(*v, static_cast<DWORD>(a.combo.key), true, kstate);
-            world_.AddEvent(*v, "key " + a.combo.text + " -> " + std::to_string(result));
-            if (world_.events.size() > before + 1)
-                std::rotate(world_.events.begin() + static_cast<std::ptrdiff_t>(before), world_.events.end() - 1,
-                            world_.events.end());
+        case ScriptAction::Kind::KEY:
+            PressKeys(*v, a.combo);
+            break;
+        case ScriptAction::Kind::FOCUS: {
+            VesselRecord* target = world_.FindByName(a.word);
+            if (!target)
+                throw InputError(
+                    Where(script_.file, a.line, "vessel '" + a.word + "' does not exist when this action falls due"));
+            world_.SetFocus(target->name);
             break;
         }
         case ScriptAction::Kind::TIMEACC:
@@ -96,10 +129,10 @@ void Simulation::Carry(ScriptAction& a) {
     world_.ThrowIfError();
 }
 
-void Simulation::RunDueActions() {
+void Simulation::RunDueActions(bool keys) {
     const double now = world_.SimTime();
     for (auto& a : script_.actions) {
-        if (a.done) continue;
+        if (a.done || (a.kind == ScriptAction::Kind::KEY) != keys) continue;
         if (a.trigger == ScriptAction::Trigger::AT) {
             if (a.threshold <= now + TIME_TOLERANCE) Carry(a);
         } else {
@@ -110,10 +143,17 @@ void Simulation::RunDueActions() {
 }
 
 void Simulation::Frame(double frameDt) {
-    RunDueActions();
+    // The host's own settings (time acceleration, autopilot, thrust, focus, saves) at the frame's
+    // start, so that a time acceleration holds for this frame's own step.
+    RunDueActions(false);
     world_.AdvanceFrame(frameDt);
     ++frames_;
-    if (telemetry_.Scope() != TelemetryScope::None) telemetry_.Sample(world_, FocusVessel());
+    world_.ThrowIfError();
+    // The keyboard as the simulator reads it: after the step (what the keys do is flown from the
+    // next frame on); the keys pressed in the frame before come up first.
+    ReleaseKeys();
+    RunDueActions(true);
+    if (telemetry_.Scope() != TelemetryScope::None) telemetry_.Sample(world_, plotted_);
     world_.ThrowIfError();
 }
 

@@ -64,7 +64,9 @@ public:
     const Scenario& GetScenario() const { return scenario_; }
     void SetScript(FlightScript script) { script_ = std::move(script); }
 
-    // One frame: the script actions that are due, then physics, time steps and deletions.
+    // One frame: the script's actions that are due at its start other than keys, the world's step
+    // (pre-steps, physics, post-steps, deletions, visuals), then the keyboard: the keys pressed in
+    // the frame before come up, and the script's keys that are due go down.
     void Frame(double frameDt);
     // Frames until a limit is reached; without limits, until the script is done and no vessel
     // flies in atmosphere, or one simulated day has passed. Returns the number of frames run.
@@ -75,15 +77,21 @@ public:
     const Telemetry& GetTelemetry() const { return telemetry_; }
     // What the check of the class files found that does not stop the run.
     const ClassCheckReport& ClassCheck() const { return classCheck_; }
-    // The vessel the scenario focuses on, else the first; empty without vessels.
-    std::string FocusVessel() const;
+    // The vessel that had the focus when the flight began (the scenario's focus, else its first
+    // vessel): the plot follows it through the flight, wherever the focus goes. Empty without vessels.
+    const std::string& PlottedVessel() const { return plotted_; }
     // The script's saves that could not be written, one message each ("SCRIPT:LINE: save: ...");
     // the flight goes on without them.
     const std::vector<std::string>& FailedSaves() const { return failedSaves_; }
 
 private:
-    void RunDueActions();
+    // The actions due now: the keys, or every other action.
+    void RunDueActions(bool keys);
     void Carry(ScriptAction& a);
+    // A key combination's events for the focus vessel: the modifiers and then the letter going
+    // down, or the letter and then the modifiers coming up; a timeline line with the letter's answer.
+    void PressKeys(VesselRecord& v, const KeyCombo& combo);
+    void ReleaseKeys();
     bool AnyVesselInAtmosphere() const;
 
     Scenario scenario_;
@@ -92,6 +100,8 @@ private:
     FlightScript script_;
     Telemetry telemetry_;
     long frames_ = 0;
+    std::string plotted_;
+    std::vector<KeyCombo> held_;  // pressed in the last frame: they come up in the next
     std::vector<std::string> failedSaves_;
 };
 

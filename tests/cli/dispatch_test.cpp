@@ -80,7 +80,8 @@ void PrintTo(const VisualsCase& c, std::ostream* os) { *os << "--visuals " << c.
 class Visuals : public Dispatch, public testing::WithParamInterface<VisualsCase> {};
 
 TEST_P(Visuals, OnlyTheVesselsInViewGetOne) {
-    const auto r = RunSim({"run", "c.scn", "--visuals", GetParam().visuals, "--frames", "0", "--trace", "t.txt"},
+    // Visuals come with the first frame, after its step.
+    const auto r = RunSim({"run", "c.scn", "--visuals", GetParam().visuals, "--frames", "1", "--trace", "t.txt"},
                           scratch.Path());
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string trace = scratch.Read("t.txt");
@@ -94,6 +95,34 @@ INSTANTIATE_TEST_SUITE_P(Settings, Visuals,
                                          VisualsCase{"none", false, false}),
                          [](const auto& info) { return std::string(info.param.visuals); });
 
+// A script's focus moves the view with --visuals focus (and the keys); a save keeps the focus,
+// and the reloaded flight looks at the same vessel.
+TEST_F(Dispatch, TheFocusMovesTheViewAndIsSaved) {
+    scratch.Write("f.txt", "at 0.5 Talvek focus Other\n");
+    const auto r = RunSim({"run", "c.scn", "--script", "f.txt", "--visuals", "focus", "--until", "1", "--events",
+                           "--trace", "t.txt", "--save", "s.scn"},
+                          scratch.Path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("0.50 Other focus (from Talvek)\n"));
+    const std::string trace = scratch.Read("t.txt");
+    const bool legacy = talvek_test::LegacyEntryPoints();
+    EXPECT_NE(trace.find(legacy ? "Other > ovcVisualCreated" : "Other > clbkVisualCreated"), std::string::npos);
+    if (!legacy) {
+        EXPECT_THAT(trace, HasSubstr("Talvek > clbkFocusChanged(false, #"));
+        EXPECT_THAT(trace, HasSubstr("Other > clbkFocusChanged(true, #"));
+        EXPECT_THAT(trace, HasSubstr("Talvek > clbkVisualDestroyed()")) << "Talvek left the view";
+    }
+    EXPECT_THAT(scratch.Read("s.scn"), HasSubstr("BEGIN_FOCUS\n  Ship Other\nEND_FOCUS\n"));
+
+    const auto again =
+        RunSim({"run", "s.scn", "--visuals", "focus", "--frames", "1", "--trace", "t2.txt"}, scratch.Path());
+    ASSERT_EQ(again.status, 0) << again.err;
+    const std::string trace2 = scratch.Read("t2.txt");
+    const std::string created = legacy ? "> ovcVisualCreated" : "> clbkVisualCreated";
+    EXPECT_NE(trace2.find("Other " + created), std::string::npos);
+    EXPECT_EQ(trace2.find("Talvek " + created), std::string::npos);
+}
+
 // The trace names the route: the current simulator's callbacks by default, the exported entry
 // points only when asked for.
 TEST_F(Dispatch, TheTraceShowsTheRouteTaken) {
@@ -102,12 +131,14 @@ TEST_F(Dispatch, TheTraceShowsTheRouteTaken) {
     const std::string trace = scratch.Read("t.txt");
     if (talvek_test::LegacyEntryPoints()) {
         EXPECT_THAT(trace, HasSubstr("Talvek > ovcLoadStateEx()"));
-        EXPECT_THAT(trace, HasSubstr("Talvek > ovcTimestep()"));
+        EXPECT_THAT(trace, HasSubstr("Talvek > ovcTimestep(0.016666666666666666)"));
         EXPECT_THAT(trace, Not(HasSubstr("> clbk")));
     } else {
         EXPECT_THAT(trace, HasSubstr("Talvek > clbkLoadStateEx()"));
-        EXPECT_THAT(trace, HasSubstr("Talvek > clbkPreStep()"));
-        EXPECT_THAT(trace, HasSubstr("Talvek > clbkPostStep()"));
+        // The pre-step with the step's start time, length and date; the post-step with its end.
+        EXPECT_THAT(trace, HasSubstr("Talvek > clbkPreStep(0, 0.016666666666666666, 51544.5)"));
+        EXPECT_THAT(trace,
+                    HasSubstr("Talvek > clbkPostStep(0.016666666666666666, 0.016666666666666666, 51544.5000001929)"));
         EXPECT_THAT(trace, Not(HasSubstr("> ovcTimestep")));
     }
 }

@@ -14,6 +14,7 @@
 #include "sim/app/dump.h"
 #include "sim/errors.h"
 #include "sim/mesh.h"
+#include "sim/placement.h"
 #include "sim/scenario.h"
 #include "tests/host/host_fixture.h"
 

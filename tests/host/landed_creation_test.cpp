@@ -13,6 +13,7 @@
 #include "sim/mathx.h"
 #include "sim/physics.h"
 #include "sim/planet.h"
+#include "sim/placement.h"
 #include "sim/scenario.h"
 #include "tests/host/host_fixture.h"
 

@@ -6,6 +6,7 @@
 
 #include "sim/app/simulation.h"
 #include "sim/errors.h"
+#include "sim/placement.h"
 #include "sim/scenario.h"
 #include "tests/host/host_fixture.h"
 

@@ -141,6 +141,7 @@ TEST_F(HostTest, CreatedVesselTakesTheGivenStatus) {
     st.arot = {0, 0.5, 0};
     st.fuel = 0.5;
     st.eng_main = 1.0;
+    st.flag[0] = sim::STATUS_SETS_FUEL | sim::STATUS_SETS_ENGINES;
     OBJHANDLE h = oapiCreateVessel("New", "Probe", st);
     sim::VesselRecord* v = world->Find(h);
     ASSERT_NE(v, nullptr);

@@ -94,5 +94,8 @@ TEST_F(LoadedModule, EntryPointsForward) {
     module->timestep(talvek->iface, -12345.0);  // the simulation time is not read
 
     char keys[KEYBOARD_STATE_SIZE] = {};
-    EXPECT_EQ(module->consumeBufferedKey(talvek->iface, OAPI_KEY_J, true, keys), 0);
+    EXPECT_EQ(module->consumeBufferedKey(talvek->iface, OAPI_KEY_J, false, keys), 0) << "a key coming up commands nothing";
+    Object()->sequencer.rebuildCounter = RebuildPhase::Idle;
+    EXPECT_EQ(module->consumeBufferedKey(talvek->iface, OAPI_KEY_J, true, keys), 1) << "J going down releases";
+    EXPECT_EQ(Object()->sequencer.rebuildCounter, RebuildPhase::Requested);
 }
