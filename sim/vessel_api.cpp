@@ -425,9 +425,10 @@ void VESSEL::GetStatus(VESSELSTATUS& status) const {
         // As the simulator fills a landed status: where it stands in vdata[0] (longitude,
         // latitude, heading), and the height of its centre of mass over the ground in vrot.x.
         status.status = sim::STATUS_LANDED;
+        const sim::PlanetFixed fixed = sim::OnPlanet(*v, W().Mjd());
         double lon, lat;
-        sim::LonLat(v->pos, W().Mjd(), lon, lat);
-        status.vdata[0] = VECTOR3{lon, lat, sim::HeadingOf(v->rot, v->pos, W().Mjd())};
+        sim::LonLatOnPlanet(fixed.pos, lon, lat);
+        status.vdata[0] = VECTOR3{lon, lat, sim::HeadingOnPlanet(fixed.rot, fixed.pos)};
         status.vrot = VECTOR3{sim::GroundHeight(*v), 0, 0};
     }
 }
