@@ -25,9 +25,11 @@ constexpr double REST_TIME = 5.0;               // [s] at rest in contact, witho
 constexpr double PARALLEL_SINE = 1e-12;
 constexpr double MIN_FLYING_MASS = 1e-3;       // [kg] the mass the integration divides by, at least
 
-// Autopilot gains.
-constexpr double AP_ATTITUDE_GAIN = 0.5;        // [1/s] desired rotation rate per radian of error
-constexpr double AP_MAX_RATE = 0.1;             // [rad/s]
+// Autopilot gains: the simulator's navigation modes ask for 5 deg/s of rotation at 20 deg from
+// the target and less in proportion, never more than 5 deg/s. The gain sets how far the vessel
+// lags a target that turns (retrograde, along an orbit): a burn's direction, and where it lands.
+constexpr double AP_ATTITUDE_GAIN = 0.25;       // [1/s] desired rotation rate per radian of error
+constexpr double AP_MAX_RATE = 0.0872664626;    // [rad/s] 5 deg/s
 constexpr double AP_RATE_GAIN = 2.0;            // [1/s]
 
 VECTOR3 Normalised(const VECTOR3& v) {
