@@ -25,9 +25,11 @@ constexpr double REST_TIME = 5.0;               // [s] at rest in contact, witho
 constexpr double PARALLEL_SINE = 1e-12;
 constexpr double MIN_FLYING_MASS = 1e-3;       // [kg] the mass the integration divides by, at least
 
-// Autopilot gains.
-constexpr double AP_ATTITUDE_GAIN = 0.5;        // [1/s] desired rotation rate per radian of error
-constexpr double AP_MAX_RATE = 0.1;             // [rad/s]
+// Autopilot gains: the simulator's navigation modes ask for 5 deg/s of rotation at 20 deg from
+// the target and less in proportion, never more than 5 deg/s. The gain sets how far the vessel
+// lags a target that turns (retrograde, along an orbit): a burn's direction, and where it lands.
+constexpr double AP_ATTITUDE_GAIN = 0.25;       // [1/s] desired rotation rate per radian of error
+constexpr double AP_MAX_RATE = 0.0872664626;    // [rad/s] 5 deg/s
 constexpr double AP_RATE_GAIN = 2.0;            // [1/s]
 
 VECTOR3 Normalised(const VECTOR3& v) {
@@ -55,11 +57,11 @@ double DragArea(const VesselDefinition& d, const VECTOR3& u) {
 
 // The drag force and the aerodynamic moments (pitch and bank, not the rotational drag) at the
 // substep's start, where the air density rho is known.
-Aero AerodynamicForces(const VesselRecord& v, double rho, double mass) {
+Aero AerodynamicForces(const VesselRecord& v, double rho, double mass, double mjd) {
     Aero a;
     if (rho < VACUUM_DENSITY) return a;
     const VesselDefinition& d = v.def;
-    const VECTOR3 relative = v.vel - SurfaceVelocity(v.pos);  // velocity through the air, global
+    const VECTOR3 relative = v.vel - SurfaceVelocity(v.pos, mjd);  // velocity through the air, global
     const double speed = Length(relative);
     if (speed <= 0) return a;
     // u: the direction of the airflow over the vessel, in vessel axes.
@@ -193,12 +195,18 @@ Propulsion Thrust(VesselRecord& v, double pressure, double h) {
     return p;
 }
 
-void CarryWithSurface(VesselRecord& v, double dt) {
-    // The planet turns about +y; a point at longitude l moves to l + w dt.
-    const Mat3 turn = AxisRotation({0, -1, 0}, EARTH_ROTATION_RATE * dt);
+// Carries a vessel resting on the planet from where it stands at one date to where it stands at
+// another: its place and attitude in the planet's axes stay as they were (a landed vessel's are
+// kept as such).
+void CarryWithSurface(VesselRecord& v, double fromMjd, double toMjd) {
+    if (v.landed) {
+        FixToPlanet(v, v.groundPos, v.groundRot, toMjd);
+        return;
+    }
+    const Mat3 turn = CarriedByPlanet(fromMjd, toMjd);
     v.pos = turn * v.pos;
-    v.rot = turn * v.rot;
-    v.vel = SurfaceVelocity(v.pos);
+    v.rot = Orthonormalised(turn * v.rot);
+    v.vel = SurfaceVelocity(v.pos, toMjd);
 }
 
 // Moves a vessel that has come to rest onto the grid of the landed lines it is saved with (under
@@ -208,18 +216,16 @@ void SnapToSavedGrid(VesselRecord& v, double mjd) {
         const double scale = std::pow(10.0, decimals);
         return std::round(value * scale) / scale;
     };
+    const PlanetFixed fixed = OnPlanet(v, mjd);
     double lon, lat;
-    LonLat(v.pos, mjd, lon, lat);
+    LonLatOnPlanet(fixed.pos, lon, lat);
     lon = snap(lon / PI * 180, LANDED_POS_DECIMALS) * PI / 180;
     lat = snap(lat / PI * 180, LANDED_POS_DECIMALS) * PI / 180;
     const double alt = snap(GroundHeight(v), LANDED_ALT_DECIMALS);
     // The attitude onto the grid of the saved AROT, in the planet's axes.
-    const Mat3 planet = PlanetRotation(mjd);
-    VECTOR3 angles = AnglesFromRotation(planet.Transposed() * v.rot) / PI * 180;
+    VECTOR3 angles = AnglesFromRotation(fixed.rot) / PI * 180;
     angles = {snap(angles.x, AROT_DECIMALS), snap(angles.y, AROT_DECIMALS), snap(angles.z, AROT_DECIMALS)};
-    v.pos = SurfacePoint(lon, lat, GroundRadius() + alt, mjd);
-    v.rot = planet * RotationFromAngles(angles * (PI / 180));
-    v.vel = SurfaceVelocity(v.pos);
+    FixToPlanet(v, PointOnPlanet(lon, lat, GroundRadius() + alt), RotationFromAngles(angles * (PI / 180)), mjd);
 }
 
 bool BelowSurface(const VesselRecord& v) {
@@ -232,7 +238,7 @@ bool BelowSurface(const VesselRecord& v) {
 // surface's up, the points on the surface, the vessel at rest on the turning planet. The order
 // is not second-guessed: points whose normal points away from the centre of mass stand the
 // vessel on its head, with the centre of mass below the ground, as the real simulator does.
-void SettleOnSurface(VesselRecord& v) {
+void SettleOnSurface(VesselRecord& v, double mjd) {
     const VECTOR3 n = TouchdownUp(v.def.touchdownPoints);
     const double height = -Dot(n, v.def.touchdownPoints[0]);  // of the centre of mass above the points' plane
     const VECTOR3 up = v.pos / Length(v.pos);
@@ -250,15 +256,16 @@ void SettleOnSurface(VesselRecord& v) {
         v.rot = Orthonormalised(AxisRotation(Normalised(v.rot * turn), PI) * v.rot);
     }
     v.pos = up * (GroundRadius() + height);
-    v.vel = SurfaceVelocity(v.pos);
+    v.vel = SurfaceVelocity(v.pos, mjd);
     v.angVel = {0, 0, 0};
 }
 
 // air: the atmosphere at the vessel's altitude over the mean radius.
-double SubstepFor(const VesselRecord& v, bool thrusting, const AtmosphereState& air) {
+double SubstepFor(const VesselRecord& v, bool thrusting, const AtmosphereState& air, double mjd) {
     // Near the ground, over the ground wherever it lies; the air by the height over the mean radius.
     const double overGround = GroundHeight(v);
-    if (overGround < v.def.size + NEAR_GROUND_MARGIN + Length(v.vel - SurfaceVelocity(v.pos)) * NEAR_GROUND_LOOKAHEAD)
+    const double airspeed = Length(v.vel - SurfaceVelocity(v.pos, mjd));
+    if (overGround < v.def.size + NEAR_GROUND_MARGIN + airspeed * NEAR_GROUND_LOOKAHEAD)
         return SUBSTEP_NEAR_GROUND;
     if (air.density >= VACUUM_DENSITY) return SUBSTEP_ATMOSPHERE;
     return thrusting ? SUBSTEP_THRUST : SUBSTEP_VACUUM;
@@ -273,9 +280,9 @@ bool AnyThrusterOn(const VesselRecord& v) {
 // Drag alone over h, at the air density rho: the velocity through the air w keeps its direction
 // (and so its drag area) and decays as w' = -c |w| w. Its exact solution w / (1 + c |w| h) slows
 // the vessel towards the air's own motion and never past it, however large c h is.
-void DragDecay(VesselRecord& v, double h, double mass, double rho) {
+void DragDecay(VesselRecord& v, double h, double mass, double rho, double mjd) {
     if (rho < VACUUM_DENSITY) return;
-    const VECTOR3 air = SurfaceVelocity(v.pos);
+    const VECTOR3 air = SurfaceVelocity(v.pos, mjd);
     const VECTOR3 w = v.vel - air;
     const double speed = Length(w);
     if (speed <= 0) return;
@@ -289,9 +296,9 @@ void DragDecay(VesselRecord& v, double h, double mass, double rho) {
 // then drag for the other half, each at the air density where it acts. Drag is solved exactly
 // on its own, so that it stays stable for the stiffest drag a class may define (a large cross
 // section on a small mass).
-void Translate(VesselRecord& v, double h, double mass, double rho, const VECTOR3& thrustForce) {
+void Translate(VesselRecord& v, double h, double mass, double rho, const VECTOR3& thrustForce, double mjd) {
     const VECTOR3 held = thrustForce / mass;
-    DragDecay(v, h / 2, mass, rho);
+    DragDecay(v, h / 2, mass, rho, mjd);
     auto accel = [&](const VECTOR3& p) { return Gravity(p) + held; };
     const VECTOR3 p0 = v.pos, v0 = v.vel;
     const VECTOR3 a1 = accel(p0);
@@ -303,7 +310,7 @@ void Translate(VesselRecord& v, double h, double mass, double rho, const VECTOR3
     const VECTOR3 a4 = accel(p0 + v3 * h);
     v.pos = p0 + (v0 + v2 * 2 + v3 * 2 + v4) * (h / 6);
     v.vel = v0 + (a1 + a2 * 2 + a3 * 2 + a4) * (h / 6);
-    DragDecay(v, h / 2, mass, DensityAt(v.pos));
+    DragDecay(v, h / 2, mass, DensityAt(v.pos), mjd + h / SECONDS_PER_DAY);
 }
 
 // Rotation about the vessel's axes with the inertia PMI times mass; torque [N m] in vessel axes,
@@ -361,16 +368,13 @@ void GroundContact(World& world, VesselRecord& v, const SubstepStart& start, dou
             v.contact.restTime = 0;
             return;
         }
-        const VECTOR3 resting = start.pos;
-        v.pos = resting;
-        v.vel = SurfaceVelocity(resting);
+        v.pos = start.pos;
         v.angVel = {0, 0, 0};
         v.rot = start.rot;
-        CarryWithSurface(v, h);
+        CarryWithSurface(v, world.MjdAt(now), world.MjdAt(now + h));
         v.contact.restTime = thrust.thrusting ? 0.0 : v.contact.restTime + h;
         if (v.contact.restTime >= REST_TIME - TIME_TOLERANCE) {
-            SnapToSavedGrid(v, world.Mjd() + (now + h - world.SimTime()) / SECONDS_PER_DAY);
-            v.landed = true;
+            SnapToSavedGrid(v, world.MjdAt(now + h));
             v.contact.touching = false;
             v.contact.restTime = 0;
             world.AddEvent(v, "landed", now + h);
@@ -382,7 +386,7 @@ void GroundContact(World& world, VesselRecord& v, const SubstepStart& start, dou
         world.AddEvent(v, "touchdown " + FormatFixed(speed, 2) + " m/s", now + h);
         if (v.flightLog.touchdowns++ == 0) v.flightLog.firstTouchdown = speed;
         v.flightLog.lastTouchdown = speed;
-        SettleOnSurface(v);
+        SettleOnSurface(v, world.MjdAt(now + h));
         v.contact.touching = true;
         v.contact.restTime = 0;
     }
@@ -395,12 +399,13 @@ void Substep(World& world, VesselRecord& v, double h, double now, const Atmosphe
     Autopilot(v, mass, attitude);
     const Propulsion thrust = Thrust(v, air.pressure, h);
     const SubstepStart start{v.pos, v.rot};
+    const double mjd = world.MjdAt(now);
     // Drag and moments at the start, the state the rotation starts from.
-    const Aero aero0 = AerodynamicForces(v, air.density, mass);
+    const Aero aero0 = AerodynamicForces(v, air.density, mass, mjd);
     // What the crew feels: everything but gravity.
     const double load = Length(aero0.force / mass + thrust.force / mass) / STANDARD_GRAVITY;  // [g]
     v.flightLog.peakLoad = std::max(v.flightLog.peakLoad, load);
-    Translate(v, h, mass, air.density, thrust.force);
+    Translate(v, h, mass, air.density, thrust.force, mjd);
     Rotate(v, h, mass, air.density, thrust.torque + aero0.torque);
     GroundContact(world, v, start, h, now, mass, thrust);
 }
@@ -449,7 +454,7 @@ void StepPhysics(World& world, double dt) {
         if (v.landed) {
             // A landed vessel lifts off only under thrust.
             if (!AnyThrusterOn(v)) {
-                CarryWithSurface(v, dt);
+                CarryWithSurface(v, world.Mjd(), world.MjdAt(world.SimTime() + dt));
                 continue;
             }
             v.landed = false;
@@ -457,13 +462,15 @@ void StepPhysics(World& world, double dt) {
         double done = 0;
         while (done < dt && !v.landed) {
             const AtmosphereState air = Atmosphere(Altitude(v));
-            const double h = std::min(SubstepFor(v, AnyThrusterOn(v), air), dt - done);
+            const double mjd = world.MjdAt(world.SimTime() + done);
+            const double h = std::min(SubstepFor(v, AnyThrusterOn(v), air, mjd), dt - done);
             const Motion before{v.pos, v.vel, v.rot, v.angVel};
             Substep(world, v, h, world.SimTime() + done, air, attitude);
             if (!FiniteMotion(v)) HoldMotion(world, v, before);
             done += h;
         }
-        if (v.landed && done < dt) CarryWithSurface(v, dt - done);
+        if (v.landed && done < dt)
+            CarryWithSurface(v, world.MjdAt(world.SimTime() + done), world.MjdAt(world.SimTime() + dt));
     }
 }
 
@@ -471,6 +478,23 @@ VECTOR3 TouchdownUp(const VECTOR3 (&p)[3]) {
     const VECTOR3 n = Cross(p[0] - (p[1] + p[2]) * 0.5, p[2] - p[1]);
     const double length = Length(n);
     return length > 0 ? n / length : VECTOR3{0, 1, 0};
+}
+
+void FixToPlanet(VesselRecord& v, const VECTOR3& groundPos, const Mat3& groundRot, double mjd) {
+    const Mat3 axes = PlanetRotation(mjd);
+    v.landed = true;
+    v.groundPos = groundPos;
+    v.groundRot = groundRot;
+    v.pos = axes * groundPos;
+    v.rot = axes * groundRot;
+    v.vel = SurfaceVelocity(v.pos, mjd);
+    v.angVel = {0, 0, 0};
+}
+
+PlanetFixed OnPlanet(const VesselRecord& v, double mjd) {
+    if (v.landed) return {v.groundPos, v.groundRot};
+    const Mat3 toPlanet = PlanetRotation(mjd).Transposed();
+    return {toPlanet * v.pos, toPlanet * v.rot};
 }
 
 double Altitude(const VesselRecord& v) { return Length(v.pos) - EARTH_RADIUS; }
@@ -482,7 +506,10 @@ double GroundRadius() {
 
 double GroundHeight(const VesselRecord& v) { return Length(v.pos) - GroundRadius(); }
 
-double Airspeed(const VesselRecord& v) { return Length(v.vel - SurfaceVelocity(v.pos)); }
+double Airspeed(const VesselRecord& v) {
+    const World* w = World::Current();
+    return Length(v.vel - SurfaceVelocity(v.pos, w ? w->Mjd() : DEFAULT_START_MJD));
+}
 
 double VerticalSpeed(const VesselRecord& v) {
     const double r = Length(v.pos);

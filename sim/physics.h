@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/hosttypes.h"
+#include "sim/mathx.h"
 
 namespace sim {
 
@@ -30,6 +31,17 @@ VECTOR3 TouchdownUp(const VECTOR3 (&p)[3]);
 // value that crosses that boundary changes sign.
 inline VECTOR3 HostAngularVelocity(const VECTOR3& internal) { return {-internal.x, -internal.y, -internal.z}; }
 inline VECTOR3 InternalAngularVelocity(const VECTOR3& host) { return {-host.x, -host.y, -host.z}; }
+
+// Stands a vessel landed at a place and attitude given in the planet's axes, its global state
+// where they are at the date.
+void FixToPlanet(VesselRecord& v, const VECTOR3& groundPos, const Mat3& groundRot, double mjd);
+// A vessel's position and attitude in the planet's axes at a date: a landed vessel's own, else
+// its global state turned into them.
+struct PlanetFixed {
+    VECTOR3 pos;
+    Mat3 rot;
+};
+PlanetFixed OnPlanet(const VesselRecord& v, double mjd);
 
 double Altitude(const VesselRecord& v);  // over the mean radius [m]
 // The ground's distance from the body's centre, and a vessel's height over the ground [m].

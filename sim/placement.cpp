@@ -20,7 +20,8 @@ constexpr double DEG = 3.14159265358979323846 / 180.0;
 // A vessel standing on its touchdown points: their normal n, taken in their order, along the
 // local up, and its forward axis on the heading. The forward axis is +z, or +y when +z stands
 // nearly along n (a capsule on its base), the same axis that a saved HEADING is taken from.
-Mat3 LandedRotation(const VECTOR3& pos, double mjd, double heading, const VECTOR3& n) {
+// Position and attitude in the planet's axes.
+Mat3 LandedRotation(const VECTOR3& pos, double heading, const VECTOR3& n) {
     constexpr double NEARLY_ALONG = 0.1;  // horizontal share of +z below which +y gives the heading
     const VECTOR3 z{0, 0, 1};
     const VECTOR3 zAcross = z - n * Dot(n, z);
@@ -28,7 +29,7 @@ Mat3 LandedRotation(const VECTOR3& pos, double mjd, double heading, const VECTOR
     const VECTOR3 across = axis - n * Dot(n, axis);
     const VECTOR3 forward = across / Length(across);
     const VECTOR3 side = Cross(n, forward);
-    const Horizon h = HorizonAt(pos, mjd);
+    const Horizon h = HorizonOnPlanet(pos);
     const VECTOR3 heads = h.north * std::cos(heading) + h.east * std::sin(heading);
     const VECTOR3 beside = Cross(h.up, heads);
     // rot = [up heads beside] [n forward side]^T
@@ -73,11 +74,8 @@ std::string CheckParsedState(const ParsedVesselState& s) {
 }
 
 void PlaceLanded(World& world, VesselRecord& v, double lon, double lat, double heading, std::optional<double> alt) {
-    v.landed = true;
-    v.pos = SurfacePoint(lon, lat, GroundRadius() + alt.value_or(RestingAltitude(v)), world.Mjd());
-    v.rot = LandedRotation(v.pos, world.Mjd(), heading, TouchdownUp(v.def.touchdownPoints));
-    v.vel = SurfaceVelocity(v.pos);
-    v.angVel = {0, 0, 0};
+    const VECTOR3 place = PointOnPlanet(lon, lat, GroundRadius() + alt.value_or(RestingAltitude(v)));
+    FixToPlanet(v, place, LandedRotation(place, heading, TouchdownUp(v.def.touchdownPoints)), world.Mjd());
 }
 
 void PlaceParsed(World& world, VesselRecord& v, const ParsedVesselState& s) {
@@ -85,15 +83,14 @@ void PlaceParsed(World& world, VesselRecord& v, const ParsedVesselState& s) {
     if (s.landed && s.rpos && s.arot) {
         // As earlier versions of talvek-sim saved a landed vessel: the global position and
         // orientation at the saved date are exact; POS, HEADING and ALT were derived from them.
-        v.pos = *s.rpos;
-        v.rot = RotationFromAngles(*s.arot * DEG);
-        v.vel = SurfaceVelocity(v.pos);
-        v.angVel = {0, 0, 0};
+        // Their global axes were that version's own, so the vessel is put back on the same spot.
+        const Mat3 toPlanet = EarlierTalvekSimAxes(world.Mjd()).Transposed();
+        FixToPlanet(v, toPlanet * *s.rpos, toPlanet * RotationFromAngles(*s.arot * DEG), world.Mjd());
     } else if (s.landed && s.lon && s.lat) {
         // As the simulator saves it: AROT, when given, is the attitude in the planet's axes and
         // holds over HEADING; without it the vessel stands on its touchdown points.
         PlaceLanded(world, v, *s.lon * DEG, *s.lat * DEG, s.heading.value_or(0.0) * DEG, s.alt);
-        if (s.arot) v.rot = PlanetRotation(world.Mjd()) * RotationFromAngles(*s.arot * DEG);
+        if (s.arot) FixToPlanet(v, v.groundPos, RotationFromAngles(*s.arot * DEG), world.Mjd());
     } else {
         v.pos = s.rpos.value_or(VECTOR3{0, 0, 0});
         v.vel = s.rvel.value_or(VECTOR3{0, 0, 0});
@@ -104,9 +101,10 @@ void PlaceParsed(World& world, VesselRecord& v, const ParsedVesselState& s) {
 
 LandedPlace WhereLanded(const World& world, const VesselRecord& v) {
     LandedPlace place{};
-    LonLat(v.pos, world.Mjd(), place.lon, place.lat);
-    place.heading = HeadingOf(v.rot, v.pos, world.Mjd());
-    place.planetRot = PlanetRotation(world.Mjd()).Transposed() * v.rot;
+    const PlanetFixed fixed = OnPlanet(v, world.Mjd());
+    LonLatOnPlanet(fixed.pos, place.lon, place.lat);
+    place.heading = HeadingOnPlanet(fixed.rot, fixed.pos);
+    place.planetRot = fixed.rot;
     return place;
 }
 

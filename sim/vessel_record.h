@@ -37,6 +37,10 @@ struct VesselRecord {
     VECTOR3 angVel{0, 0, 0};  // [rad/s], vessel axes
     Mat3 rot;                 // vessel -> global
     bool landed = false;
+    // While landed: where it stands and how, in the planet's own axes. Its global state follows
+    // from them at each date, so that neither drifts while the planet turns.
+    VECTOR3 groundPos{0, 0, 0};  // [m]
+    Mat3 groundRot;              // vessel -> planet
     bool deletePending = false;
     bool hasVisual = false;
     NavMode navMode = NavMode::Off;  // the autopilot, as a flight script sets it

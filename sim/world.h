@@ -129,7 +129,9 @@ public:
     double RealTime() const { return realTime_; }
     double TimeAcceleration() const { return timeAcc_; }
     void SetTimeAcceleration(double factor);
-    double Mjd() const { return mjd0_ + simTime_ / SECONDS_PER_DAY; }
+    double Mjd() const { return MjdAt(simTime_); }
+    // The date at a simulation time (within a frame, that of a substep).
+    double MjdAt(double simTime) const { return mjd0_ + simTime / SECONDS_PER_DAY; }
     void SetStartMjd(double mjd) { mjd0_ = mjd; }
 
     // Keyboard

@@ -28,7 +28,7 @@ std::string Degrees(double radians, const char* positive, const char* negative) 
 std::string Place(const World& world, const VesselRecord& v) {
     if (v.landed) {
         double lon, lat;
-        LonLat(v.pos, world.Mjd(), lon, lat);
+        LonLatOnPlanet(OnPlanet(v, world.Mjd()).pos, lon, lat);
         return "landed at " + Degrees(lon, " E", " W") + ", " + Degrees(lat, " N", " S");
     }
     const double r = Length(v.pos), speed = Length(v.vel);

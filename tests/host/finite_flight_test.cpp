@@ -55,7 +55,7 @@ TEST_P(FiniteFlight, KeepsEveryStateFinite) {
     const CornerCase& c = GetParam();
     root.Write("Config/Corner.cfg", c.cls);
     sim::VesselRecord* v = world->AddVessel("C", "Corner");
-    v->pos = {0, sim::EARTH_RADIUS + c.altitude, 0};
+    v->pos = sim::RotationAxis(world->Mjd()) * (sim::EARTH_RADIUS + c.altitude);
     v->vel = c.velocity;
     v->angVel = sim::InternalAngularVelocity(c.rotation * (PI / 180));
     for (sim::Thruster& th : v->def.thrusters) th.level = c.thrust;

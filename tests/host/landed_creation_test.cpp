@@ -58,7 +58,8 @@ protected:
         EXPECT_NEAR(std::remainder(sim::HeadingOf(v.rot, v.pos, world->Mjd()) - p.heading, 2 * PI), 0, 1e-9);
         EXPECT_NEAR(LowestPoint(v), 0, 1e-6) << "on its touchdown points";
         EXPECT_TRUE(v.landed);
-        EXPECT_NEAR(sim::Length(v.vel - sim::SurfaceVelocity(v.pos)), 0, 1e-9) << "at rest on the turning ground";
+        EXPECT_NEAR(sim::Length(v.vel - sim::SurfaceVelocity(v.pos, world->Mjd())), 0, 1e-9)
+            << "at rest on the turning ground";
         EXPECT_EQ(sim::Length(v.angVel), 0);
     }
 };

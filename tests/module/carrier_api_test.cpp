@@ -14,6 +14,8 @@
 #include "module_fixture.h"
 #include "sim/file_handles.h"
 #include "sim/mathx.h"
+#include "sim/physics.h"
+#include "sim/planet.h"
 
 using testing::ElementsAreArray;
 
@@ -225,9 +227,9 @@ TEST_F(ChildStatus, FlyingParentGivesItsMotionMovedAndTurnedIntoItsFrame) {
 }
 
 TEST_F(ChildStatus, LandedParentGivesALandedChildWhereItStands) {
-    record->pos = {6371010.0 + 2, 0, 0};
-    record->vel = {0, 0, 0};
-    record->landed = true;
+    // Standing on the ground, as the host lands a vessel: its place and attitude on the planet.
+    const sim::Mat3 toPlanet = sim::PlanetRotation(world->Mjd()).Transposed();
+    sim::FixToPlanet(*record, toPlanet * VECTOR3{6371010.0 + 2, 0, 0}, toPlanet * record->rot, world->Mjd());
     const VESSELSTATUS parent = Parent();
     ASSERT_EQ(parent.status, sim::STATUS_LANDED);
     const VESSELSTATUS child = ChildVesselStatus(*t, {0, 0, 5}, {0, 0, 1});

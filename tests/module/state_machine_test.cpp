@@ -20,10 +20,11 @@ protected:
         t.reset();
         ModuleTest::TearDown();
     }
-    // Puts the vessel at an altitude above the pole, moving down at the given airspeed.
+    // Puts the vessel at an altitude, moving down through the air (which turns with the planet)
+    // at the given airspeed.
     void At(double altitude, double airspeed) {
         record->pos = {0, sim::EARTH_RADIUS + altitude, 0};
-        record->vel = {0, -airspeed, 0};
+        record->vel = sim::SurfaceVelocity(record->pos, world->Mjd()) + VECTOR3{0, -airspeed, 0};
     }
     void Step() { t->Timestep(); }
     // The capsule's base on the ground.
