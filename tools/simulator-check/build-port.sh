@@ -69,6 +69,7 @@ LIST
 
 # port.patch: the command line read again (the port left it out), the add-ons not built, and no
 # texture needed for planets (the mirror has none). The log goes to the working folder.
+# oapiGetObjectType answers a null handle as the simulator does (the port crashed on it).
 echo "build-port: patch"
 (cd "$dest/src" && patch -p1 -s) <"$here/port.patch"
 sed -i 's|INITLOG("[^"]*"|INITLOG("Orbiter.log"|' "$dest/src/Src/Orbiter/Orbiter.cpp"
