@@ -73,6 +73,8 @@ public:
     // kind owns that kind for the vessel's life, so a host that delivers an event both ways (an
     // entry point and its callback) makes the vessel act once.
     bool Accepts(HostEvent event, HostRoute route);
+    // The route that delivers the event (None before its first delivery).
+    HostRoute RouteOf(HostEvent event) const { return eventRoutes[static_cast<int>(event)]; }
 
     // A line in the host's log about something the vessel did or refused, after its name.
     void LogEvent(const std::string& what) const;

@@ -18,6 +18,10 @@ void TalvekVessel::clbkVisualCreated(VISHANDLE, int) {
     if (Accepts(HostEvent::VisualCreated, HostRoute::Callback)) VisualCreated();
 }
 
+void TalvekVessel::clbkPreStep(double, double, double) {
+    if (Accepts(HostEvent::TimeStep, HostRoute::Callback)) PreStep();
+}
+
 void TalvekVessel::clbkPostStep(double, double, double) {
     if (Accepts(HostEvent::TimeStep, HostRoute::Callback)) Timestep();
 }

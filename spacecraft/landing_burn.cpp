@@ -48,6 +48,13 @@ double LandingBurnStartLevel(double height, double speed, double mass, double pr
     return 1 - wait / step;
 }
 
+void TalvekVessel::LandUnderMainChute() {
+    if (sequencer.definedConfiguration == CONFIG_MAIN_CHUTE) SetThrusterLevel(landingThruster, NO_THRUST);
+    ReleaseMainChute();
+    sequencer.SwitchTo(CONFIG_LANDING);
+    LogEvent("on the ground: main parachute released (configuration 4)");
+}
+
 TalvekVessel::GroundApproach TalvekVessel::MeasureGroundApproach() {
     VESSELSTATUS status;
     GetStatus(status);
@@ -68,10 +75,12 @@ void TalvekVessel::StepMainChuteLanding() {
     // baseline set-up since then has cleared it.
     const bool thrusterLive = sequencer.definedConfiguration == CONFIG_MAIN_CHUTE;
     if (GroundContact()) {
+        // A burn still running would lift the capsule off again. The simulator places a vessel
+        // created during its state update (the post-step) where the planet stood at the frame's
+        // start, some 500 m off: the canopy is released at the next pre-step, outside the update.
+        // Older hosts have no pre-step and get it now.
         if (thrusterLive) SetThrusterLevel(landingThruster, NO_THRUST);
-        ReleaseMainChute();
-        sequencer.SwitchTo(CONFIG_LANDING);
-        LogEvent("on the ground: main parachute released (configuration 4)");
+        if (RouteOf(HostEvent::TimeStep) == HostRoute::EntryPoint) LandUnderMainChute();
         return;
     }
     if (!(GetAltitude(ALTMODE_GROUND) < LANDING_APPROACH_HEIGHT)) return;

@@ -25,6 +25,7 @@ public:
     void clbkLoadStateEx(FILEHANDLE scn, void* status) override;
     void clbkPostCreation() override;
     void clbkVisualCreated(VISHANDLE vis, int refcount) override;
+    void clbkPreStep(double simt, double simdt, double mjd) override;
     void clbkPostStep(double simt, double simdt, double mjd) override;
     void clbkSaveState(FILEHANDLE scn) override;
     int clbkConsumeBufferedKey(DWORD key, bool down, char* kstate) override;
@@ -38,6 +39,8 @@ public:
     // holds in the order it holds them, so that the host's saved levels find them.
     void DefineLoadedConfiguration();
     void CreateTanksOfConfiguration();
+    // Before the host's state update (the current simulator only): what must not happen during it.
+    void PreStep();
     void Timestep();
     void SaveState(FILEHANDLE scn);
     void LoadStateEx(FILEHANDLE scn, void* status);
@@ -54,6 +57,9 @@ public:
     // Under the main canopy: the landing burn timed to end at the ground, and at contact the
     // canopy's release into the landing configuration.
     void StepMainChuteLanding();
+    // At contact under the main canopy: the landing thruster cut, the canopy released as a vessel
+    // of its own, and the landing configuration.
+    void LandUnderMainChute();
     struct GroundApproach {
         double height;        // [m] of the capsule's base over the ground
         double descentSpeed;  // [m/s], positive downwards

@@ -16,6 +16,11 @@ void TalvekVessel::Timestep() {
     RemoveLandedChute();
 }
 
+void TalvekVessel::PreStep() {
+    // The same condition as the time step's landing: under the main canopy's own set-up.
+    if (sequencer.configuration == CONFIG_MAIN_CHUTE && landingThruster && GroundContact()) LandUnderMainChute();
+}
+
 void TalvekVessel::DrainMessages() { CollectMessages(); }
 
 void TalvekVessel::StepDeferredRebuild() {

@@ -144,3 +144,22 @@ TEST_F(Dispatch, TheTraceShowsTheRouteTaken) {
 }
 
 }  // namespace
+
+// The simulator places a vessel created during its state update (a post-step) where the planet
+// stood at the frame's start: the canopy released at touchdown is created in the next pre-step,
+// outside the update. Older hosts have one time step, and get it there.
+TEST(CanopyRelease, ComesOutsideTheStateUpdate) {
+    talvek_test::ScratchDir scratch("talvek-canopy-release");
+    const auto low = RunSim({"run", "Talvek-descent.scn", "--until", "348", "--save", "low.scn"}, scratch.Path());
+    ASSERT_EQ(low.status, 0) << low.err;
+    const auto r = RunSim({"run", "low.scn", "--trace", "t.txt", "--events"}, scratch.Path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("TalvekChute created tlvchute"));
+    const std::string trace = scratch.Read("t.txt");
+    const auto created = trace.find("Talvek oapiCreateVessel(\"TalvekChute\"");
+    ASSERT_NE(created, std::string::npos);
+    const auto call = trace.rfind("Talvek > ", created);
+    ASSERT_NE(call, std::string::npos);
+    const std::string within = trace.substr(call, trace.find('(', call) - call);
+    EXPECT_EQ(within, talvek_test::LegacyEntryPoints() ? "Talvek > ovcTimestep" : "Talvek > clbkPreStep");
+}

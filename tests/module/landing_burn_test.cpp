@@ -95,16 +95,16 @@ protected:
 
 TEST_F(UnderTheMainCanopy, FiresWhenDueAndKeepsFullThrust) {
     BaseAt(DueHeight() + 1);
-    t->Timestep();
+    FrameSteps(*t);
     EXPECT_EQ(Level(), 0) << "a metre early";
     EXPECT_EQ(t->sequencer.configuration, CONFIG_MAIN_CHUTE);
     EXPECT_EQ(world->FindByName("TalvekChute"), nullptr) << "the canopy stays until the ground";
 
     BaseAt(DueHeight() + CANOPY_SPEED * FRAME / 4);
-    t->Timestep();
+    FrameSteps(*t);
     EXPECT_NEAR(Level(), 0.75, 1e-3) << "due a quarter into the coming step";
 
-    t->Timestep();
+    FrameSteps(*t);
     EXPECT_EQ(Level(), 1) << "once burning, at full thrust";
     EXPECT_EQ(t->sequencer.configuration, CONFIG_MAIN_CHUTE);
 }
@@ -114,7 +114,7 @@ TEST_F(UnderTheMainCanopy, TimeRunsAtRealSpeedNearTheGround) {
     for (const auto& [height, expected] : cases) {
         BaseAt(height);
         world->SetTimeAcceleration(10);
-        t->Timestep();
+        FrameSteps(*t);
         EXPECT_EQ(world->TimeAcceleration(), expected) << height << " m";
     }
 }
@@ -124,10 +124,10 @@ TEST_F(UnderTheMainCanopy, LeavesTheThrusterAloneWhenAnotherSetUpDefinesTheVesse
     t->sequencer.definedConfiguration = CONFIG_FULL_STACK;
     BaseAt(0.5);
     world->trace.clear();
-    t->Timestep();
+    FrameSteps(*t);
     for (const auto& c : Calls()) EXPECT_EQ(c.rfind("SetThrusterLevel", 0), std::string::npos) << c;
     Touching();
-    t->Timestep();
+    FrameSteps(*t);
     EXPECT_EQ(t->sequencer.configuration, CONFIG_LANDING) << "the canopy is still released on the ground";
     for (const auto& c : Calls()) EXPECT_EQ(c.rfind("SetThrusterLevel", 0), std::string::npos) << c;
 }
@@ -135,10 +135,10 @@ TEST_F(UnderTheMainCanopy, LeavesTheThrusterAloneWhenAnotherSetUpDefinesTheVesse
 TEST_F(UnderTheMainCanopy, WithAnEmptyTankTheCapsuleLandsUnderTheCanopy) {
     t->SetPropellantMass(t->landingTank, 0);
     BaseAt(0.1);
-    t->Timestep();
+    FrameSteps(*t);
     EXPECT_EQ(Level(), 0);
     Touching();
-    t->Timestep();
+    FrameSteps(*t);
     EXPECT_EQ(t->sequencer.configuration, CONFIG_LANDING);
     EXPECT_NE(world->FindByName("TalvekChute"), nullptr);
 }

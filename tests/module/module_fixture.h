@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "carrier/vessel_entry_points.h"
 #include "sim/world.h"
 #include "spacecraft/talvek_vessel.h"
 #include "test_support.h"
@@ -32,6 +33,17 @@ protected:
     void TearDown() override {
         world.reset();
         cwd.reset();
+    }
+
+    // One frame's steps of a spacecraft as the host reaches it: the pre-step and the post-step, or
+    // the older hosts' single time step.
+    static void FrameSteps(TalvekVessel& v) {
+        if (talvek_test::LegacyEntryPoints()) {
+            VesselEntryPoints<TalvekVessel>::Timestep(&v);
+        } else {
+            v.clbkPreStep(0, 0, 0);
+            v.clbkPostStep(0, 0, 0);
+        }
     }
 
     // The calls made on the test vessel, or outside any vessel's entry point, since the trace
