@@ -74,8 +74,10 @@ OBJHANDLE oapiCreateVessel(const char* name, const char* classname, const VESSEL
     // run once the module returns.
     const std::string refusal =
         "vessel '" + sim::Printable(name) + "' of class '" + sim::Printable(classname) + "' not created: ";
-    return w->GuardHostCall(refusal, OBJHANDLE{nullptr},
-                            [&] { return w->CreateVessel(name, classname, status)->Handle(); });
+    const OBJHANDLE created = w->GuardHostCall(refusal, OBJHANDLE{nullptr},
+                                               [&] { return w->CreateVessel(name, classname, status)->Handle(); });
+    if (created) w->NoteCreationInPostStep(name);
+    return created;
 }
 
 bool oapiDeleteVessel(OBJHANDLE hVessel, OBJHANDLE hAlternativeCameraTarget) {

@@ -278,7 +278,11 @@ void World::AdvanceFrame(double frameDt) {
     simTime_ = endTime;
     for (size_t i = 0; i < vessels_.size(); ++i) {
         VesselRecord& v = *vessels_[i];
+        // The simulator's post-step runs inside its state update; the older hosts' time step is
+        // not marked.
+        inPostStep_ = dispatch == Dispatch::Callbacks ? &v : nullptr;
         v.driver->PostStep(*this, v, endTime, simStep_, endMjd);
+        inPostStep_ = nullptr;
         NoteRebuild(v);
     }
     DropUnreadableMessages();
@@ -362,6 +366,14 @@ void World::AddEvent(const VesselRecord& v, std::string what, double time) {
 void World::Warn(std::string text) {
     warnings.push_back(text);
     if (onNotice) onNotice(HostNotice{HostNotice::Kind::Warning, std::move(text)});
+}
+
+void World::NoteCreationInPostStep(const std::string& created) {
+    if (!inPostStep_ || !createdInPostStep_.insert(inPostStep_->id).second) return;
+    ModuleFault("module fault: vessel '" + Printable(inPostStep_->name) + "' created '" + Printable(created) +
+                "' in its clbkPostStep: the simulator places a vessel made during its state update where the "
+                "planet stood at the frame's start, some 500 m off (create it in clbkPreStep or a key callback; "
+                "said once per vessel)");
 }
 
 void World::ModuleFault(std::string text) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "host/orbiter.h"
@@ -180,6 +181,10 @@ public:
     // counted, which --strict turns into a failed run.
     void ModuleFault(std::string text);
     long ModuleFaults() const { return moduleFaults_; }
+    // The vessel whose clbkPostStep runs, while it runs (else null).
+    const VesselRecord* InPostStep() const { return inPostStep_; }
+    // A module fault the first time a vessel creates another during its clbkPostStep.
+    void NoteCreationInPostStep(const std::string& created);
     // Hears each warning and each log line as it happens; starts as DefaultNoticeListener().
     NoticeListener onNotice = DefaultNoticeListener();
     // The vessel block a module is loading its state from, while it does.
@@ -254,6 +259,8 @@ private:
     double lastKeyTime_ = 0.0;
     std::optional<std::string> pendingError_;
     std::string focus_;
+    const VesselRecord* inPostStep_ = nullptr;
+    std::unordered_set<Id> createdInPostStep_;  // the vessels already told
     World* previous_ = nullptr;
     void* messageBus_ = nullptr;  // the root's message module, when it has one
     using ForgetMessagesFn = int (*)(VESSEL*);  // returns how many messages it dropped

@@ -153,6 +153,34 @@ TEST_F(HostTest, CreationAndDeletionDuringTheFrame) {
     EXPECT_EQ(world->events.back().what, "deleted");
 }
 
+// The simulator places a vessel created in a clbkPostStep, inside its state update, where the
+// planet stood at the frame's start: a module fault, said once per creating vessel. The older
+// hosts' time step is not marked.
+TEST_F(HostTest, CreationInAPostStepIsAModuleFault) {
+    root.AddFixtureModule("spawner_module", "Spawner");
+    root.Write("Config/Spawner.cfg", "Module = Spawner\n");
+    for (const sim::Dispatch dispatch : {sim::Dispatch::Callbacks, sim::Dispatch::EntryPoints}) {
+        SCOPED_TRACE(dispatch == sim::Dispatch::Callbacks ? "callbacks" : "entry points");
+        world->dispatch = dispatch;
+        const long faults = world->ModuleFaults();
+        world->warnings.clear();
+        sim::VesselRecord* spawner = world->AddVessel(dispatch == sim::Dispatch::Callbacks ? "S1" : "S2", "Spawner");
+        spawner->pos = {7e6, 0, 0};
+        world->AdvanceFrame(0.1);
+        ASSERT_EQ(world->Vessels().back()->name, "Child");
+        if (dispatch == sim::Dispatch::Callbacks) {
+            EXPECT_EQ(world->ModuleFaults(), faults + 1);
+            ASSERT_EQ(world->warnings.size(), 1u);
+            EXPECT_THAT(world->warnings[0], HasSubstr("module fault: vessel 'S1' created 'Child' in its clbkPostStep"));
+        } else {
+            EXPECT_EQ(world->ModuleFaults(), faults);
+            EXPECT_THAT(world->warnings, testing::IsEmpty());
+        }
+        world->RequestDelete(*world->Vessels().back());
+        world->ApplyDeletions();
+    }
+}
+
 TEST_F(HostTest, StaleHandlesNameNothing) {
     sim::VesselRecord* p = Probe();
     const OBJHANDLE h = p->Handle();
