@@ -55,9 +55,10 @@ struct VesselEntryPoints {
         if (V* v = Routed(vessel, HostEvent::SaveState)) v->SaveState(scn);
     }
 
+    // Older hosts pass the key as a DWORD; the callback's own type may be narrower (int in the port).
     static int ConsumeBufferedKey(VESSEL* vessel, DWORD key, bool down, char* kstate) {
         V* v = Routed(vessel, HostEvent::Key);
-        return v ? v->ConsumeBufferedKey(key, down, kstate) : 0;
+        return v ? v->ConsumeBufferedKey(static_cast<BufferedKeyCode>(key), down, kstate) : 0;
     }
 };
 

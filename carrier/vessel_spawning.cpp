@@ -62,7 +62,10 @@ std::string FreeVesselName(const char* name) {
     const std::string given(name);
     if (!VesselNameTaken(given)) return given;
     for (int n = 2; n <= MAX_NAME_SUFFIX; ++n) {
-        const std::string suffix = "-" + std::to_string(n);
+        // Appended rather than "-" + to_string(n): g++ 12 at -O3 warns falsely (-Wrestrict) on
+        // that operator+, and warnings are errors.
+        std::string suffix = "-";
+        suffix += std::to_string(n);
         const size_t room = static_cast<size_t>(PAYLOAD_NAME_SIZE - 1) - suffix.size();
         const std::string candidate = given.substr(0, room) + suffix;
         if (!VesselNameTaken(candidate)) return candidate;

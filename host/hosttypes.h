@@ -15,6 +15,10 @@ using DWORD = std::uint32_t;
 using WORD = std::uint16_t;
 using UINT = unsigned int;
 
+// The key code that VESSEL2::clbkConsumeBufferedKey receives: DWORD here and in the simulator's
+// SDK, int in its Linux port's. A module's override written with this name fits both.
+using BufferedKeyCode = DWORD;
+
 struct VECTOR3 {
     double x, y, z;
 };

@@ -121,7 +121,7 @@ public:
     virtual void clbkDockEvent(int dock, OBJHANDLE mate);
     virtual void clbkAnimate(double simt);
     virtual int clbkConsumeDirectKey(char* kstate);
-    virtual int clbkConsumeBufferedKey(DWORD key, bool down, char* kstate);
+    virtual int clbkConsumeBufferedKey(BufferedKeyCode key, bool down, char* kstate);
     virtual void clbkNavMode(int mode, bool active);
     virtual void clbkRCSMode(int mode);
 };

@@ -30,6 +30,6 @@ void TalvekVessel::clbkSaveState(FILEHANDLE scn) {
     if (Accepts(HostEvent::SaveState, HostRoute::Callback)) SaveState(scn);
 }
 
-int TalvekVessel::clbkConsumeBufferedKey(DWORD key, bool down, char* kstate) {
+int TalvekVessel::clbkConsumeBufferedKey(BufferedKeyCode key, bool down, char* kstate) {
     return Accepts(HostEvent::Key, HostRoute::Callback) ? ConsumeBufferedKey(key, down, kstate) : 0;
 }

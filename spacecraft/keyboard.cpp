@@ -9,7 +9,7 @@ constexpr int KEY_USED = 1;
 constexpr int KEY_NOT_USED = 0;
 }  // namespace
 
-int TalvekVessel::ConsumeBufferedKey(DWORD key, bool pressed, char* keyboardState) {
+int TalvekVessel::ConsumeBufferedKey(BufferedKeyCode key, bool pressed, char* keyboardState) {
     // A command acts on the event of its letter going down; the modifiers come from the keyboard
     // state. The state is the keyboard as the host polled it after the step, not at the event: a
     // J pressed and released within one frame arrives with J up, and an event of any other key
@@ -17,7 +17,7 @@ int TalvekVessel::ConsumeBufferedKey(DWORD key, bool pressed, char* keyboardStat
     if (!pressed) return KEY_NOT_USED;
     if (KEYDOWN(keyboardState, OAPI_KEY_LSHIFT) || KEYDOWN(keyboardState, OAPI_KEY_RSHIFT)) return KEY_NOT_USED;
     if (KEYDOWN(keyboardState, OAPI_KEY_LCONTROL) || KEYDOWN(keyboardState, OAPI_KEY_RCONTROL)) {
-        if (key != static_cast<DWORD>(OAPI_KEY_J)) return KEY_NOT_USED;
+        if (key != static_cast<BufferedKeyCode>(OAPI_KEY_J)) return KEY_NOT_USED;
         if (!oapiAcceptDelayedKey(OAPI_KEY_J, J_DELAY)) return KEY_NOT_USED;
         if (sequencer.configuration == CONFIG_FULL_STACK) {
             SeparateModules();
@@ -27,12 +27,12 @@ int TalvekVessel::ConsumeBufferedKey(DWORD key, bool pressed, char* keyboardStat
         }
         return KEY_USED;
     }
-    if (key == static_cast<DWORD>(OAPI_KEY_K)) {
+    if (key == static_cast<BufferedKeyCode>(OAPI_KEY_K)) {
         if (!oapiAcceptDelayedKey(OAPI_KEY_K, K_DELAY)) return KEY_NOT_USED;
         LogEvent(arrays.Toggle() == SolarArrays::PanelMotion::Deploying ? "solar arrays deploying" : "solar arrays stowing");
         return KEY_USED;
     }
-    if (key == static_cast<DWORD>(OAPI_KEY_J)) {
+    if (key == static_cast<BufferedKeyCode>(OAPI_KEY_J)) {
         if (!oapiAcceptDelayedKey(OAPI_KEY_J, J_DELAY)) return KEY_NOT_USED;
         ReleaseLastPayload();
         sequencer.RequestRebuild();

@@ -28,7 +28,7 @@ public:
     void clbkPreStep(double simt, double simdt, double mjd) override;
     void clbkPostStep(double simt, double simdt, double mjd) override;
     void clbkSaveState(FILEHANDLE scn) override;
-    int clbkConsumeBufferedKey(DWORD key, bool down, char* kstate) override;
+    int clbkConsumeBufferedKey(BufferedKeyCode key, bool down, char* kstate) override;
 
     // Entry-point operations
     void SetClassCaps(FILEHANDLE cfg);
@@ -44,7 +44,7 @@ public:
     void Timestep();
     void SaveState(FILEHANDLE scn);
     void LoadStateEx(FILEHANDLE scn, void* status);
-    int ConsumeBufferedKey(DWORD key, bool pressed, char* keyboardState);
+    int ConsumeBufferedKey(BufferedKeyCode key, bool pressed, char* keyboardState);
 
     // Steps of the time step
     void DrainMessages();

@@ -33,7 +33,7 @@ void StageCarrier::clbkSaveState(FILEHANDLE scn) {
     if (Accepts(HostEvent::SaveState, HostRoute::Callback)) SaveState(scn);
 }
 
-int StageCarrier::clbkConsumeBufferedKey(DWORD key, bool down, char* kstate) {
+int StageCarrier::clbkConsumeBufferedKey(BufferedKeyCode key, bool down, char* kstate) {
     return Accepts(HostEvent::Key, HostRoute::Callback) ? ConsumeBufferedKey(key, down, kstate) : 0;
 }
 
@@ -69,10 +69,10 @@ void StageCarrier::SaveState(FILEHANDLE scn) {
     SavePayloadLines(scn);
 }
 
-int StageCarrier::ConsumeBufferedKey(DWORD key, bool pressed, char* keyboardState) {
+int StageCarrier::ConsumeBufferedKey(BufferedKeyCode key, bool pressed, char* keyboardState) {
     // As on the Talvek: J acts when it goes down, whatever the keyboard state shows of J itself
     // (the host's poll after the step); the state gives the modifiers.
-    if (!pressed || key != static_cast<DWORD>(OAPI_KEY_J)) return KEY_NOT_USED;
+    if (!pressed || key != static_cast<BufferedKeyCode>(OAPI_KEY_J)) return KEY_NOT_USED;
     if (KEYDOWN(keyboardState, OAPI_KEY_LSHIFT) || KEYDOWN(keyboardState, OAPI_KEY_RSHIFT)) return KEY_NOT_USED;
     if (KEYDOWN(keyboardState, OAPI_KEY_LCONTROL) || KEYDOWN(keyboardState, OAPI_KEY_RCONTROL)) return KEY_NOT_USED;
     if (oapiAcceptDelayedKey(OAPI_KEY_J, J_DELAY)) {

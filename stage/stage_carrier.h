@@ -18,7 +18,7 @@ public:
     void clbkVisualCreated(VISHANDLE vis, int refcount) override;
     void clbkPostStep(double simt, double simdt, double mjd) override;
     void clbkSaveState(FILEHANDLE scn) override;
-    int clbkConsumeBufferedKey(DWORD key, bool down, char* kstate) override;
+    int clbkConsumeBufferedKey(BufferedKeyCode key, bool down, char* kstate) override;
 
     // Entry-point operations
     void SetClassCaps(FILEHANDLE cfg);
@@ -26,7 +26,7 @@ public:
     void VisualCreated();
     void Timestep();
     void SaveState(FILEHANDLE scn);
-    int ConsumeBufferedKey(DWORD key, bool pressed, char* keyboardState);
+    int ConsumeBufferedKey(BufferedKeyCode key, bool pressed, char* keyboardState);
 
     // Mesh and mass from the table as it stands: the stage's own mesh (named as its class), the
     // attached payloads' meshes, and empty mass = dry mass + payload mass. The first call takes

@@ -2,9 +2,10 @@
 # Checks the build against a simulator installation (ORBITER_SDK_DIR) as far as this machine
 # allows: it cross-configures with MinGW (cmake/mingw-w64.cmake) against a stand-in Orbitersdk
 # folder (the SDK headers, and empty files in place of the import libraries), then checks that
-# only the two modules are built, under the names the simulator loads, against the SDK's headers
+# only the three modules are built, under the names the simulator loads, against the SDK's headers
 # and libraries, and links dravomessage.dll and reads its exports. Compiling the module's sources
-# is sdk-check.sh's part; linking Talvek.dll needs the real import library and is not tried.
+# is sdk-check.sh's part; linking Talvek.dll and TalvekStage.dll needs the real import library and
+# is not tried.
 #
 #   tools/sdk-build-check.sh [--sdk DIR] --work DIR
 #
@@ -62,10 +63,12 @@ if ! cmake -S "$project" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   echo "sdk-build-check: configuring against $sdk failed"
   exit 1
 fi
+grep -q "Building Talvek.dll, TalvekStage.dll and dravomessage.dll against the simulator's SDK" "$work/configure.log" ||
+  problem "the configuration does not say what it builds: $(grep -- '^-- Build' "$work/configure.log")"
 
-# Only the two modules, under the simulator's names; nothing of the headless host.
+# Only the three modules, under the simulator's names; nothing of the headless host.
 targets="$(ninja -C "$build" -t targets all)"
-for output in root/Modules/Talvek.dll root/Modules/dravomessage.dll; do
+for output in root/Modules/Talvek.dll root/Modules/TalvekStage.dll root/Modules/dravomessage.dll; do
   grep -q "^$output:" <<<"$targets" || problem "no build target $output"
 done
 for unwanted in talvek-sim talvek_host talvek_sim_app host_tests module_tests cli_tests \
@@ -73,13 +76,15 @@ for unwanted in talvek-sim talvek_host talvek_sim_app host_tests module_tests cl
   ! grep -q "$unwanted" <<<"$targets" || problem "$unwanted is built against the SDK"
 done
 
-# Talvek.dll links the SDK's libraries, not the headless host, and no Linux version script.
-link="$(ninja -C "$build" -t commands root/Modules/Talvek.dll | tail -n 1)"
-for lib in "$sdk/lib/orbiter.lib" "$sdk/lib/Orbitersdk.lib"; do
-  grep -qF -- "$lib" <<<"$link" || problem "Talvek.dll does not link $lib: $link"
-done
-for unwanted in talvek_host version-script; do
-  ! grep -qF -- "$unwanted" <<<"$link" || problem "Talvek.dll's link has $unwanted: $link"
+# The vessel modules link the SDK's libraries, not the headless host, and no Linux version script.
+for module in Talvek.dll TalvekStage.dll; do
+  link="$(ninja -C "$build" -t commands "root/Modules/$module" | tail -n 1)"
+  for lib in "$sdk/lib/orbiter.lib" "$sdk/lib/Orbitersdk.lib"; do
+    grep -qF -- "$lib" <<<"$link" || problem "$module does not link $lib: $link"
+  done
+  for unwanted in talvek_host version-script; do
+    ! grep -qF -- "$unwanted" <<<"$link" || problem "$module's link has $unwanted: $link"
+  done
 done
 
 # Every module source sees the shim before the module's include root, and the SDK's include
@@ -101,7 +106,7 @@ EOF
   problem "a module source does not see the SDK through the shim"
 for header in "$project"/host/*.h; do
   shim="$build/sdk-shim/host/$(basename "$header")"
-  cmp -s "$shim" "$project/cmake/host-shim.h" || problem "no shim $shim"
+  cmp -s "$shim" "$project/host/sdk/windows.h" || problem "no shim $shim"
 done
 
 # dravomessage.dll needs nothing of the SDK: it links, and exports its three functions only.
@@ -117,8 +122,8 @@ else
   problem "dravomessage.dll does not build"
 fi
 
-# The install puts both modules in PREFIX/Modules.
-for module in Talvek dravomessage; do
+# The install puts the three modules in PREFIX/Modules.
+for module in Talvek TalvekStage dravomessage; do
   grep -rqF "DESTINATION \"\${CMAKE_INSTALL_PREFIX}/Modules\" TYPE MODULE FILES \"$build/root/Modules/$module.dll\"" \
     "$build" --include=cmake_install.cmake || problem "no install rule for $module.dll into Modules/"
 done
@@ -127,4 +132,4 @@ if [ "$problems" -gt 0 ]; then
   echo "sdk-build-check: $problems problems (build tree: $build)"
   exit 1
 fi
-echo "sdk-build-check: the build against $sdk builds Talvek.dll and dravomessage.dll as the simulator expects"
+echo "sdk-build-check: the build against $sdk builds Talvek.dll, TalvekStage.dll and dravomessage.dll as the simulator expects"

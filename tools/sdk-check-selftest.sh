@@ -1,26 +1,31 @@
 #!/usr/bin/env bash
 # Tests tools/sdk-check.sh itself on small trees made here: that it compiles against the SDK and
 # not the tree's own host/ headers, covers every module folder, passes correct files, names each
-# failing file with the compiler's errors, and tells a missing SDK (skip) from a missing compiler.
+# failing file with the compiler's errors, and tells a missing SDK (skip) from a missing compiler;
+# and, given the Linux port's SDK, that the check against it holds a module to the port's
+# declarations (its int key) through the same shim names.
 #
-#   tools/sdk-check-selftest.sh [--sdk DIR] --work DIR
+#   tools/sdk-check-selftest.sh [--sdk DIR] [--port-sdk DIR] --work DIR
 #
-# Exit status: 0 every case behaves; 1 a case does not; 77 the SDK headers are not there.
+# Exit status: 0 every case behaves; 1 a case does not; 77 the simulator's SDK headers are not
+# there. Without the port's headers its cases are left out, and the output says so.
 set -euo pipefail
 
 project="$(cd "$(dirname "$0")/.." && pwd)"
 check="$project/tools/sdk-check.sh"
 sdk="$project/../shared/orbitersdk/include"
+port_sdk="$project/../shared/orbitersdk-port/include"
 work=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --sdk) sdk="${2:?--sdk needs a folder}" ;;
+    --port-sdk) port_sdk="${2:?--port-sdk needs a folder}" ;;
     --work) work="${2:?--work needs a folder}" ;;
-    *) echo "usage: $0 [--sdk DIR] --work DIR" >&2; exit 2 ;;
+    *) echo "usage: $0 [--sdk DIR] [--port-sdk DIR] --work DIR" >&2; exit 2 ;;
   esac
   shift 2
 done
-[ -n "$work" ] || { echo "usage: $0 [--sdk DIR] --work DIR" >&2; exit 2; }
+[ -n "$work" ] || { echo "usage: $0 [--sdk DIR] [--port-sdk DIR] --work DIR" >&2; exit 2; }
 if [ ! -f "$sdk/OrbiterAPI.h" ]; then
   echo "sdk-check-selftest skipped: no OrbiterAPI.h in $sdk (the CMake cache variable TALVEK_SDK_INCLUDE)."
   exit 77
@@ -133,6 +138,47 @@ cp "$good/host/orbiter.h" "$empty/host/"
 run_check --root "$empty" --sdk "$sdk" --work "$work/empty-work"
 expect_status 1 "no sources"
 expect_text "nothing was checked" "no sources"
+
+# The port's SDK: the same correct tree passes; a key callback written with the simulator's DWORD
+# passes against its SDK but not against the port's, whose key is an int; written with the shim's
+# BufferedKeyCode it passes against both.
+if [ -f "$port_sdk/OrbiterAPI.h" ]; then
+  keys="$work/keys"
+  cp -r "$good" "$keys"
+  mkdir -p "$keys/stage"
+  cat >"$keys/module/key_dword.cpp" <<'EOF'
+#include "host/orbiter.h"
+class Keys : public VESSEL2 {
+public:
+    explicit Keys(OBJHANDLE hvessel) : VESSEL2(hvessel, 1) {}
+    int clbkConsumeBufferedKey(DWORD key, bool, char*) override { return key == OAPI_KEY_J; }
+};
+EOF
+  sed 's/DWORD key/BufferedKeyCode key/' "$keys/module/key_dword.cpp" >"$keys/stage/key_either.cpp"
+
+  run_check --kind linux-port --root "$good" --sdk "$port_sdk" --work "$work/port-good-work"
+  expect_status 0 "correct files, the port's SDK"
+  expect_text "ok    module/probe.cpp" "correct files, the port's SDK"
+
+  run_check --kind linux-port --root "$keys" --sdk "$port_sdk" --work "$work/port-keys-work"
+  expect_status 1 "a DWORD key, the port's SDK"
+  expect_text "FAIL  module/key_dword.cpp" "a DWORD key, the port's SDK"
+  expect_text "ok    stage/key_either.cpp" "a BufferedKeyCode key, the port's SDK"
+
+  run_check --root "$keys" --sdk "$sdk" --work "$work/windows-keys-work"
+  expect_status 0 "both keys, the simulator's SDK"
+  expect_text "ok    module/key_dword.cpp" "a DWORD key, the simulator's SDK"
+  expect_text "ok    stage/key_either.cpp" "a BufferedKeyCode key, the simulator's SDK"
+
+  run_check --kind linux-port --root "$good" --sdk "$work/no-sdk-here" --work "$work/port-skip-work"
+  expect_status 77 "no port SDK"
+  expect_text "TALVEK_PORT_SDK_INCLUDE" "no port SDK"
+
+  run_check --kind mac --root "$good" --sdk "$sdk" --work "$work/kind-work"
+  expect_status 2 "an unknown kind"
+else
+  echo "sdk-check-selftest: no OrbiterAPI.h in $port_sdk (the CMake cache variable TALVEK_PORT_SDK_INCLUDE): the cases of the port's SDK are left out"
+fi
 
 if [ "$problems" -gt 0 ]; then
   echo "sdk-check-selftest: $problems problems"

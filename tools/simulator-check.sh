@@ -7,8 +7,8 @@
 #   tools/simulator-check.sh [--port DIR] [--mirror DIR] [--build DIR] [--work DIR]
 #                            [--display :N] [--only NAME,...] [--update-docs]
 #
-#   --port DIR     a built port: DIR/src (its sources, with Orbitersdk/include), DIR/build (with
-#                  Orbitersdk/lib/libOrbitersdk.a) and DIR/install/Orbiter (the installed tree).
+#   --port DIR     a built port: DIR/install/Orbiter, the installed tree (its Orbiter executable,
+#                  and its SDK in Orbitersdk/, which the modules are built against).
 #                  Default: $TALVEK_PORT. Nothing in DIR is written.
 #   --mirror DIR   the folder of fetched mirrors (TheGondos+orbiter and the port's Extern
 #                  repositories): builds the port in WORK/port first if it is not built there
@@ -62,8 +62,8 @@ mkdir -p "$work"
 work="$(cd "$work" && pwd)"
 
 port_built() { # DIR
-  [ -f "$1/src/Orbitersdk/include/OrbiterAPI.h" ] && [ -f "$1/build/Orbitersdk/lib/libOrbitersdk.a" ] &&
-    [ -x "$1/install/Orbiter/Orbiter" ]
+  [ -f "$1/install/Orbiter/Orbitersdk/include/OrbiterAPI.h" ] &&
+    [ -f "$1/install/Orbiter/Orbitersdk/lib/libOrbitersdk.a" ] && [ -x "$1/install/Orbiter/Orbiter" ]
 }
 
 if [ -n "$mirror" ] && { [ -z "$port" ] || ! port_built "$port"; }; then
@@ -72,7 +72,7 @@ if [ -n "$mirror" ] && { [ -z "$port" ] || ! port_built "$port"; }; then
 fi
 if [ -z "$port" ] || ! port_built "$port"; then
   echo "simulator-check skipped: no built port of the simulator${port:+ in $port}."
-  echo "Give --port DIR (or TALVEK_PORT) naming a built port (DIR/src, DIR/build, DIR/install/Orbiter),"
+  echo "Give --port DIR (or TALVEK_PORT) naming a built port (DIR/install/Orbiter with its Orbitersdk/),"
   echo "or --mirror DIR naming the fetched mirrors to build one; docs/simulator-comparison.md tells how."
   exit 77
 fi
@@ -84,54 +84,50 @@ root="$build/root"
   echo "simulator-check: no talvek-sim in $build (bin/talvek-sim and root/); build the project first." >&2
   exit 1
 }
-for tool in g++ Xvfb python3; do
+for tool in cmake g++ Xvfb python3; do
   command -v "$tool" >/dev/null 2>&1 || { echo "simulator-check: $tool is missing." >&2; exit 1; }
 done
 T0=$(date +%s)
 stamp() { echo "[simulator-check $(($(date +%s) - T0))s] $*"; }
 
-# 1. The modules and the driver, built against the port's SDK. Each of the project's host/
-# headers is replaced by the shim, as the SDK check does; the modules link the SDK's static
-# library, and their oapi and VESSEL symbols bind to the core's executable.
-stamp "building the modules and the driver against the port's SDK"
+# 1. The modules, built and installed as a user of the port builds them: the project's build
+# against the SDK of the port's installation (ORBITER_SDK_DIR), installed into a folder of this
+# check's own (cmake --install lays it out as the port's tree has it). The build folder stays
+# between runs. The driver, this check's plugin for the core, is built with g++ directly.
+sdk="$port/install/Orbiter/Orbitersdk"
 mods="$work/modules"
-rm -rf "$mods"
-mkdir -p "$mods/shim/host" "$mods/obj" "$mods/Modules/Plugin"
-for h in "$project"/host/*.h; do cp "$here/port-shim.h" "$mods/shim/host/$(basename "$h")"; done
-sdk_include="$port/src/Orbitersdk/include"
-sdk_lib="$port/build/Orbitersdk/lib/libOrbitersdk.a"
-flags=(-std=c++20 -O2 -g -fPIC -fvisibility=hidden -fvisibility-inlines-hidden -Wall -Wextra -I"$mods/shim" -isystem "$sdk_include"
-  -I"$project")
-compile_failed=0
-running=0
-for f in $(cd "$project" && ls messages/*.cpp carrier/*.cpp spacecraft/*.cpp module/*.cpp stage/*.cpp messagebus/*.cpp); do
-  (cd "$project" && g++ "${flags[@]}" -c "$f" -o "$mods/obj/$(echo "$f" | tr / _).o") 2>>"$mods/compile.log" &
-  running=$((running + 1))
-  if [ "$running" -ge 2 ]; then
-    wait -n || compile_failed=1
-    running=$((running - 1))
-  fi
-done
-while [ "$running" -gt 0 ]; do
-  wait -n || compile_failed=1
-  running=$((running - 1))
-done
-if [ "$compile_failed" != 0 ]; then
-  cat "$mods/compile.log" >&2
-  echo "simulator-check: the modules do not compile against the port's SDK (above)." >&2
+modules_build="$mods/build"
+addon="$mods/install"
+stamp "building the modules against the port's SDK: cmake -DORBITER_SDK_DIR=$sdk"
+rm -rf "$addon" "$mods/Plugin"
+mkdir -p "$modules_build" "$mods/Plugin"
+generator=()
+[ -f "$modules_build/CMakeCache.txt" ] || ! command -v ninja >/dev/null 2>&1 || generator=(-G Ninja)
+if ! cmake -S "$project" -B "$modules_build" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DORBITER_SDK_DIR="$sdk" >"$mods/configure.log" 2>&1; then
+  cat "$mods/configure.log" >&2
+  echo "simulator-check: configuring the modules against the port's SDK failed (above)." >&2
   exit 1
 fi
-objs() { for d in "$@"; do ls "$mods"/obj/"$d"_*.o; done; }
-g++ -shared -o "$mods/Modules/libTalvek.so" $(objs module spacecraft carrier messages) "$sdk_lib" -ldl \
-  -Wl,--version-script="$project/module/exports.map"
-g++ -shared -o "$mods/Modules/libTalvekStage.so" $(objs stage carrier messages) "$sdk_lib" -ldl \
-  -Wl,--version-script="$project/stage/exports.map"
-g++ -shared -o "$mods/Modules/dravomessage.so" $(objs messagebus)
-g++ -std=c++17 -O2 -fPIC -shared -Wall -Wextra -isystem "$sdk_include" "$here/driver.cpp" \
-  -o "$mods/Modules/Plugin/libTalvekDriver.so" -Wl,--whole-archive "$sdk_lib" -Wl,--no-whole-archive
+if ! cmake --build "$modules_build" -j 2 >"$mods/build.log" 2>&1; then
+  cat "$mods/build.log" >&2
+  echo "simulator-check: the modules do not build against the port's SDK (above)." >&2
+  exit 1
+fi
+if ! cmake --install "$modules_build" --prefix "$addon" >"$mods/install.log" 2>&1; then
+  cat "$mods/install.log" >&2
+  echo "simulator-check: installing the modules failed (above)." >&2
+  exit 1
+fi
+for module in libTalvek.so libTalvekStage.so dravomessage.so; do
+  [ -f "$addon/Modules/$module" ] || { echo "simulator-check: the install made no Modules/$module." >&2; exit 1; }
+done
+g++ -std=c++17 -O2 -fPIC -shared -Wall -Wextra -isystem "$sdk/include" "$here/driver.cpp" \
+  -o "$mods/Plugin/libTalvekDriver.so" -Wl,--whole-archive "$sdk/lib/libOrbitersdk.a" -Wl,--no-whole-archive
 
-# 2. The core's tree: the installed port as links, with the add-on, the modules and the
-# settings as files of this check's own (the core writes its log into its working folder).
+# 2. The core's tree: the installed port as links, with the add-on as installed above, the
+# driver and the settings as files of this check's own (the core writes its log into its working
+# folder). Each link the add-on replaces is removed first, never written through.
 stamp "setting up the core's tree in $work/orbiter"
 tree="$work/orbiter"
 rm -rf "$tree"
@@ -143,10 +139,8 @@ find "$tree" -maxdepth 1 -type l \( -name '*.cfg' -o -name '*.log' -o -name '*.i
 rm -rf "$tree/Scenarios"
 cp -r "$port/install/Orbiter/Scenarios" "$tree/Scenarios"
 rm -f "$tree/Orbiter.log"
-cp --remove-destination "$root"/Config/Vessels/*.cfg "$tree/Config/Vessels/"
-cp --remove-destination "$root"/Meshes/*.msh "$tree/Meshes/"
-cp --remove-destination "$mods"/Modules/*.so "$tree/Modules/"
-cp --remove-destination "$mods/Modules/Plugin/libTalvekDriver.so" "$tree/Modules/Plugin/"
+cp -R --remove-destination "$addon/." "$tree/"
+cp --remove-destination "$mods/Plugin/libTalvekDriver.so" "$tree/Modules/Plugin/"
 cat >"$tree/Orbiter_NG.cfg" <<'CFG'
 ; headless: the session starts running, in a small window, without sound or plugins of its own
 EchoAllParams = FALSE
@@ -161,7 +155,7 @@ OGLClient
 END_VIDEO_MODULE
 CFG
 mkdir -p "$tree/Scenarios/simulator-check"
-meshes=$(cd "$root/Meshes" && ls *.msh | sed 's/\.msh$//' | paste -sd,)
+meshes=$(cd "$addon/Meshes" && ls *.msh | sed 's/\.msh$//' | paste -sd,)
 
 # 3. The X display: the one given, else the first free one (another run may take the same
 # number at the same moment; then the next is tried).

@@ -163,3 +163,47 @@ TEST_F(Install, RefusesWithoutAFolderOrAConfiguredBuild) {
     }
     EXPECT_FALSE(fs::exists(scratch.Path() / "out")) << "nothing is made before the build folder is checked";
 }
+
+// This build's modules are talvek-sim's Linux libraries (Modules/Talvek.so): a simulator's folder
+// for Windows cannot load them, and the Linux port loads lib<Module>.so. Into either the script
+// installs nothing and names the build that folder needs.
+TEST_F(Install, RefusesAFolderOfAnotherHost) {
+    struct Case {
+        const char* marker;  // a file that makes the folder another host's
+        bool executable;
+        const char* folderIs;
+        const char* fix;
+    };
+    const Case cases[] = {
+        {"Orbiter.exe", false, "is a simulator folder for Windows (it holds Orbiter.exe)", "build the DLLs on Windows"},
+        {"orbiter_ng.EXE", false, "is a simulator folder for Windows (it holds orbiter_ng.EXE)", "build the DLLs on Windows"},
+        {"Modules/ShuttleA.dll", false, "is a simulator folder for Windows (it holds Modules/ShuttleA.dll)",
+         "build the DLLs on Windows"},
+        {"Orbiter", true, "is a folder of the simulator's Linux port (it holds the executable Orbiter)",
+         "the port loads Modules/lib<Module>.so: configure a build with -DORBITER_SDK_DIR="},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.marker);
+        const fs::path folder = scratch.Path() / ("host" + std::to_string(n++));
+        fs::create_directories((folder / c.marker).parent_path());
+        std::ofstream(folder / c.marker) << "x";
+        if (c.executable) fs::permissions(folder / c.marker, fs::perms::owner_exec, fs::perm_options::add);
+        const auto r = RunInstall({folder.string(), BuildDir().string()}, scratch.Path());
+        EXPECT_EQ(r.status, 2);
+        EXPECT_THAT(r.err, HasSubstr(folder.string() + " " + c.folderIs));
+        EXPECT_THAT(r.err, HasSubstr("builds "));
+        EXPECT_THAT(r.err, HasSubstr("Talvek.so"));
+        EXPECT_THAT(r.err, HasSubstr(c.fix));
+        EXPECT_THAT(r.err, HasSubstr("Nothing was installed."));
+        EXPECT_FALSE(fs::exists(folder / "Config")) << "nothing is installed";
+        EXPECT_FALSE(fs::exists(folder / "Modules" / "Talvek.so")) << "nothing is installed";
+    }
+    // A folder that is neither, such as a plain one with a file of its own, takes the install.
+    const fs::path plain = scratch.Path() / "plain";
+    fs::create_directories(plain);
+    std::ofstream(plain / "Orbiter.txt") << "notes";
+    const auto r = RunInstall({plain.string(), BuildDir().string()}, scratch.Path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::is_regular_file(plain / "Modules" / "Talvek.so"));
+}

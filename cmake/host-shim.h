@@ -1,3 +1,0 @@
-#pragma once
-#include "OrbiterAPI.h"
-#include "VesselAPI.h"
