@@ -5,7 +5,8 @@ set -euo pipefail
 
 # g++-mingw-w64-x86-64: the cross compiler of the check against the simulator's SDK headers.
 # libpng-dev: talvek-sim render writes its pictures as PNG through libpng.
-packages=(libcli11-dev nlohmann-json3-dev gnuplot-nox g++-mingw-w64-x86-64 libpng-dev)
+# libglfw3-dev: the SDK of the simulator's Linux port includes GLFW's header (its SDK checks).
+packages=(libcli11-dev nlohmann-json3-dev gnuplot-nox g++-mingw-w64-x86-64 libpng-dev libglfw3-dev)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
