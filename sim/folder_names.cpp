@@ -65,8 +65,9 @@ std::optional<std::filesystem::path> RootFiles::Find(std::string_view relative, 
             std::string files;
             for (size_t i = 0; i < sorted.size(); ++i)
                 files += (i == 0 ? "" : i + 1 == sorted.size() ? " and " : ", ") + Printable(sorted[i].string());
+            const char* why = found.front().exact ? ", spelled exactly so" : ", the first in sorted order";
             onAmbiguous("files that differ only in case answer '" + Printable(relative) + "': " + files + "; read " +
-                        Printable(found.front().path.string()) + (found.front().exact ? ", spelled exactly so" : ", the first in sorted order") +
+                        Printable(found.front().path.string()) + why +
                         " (a name spelled exactly as one of them reads that one, any other spelling the first in "
                         "sorted order); rename the others, as the simulator on Windows sees only one of them");
         }
