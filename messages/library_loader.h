@@ -1,7 +1,9 @@
 // Loading a library at run time, for the message module. A missing library or function gives
 // an empty handle, silently. Paths use backslashes as separators and carry no extension
 // ("Modules\dravomessage"); they are relative to the current folder. Windows loads with its own
-// loader (which adds ".dll"); elsewhere the system's dynamic loader takes the platform's suffix.
+// loader (which adds ".dll" and finds the file without regard to case); elsewhere the file is found
+// without regard to case as there (several files that differ only in case: the host's log says
+// which was loaded, once) and the system's dynamic loader takes it with the platform's suffix.
 #pragma once
 
 using LibraryHandle = void*;

@@ -1,5 +1,6 @@
 #include "sim/class_config.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "sim/errors.h"
@@ -92,24 +93,29 @@ std::unique_ptr<VesselClass> ReadClassFile(const std::filesystem::path& path, co
     return cls;
 }
 
+std::optional<std::filesystem::path> FindClassFile(RootFiles& files, const std::string& className) {
+    if (auto nested = files.Find("Config/Vessels/" + className + ".cfg")) return nested;
+    return files.Find("Config/" + className + ".cfg");
+}
+
+std::string ClassFilePlaces(const std::filesystem::path& root, const std::string& className) {
+    std::string relative = className;
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    return (root / "Config" / "Vessels" / (relative + ".cfg")).string() + " or " +
+           (root / "Config" / (relative + ".cfg")).string();
+}
+
 const VesselClass& ClassRegistry::Get(const std::string& className) {
     auto found = classes_.find(className);
     if (found != classes_.end()) return *found->second;
     if (const std::string problem = FolderNameProblem(className); !problem.empty())
         throw VesselRefused(FolderNameRefusal("the class name", className, problem));
-    std::string relative = className;
-    std::replace(relative.begin(), relative.end(), '\\', '/');
-    const auto nested = root_ / "Config" / "Vessels" / (relative + ".cfg");
-    const auto flat = root_ / "Config" / (relative + ".cfg");
-    std::filesystem::path path;
     // A name the file system cannot hold is a class that does not exist, not a failure of the host.
-    std::error_code ignored;
-    if (std::filesystem::is_regular_file(nested, ignored)) path = nested;
-    else if (std::filesystem::is_regular_file(flat, ignored)) path = flat;
-    else
-        throw VesselRefused("unknown vessel class '" + className + "': no configuration file " + nested.string() + " or " +
-                         flat.string());
-    return *classes_.emplace(className, ReadClassFile(path, className)).first->second;
+    const std::optional<std::filesystem::path> path = FindClassFile(files_, className);
+    if (!path)
+        throw VesselRefused("unknown vessel class '" + className + "': no configuration file " +
+                            ClassFilePlaces(files_.Root(), className));
+    return *classes_.emplace(className, ReadClassFile(*path, className)).first->second;
 }
 
 ClassValues ReadClassValues(const VesselClass& cls) {

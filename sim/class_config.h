@@ -1,4 +1,5 @@
-// Vessel class files: ROOT/Config/Vessels/<class>.cfg, else ROOT/Config/<class>.cfg; lines
+// Vessel class files: ROOT/Config/Vessels/<class>.cfg, else ROOT/Config/<class>.cfg, found without
+// regard to case; lines
 // "key = value", keys without regard to case, ';' starts a comment, a line END_PARSE ends what
 // is read.
 #pragma once
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "host/hosttypes.h"
+#include "sim/folder_names.h"
 
 namespace sim {
 
@@ -43,14 +45,20 @@ struct VesselClass {
 // Reads a class file. Throws InputError naming the file and line for a malformed line.
 std::unique_ptr<VesselClass> ReadClassFile(const std::filesystem::path& path, const std::string& className);
 
+// The file the host reads for a class (its name free of folder problems), found without regard
+// to case: ROOT/Config/Vessels/<class>.cfg, else ROOT/Config/<class>.cfg; none when neither exists.
+std::optional<std::filesystem::path> FindClassFile(RootFiles& files, const std::string& className);
+// The two places of a class's file as its name is written, for a message that none is there.
+std::string ClassFilePlaces(const std::filesystem::path& root, const std::string& className);
+
 class ClassRegistry {
 public:
-    explicit ClassRegistry(std::filesystem::path root) : root_(std::move(root)) {}
+    explicit ClassRegistry(RootFiles& files) : files_(files) {}
     // The class, read on first use. Throws InputError when no file exists for it.
     const VesselClass& Get(const std::string& className);
 
 private:
-    std::filesystem::path root_;
+    RootFiles& files_;
     std::map<std::string, std::unique_ptr<VesselClass>> classes_;
 };
 

@@ -1,5 +1,7 @@
 #include "sim/folder_names.h"
 
+#include <algorithm>
+
 #include "sim/text.h"
 
 namespace sim {
@@ -44,6 +46,33 @@ std::string FolderNameRefusal(const std::string& what, std::string_view name, co
     return what + " '" + Printable(name) + "' " + problem +
            "; a name is relative to its folder (sub-folders written with '/' or '\\' are fine), without '..', a "
            "leading '/' or '\\', a drive or control characters";
+}
+
+std::vector<std::filesystem::path> RootFiles::FindAll(std::string_view relative, file_case::Kind kind) const {
+    std::vector<std::filesystem::path> paths;
+    for (auto& match : file_case::FindIgnoringCase(root_, relative, kind)) paths.push_back(std::move(match.path));
+    return paths;
+}
+
+std::optional<std::filesystem::path> RootFiles::Find(std::string_view relative, file_case::Kind kind) {
+    const std::vector<file_case::Match> found = file_case::FindIgnoringCase(root_, relative, kind);
+    if (found.empty()) return std::nullopt;
+    if (found.size() > 1) {
+        std::vector<std::filesystem::path> sorted;
+        for (const auto& match : found) sorted.push_back(match.path);
+        std::sort(sorted.begin(), sorted.end());
+        if (told_.insert(sorted).second && onAmbiguous) {
+            std::string files;
+            for (size_t i = 0; i < sorted.size(); ++i)
+                files += (i == 0 ? "" : i + 1 == sorted.size() ? " and " : ", ") + Printable(sorted[i].string());
+            const char* why = found.front().exact ? ", spelled exactly so" : ", the first in sorted order";
+            onAmbiguous("files that differ only in case answer '" + Printable(relative) + "': " + files + "; read " +
+                        Printable(found.front().path.string()) + why +
+                        " (a name spelled exactly as one of them reads that one, any other spelling the first in "
+                        "sorted order); rename the others, as the simulator on Windows sees only one of them");
+        }
+    }
+    return found.front().path;
 }
 
 }  // namespace sim

@@ -1,5 +1,6 @@
 #include "sim/mesh.h"
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <string_view>
@@ -247,6 +248,16 @@ std::shared_ptr<const MeshData> ReadMeshFile(const std::filesystem::path& path) 
     std::ostringstream text;
     text << in.rdbuf();
     return ParseMesh(text.str(), path.string());
+}
+
+std::filesystem::path MeshPath(const std::filesystem::path& root, const std::string& meshName) {
+    std::string relative = meshName;
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    return root / "Meshes" / (relative + ".msh");
+}
+
+std::optional<std::filesystem::path> FindMeshFile(RootFiles& files, const std::string& meshName) {
+    return files.Find("Meshes/" + meshName + ".msh");
 }
 
 std::shared_ptr<const MeshData> MeshFileCache::Read(const std::filesystem::path& path) {

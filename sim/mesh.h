@@ -9,10 +9,12 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "host/hosttypes.h"
+#include "sim/folder_names.h"
 
 namespace sim {
 
@@ -45,6 +47,11 @@ struct MeshData {
 // TEXTURE number is held against the lists at the end of the file once they are read.
 std::shared_ptr<const MeshData> ReadMeshFile(const std::filesystem::path& path);
 std::shared_ptr<const MeshData> ParseMesh(const std::string& text, const std::string& fileName);
+
+// A mesh's file as its name is written ('\' read as '/'): ROOT/Meshes/<name>.msh.
+std::filesystem::path MeshPath(const std::filesystem::path& root, const std::string& meshName);
+// The mesh's file as the host reads it, found without regard to case; none when there is none.
+std::optional<std::filesystem::path> FindMeshFile(RootFiles& files, const std::string& meshName);
 
 // Mesh files read once per run: the check of the class files and the world's mesh templates
 // share what each file gave, its data or its reader's error, by path.

@@ -11,8 +11,16 @@ VesselModule::~VesselModule() {
     if (library) dlclose(library);
 }
 
+namespace {
+constexpr const char* MODULE_SUFFIX = ".so";  // the platform's shared libraries
+}  // namespace
+
 std::filesystem::path ModulePath(const std::filesystem::path& root, const std::string& moduleName) {
-    return root / "Modules" / (moduleName + ".so");
+    return root / "Modules" / (moduleName + MODULE_SUFFIX);
+}
+
+std::optional<std::filesystem::path> FindModuleFile(RootFiles& files, const std::string& moduleName) {
+    return files.Find("Modules/" + moduleName + MODULE_SUFFIX);
 }
 
 namespace {
@@ -32,10 +40,11 @@ const VesselModule& ModuleRegistry::Get(const std::string& moduleName, const std
         throw InputError(where + ": " + FolderNameRefusal("the module name", moduleName, problem));
     auto m = std::make_unique<VesselModule>();
     m->name = moduleName;
-    m->path = ModulePath(root_, moduleName);
-    if (!std::filesystem::exists(m->path))
-        throw InputError(where + ": module '" + moduleName + "' not found at " + m->path.string() +
-                         "; build it or correct the Module key");
+    const std::optional<std::filesystem::path> path = FindModuleFile(files_, moduleName);
+    if (!path)
+        throw InputError(where + ": module '" + moduleName + "' not found at " +
+                         ModulePath(files_.Root(), moduleName).string() + "; build it or correct the Module key");
+    m->path = *path;
     m->library = dlopen(m->path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!m->library) {
         const char* err = dlerror();

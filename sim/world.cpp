@@ -22,8 +22,9 @@ constexpr double MAX_TIME_ACCELERATION = 100000.0;
 }  // namespace
 
 World::World(std::filesystem::path root)
-    : root_(std::move(root)), classes_(root_), modules_(root_), previous_(g_current) {
+    : root_(std::move(root)), files_(root_), classes_(files_), modules_(files_), previous_(g_current) {
     g_current = this;
+    files_.onAmbiguous = [this](std::string text) { Warn(std::move(text)); };
     LinkMessageBus();
 }
 
@@ -38,7 +39,9 @@ void World::LinkMessageBus() {
     // The message module of this root, when it has one: the host holds it for the world's life
     // and tells it of every deleted vessel, so that messages waiting for a vessel never reach a
     // later one that gets the same address.
-    messageBus_ = dlopen(ModulePath(root_, MESSAGE_BUS_MODULE).c_str(), RTLD_NOW | RTLD_LOCAL);
+    const std::optional<std::filesystem::path> path = FindModuleFile(files_, MESSAGE_BUS_MODULE);
+    if (!path) return;
+    messageBus_ = dlopen(path->c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!messageBus_) return;
     forgetMessages_ = reinterpret_cast<ForgetMessagesFn>(dlsym(messageBus_, "ForgetCMessages"));
     if (forgetMessages_)
@@ -323,18 +326,16 @@ MESHHANDLE World::LoadMesh(const std::string& name) {
         }
         return nullptr;
     }
-    std::string relative = name;
-    std::replace(relative.begin(), relative.end(), '\\', '/');
-    const std::filesystem::path path = root_ / "Meshes" / (relative + ".msh");
-    if (!std::filesystem::is_regular_file(path)) {
+    const std::optional<std::filesystem::path> path = FindMeshFile(files_, name);
+    if (!path) {
         if (std::find(missingMeshes_.begin(), missingMeshes_.end(), name) == missingMeshes_.end()) {
             missingMeshes_.push_back(name);
-            Warn("mesh '" + name + "' not found at " + path.string() + "; its template is null");
+            Warn("mesh '" + name + "' not found at " + MeshPath(root_, name).string() + "; its template is null");
         }
         return nullptr;
     }
     return GuardHostCall("mesh '" + name + "' not read: ", MESHHANDLE{nullptr}, [&] {
-        auto data = meshFiles_.Read(path);
+        auto data = meshFiles_.Read(*path);
         const Id id = NextId();
         meshTemplates_.emplace(id, MeshTemplate{name, std::move(data)});
         meshTemplateByName_.emplace(name, id);

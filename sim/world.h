@@ -16,6 +16,7 @@
 #include "host/orbiter.h"
 #include "sim/class_config.h"
 #include "sim/errors.h"
+#include "sim/folder_names.h"
 #include "sim/host_notice.h"
 #include "sim/clock.h"
 #include "sim/mathx.h"
@@ -63,6 +64,8 @@ public:
     static World* Current();
 
     const std::filesystem::path& Root() const { return root_; }
+    // The root's files found by name; several files that answer one name are a warning, once.
+    RootFiles& Files() { return files_; }
     ClassRegistry& Classes() { return classes_; }
     ModuleRegistry& Modules() { return modules_; }
 
@@ -237,6 +240,7 @@ private:
     void Discard(VesselRecord& v);  // ends the module's object and removes the record
 
     std::filesystem::path root_;
+    RootFiles files_;
     ClassRegistry classes_;
     ModuleRegistry modules_;
     std::vector<std::unique_ptr<VesselRecord>> vessels_;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <system_error>
 
 #include "sim/class_config.h"
@@ -55,11 +57,6 @@ std::vector<std::string> PayloadNameErrors(const Scenario& scenario) {
     return errors;
 }
 
-std::string ClassKey(std::string name) {
-    std::replace(name.begin(), name.end(), '\\', '/');
-    return name;
-}
-
 size_t EditDistance(const std::string& a, const std::string& b) {
     std::vector<size_t> row(b.size() + 1);
     for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
@@ -93,58 +90,71 @@ bool IsHostKey(const std::string& lowerKey) {
 
 class Checker {
 public:
-    Checker(const fs::path& root, const Scenario& scenario, MeshFileCache* meshFiles)
+    Checker(const fs::path& root, const Scenario& scenario, MeshFileCache* meshFiles, RootFiles* files)
         : root_(root), scenario_(scenario), named_(NamedClasses(scenario)),
-          meshFiles_(meshFiles ? meshFiles : &ownMeshFiles_) {}
+          meshFiles_(meshFiles ? meshFiles : &ownMeshFiles_), ownFiles_(root), files_(files ? files : &ownFiles_) {
+        ownFiles_.onAmbiguous = [this](std::string text) { report_.warnings.push_back(std::move(text)); };
+    }
 
     ClassCheckReport Run() {
         report_.errors = PayloadNameErrors(scenario_);
-        std::map<std::string, fs::path> files;  // class name -> the file the host would read for it
+        // The file the host reads for each class the scenario names, found as the host finds it.
+        std::vector<const std::pair<const std::string, NamedClass>*> missing;
+        for (const auto& named : named_) {
+            if (!FolderNameProblem(named.first).empty()) continue;
+            if (const auto path = FindClassFile(*files_, named.first))
+                namedFiles_[*path] = namedFiles_[*path] || named.second.vesselBlock;
+            else if (!named.second.vesselBlock)
+                missing.push_back(&named);
+        }
+        std::multimap<std::string, fs::path> files;  // class name -> a file the host would read for it
+        std::set<fs::path> listed;
+        auto add = [&](const std::string& name, const fs::path& path) {
+            if (listed.insert(path).second) files.emplace(name, path);
+        };
         std::error_code ignored;
-        const fs::path vessels = root_ / "Config" / "Vessels";
-        if (fs::is_directory(vessels, ignored))
+        for (const fs::path& vessels : files_->FindAll("Config/Vessels", file_case::Kind::Folder))
             for (auto it = fs::recursive_directory_iterator(vessels, ignored); it != fs::recursive_directory_iterator();
                  it.increment(ignored)) {
                 if (ignored) break;
-                if (it->path().extension() == ".cfg" && it->is_regular_file(ignored)) {
+                if (IsClassFileName(it->path()) && it->is_regular_file(ignored)) {
                     fs::path relative = it->path().lexically_relative(vessels);
                     relative.replace_extension();
-                    files.emplace(relative.generic_string(), it->path());
+                    add(relative.generic_string(), it->path());
                 }
             }
         // The root's Config folder also holds the simulator's own settings: a file there counts as
         // a class when the scenario names it or it says that it is one.
-        for (const auto& entry : fs::directory_iterator(root_ / "Config", ignored)) {
-            if (entry.path().extension() != ".cfg" || !entry.is_regular_file(ignored)) continue;
-            const std::string name = entry.path().stem().string();
-            if (files.count(name)) continue;
-            if (IsNamed(name)) {
-                files.emplace(name, entry.path());
-                continue;
+        for (const fs::path& config : files_->FindAll("Config", file_case::Kind::Folder))
+            for (const auto& entry : fs::directory_iterator(config, ignored)) {
+                if (!IsClassFileName(entry.path()) || !entry.is_regular_file(ignored)) continue;
+                const std::string name = entry.path().stem().string();
+                // Any spelling of the name finds Config/Vessels first: the host never reads this one.
+                if (!files_->FindAll("Config/Vessels/" + name + ".cfg").empty()) continue;
+                if (namedFiles_.count(entry.path())) {
+                    add(name, entry.path());
+                    continue;
+                }
+                try {
+                    if (ReadClassFile(entry.path(), name)->Find("classname")) add(name, entry.path());
+                } catch (const InputError&) {
+                    // Not in the class files' form: another settings file.
+                }
             }
-            try {
-                if (ReadClassFile(entry.path(), name)->Find("classname")) files.emplace(name, entry.path());
-            } catch (const InputError&) {
-                // Not in the class files' form: another settings file.
-            }
-        }
+        // A named class in a folder that the listing does not enter (a link to a folder).
+        for (const auto& [path, createdAtLoad] : namedFiles_) add(path.stem().string(), path);
         for (const auto& [name, path] : files) Check(name, path);
-        for (const auto& [name, where] : named_)
-            if (!where.vesselBlock && !files.count(ClassKey(name)) && FolderNameProblem(name).empty())
-                Warn(true, where.where + "a payload line names the class '" + name + "', which has no class file (" +
-                               (vessels / (ClassKey(name) + ".cfg")).string() + " or " +
-                               (root_ / "Config" / (ClassKey(name) + ".cfg")).string() +
-                               "); its release will be refused");
+        for (const auto* named : missing)
+            Warn(true, named->second.where + "a payload line names the class '" + named->first +
+                           "', which has no class file (" + ClassFilePlaces(root_, named->first) +
+                           "); its release will be refused");
         return std::move(report_);
     }
 
 private:
-    const NamedClass* FindNamed(const std::string& className) const {
-        for (const auto& [name, where] : named_)
-            if (ClassKey(name) == className) return &where;
-        return nullptr;
+    static bool IsClassFileName(const fs::path& path) {
+        return file_case::SameIgnoringCase(path.extension().string(), ".cfg");
     }
-    bool IsNamed(const std::string& className) const { return FindNamed(className) != nullptr; }
 
     void Report(bool named, std::string text) {
         if (named) report_.errors.push_back(std::move(text));
@@ -157,7 +167,8 @@ private:
     }
 
     void Check(const std::string& name, const fs::path& path) {
-        const bool named = IsNamed(name);
+        const auto namedFile = namedFiles_.find(path);
+        const bool named = namedFile != namedFiles_.end();
         std::unique_ptr<VesselClass> cls;
         try {
             cls = ReadClassFile(path, name);
@@ -177,10 +188,8 @@ private:
         }
         try {
             const ClassValues values = ReadClassValues(*cls);
-            if (values.meshName) {
-                const NamedClass* where = FindNamed(name);
-                CheckMesh(named, where && where->vesselBlock, *values.meshName, path, cls->Find("meshname")->line);
-            }
+            if (values.meshName)
+                CheckMesh(named, named && namedFile->second, *values.meshName, path, cls->Find("meshname")->line);
         } catch (const InputError& e) {
             Report(named, e.what());
         }
@@ -188,21 +197,19 @@ private:
 
     // createdAtLoad: the scenario creates a vessel of the class, whose load warns of a missing mesh itself.
     void CheckMesh(bool named, bool createdAtLoad, const std::string& mesh, const fs::path& classFile, int line) {
-        std::string relative = mesh;
-        std::replace(relative.begin(), relative.end(), '\\', '/');
-        const fs::path path = root_ / "Meshes" / (relative + ".msh");
-        std::error_code ignored;
-        if (!fs::is_regular_file(path, ignored)) {
+        const std::optional<fs::path> path = FindMeshFile(*files_, mesh);
+        if (!path) {
             // As when the vessel is created: the vessel flies without a mesh.
             if (!createdAtLoad)
                 Warn(false, Where(classFile.string(), line,
-                              "'MeshName' " + mesh + ": no mesh file " + path.string() + "; the vessel has no mesh"));
+                                  "'MeshName' " + mesh + ": no mesh file " + MeshPath(root_, mesh).string() +
+                                      "; the vessel has no mesh"));
             return;
         }
-        auto [it, first] = meshes_.emplace(path.string(), std::string());
+        auto [it, first] = meshes_.emplace(path->string(), std::string());
         if (first) {
             try {
-                meshFiles_->Read(path);
+                meshFiles_->Read(*path);
             } catch (const InputError& e) {
                 it->second = e.what();
             }
@@ -214,17 +221,21 @@ private:
     fs::path root_;
     const Scenario& scenario_;
     std::map<std::string, NamedClass> named_;
+    // The files that named classes read, each with whether the scenario creates a vessel of it at load.
+    std::map<fs::path, bool> namedFiles_;
     std::map<std::string, std::string> meshes_;  // path -> the reader's error, "" when it reads
     MeshFileCache ownMeshFiles_;
     MeshFileCache* meshFiles_;
+    RootFiles ownFiles_;
+    RootFiles* files_;
     ClassCheckReport report_;
 };
 
 }  // namespace
 
 ClassCheckReport CheckClassFiles(const std::filesystem::path& root, const Scenario& scenario,
-                                 MeshFileCache* meshFiles) {
-    return Checker(root, scenario, meshFiles).Run();
+                                 MeshFileCache* meshFiles, RootFiles* files) {
+    return Checker(root, scenario, meshFiles, files).Run();
 }
 
 }  // namespace sim

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/folder_names.h"
 #include "sim/mesh.h"
 #include "sim/scenario.h"
 
@@ -22,9 +23,12 @@ struct ClassCheckReport {
 
 // Reads every class file in ROOT/Config/Vessels (with its subfolders), and the files directly in
 // ROOT/Config that the scenario names or that hold a ClassName key. The classes named are the
-// scenario's vessels' classes and the classes of its PAYLOAD and STAGE lines. Meshes are read
-// through the given cache when there is one, so that the world that flies them reads none again.
+// scenario's vessels' classes and the classes of its PAYLOAD and STAGE lines; their files, and the
+// meshes that classes name, are found as the host finds them (without regard to case). Meshes are
+// read through the given cache, and files found through the given lookup, when there are ones, so
+// that the world that flies them reads none again and warns once of files that differ only in case
+// (without a lookup, those warnings are the report's).
 ClassCheckReport CheckClassFiles(const std::filesystem::path& root, const Scenario& scenario,
-                                 MeshFileCache* meshFiles = nullptr);
+                                 MeshFileCache* meshFiles = nullptr, RootFiles* files = nullptr);
 
 }  // namespace sim

@@ -19,6 +19,7 @@
 #include "sim/app/simulation.h"
 #include "sim/app/telemetry.h"
 #include "sim/errors.h"
+#include "sim/folder_names.h"
 #include "sim/planet.h"
 #include "sim/text.h"
 
@@ -72,10 +73,10 @@ fs::path FindScenario(const fs::path& start, const fs::path& root, const std::st
                           (root / "Scenarios").string() + ")");
 }
 
-// --root made absolute; it must hold a Config folder.
+// --root made absolute; it must hold a Config folder (its name in any case, as the host finds it).
 fs::path HostRoot(const fs::path& start, const std::string& rootArg) {
     const fs::path root = fs::absolute(Absolute(start, rootArg)).lexically_normal();
-    if (!fs::is_directory(root / "Config"))
+    if (sim::RootFiles(root).FindAll("Config", file_case::Kind::Folder).empty())
         throw sim::InputError(rootArg + ": not a host root (it has no Config folder); give --root the folder that "
                                         "holds Config, Meshes, Modules and Scenarios");
     return root;

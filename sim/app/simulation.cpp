@@ -28,7 +28,7 @@ Simulation::Simulation(const std::filesystem::path& root, const std::filesystem:
     world_.keepLog = false;  // no output reads the log lines apart from the timeline's copies
     world_.reuseHandles = options.reuseHandles;
     if (options.groundElevation) scenario_.groundElevation = *options.groundElevation;
-    classCheck_ = CheckClassFiles(root, scenario_, &world_.MeshFiles());
+    classCheck_ = CheckClassFiles(root, scenario_, &world_.MeshFiles(), &world_.Files());
     if (!classCheck_.errors.empty()) {
         std::string message;
         for (const auto& e : classCheck_.errors) message += (message.empty() ? "" : "\n") + e;

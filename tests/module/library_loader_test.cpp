@@ -1,5 +1,6 @@
 // The loader's cache of a library's functions: right for whichever library a handle names, also
-// after a library is unloaded and another is loaded, perhaps under the same handle.
+// after a library is unloaded and another is loaded, perhaps under the same handle. The loader
+// finds a relative path without regard to case, as Windows' loader does.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -49,4 +50,39 @@ TEST(LibraryFunctionCache, LooksAgainAfterAnUnload) {
         FreeRuntimeLibrary(library);
     }
     fs::remove_all(folder);
+}
+
+// The carrier's path to the message module, with backslashes and in another case than the files:
+// found as on Windows; of two files that differ only in case, the one spelled as the path, else
+// the first in sorted order.
+TEST(LoadRuntimeLibrary, FindsARelativePathWhateverTheCase) {
+    talvek_test::ScratchDir root("talvek-loader-case");
+    fs::create_directories(root.Path() / "modules" / "Parts");
+    const auto put = [&](const char* relative, const char* fixture) {
+        fs::create_symlink(talvek_test::FixtureModules() / (std::string(fixture) + ".so"), root.Path() / relative);
+    };
+    put("modules/DravoMessage.so", "scripted_messages");
+    put("modules/Parts/Twin.so", "empty_library");
+    put("modules/Parts/twin.so", "scripted_messages");
+    talvek_test::ScopedCwd cwd(root.Path());
+    const struct {
+        const char* path;
+        bool found;
+        bool hasCheckMessage;  // scripted_messages rather than empty_library
+    } cases[] = {
+        {"Modules\\dravomessage", true, true},
+        {"MODULES/DRAVOMESSAGE.SO", true, true},
+        {"modules\\Parts\\twin", true, true},    // spelled exactly as one of the two
+        {"Modules\\PARTS\\TWIN", true, false},   // neither: the first in sorted order, Twin.so
+        {"Modules\\..\\modules\\dravomessage", false, false},
+        {"Modules\\absent", false, false},
+    };
+    for (const auto& c : cases) {
+        LibraryHandle library = LoadRuntimeLibrary(c.path);
+        EXPECT_EQ(library != nullptr, c.found) << c.path;
+        if (library) {
+            EXPECT_EQ(FindLibraryFunction(library, "CheckCMessage") != nullptr, c.hasCheckMessage) << c.path;
+        }
+        FreeRuntimeLibrary(library);
+    }
 }
