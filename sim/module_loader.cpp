@@ -1,24 +1,23 @@
 #include "sim/module_loader.h"
 
-#include <dlfcn.h>
-
 #include "sim/errors.h"
 #include "sim/folder_names.h"
+#include "sim/platform.h"
 
 namespace sim {
 
 VesselModule::~VesselModule() {
-    if (library) dlclose(library);
+    platform::CloseLibrary(library);
 }
 
 std::filesystem::path ModulePath(const std::filesystem::path& root, const std::string& moduleName) {
-    return root / "Modules" / (moduleName + ".so");
+    return root / "Modules" / (moduleName + platform::LIBRARY_SUFFIX);
 }
 
 namespace {
 template <class Fn>
 Fn Lookup(void* library, const char* name) {
-    return reinterpret_cast<Fn>(dlsym(library, name));
+    return reinterpret_cast<Fn>(platform::LibrarySymbol(library, name));
 }
 }  // namespace
 
@@ -36,11 +35,9 @@ const VesselModule& ModuleRegistry::Get(const std::string& moduleName, const std
     if (!std::filesystem::exists(m->path))
         throw InputError(where + ": module '" + moduleName + "' not found at " + m->path.string() +
                          "; build it or correct the Module key");
-    m->library = dlopen(m->path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!m->library) {
-        const char* err = dlerror();
-        throw InputError(where + ": module " + m->path.string() + " cannot be loaded: " + (err ? err : "unknown error"));
-    }
+    std::string err;
+    m->library = platform::OpenLibrary(m->path, err);
+    if (!m->library) throw InputError(where + ": module " + m->path.string() + " cannot be loaded: " + err);
     m->init = Lookup<OvcInitFn>(m->library, "ovcInit");
     m->exit = Lookup<OvcExitFn>(m->library, "ovcExit");
     m->setClassCaps = Lookup<OvcSetClassCapsFn>(m->library, "ovcSetClassCaps");

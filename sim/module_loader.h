@@ -30,7 +30,7 @@ struct VesselModule {
     ~VesselModule();
 };
 
-// The platform's file name of a module: ROOT/Modules/<name>.so.
+// The platform's file name of a module: ROOT/Modules/<name>.so (<name>.dll on Windows).
 std::filesystem::path ModulePath(const std::filesystem::path& root, const std::string& moduleName);
 
 class ModuleRegistry {

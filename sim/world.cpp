@@ -1,7 +1,5 @@
 #include "sim/world.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 
 #include "sim/errors.h"
@@ -9,6 +7,7 @@
 #include "sim/mesh.h"
 #include "sim/physics.h"
 #include "sim/placement.h"
+#include "sim/platform.h"
 #include "sim/scenario.h"
 #include "sim/text.h"
 
@@ -30,7 +29,7 @@ World::World(std::filesystem::path root)
 World::~World() {
     // Modules' objects go first, newest first, while their libraries are still loaded.
     while (!vessels_.empty()) Destroy(*vessels_.back());
-    if (messageBus_) dlclose(messageBus_);
+    platform::CloseLibrary(messageBus_);
     g_current = previous_;
 }
 
@@ -38,9 +37,10 @@ void World::LinkMessageBus() {
     // The message module of this root, when it has one: the host holds it for the world's life
     // and tells it of every deleted vessel, so that messages waiting for a vessel never reach a
     // later one that gets the same address.
-    messageBus_ = dlopen(ModulePath(root_, MESSAGE_BUS_MODULE).c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string ignored;  // a root without its message module has no messages to forget
+    messageBus_ = platform::OpenLibrary(ModulePath(root_, MESSAGE_BUS_MODULE), ignored);
     if (!messageBus_) return;
-    forgetMessages_ = reinterpret_cast<ForgetMessagesFn>(dlsym(messageBus_, "ForgetCMessages"));
+    forgetMessages_ = reinterpret_cast<ForgetMessagesFn>(platform::LibrarySymbol(messageBus_, "ForgetCMessages"));
     if (forgetMessages_)
         onDelete.push_back([forget = forgetMessages_](VesselRecord& v) {
             if (v.iface) forget(v.iface);
