@@ -10,6 +10,7 @@
 #include <regex>
 #include <sstream>
 
+#include "test_platform.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -410,7 +411,7 @@ TEST_F(Flight, BrokenClassFileMetDuringTheFlightStopsTheRun) {
     fs::create_directories(root);
     for (const char* sub : {"Config", "Meshes", "Scenarios"})
         fs::copy(talvek_test::BuildRoot() / sub, root / sub, fs::copy_options::recursive);
-    fs::create_directory_symlink(talvek_test::BuildRoot() / "Modules", root / "Modules");
+    talvek_test::LinkOrCopy(talvek_test::BuildRoot() / "Modules", root / "Modules");
     std::ofstream(root / "Config" / "Vessels" / "tlvorbit.cfg", std::ios::app) << "Size = abc\n";
     Write("j.txt", "at 1 Talvek key Ctrl+J\n");
     const auto r = talvek_test::RunSim({"run", ORBIT, "--root", root.string(), "--script", "j.txt", "--until", "2"}, dir);

@@ -11,8 +11,8 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sys/wait.h>
 
+#include "test_platform.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -24,20 +24,10 @@ namespace {
 fs::path BuildDir() { return talvek_test::BuildRoot().parent_path(); }
 fs::path SourceDir() { return talvek_test::TestData().parent_path().parent_path(); }
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 talvek_test::ProcessResult RunInstall(const std::vector<std::string>& args, const fs::path& scratch) {
-    std::string cmd = Quote((SourceDir() / "tools" / "install-addon.sh").string());
-    for (const auto& a : args) cmd += " " + Quote(a);
     const fs::path out = scratch / "install.out", err = scratch / "install.err";
-    cmd += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
-    const int raw = std::system(cmd.c_str());
     talvek_test::ProcessResult r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.status = talvek_test::RunProgram(SourceDir() / "tools" / "install-addon.sh", args, scratch, out, err).status;
     r.out = talvek_test::ReadFile(out);
     r.err = talvek_test::ReadFile(err);
     return r;
@@ -73,6 +63,9 @@ std::string ClassValue(const fs::path& file, const std::string& key) {
 
 class Install : public testing::Test {
 protected:
+    void SetUp() override {
+        if (!talvek_test::HAS_POSIX_SHELL) GTEST_SKIP() << "tools/install-addon.sh is a shell script, run on POSIX systems";
+    }
     talvek_test::ScratchDir scratch{"talvek-install"};
     const fs::path sim = scratch.Path() / "Simulator";
 };

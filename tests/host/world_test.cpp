@@ -7,6 +7,7 @@
 #include "sim/mesh.h"
 #include "sim/physics.h"
 #include "sim/planet.h"
+#include "sim/platform.h"
 #include "tests/host/host_fixture.h"
 
 using testing::HasSubstr;
@@ -99,7 +100,7 @@ TEST_F(HostTest, MissingModuleNamesClassAndPath) {
     root.Write("Config/Ghost.cfg", "Module = GhostModule\n");
     const std::string err = ErrorOf([&] { world->AddVessel("G", "Ghost"); });
     EXPECT_THAT(err, HasSubstr("class 'Ghost'"));
-    EXPECT_THAT(err, HasSubstr("Modules/GhostModule.so"));
+    EXPECT_THAT(err, HasSubstr((std::filesystem::path("Modules") / (std::string("GhostModule") + sim::platform::LIBRARY_SUFFIX)).string()));
 }
 
 TEST_F(HostTest, LibraryWithoutInitIsNotAModule) {
