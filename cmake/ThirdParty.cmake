@@ -58,9 +58,7 @@ if(TALVEK_TESTS)
       # Built with its own warnings, not with this project's warnings as errors.
       set_property(TARGET ${library} PROPERTY COMPILE_OPTIONS "")
     endforeach()
-    add_library(GTest::gtest ALIAS gtest)
-    add_library(GTest::gtest_main ALIAS gtest_main)
-    add_library(GTest::gmock ALIAS gmock)
+    # GoogleTest's own build names them GTest::gtest, GTest::gtest_main and GTest::gmock.
   else()
     find_package(GTest REQUIRED)
   endif()
