@@ -30,8 +30,16 @@ if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
   if(TALVEK_WINE)
     # WINEDEBUG: Wine's own diagnostics stay out of the programs' output. WINEDLLOVERRIDES: no
     # .NET or HTML engine to install into the new Wine folder.
+    # WINEPATH: the folder of the programs the tests need that Debian has for Linux only (gnuplot,
+    # see tests/wine/), on the search path of the programs run.
+    set(TALVEK_WINE_PATH ${CMAKE_BINARY_DIR}/wine-path)
     set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${CMAKE_BINARY_DIR}/wine WINELOADER=${TALVEK_WINE}
-      WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= ${TALVEK_WINE})
+      WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= WINEPATH=Z:${TALVEK_WINE_PATH} ${TALVEK_WINE})
+    # The build tree's paths compiled into the programs (the default root, the tests' files) as
+    # the programs see them: Wine shows the build machine's / as drive Z:. A path without its
+    # drive would be looked for on the drive of the current folder, which may be another.
+    set(TALVEK_PROGRAM_PATH_PREFIX "Z:" CACHE STRING
+      "Put before the build tree's paths compiled into the programs: Wine's drive of the build machine's /")
   else()
     message(WARNING "wine64 not found: the Windows programs are built but their tests cannot run here; "
       "run tools/install-deps.sh --windows (it installs wine64)")

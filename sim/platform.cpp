@@ -34,6 +34,7 @@ NewFile::~NewFile() { Discard(); }
 #include <io.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <random>
 
@@ -167,23 +168,35 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
     if (file.empty()) return -1;
     std::wstring commandLine = QuotedArgument(file.wstring());
     for (const std::string& a : arguments) commandLine += L" " + QuotedArgument(Widen(a));
-    // Only the two handles given to the program are inherited by it.
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE output = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     HANDLE input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
     int status = -1;
-    if (output != INVALID_HANDLE_VALUE && input != INVALID_HANDLE_VALUE) {
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = input;
-        startup.hStdOutput = output;
-        startup.hStdError = output;
+    // The program inherits these two handles and no other (such as the outputs being written).
+    HANDLE inherited[] = {input, output};
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    std::vector<char> attributes(size);
+    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
+    const bool made = InitializeProcThreadAttributeList(list, 1, 0, &size);
+    const bool listed = made && UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
+                                                          sizeof inherited, nullptr, nullptr);
+    if (listed && output != INVALID_HANDLE_VALUE && input != INVALID_HANDLE_VALUE) {
+        STARTUPINFOEXW startup{};
+        startup.StartupInfo.cb = sizeof startup;
+        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+        startup.StartupInfo.hStdInput = input;
+        startup.StartupInfo.hStdOutput = output;
+        startup.StartupInfo.hStdError = output;
+        startup.lpAttributeList = list;
         PROCESS_INFORMATION child{};
-        if (CreateProcessW(file.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                           folder.c_str(), &startup, &child)) {
+        // No console of its own: a console host started for it would hold the folder it runs in
+        // for a moment after it ends, and the folder could not be removed ("sharing violation").
+        if (CreateProcessW(file.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                           DETACHED_PROCESS | EXTENDED_STARTUPINFO_PRESENT, nullptr, folder.c_str(),
+                           &startup.StartupInfo, &child)) {
             DWORD code = 0;
             if (WaitForSingleObject(child.hProcess, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(child.hProcess, &code))
                 status = static_cast<int>(code);
@@ -191,6 +204,7 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
             CloseHandle(child.hProcess);
         }
     }
+    if (made) DeleteProcThreadAttributeList(list);
     // Closed before the caller reads or removes the log.
     if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
     if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
@@ -208,6 +222,31 @@ fs::path MakePrivateFolder(const std::string& prefix) {
         if (GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
     throw std::runtime_error("cannot make a folder of its own in " + Utf8(base));
+}
+
+std::FILE* OpenTemporaryFile() {
+    std::random_device random;
+    std::error_code ec;
+    const fs::path base = fs::temp_directory_path(ec);
+    if (ec) return nullptr;
+    for (int attempt = 0; attempt < NAME_ATTEMPTS; ++attempt) {
+        const fs::path name = base / PathFromUtf8("talvek-" + std::to_string(ProcessId()) + "-" + std::to_string(random()) + ".tmp");
+        HANDLE h = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_EXISTS) continue;
+            return nullptr;
+        }
+        const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDWR | _O_BINARY);
+        if (fd < 0) {
+            CloseHandle(h);
+            return nullptr;
+        }
+        std::FILE* file = _fdopen(fd, "w+b");
+        if (!file) _close(fd);
+        return file;
+    }
+    return nullptr;
 }
 
 SystemError NewFile::OpenInPlace(const fs::path& file) {
@@ -372,6 +411,8 @@ fs::path MakePrivateFolder(const std::string& prefix) {
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make a folder of its own in " + pattern);
     return pattern;
 }
+
+std::FILE* OpenTemporaryFile() { return std::tmpfile(); }
 
 SystemError NewFile::OpenInPlace(const fs::path& file) {
     fd_ = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);

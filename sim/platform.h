@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -61,6 +62,11 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
 // A new folder in the system's temporary folder, named from the prefix, that only this user
 // can read and no other process can have made. Throws std::runtime_error when none can be made.
 std::filesystem::path MakePrivateFolder(const std::string& prefix);
+
+// A new file to write and read back, in the temporary folder of this user, that the system
+// removes when it is closed or the process ends; null when none can be made. (Windows' own
+// tmpfile makes its file in the drive's root folder, where a user may not write.)
+std::FILE* OpenTemporaryFile();
 
 // A file being written that takes another's place once it is whole. Made with CreateBeside, it
 // lies beside its target unnamed (or, where the system has no unnamed files, under a hidden name

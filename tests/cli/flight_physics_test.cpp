@@ -6,12 +6,13 @@
 #include <filesystem>
 #include <sstream>
 
+#include "regex_matchers.h"
 #include "test_platform.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
 using testing::HasSubstr;
-using testing::MatchesRegex;
+using talvek_test::MatchesRegex;
 
 TEST(DropFromTenKilometres, LandsWithItsTouchdownSpeedReportedAndPlotted) {
     const fs::path dir = fs::temp_directory_path() / ("talvek-drop-" + std::to_string(talvek_test::ProcessId()));

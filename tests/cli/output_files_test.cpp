@@ -186,6 +186,26 @@ TEST_F(OutputFiles, AKilledRunLeavesThePreviousFilesWhole) {
     EXPECT_EQ(Files(), FilesAnd({"t.csv", "trace.txt"}));
 }
 
+// The plot is drawn in a folder of its own in the temporary folder, which is gone after the run:
+// gnuplot, started without a shell and without a console of its own, has let go of it. (A console
+// host started for it held the folder for a moment after it ended, now and then too long: a few
+// runs.)
+TEST_F(OutputFiles, ThePlotLeavesNothingInTheTemporaryFolder) {
+    constexpr int RUNS = 5;
+    const fs::path temporary = dir / "tmp";
+    fs::create_directory(temporary);
+    const std::string folder = temporary.string();
+    for (int run = 0; run < RUNS; ++run) {
+        const auto r = talvek_test::RunSimWithEnvironment({"run", "in.scn", "--frames", "30", "--plot", "p.png"}, dir,
+                                                          {{"TMPDIR", folder}, {"TMP", folder}, {"TEMP", folder}});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Read("p.png").substr(1, 3), "PNG");
+        std::set<std::string> left;
+        for (const auto& e : fs::directory_iterator(temporary)) left.insert(e.path().filename().string());
+        ASSERT_TRUE(left.empty()) << "run " << run << " left " << *left.begin();
+    }
+}
+
 namespace {
 // Three Talveks spread along a 400 km orbit.
 constexpr const char* THREE_TALVEKS =
@@ -211,5 +231,7 @@ TEST_F(OutputFiles, MemoryStaysFlatWithEveryOutputOn) {
         return r.maxResidentKb;
     };
     const long shortRun = peak(SHORT_RUN), longRun = peak(10 * SHORT_RUN);
+    // Wine reads a process's figures from the running program, and has none once it has ended.
+    if (shortRun <= 0 || longRun <= 0) GTEST_SKIP() << "this system gave no peak memory of an ended process";
     EXPECT_LT(longRun, shortRun + GROWTH_ALLOWED) << "short run " << shortRun << " kB, ten times longer " << longRun << " kB";
 }

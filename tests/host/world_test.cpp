@@ -87,8 +87,8 @@ TEST_F(HostTest, ClassFileEndsAtEndParse) {
 TEST_F(HostTest, UnknownClassNamesTheFilesLookedFor) {
     const std::string err = ErrorOf([&] { world->AddVessel("X", "Nowhere"); });
     EXPECT_THAT(err, HasSubstr("unknown vessel class 'Nowhere'"));
-    EXPECT_THAT(err, HasSubstr("Config/Vessels/Nowhere.cfg"));
-    EXPECT_THAT(err, HasSubstr("Config/Nowhere.cfg"));
+    EXPECT_THAT(err, HasSubstr((std::filesystem::path("Config") / "Vessels" / "Nowhere.cfg").string()));
+    EXPECT_THAT(err, HasSubstr((std::filesystem::path("Config") / "Nowhere.cfg").string()));
 }
 
 TEST_F(HostTest, ClassFileUnderVesselsFolderComesFirst) {

@@ -90,7 +90,7 @@ TEST_F(Channel, SaveHoldsTheLinesStillWaiting) {
 }
 
 TEST_F(Channel, ModuleWithoutTheFunctionsIsSilent) {
-    root.AddFixtureModule("empty_library", "dravomessage");
+    ChangeModules([&] { root.AddFixtureModule("empty_library", "dravomessage"); });
     Recording a(record->Handle());
     ASSERT_NE(PayloadCarrierTestAccess::MessageModule(a), nullptr);
     PayloadCarrierTestAccess::SendVesselMessage(a, &a, "NOTE", "text");

@@ -21,6 +21,7 @@ bool MakeFileLink(const fs::path& target, const fs::path& link) {
 #include <psapi.h>
 
 #include <cstdint>
+#include <cwchar>
 
 namespace talvek_test {
 
@@ -66,10 +67,28 @@ HANDLE Inheritable(const wchar_t* file, DWORD access, DWORD creation) {
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// This process's environment with the variables given set: a block of "NAME=value" strings.
+std::wstring Environment(const std::vector<std::pair<std::string, std::string>>& set) {
+    std::wstring block;
+    wchar_t* own = GetEnvironmentStringsW();
+    for (const wchar_t* entry = own; entry && *entry; entry += wcslen(entry) + 1) {
+        const std::wstring text = entry;
+        bool replaced = false;
+        for (const auto& [name, value] : set)
+            replaced = replaced || (text.size() > name.size() && text[name.size()] == L'=' &&
+                                    _wcsnicmp(text.c_str(), Widen(name).c_str(), name.size()) == 0);
+        if (!replaced) block += text + L'\0';
+    }
+    if (own) FreeEnvironmentStringsW(own);
+    for (const auto& [name, value] : set) block += Widen(name) + L"=" + Widen(value) + L'\0';
+    return block + L'\0';
+}
+
 // Starts the program with the given standard handles; its process handle, or null.
 HANDLE Start(const fs::path& program, const std::vector<std::string>& args, const fs::path& cwd, HANDLE in, HANDLE out,
-             HANDLE err) {
+             HANDLE err, const std::vector<std::pair<std::string, std::string>>& environment = {}) {
     std::wstring line = CommandLine(program, args);
+    std::wstring block = Environment(environment);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -77,8 +96,8 @@ HANDLE Start(const fs::path& program, const std::vector<std::string>& args, cons
     startup.hStdOutput = out;
     startup.hStdError = err;
     PROCESS_INFORMATION child{};
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, cwd.c_str(),
-                        &startup, &child))
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
+                        DETACHED_PROCESS | CREATE_UNICODE_ENVIRONMENT, block.data(), cwd.c_str(), &startup, &child))
         return nullptr;
     CloseHandle(child.hThread);
     return child.hProcess;
@@ -99,7 +118,7 @@ ProgramResult RunProgram(const fs::path& program, const std::vector<std::string>
     HANDLE o = Inheritable(out.c_str(), GENERIC_WRITE, CREATE_ALWAYS);
     HANDLE e = Inheritable(err.c_str(), GENERIC_WRITE, CREATE_ALWAYS);
     if (in != INVALID_HANDLE_VALUE && o != INVALID_HANDLE_VALUE && e != INVALID_HANDLE_VALUE) {
-        if (HANDLE child = Start(program, args, cwd, in, o, e)) {
+        if (HANDLE child = Start(program, args, cwd, in, o, e, options.environment)) {
             DWORD code = 0;
             if (WaitForSingleObject(child, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(child, &code))
                 result.status = static_cast<int>(code);
@@ -250,6 +269,7 @@ ProgramResult RunProgram(const fs::path& program, const std::vector<std::string>
         // The default action, as a program started from a shell has it.
         std::signal(SIGXFSZ, SIG_DFL);
         if (options.measured) ::setenv("ASAN_OPTIONS", asanOptions.c_str(), 1);
+        for (const auto& [name, value] : options.environment) ::setenv(name.c_str(), value.c_str(), 1);
         ::execv(argv[0], argv.data());
         ::_exit(EXEC_FAILED);
     }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace talvek_test {
@@ -40,11 +41,12 @@ bool MakeFileLink(const std::filesystem::path& target, const std::filesystem::pa
 struct RunOptions {
     long fileSizeLimit = -1;  // [bytes] any file the program writes may reach; none when negative
     bool measured = false;    // its peak memory is wanted
+    std::vector<std::pair<std::string, std::string>> environment;  // variables set for it, name and value
 };
 
 struct ProgramResult {
     int status = -1;  // -1 when it did not end by itself (a signal)
-    long maxResidentKb = 0;  // its peak memory, when measured
+    long maxResidentKb = 0;  // its peak memory, when measured; 0 when the system gives none
 };
 
 // Runs the program with the arguments in the folder, its standard input empty and its output

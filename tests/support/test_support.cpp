@@ -135,6 +135,13 @@ ProcessResult RunSimMeasured(const std::vector<std::string>& args, const fs::pat
     return RunSimWith(args, cwd, options);
 }
 
+ProcessResult RunSimWithEnvironment(const std::vector<std::string>& args, const fs::path& cwd,
+                                    const std::vector<std::pair<std::string, std::string>>& environment) {
+    RunOptions options;
+    options.environment = environment;
+    return RunSimWith(args, cwd, options);
+}
+
 int StartSim(const std::vector<std::string>& args, const fs::path& cwd) {
     return StartProgram(SimBinary(), SimArguments(args), cwd);
 }
