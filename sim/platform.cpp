@@ -116,9 +116,7 @@ std::vector<std::string> Arguments(int argc, char** argv) {
         for (int i = 0; i < count; ++i) out.push_back(Narrow(wide[i], static_cast<int>(wcslen(wide[i]))));
         LocalFree(wide);
     }
-    if (count != argc) {  // not the command line this program was started with
-        out.assign(argv, argv + argc);
-    }
+    if (count != argc) out.assign(argv, argv + argc);  // not the command line this program was started with
     return out;
 }
 
