@@ -4,13 +4,13 @@
 // The ratio of the two times is the cost of the set-up's own work (tables, shifts, payload
 // walk, animation records) over the host calls it cannot avoid.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
 #include "bench_support.h"
+#include "sim/platform.h"
 #include "sim/world.h"
 #include "spacecraft/talvek_vessel.h"
 
@@ -26,7 +26,7 @@ struct Bench {
     std::unique_ptr<TalvekVessel> vessel;
 
     Bench() {
-        root = fs::temp_directory_path() / ("talvek-bench-" + std::to_string(::getpid()));
+        root = fs::temp_directory_path() / ("talvek-bench-" + std::to_string(sim::platform::ProcessId()));
         fs::create_directories(root / "Config");
         std::ofstream(root / "Config" / "Shell.cfg") << "ClassName = Shell\n";
         fs::remove(root / "Meshes");

@@ -4,9 +4,6 @@
 //                      as the host calls it) / an exported entry point that does nothing
 //   BM_PayloadLines    reading 50 payload lines and saving them again / a memcpy of their bytes
 //                      (host_calls_ratio: the host calls among them alone / the same memcpy)
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +15,7 @@
 #include "bench_support.h"
 #include "carrier/internal/test_access.h"
 #include "sim/app/simulation.h"
+#include "sim/platform.h"
 #include "sim/file_handles.h"
 #include "spacecraft/talvek_vessel.h"
 
@@ -42,16 +40,17 @@ void BM_SteadyStep(benchmark::State& state) {
     const TimestepFn step = talvek->module->timestep;
     VESSEL* vessel = talvek->iface;
 
-    void* empty = dlopen(TALVEK_BENCH_EMPTY_ENTRY, RTLD_NOW | RTLD_LOCAL);
-    if (!empty) throw std::runtime_error(dlerror());
-    const auto emptyStep = reinterpret_cast<TimestepFn>(dlsym(empty, "ovcTimestep"));
+    std::string error;
+    const sim::platform::Library empty = sim::platform::OpenLibrary(TALVEK_BENCH_EMPTY_ENTRY, error);
+    if (!empty) throw std::runtime_error(error);
+    const auto emptyStep = reinterpret_cast<TimestepFn>(sim::platform::LibrarySymbol(empty, "ovcTimestep"));
 
     double simt = 10.0;
     for (auto _ : state) step(vessel, simt += 1.0 / 60);
     const double figure = bench::NsPerCall([&] { step(vessel, simt += 1.0 / 60); });
     const double baseline = bench::NsPerCall([&] { emptyStep(vessel, simt += 1.0 / 60); });
     bench::ReportRatio(state, figure, baseline);
-    dlclose(empty);
+    sim::platform::CloseLibrary(empty);
 }
 BENCHMARK(BM_SteadyStep)->Unit(benchmark::kNanosecond);
 
@@ -72,7 +71,7 @@ std::vector<std::string> FiftyLines() {
 }
 
 void BM_PayloadLines(benchmark::State& state) {
-    const fs::path root = fs::temp_directory_path() / ("talvek-bench-lines-" + std::to_string(::getpid()));
+    const fs::path root = fs::temp_directory_path() / ("talvek-bench-lines-" + std::to_string(sim::platform::ProcessId()));
     fs::create_directories(root / "Config");
     std::ofstream(root / "Config" / "Shell.cfg") << "ClassName = Shell\n";
     fs::remove(root / "Meshes");

@@ -4,9 +4,6 @@
 // Steps: the per-frame step of a full stack in orbit through the built module's ovcTimestep, as
 // the host calls it; empty calls: an exported entry point that does nothing, the same number of
 // times; rebuilds: the full-stack set-up (what each rebuild into the stack runs).
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -15,21 +12,29 @@
 #include <stdexcept>
 
 #include "sim/app/simulation.h"
+#include "sim/platform.h"
 #include "spacecraft/talvek_vessel.h"
 
 namespace fs = std::filesystem;
 
 using TimestepFn = void (*)(VESSEL*, double);
 
-extern "C" __attribute__((noinline)) void talvek_measured_steps(TimestepFn step, VESSEL* vessel, long n) {
+// The measured loops stay functions of their own, so that a profile shows them by name.
+#if defined(_MSC_VER)
+#define NOINLINE __declspec(noinline)
+#else
+#define NOINLINE __attribute__((noinline))
+#endif
+
+extern "C" NOINLINE void talvek_measured_steps(TimestepFn step, VESSEL* vessel, long n) {
     for (long i = 0; i < n; ++i) step(vessel, 10.0 + static_cast<double>(i) / 60);
 }
 
-extern "C" __attribute__((noinline)) void talvek_measured_empty_calls(TimestepFn step, VESSEL* vessel, long n) {
+extern "C" NOINLINE void talvek_measured_empty_calls(TimestepFn step, VESSEL* vessel, long n) {
     for (long i = 0; i < n; ++i) step(vessel, 10.0 + static_cast<double>(i) / 60);
 }
 
-extern "C" __attribute__((noinline)) void talvek_measured_rebuilds(TalvekVessel& vessel, long n) {
+extern "C" NOINLINE void talvek_measured_rebuilds(TalvekVessel& vessel, long n) {
     for (long i = 0; i < n; ++i) vessel.SetupFullStack();
 }
 
@@ -49,9 +54,10 @@ int main(int argc, char** argv) {
     sim::VesselRecord* talvek = simulation.GetWorld().FindByName("Talvek");
     if (!talvek || !talvek->module) throw std::runtime_error("Talvek-orbit.scn has no Talvek");
 
-    void* empty = dlopen(TALVEK_BENCH_EMPTY_ENTRY, RTLD_NOW | RTLD_LOCAL);
-    if (!empty) throw std::runtime_error(dlerror());
-    const auto emptyStep = reinterpret_cast<TimestepFn>(dlsym(empty, "ovcTimestep"));
+    std::string error;
+    const sim::platform::Library empty = sim::platform::OpenLibrary(TALVEK_BENCH_EMPTY_ENTRY, error);
+    if (!empty) throw std::runtime_error(error);
+    const auto emptyStep = reinterpret_cast<TimestepFn>(sim::platform::LibrarySymbol(empty, "ovcTimestep"));
 
     // The set-up on an object of the spacecraft linked in, on a passive vessel of the same world.
     sim::VesselRecord* shell = simulation.GetWorld().AddVessel("Shell", "tlvorbit");
@@ -61,6 +67,6 @@ int main(int argc, char** argv) {
     talvek_measured_empty_calls(emptyStep, talvek->iface, steps);
     talvek_measured_rebuilds(vessel, rebuilds);
     std::printf("%ld %ld\n", steps, rebuilds);
-    dlclose(empty);
+    sim::platform::CloseLibrary(empty);
     return 0;
 }

@@ -11,12 +11,12 @@
 #include <fstream>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 #include "sim/app/script.h"
 #include "sim/class_config.h"
 #include "sim/errors.h"
 #include "sim/mesh.h"
+#include "sim/platform.h"
 #include "sim/scenario.h"
 #include "sim/world.h"
 
@@ -31,7 +31,7 @@ namespace {
 // A scratch root: the build root's class files copied (so that Config/Fuzz.cfg can be written
 // beside them), its meshes and modules linked.
 struct Root {
-    fs::path path = fs::temp_directory_path() / ("talvek-fuzz-host-" + std::to_string(getpid()));
+    fs::path path = fs::temp_directory_path() / ("talvek-fuzz-host-" + std::to_string(sim::platform::ProcessId()));
 
     Root() {
         const fs::path built = TALVEK_FUZZ_BUILD_ROOT;

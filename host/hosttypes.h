@@ -11,7 +11,12 @@
 #define DLLCLBK extern "C" __attribute__((visibility("default")))
 #endif
 
+#if defined(_WIN32)
+// As <windows.h> has it, which a module may include as well: one name, one type.
+using DWORD = unsigned long;
+#else
 using DWORD = std::uint32_t;
+#endif
 using WORD = std::uint16_t;
 using UINT = unsigned int;
 

@@ -58,9 +58,11 @@ inline std::vector<Match> FindIgnoringCase(const std::filesystem::path& base,
             for (std::filesystem::directory_iterator it(folder.path, ec), end; !ec && it != end; it.increment(ec)) {
                 std::string name;
                 try {
-                    name = it->path().filename().string();
+                    // Names are written in files as UTF-8; Windows lists them as UTF-16.
+                    const auto utf8 = it->path().filename().u8string();
+                    name.assign(utf8.begin(), utf8.end());
                 } catch (const std::exception&) {
-                    continue;  // a name the narrow character set cannot show is no name written in a file
+                    continue;  // a name that is no valid text is no name written in a file
                 }
                 if (!SameIgnoringCase(name, components[i])) continue;
                 std::error_code typeError;

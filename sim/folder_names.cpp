@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "sim/platform.h"
 #include "sim/text.h"
 
 namespace sim {
@@ -64,10 +65,10 @@ std::optional<std::filesystem::path> RootFiles::Find(std::string_view relative, 
         if (told_.insert(sorted).second && onAmbiguous) {
             std::string files;
             for (size_t i = 0; i < sorted.size(); ++i)
-                files += (i == 0 ? "" : i + 1 == sorted.size() ? " and " : ", ") + Printable(sorted[i].string());
+                files += (i == 0 ? "" : i + 1 == sorted.size() ? " and " : ", ") + Printable(platform::Utf8(sorted[i]));
             const char* why = found.front().exact ? ", spelled exactly so" : ", the first in sorted order";
             onAmbiguous("files that differ only in case answer '" + Printable(relative) + "': " + files + "; read " +
-                        Printable(found.front().path.string()) + why +
+                        Printable(platform::Utf8(found.front().path)) + why +
                         " (a name spelled exactly as one of them reads that one, any other spelling the first in "
                         "sorted order); rename the others, as the simulator on Windows sees only one of them");
         }

@@ -1,32 +1,27 @@
 #include "sim/module_loader.h"
 
-#include <dlfcn.h>
-
 #include "sim/errors.h"
 #include "sim/folder_names.h"
+#include "sim/platform.h"
 
 namespace sim {
 
 VesselModule::~VesselModule() {
-    if (library) dlclose(library);
+    platform::CloseLibrary(library);
 }
 
-namespace {
-constexpr const char* MODULE_SUFFIX = ".so";  // the platform's shared libraries
-}  // namespace
-
 std::filesystem::path ModulePath(const std::filesystem::path& root, const std::string& moduleName) {
-    return root / "Modules" / (moduleName + MODULE_SUFFIX);
+    return root / "Modules" / (moduleName + platform::LIBRARY_SUFFIX);
 }
 
 std::optional<std::filesystem::path> FindModuleFile(RootFiles& files, const std::string& moduleName) {
-    return files.Find("Modules/" + moduleName + MODULE_SUFFIX);
+    return files.Find("Modules/" + moduleName + platform::LIBRARY_SUFFIX);
 }
 
 namespace {
 template <class Fn>
 Fn Lookup(void* library, const char* name) {
-    return reinterpret_cast<Fn>(dlsym(library, name));
+    return reinterpret_cast<Fn>(platform::LibrarySymbol(library, name));
 }
 }  // namespace
 
@@ -35,7 +30,7 @@ const VesselModule& ModuleRegistry::Get(const std::string& moduleName, const std
     auto found = modules_.find(moduleName);
     if (found != modules_.end()) return *found->second;
 
-    const std::string where = "class '" + className + "' (" + classFile.string() + ")";
+    const std::string where = "class '" + className + "' (" + platform::Utf8(classFile) + ")";
     if (const std::string problem = FolderNameProblem(moduleName); !problem.empty())
         throw InputError(where + ": " + FolderNameRefusal("the module name", moduleName, problem));
     auto m = std::make_unique<VesselModule>();
@@ -43,13 +38,11 @@ const VesselModule& ModuleRegistry::Get(const std::string& moduleName, const std
     const std::optional<std::filesystem::path> path = FindModuleFile(files_, moduleName);
     if (!path)
         throw InputError(where + ": module '" + moduleName + "' not found at " +
-                         ModulePath(files_.Root(), moduleName).string() + "; build it or correct the Module key");
+                         platform::Utf8(ModulePath(files_.Root(), moduleName)) + "; build it or correct the Module key");
     m->path = *path;
-    m->library = dlopen(m->path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!m->library) {
-        const char* err = dlerror();
-        throw InputError(where + ": module " + m->path.string() + " cannot be loaded: " + (err ? err : "unknown error"));
-    }
+    std::string err;
+    m->library = platform::OpenLibrary(m->path, err);
+    if (!m->library) throw InputError(where + ": module " + platform::Utf8(m->path) + " cannot be loaded: " + err);
     m->init = Lookup<OvcInitFn>(m->library, "ovcInit");
     m->exit = Lookup<OvcExitFn>(m->library, "ovcExit");
     m->setClassCaps = Lookup<OvcSetClassCapsFn>(m->library, "ovcSetClassCaps");
@@ -59,7 +52,7 @@ const VesselModule& ModuleRegistry::Get(const std::string& moduleName, const std
     m->saveState = Lookup<OvcSaveStateFn>(m->library, "ovcSaveState");
     m->consumeBufferedKey = Lookup<OvcConsumeBufferedKeyFn>(m->library, "ovcConsumeBufferedKey");
     if (!m->init)
-        throw InputError(where + ": module " + m->path.string() + " exports no ovcInit; it is not a vessel module");
+        throw InputError(where + ": module " + platform::Utf8(m->path) + " exports no ovcInit; it is not a vessel module");
     return *modules_.emplace(moduleName, std::move(m)).first->second;
 }
 

@@ -32,7 +32,8 @@ struct VesselModule {
     ~VesselModule();
 };
 
-// The platform's file name of a module as its name is written: ROOT/Modules/<name>.so.
+// The platform's file name of a module as its name is written: ROOT/Modules/<name>.so (<name>.dll
+// on Windows).
 std::filesystem::path ModulePath(const std::filesystem::path& root, const std::string& moduleName);
 // The module's file as the host loads it, found without regard to case; none when there is none.
 std::optional<std::filesystem::path> FindModuleFile(RootFiles& files, const std::string& moduleName);

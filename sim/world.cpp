@@ -1,7 +1,5 @@
 #include "sim/world.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 
 #include "sim/errors.h"
@@ -9,6 +7,7 @@
 #include "sim/mesh.h"
 #include "sim/physics.h"
 #include "sim/placement.h"
+#include "sim/platform.h"
 #include "sim/scenario.h"
 #include "sim/text.h"
 
@@ -31,7 +30,7 @@ World::World(std::filesystem::path root)
 World::~World() {
     // Modules' objects go first, newest first, while their libraries are still loaded.
     while (!vessels_.empty()) Destroy(*vessels_.back());
-    if (messageBus_) dlclose(messageBus_);
+    platform::CloseLibrary(messageBus_);
     g_current = previous_;
 }
 
@@ -41,9 +40,10 @@ void World::LinkMessageBus() {
     // later one that gets the same address.
     const std::optional<std::filesystem::path> path = FindModuleFile(files_, MESSAGE_BUS_MODULE);
     if (!path) return;
-    messageBus_ = dlopen(path->c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string ignored;  // a message module that does not load has no messages to forget
+    messageBus_ = platform::OpenLibrary(*path, ignored);
     if (!messageBus_) return;
-    forgetMessages_ = reinterpret_cast<ForgetMessagesFn>(dlsym(messageBus_, "ForgetCMessages"));
+    forgetMessages_ = reinterpret_cast<ForgetMessagesFn>(platform::LibrarySymbol(messageBus_, "ForgetCMessages"));
     if (forgetMessages_)
         onDelete.push_back([forget = forgetMessages_](VesselRecord& v) {
             if (v.iface) forget(v.iface);

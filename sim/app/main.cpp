@@ -1,9 +1,6 @@
 // talvek-sim: the headless host's command line.
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <cmath>
-#include <csignal>
 #include <filesystem>
 #include <initializer_list>
 #include <iostream>
@@ -21,6 +18,7 @@
 #include "sim/errors.h"
 #include "sim/folder_names.h"
 #include "sim/planet.h"
+#include "sim/platform.h"
 #include "sim/text.h"
 
 #ifndef TALVEK_DEFAULT_ROOT
@@ -59,14 +57,16 @@ struct RenderArgs {
     std::string size = "1600x1200";
 };
 
-fs::path Absolute(const fs::path& start, const std::string& p) { return p.empty() ? fs::path() : start / p; }
+fs::path Absolute(const fs::path& start, const std::string& p) {
+    return p.empty() ? fs::path() : start / sim::platform::PathFromUtf8(p);
+}
 
 // SCENARIO: absolute, relative to the starting folder, or relative to ROOT/Scenarios.
 fs::path FindScenario(const fs::path& start, const fs::path& root, const std::string& name) {
     std::error_code ignored;  // a name too long for the file system is a scenario that is not there
-    const fs::path direct = start / name;
+    const fs::path direct = Absolute(start, name);
     if (fs::is_regular_file(direct, ignored)) return direct;
-    const fs::path inRoot = root / "Scenarios" / name;
+    const fs::path inRoot = root / "Scenarios" / sim::platform::PathFromUtf8(name);
     if (fs::is_regular_file(inRoot, ignored)) return inRoot;
     if (fs::is_regular_file(fs::path(inRoot).concat(".scn"), ignored)) return fs::path(inRoot).concat(".scn");
     throw sim::InputError(name + ": no such scenario (looked in " + start.string() + " and " +
@@ -334,13 +334,15 @@ int Render(const RenderArgs& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Past a file size limit a write fails with its own error, reported, instead of ending the run.
-    std::signal(SIGXFSZ, SIG_IGN);
+    sim::platform::PrepareProcess();
     const CLI::Validator outputPath(
         [](std::string& path) { return path.empty() ? std::string("give a file to write, not an empty path") : std::string(); },
         "FILE");
     CLI::App app{"talvek-sim: the headless host for the Talvek vessel module"};
     app.require_subcommand(1);
+    // Options are written "--name" on every system: a path that starts with '/' (a root-relative
+    // path on Windows, as Unix-style paths are under Wine) is an argument, not an option "/name".
+    app.allow_windows_style_options(false);
     RunArgs args;
     CLI::App* run = app.add_subcommand("run", "load a scenario, simulate it and report");
     run->add_option("SCENARIO", args.scenario, "scenario file")->required();
@@ -389,8 +391,12 @@ int main(int argc, char** argv) {
     render->add_option("--script", renderArgs.script, "flight script to carry out up to that time");
     render->add_option("--size", renderArgs.size, "picture size WIDTHxHEIGHT in pixels (default 1600x1200)");
 
+    // The arguments as UTF-8, so that any file name reaches the files as given.
+    std::vector<std::string> arguments = sim::platform::Arguments(argc, argv);
+    std::vector<char*> argumentPointers;
+    for (std::string& a : arguments) argumentPointers.push_back(a.data());
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(argumentPointers.size()), argumentPointers.data());
     } catch (const CLI::Success& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {

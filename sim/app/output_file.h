@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "sim/platform.h"
+
 namespace sim {
 
 class OutputFile {
@@ -29,14 +31,12 @@ public:
 
 private:
     void Flush();
-    void Fail(const std::string& what, int error);
-    void Discard();
+    void Fail(const std::string& what, platform::SystemError error);
 
     std::filesystem::path target_;  // as given, for the messages
     std::filesystem::path real_;    // the file it names, links followed
-    std::filesystem::path folder_;
-    std::filesystem::path temp_;    // the new file's name in folder_, while it has one
-    int fd_ = -1;
+    platform::NewFile file_;
+    bool open_ = false;
     bool inPlace_ = false;
     bool committed_ = false;
     std::string buffer_;   // written in blocks of BLOCK_SIZE bytes

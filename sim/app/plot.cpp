@@ -1,17 +1,12 @@
 #include "sim/app/plot.h"
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
 #include "sim/app/output_file.h"
 #include "sim/app/simulation.h"
+#include "sim/platform.h"
 #include "sim/text.h"
 #include "sim/world.h"
 
@@ -273,15 +268,10 @@ constexpr const char* DESCENT_DATA = "descent.dat";
 constexpr const char* SCRIPT = "plot.gp";
 constexpr const char* PICTURE = "plot.png";
 constexpr const char* GNUPLOT_LOG = "gnuplot.log";
-constexpr int EXEC_FAILED = 127;  // the child's status when gnuplot cannot be started, as a shell's
 
 class WorkFolder {
 public:
-    WorkFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "talvek-plot-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make a folder for the plot in " + pattern);
-        path_ = pattern;
-    }
+    WorkFolder() : path_(platform::MakePrivateFolder("talvek-plot")) {}
     ~WorkFolder() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
@@ -299,29 +289,7 @@ private:
 // that nothing but gnuplot reads the script; its messages go to the log file. Returns its exit
 // status, or -1 when it could not be run.
 int RunGnuplot(const WorkFolder& folder) {
-    // Everything the child needs is made before the fork.
-    const std::string dir = folder.Path().string();
-    char program[] = "gnuplot";
-    std::string scriptArg = SCRIPT;
-    char* const argv[] = {program, scriptArg.data(), nullptr};
-    const pid_t child = ::fork();
-    if (child < 0) return -1;
-    if (child == 0) {
-        if (::chdir(dir.c_str()) != 0) ::_exit(EXEC_FAILED);
-        const int log = ::open(GNUPLOT_LOG, O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int none = ::open("/dev/null", O_RDONLY);
-        if (log >= 0) {
-            ::dup2(log, STDOUT_FILENO);
-            ::dup2(log, STDERR_FILENO);
-        }
-        if (none >= 0) ::dup2(none, STDIN_FILENO);
-        ::execvp(program, argv);
-        ::_exit(EXEC_FAILED);
-    }
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0)
-        if (errno != EINTR) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return platform::RunProgram("gnuplot", {SCRIPT}, folder.Path(), folder / GNUPLOT_LOG);
 }
 
 std::string ReadAll(const std::filesystem::path& path) {

@@ -1,6 +1,10 @@
 #include "sim/app/raster.h"
 
-#include <png.h>
+// The PNG writer: header-only, compiled here and private to this file.
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#define STBI_WRITE_NO_STDIO
+#include <stb_image_write.h>
 
 #include <algorithm>
 #include <array>
@@ -214,19 +218,14 @@ void DrawText(Image& image, int x, int y, std::string_view text, Rgb colour, int
 }
 
 std::string EncodePng(const Image& image) {
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    png.width = static_cast<png_uint_32>(image.Width());
-    png.height = static_cast<png_uint_32>(image.Height());
-    png.format = PNG_FORMAT_RGB;
-    // First the size the encoding needs, then the encoding itself.
-    png_alloc_size_t size = 0;
-    if (!png_image_write_to_memory(&png, nullptr, &size, 0, image.Bytes().data(), 0, nullptr))
-        throw std::runtime_error(std::string("PNG encoding failed: ") + png.message);
-    std::string bytes(size, '\0');
-    if (!png_image_write_to_memory(&png, bytes.data(), &size, 0, image.Bytes().data(), 0, nullptr))
-        throw std::runtime_error(std::string("PNG encoding failed: ") + png.message);
-    bytes.resize(size);
+    std::string bytes;
+    const auto append = [](void* context, void* data, int size) {
+        static_cast<std::string*>(context)->append(static_cast<const char*>(data), static_cast<size_t>(size));
+    };
+    constexpr int RGB = 3;  // bytes per pixel
+    if (!stbi_write_png_to_func(append, &bytes, image.Width(), image.Height(), RGB, image.Bytes().data(),
+                                image.Width() * RGB))
+        throw std::runtime_error("PNG encoding failed");
     return bytes;
 }
 

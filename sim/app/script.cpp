@@ -6,6 +6,7 @@
 
 #include "host/hosttypes.h"
 #include "sim/errors.h"
+#include "sim/platform.h"
 #include "sim/text.h"
 
 namespace sim {
@@ -108,7 +109,8 @@ FlightScript ParseScript(const std::string& text, const std::string& fileName, c
             a.kind = ScriptAction::Kind::SAVE;
             needArgs(1, "save <file>");
             if (const std::string problem = PathLengthProblem(words[4]); !problem.empty()) fail("save: " + problem);
-            a.file = std::filesystem::path(words[4]).is_absolute() ? std::filesystem::path(words[4]) : baseDir / words[4];
+            const std::filesystem::path file = platform::PathFromUtf8(words[4]);
+            a.file = file.is_absolute() ? file : baseDir / file;
         } else {
             fail("unknown action '" + action + "'; expected key, timeacc, navmode, thrust, focus or save");
         }

@@ -5,6 +5,7 @@
 
 #include "sim/clock.h"
 #include "sim/physics.h"
+#include "sim/platform.h"
 #include "sim/text.h"
 #include "sim/world.h"
 
@@ -18,7 +19,7 @@ void SampleTrack::Add(const TelemetrySample& s) {
     if (failed_) return;
     if (!file_) {
         // Removed by the system when the process ends, however it ends.
-        file_ = std::tmpfile();
+        file_ = platform::OpenTemporaryFile();
         if (!file_) {
             failed_ = true;
             return;

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "test_platform.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -90,6 +91,37 @@ TEST_F(Cli, ScriptKeysTimeAccelerationAndSaves) {
     EXPECT_THAT(ReadFile(dir / "t.txt"), HasSubstr("Talvek oapiLoadMesh(\"talvek\")\n"));
 }
 
+// A path written from its drive's root folder ("/Users/ana/a.scn" on Windows, and every absolute
+// path on POSIX systems, as Wine gives them) is a path, not an option: Windows programs often
+// read "/name" as an option.
+TEST_F(Cli, PathsFromTheRootFolderAreArguments) {
+    const fs::path root = talvek_test::BuildRoot();
+    auto fromRootFolder = [](const fs::path& p) { return "/" + p.relative_path().generic_string(); };
+    // Started on the root's drive, where a path without a drive is looked for.
+    const auto r = RunSim({"run", fromRootFolder(root / "Scenarios" / ORBIT), "--root", fromRootFolder(root), "--script",
+                           fromRootFolder(root / "Scenarios" / "Talvek-deorbit.txt"), "--frames", "0"},
+                          root);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("talvek-sim: 0 frames, 0.00 s simulated, 1 vessels\n"));
+}
+
+// File and folder names are UTF-8 on the command line and in scripts, and reach the files so
+// named on every system (Windows reads narrow paths in a code page of its own).
+TEST_F(Cli, NamesOutsideAsciiReachTheirFiles) {
+    auto utf8Path = [](const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); };
+    const std::string folder = "Fl\xC3\xBCge", scenario = "Umlaufbahn-\xC3\xA9t\xC3\xA9.scn";
+    const std::string save = "gesichert-\xC3\x9F.scn", scriptSave = "mitten-\xE6\x97\xA5.scn";
+    fs::create_directory(dir / utf8Path(folder));
+    std::ofstream(dir / utf8Path(folder) / utf8Path(scenario), std::ios::binary)
+        << ReadFile(talvek_test::BuildRoot() / "Scenarios" / ORBIT);
+    Write("s.txt", "at 0.5 Talvek save " + folder + "/" + scriptSave + "\n");
+    const auto r = RunSim({"run", folder + "/" + scenario, "--script", "s.txt", "--until", "1", "--save", folder + "/" + save},
+                          dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(ReadFile(dir / utf8Path(folder) / utf8Path(save)), HasSubstr("BEGIN_SHIPS\nTalvek:Talvek\n"));
+    EXPECT_THAT(ReadFile(dir / utf8Path(folder) / utf8Path(scriptSave)), HasSubstr("BEGIN_SHIPS\nTalvek:Talvek\n"));
+}
+
 TEST_F(Cli, UntilStopsAtTheFirstFrameThatReachesIt) {
     const auto r = RunSim({"run", ORBIT, "--until", "1", "--frame-dt", "0.3", "--dump", "d.json"}, dir);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -110,6 +142,8 @@ void PrintTo(const CliError& e, std::ostream* os) {
 class CliErrors : public Cli, public testing::WithParamInterface<CliError> {};
 
 TEST_P(CliErrors, ExitTwoWithThePlaceNamed) {
+    for (const std::string& a : GetParam().args)
+        if (a.rfind("/dev/", 0) == 0 && !talvek_test::HAS_DEVICE_FILES) GTEST_SKIP() << "no " << a << " on this system";
     if (!GetParam().file.empty()) Write(GetParam().file, GetParam().text);
     const auto r = RunSim(GetParam().args, dir);
     EXPECT_EQ(r.status, 2) << r.out << r.err;

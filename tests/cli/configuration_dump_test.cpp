@@ -7,6 +7,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "test_platform.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -28,7 +29,7 @@ struct Loaded {
 };
 
 Loaded LoadInConfiguration(int configuration) {
-    const fs::path dir = fs::temp_directory_path() / ("talvek-config-" + std::to_string(::getpid()) + "-" +
+    const fs::path dir = fs::temp_directory_path() / ("talvek-config-" + std::to_string(talvek_test::ProcessId()) + "-" +
                                                       std::to_string(configuration));
     fs::create_directories(dir);
     std::ofstream(dir / "c.scn") << "BEGIN_SHIPS\nTalvek:Talvek\n  STATUS Orbiting Earth\n  RPOS 6771010 0 0\n"

@@ -6,14 +6,16 @@
 #include <filesystem>
 #include <sstream>
 
+#include "regex_matchers.h"
+#include "test_platform.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
 using testing::HasSubstr;
-using testing::MatchesRegex;
+using talvek_test::MatchesRegex;
 
 TEST(DropFromTenKilometres, LandsWithItsTouchdownSpeedReportedAndPlotted) {
-    const fs::path dir = fs::temp_directory_path() / ("talvek-drop-" + std::to_string(::getpid()));
+    const fs::path dir = fs::temp_directory_path() / ("talvek-drop-" + std::to_string(talvek_test::ProcessId()));
     fs::create_directories(dir);
     // Frames as long as the telemetry's interval, so that the frame in which the module lands,
     // which ends the run, is sampled whatever the moment of the landing.
@@ -54,7 +56,7 @@ TEST(DropFromTenKilometres, LandsWithItsTouchdownSpeedReportedAndPlotted) {
 }
 
 TEST(ScriptedFlight, RunTwiceGivesTheSameFiles) {
-    const fs::path dir = fs::temp_directory_path() / ("talvek-repeat-" + std::to_string(::getpid()));
+    const fs::path dir = fs::temp_directory_path() / ("talvek-repeat-" + std::to_string(talvek_test::ProcessId()));
     fs::create_directories(dir);
     std::string first;
     for (int i = 0; i < 2; ++i) {

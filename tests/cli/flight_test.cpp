@@ -10,6 +10,8 @@
 #include <regex>
 #include <sstream>
 
+#include "regex_matchers.h"
+#include "test_platform.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -194,11 +196,11 @@ TEST_F(Flight, DescentPassesItsThresholdsAndCapsTheTimeAcceleration) {
     EXPECT_GT(firsts[2].second, 1900);
     EXPECT_EQ(firsts[3].first, "5 talvek-descent");
     EXPECT_LT(firsts[3].second, 2);
-    EXPECT_THAT(r.out, testing::ContainsRegex("Talvek timeacc 100 \\(script\\)\n[0-9.]+ Talvek timeacc 10 \\(module\\)\n"))
+    EXPECT_THAT(r.out, talvek_test::ContainsRegex("Talvek timeacc 100 \\(script\\)\n[0-9.]+ Talvek timeacc 10 \\(module\\)\n"))
         << "pulled back at once under the drogue";
     EXPECT_THAT(r.out, HasSubstr("TalvekChute created tlvchute"));
     EXPECT_THAT(r.out, HasSubstr("TalvekChute deleted"));
-    EXPECT_THAT(r.out, testing::ContainsRegex("Talvek landed"));
+    EXPECT_THAT(r.out, talvek_test::ContainsRegex("Talvek landed"));
     const std::string saved = Read("end.scn");
     EXPECT_EQ(SavedValue(saved, "Talvek", "STATUS"), "Landed Earth");
     EXPECT_EQ(SavedValue(saved, "Talvek", "CONFIGURATION"), "4");
@@ -216,7 +218,7 @@ TEST_F(Flight, OrbitToTouchdownDemoEndsLandedAndRepeatsExactly) {
     for (const char* v : {"\nTalvekOrbitMod:tlvorbit\n", "\nTalvekServiceMod:tlvservice\n", "\nSat1:tlvsat\n"})
         EXPECT_THAT(saved, HasSubstr(v));
     EXPECT_EQ(saved.find("TalvekChute"), std::string::npos);
-    EXPECT_THAT(r.out, testing::ContainsRegex("Talvek touchdown -[0-9]+\\.[0-9][0-9] m/s"));
+    EXPECT_THAT(r.out, talvek_test::ContainsRegex("Talvek touchdown -[0-9]+\\.[0-9][0-9] m/s"));
     const std::string first = saved + Read("end.json");
     Run({"run", "Talvek-deorbit.scn", "--script", script, "--save", "end.scn", "--dump", "end.json"});
     EXPECT_EQ(Read("end.scn") + Read("end.json"), first) << "a scripted flight repeats to the byte";
@@ -243,9 +245,9 @@ TEST_F(Flight, TheTimelineTellsTheFlightInTheModulesOwnWords) {
     // A key comes before what it caused; the script's own actions are listed.
     EXPECT_THAT(r.out, HasSubstr("14.00 Talvek key J -> 1\n14.00 Sat1 created tlvsat\n14.00 Talvek log released Sat1"));
     EXPECT_THAT(r.out, HasSubstr("20.00 Talvek script navmode retrograde\n"));
-    EXPECT_THAT(r.out, testing::ContainsRegex("\n[0-9.]+ Talvek script thrust main 1\n"));
+    EXPECT_THAT(r.out, talvek_test::ContainsRegex("\n[0-9.]+ Talvek script thrust main 1\n"));
     // The run ends with where each vessel is and how its flight went.
-    EXPECT_THAT(r.out, testing::ContainsRegex("\n  Talvek \\(Talvek\\): landed at [0-9.]+ [EW], [0-9.]+ [NS]; "
+    EXPECT_THAT(r.out, talvek_test::ContainsRegex("\n  Talvek \\(Talvek\\): landed at [0-9.]+ [EW], [0-9.]+ [NS]; "
                                               "1 touchdown -[0-9]\\.[0-9][0-9] m/s; peak load [0-9.]+ g; "
                                               "propellant used [0-9.]+ kg \\(by tank [0-9., ]+\\); "
                                               "time in configuration 0: 330.00 s, 1: [0-9.]+ s, 2: [0-9.]+ s, "
@@ -337,7 +339,7 @@ TEST_F(Flight, AClassFileMistakeFoundMidFlightStillLeavesTheOutputs) {
     EXPECT_THAT(r.err, HasSubstr("warning: " + chute.string() + ":6: 'mass' expects one number"))
         << "said before the first frame, for a class the scenario does not name";
     EXPECT_THAT(r.err, HasSubstr("tlvchute.cfg:"));
-    EXPECT_THAT(r.err, testing::ContainsRegex("the run stopped at 3[0-9][0-9]\\.[0-9][0-9] s; the outputs asked for hold"));
+    EXPECT_THAT(r.err, talvek_test::ContainsRegex("the run stopped at 3[0-9][0-9]\\.[0-9][0-9] s; the outputs asked for hold"));
     EXPECT_THAT(r.out, HasSubstr("Talvek touchdown")) << "the timeline up to the failure";
     EXPECT_THAT(Read("s.scn"), HasSubstr("CONFIGURATION")) << "a save of where the flight stood";
     EXPECT_GT(Read("t.csv").size(), 1000u);
@@ -386,7 +388,7 @@ TEST_P(SpawnedOnTheGround, StandLandedWhereTheTalvekStands) {
     for (const Spawned& s : GetParam().vessels) {
         SCOPED_TRACE(s.name);
         EXPECT_THAT(r.out, HasSubstr(std::string(s.name) + " created " + s.className));
-        EXPECT_THAT(r.out, testing::Not(testing::ContainsRegex(std::string(s.name) + " (touchdown|landed)")));
+        EXPECT_THAT(r.out, testing::Not(talvek_test::ContainsRegex(std::string(s.name) + " (touchdown|landed)")));
         EXPECT_EQ(SavedValue(saved, s.name, "STATUS"), "Landed Earth");
         EXPECT_EQ(SavedValue(saved, s.name, "POS"), "10.0000000 45.0000000");
         EXPECT_EQ(SavedValue(saved, s.name, "HEADING"), "30.00");
@@ -410,10 +412,10 @@ TEST_F(Flight, BrokenClassFileMetDuringTheFlightStopsTheRun) {
     fs::create_directories(root);
     for (const char* sub : {"Config", "Meshes", "Scenarios"})
         fs::copy(talvek_test::BuildRoot() / sub, root / sub, fs::copy_options::recursive);
-    fs::create_directory_symlink(talvek_test::BuildRoot() / "Modules", root / "Modules");
+    talvek_test::LinkOrCopy(talvek_test::BuildRoot() / "Modules", root / "Modules");
     std::ofstream(root / "Config" / "Vessels" / "tlvorbit.cfg", std::ios::app) << "Size = abc\n";
     Write("j.txt", "at 1 Talvek key Ctrl+J\n");
     const auto r = talvek_test::RunSim({"run", ORBIT, "--root", root.string(), "--script", "j.txt", "--until", "2"}, dir);
     EXPECT_EQ(r.status, 2);
-    EXPECT_THAT(r.err, testing::ContainsRegex("tlvorbit.cfg:[0-9]+: 'size' expects one number"));
+    EXPECT_THAT(r.err, talvek_test::ContainsRegex("tlvorbit.cfg:[0-9]+: 'size' expects one number"));
 }

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "test_platform.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -67,7 +68,8 @@ protected:
         // when read or loaded.
         outside.Write("evil.cfg", "ClassName = evil\nthis class file was read\n");
         outside.Write("evil.msh", "this mesh was read\n");
-        fs::create_symlink(talvek_test::FixtureModules() / "not_a_module.so", outside.Path() / "evil.so");
+        talvek_test::LinkOrCopy(talvek_test::FixtureModules() / (std::string("not_a_module") + talvek_test::LIBRARY_SUFFIX),
+                                outside.Path() / (std::string("evil") + talvek_test::LIBRARY_SUFFIX));
     }
     std::string Out(const std::string& text) const { return Replaced(text, "OUT", outside.Path().filename().string()); }
 
@@ -91,7 +93,7 @@ TEST_P(NamesLeavingTheirFolder, AreRefusedBeforeAnythingIsReadOrLoaded) {
     const auto r = talvek_test::RunSim({"run", scn.string(), "--root", root.Path().string(), "--frames", "2"}, root.Path());
     EXPECT_EQ(r.status, c.status) << r.err;
     EXPECT_THAT(r.err, HasSubstr(Replaced(Replaced(Out(c.message), "SCN", scn.string()), "CFG", classFile.string())));
-    for (const char* reached : {"was read", "ovcInit", "evil.so", "evil.msh", "evil.cfg", "not found"})
+    for (const char* reached : {"was read", "ovcInit", "evil.so", "evil.dll", "evil.msh", "evil.cfg", "not found"})
         EXPECT_THAT(r.err, Not(HasSubstr(reached)));
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "test_platform.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -18,7 +19,7 @@ Json V(double x, double y, double z) { return Json::array({x, y, z}); }
 class FullStackDump : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        dir = new fs::path(fs::temp_directory_path() / ("talvek-fullstack-" + std::to_string(::getpid())));
+        dir = new fs::path(fs::temp_directory_path() / ("talvek-fullstack-" + std::to_string(talvek_test::ProcessId())));
         fs::create_directories(*dir);
         const auto r = talvek_test::RunSim(
             {"run", (talvek_test::TestData() / "full-stack-payload.scn").string(), "--frames", "3", "--dump", "d.json"},

@@ -11,8 +11,9 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sys/wait.h>
 
+#include "regex_matchers.h"
+#include "test_platform.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -24,20 +25,10 @@ namespace {
 fs::path BuildDir() { return talvek_test::BuildRoot().parent_path(); }
 fs::path SourceDir() { return talvek_test::TestData().parent_path().parent_path(); }
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 talvek_test::ProcessResult RunInstall(const std::vector<std::string>& args, const fs::path& scratch) {
-    std::string cmd = Quote((SourceDir() / "tools" / "install-addon.sh").string());
-    for (const auto& a : args) cmd += " " + Quote(a);
     const fs::path out = scratch / "install.out", err = scratch / "install.err";
-    cmd += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
-    const int raw = std::system(cmd.c_str());
     talvek_test::ProcessResult r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.status = talvek_test::RunProgram(SourceDir() / "tools" / "install-addon.sh", args, scratch, out, err).status;
     r.out = talvek_test::ReadFile(out);
     r.err = talvek_test::ReadFile(err);
     return r;
@@ -73,6 +64,9 @@ std::string ClassValue(const fs::path& file, const std::string& key) {
 
 class Install : public testing::Test {
 protected:
+    void SetUp() override {
+        if (!talvek_test::HAS_POSIX_SHELL) GTEST_SKIP() << "tools/install-addon.sh is a shell script, run on POSIX systems";
+    }
     talvek_test::ScratchDir scratch{"talvek-install"};
     const fs::path sim = scratch.Path() / "Simulator";
 };
@@ -84,10 +78,10 @@ TEST_F(Install, LaysOutClassesMeshesAndScenariosWhereTheSimulatorLooks) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_THAT(r.out, HasSubstr(" into " + sim.string() + ":\n"));
     EXPECT_THAT(r.out, HasSubstr("\n  Config/Vessels/Talvek.cfg\n")) << "it says what it installed";
-    EXPECT_THAT(r.out, testing::ContainsRegex("\n[0-9]+ files: [0-9]+ copied, 0 already up to date\n$"));
+    EXPECT_THAT(r.out, talvek_test::ContainsRegex("\n[0-9]+ files: [0-9]+ copied, 0 already up to date\n$"));
     const auto again = RunInstall({sim.string(), BuildDir().string()}, scratch.Path());
     ASSERT_EQ(again.status, 0) << again.err;
-    EXPECT_THAT(again.out, testing::ContainsRegex("\n[0-9]+ files: 0 copied, [0-9]+ already up to date\n$"));
+    EXPECT_THAT(again.out, talvek_test::ContainsRegex("\n[0-9]+ files: 0 copied, [0-9]+ already up to date\n$"));
 
     const fs::path addon = SourceDir() / "addon";
     const std::set<std::string> classes = FilesUnder(sim / "Config" / "Vessels");

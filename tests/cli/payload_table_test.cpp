@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "test_platform.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -21,7 +22,7 @@ std::vector<std::string> PayloadLines(const std::string& scenario) {
 }  // namespace
 
 TEST(PayloadTable, SavedInTheGrammarAndReadBackTheSame) {
-    const fs::path dir = fs::temp_directory_path() / ("talvek-table-" + std::to_string(::getpid()));
+    const fs::path dir = fs::temp_directory_path() / ("talvek-table-" + std::to_string(talvek_test::ProcessId()));
     fs::create_directories(dir);
     auto r = talvek_test::RunSim(
         {"run", (talvek_test::TestData() / "payload-table.scn").string(), "--frames", "0", "--save", "a.scn"}, dir);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "regex_matchers.h"
 #include "test_support.h"
 
 using testing::HasSubstr;
@@ -57,7 +58,7 @@ TEST_P(TakenNames, SpawnTakesAFreeNameAndTheHolderIsLeftAlone) {
     const auto r = talvek_test::RunSim(args, scratch.Path());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_THAT(r.err, Not(HasSubstr("not created")));
-    for (const std::string& e : c.events) EXPECT_THAT(r.out, testing::ContainsRegex("[0-9.]+ " + e + "\n"));
+    for (const std::string& e : c.events) EXPECT_THAT(r.out, talvek_test::ContainsRegex("[0-9.]+ " + e + "\n"));
     EXPECT_THAT(r.out, Not(HasSubstr(" " + holder + " deleted")));
     const std::string saved = scratch.Read("end.scn");
     const size_t block = saved.find("\n" + std::string(c.holder) + "\n");

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "regex_matchers.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -122,6 +123,6 @@ TEST_F(StageModule, StageOfAPassiveClassFliesOffAndTheHostNamesWhatItDropped) {
     scratch.Write("j.txt", "at 1 Talvek key J\n");
     const auto r = Run({"run", "s.scn", "--script", "j.txt", "--until", "3", "--dump", "out.json"});
     EXPECT_EQ(Vessel("out.json", "S1")["class"], "tlvorbit");
-    EXPECT_THAT(r.err, testing::ContainsRegex("warning: dropped [0-9]+ message\\(s\\) for vessel 'S1', whose class "
+    EXPECT_THAT(r.err, talvek_test::ContainsRegex("warning: dropped [0-9]+ message\\(s\\) for vessel 'S1', whose class "
                                               "'tlvorbit' has no module to read them"));
 }

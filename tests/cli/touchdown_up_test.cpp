@@ -12,8 +12,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include <unistd.h>
 
+#include "test_platform.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -53,7 +53,7 @@ const UpCase CASES[] = {
 
 // The vessel's touchdown points as talvek-sim holds them after three frames in orbit.
 Json TouchdownPoints(const UpCase& c, int index) {
-    const fs::path dir = fs::temp_directory_path() / ("talvek-up-" + std::to_string(::getpid()) + "-" +
+    const fs::path dir = fs::temp_directory_path() / ("talvek-up-" + std::to_string(talvek_test::ProcessId()) + "-" +
                                                       std::to_string(index));
     fs::create_directories(dir);
     const std::string vessel = c.vessel;

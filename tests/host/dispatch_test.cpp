@@ -2,13 +2,13 @@
 // eight exported entry points of older hosts, in the order each host makes its calls (a scenario's
 // creation, oapiCreateVessel, the times of a frame's steps, the keys), and which vessels get a
 // visual.
-#include <dlfcn.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "sim/app/simulation.h"
 #include "sim/placement.h"
 #include "sim/planet.h"
+#include "sim/platform.h"
 #include "sim/scenario.h"
 #include "sim/text.h"
 #include "tests/host/host_fixture.h"
@@ -42,16 +42,17 @@ protected:
         root.AddFixtureModule("callback_recorder", "Recorder");
         root.Write("Config/Recorder.cfg", "Module = Recorder\n");
         // The same library the host loads: the recorder's log is shared with it.
-        library = dlopen((root.Path() / "Modules" / "Recorder.so").c_str(), RTLD_NOW);
+        std::string error;
+        library = sim::platform::OpenLibrary(root.Path() / "Modules" / (std::string("Recorder") + sim::platform::LIBRARY_SUFFIX), error);
         ASSERT_NE(library, nullptr);
-        log = reinterpret_cast<const char* (*)()>(dlsym(library, "CallbackRecorderLog"));
-        clear = reinterpret_cast<void (*)()>(dlsym(library, "CallbackRecorderClear"));
+        log = reinterpret_cast<const char* (*)()>(sim::platform::LibrarySymbol(library, "CallbackRecorderLog"));
+        clear = reinterpret_cast<void (*)()>(sim::platform::LibrarySymbol(library, "CallbackRecorderClear"));
         ASSERT_TRUE(log && clear);
         clear();
     }
     void TearDown() override {
         HostTest::TearDown();
-        if (library) dlclose(library);
+        sim::platform::CloseLibrary(library);
     }
     std::string Log() const { return log(); }
     sim::Scenario Load(const std::string& text) {

@@ -1,7 +1,13 @@
 // talvek-sim's pictures: the rasteriser's pixels and depth, the font, the PNG bytes, the
 // geometry taken from a vessel record, and the views drawn from it.
 #include <gtest/gtest.h>
-#include <png.h>
+
+// The PNG reader, to read back what talvek-sim encodes: header-only, private to this file.
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#define STBI_NO_STDIO
+#define STBI_ONLY_PNG
+#include <stb_image.h>
 
 #include <algorithm>
 #include <string>
@@ -130,14 +136,15 @@ TEST(RenderPng, EncodedImageReadsBackPixelForPixel) {
     ASSERT_GT(png.size(), 8u);
     EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
 
-    png_image read{};
-    read.version = PNG_IMAGE_VERSION;
-    ASSERT_TRUE(png_image_begin_read_from_memory(&read, png.data(), png.size())) << read.message;
-    EXPECT_EQ(read.width, 7u);
-    EXPECT_EQ(read.height, 5u);
-    read.format = PNG_FORMAT_RGB;
-    std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(read));
-    ASSERT_TRUE(png_image_finish_read(&read, nullptr, pixels.data(), 0, nullptr)) << read.message;
+    int width = 0, height = 0, channels = 0;
+    constexpr int RGB = 3;  // channels asked for
+    stbi_uc* read = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(png.data()), static_cast<int>(png.size()),
+                                          &width, &height, &channels, RGB);
+    ASSERT_NE(read, nullptr) << stbi_failure_reason();
+    EXPECT_EQ(width, 7);
+    EXPECT_EQ(height, 5);
+    const std::vector<std::uint8_t> pixels(read, read + static_cast<size_t>(width) * static_cast<size_t>(height) * RGB);
+    stbi_image_free(read);
     EXPECT_EQ(pixels, image.Bytes());
 }
 

@@ -82,14 +82,14 @@ TEST_F(ModuleTest, MeshTemplatesAreKeptAsTheHostReturnsThem) {
 }
 
 TEST_F(ModuleTest, MessageModuleIsLoadedWhenPresentAndReleasedWithTheObject) {
-    root.AddFixtureModule("empty_library", "dravomessage");
+    ChangeModules([&] { root.AddFixtureModule("empty_library", "dravomessage"); });
     auto t = std::make_unique<TalvekVessel>(record->Handle());
     EXPECT_NE(PayloadCarrierTestAccess::MessageModule(*t), nullptr);
     t.reset();  // FreeLibrary; the sanitizer build sees any leak
 }
 
 TEST_F(ModuleTest, WithoutAMessageModuleTheLinkStaysEmpty) {
-    root.RemoveModule("dravomessage");
+    ChangeModules([&] { root.RemoveModule("dravomessage"); });
     TalvekVessel t(record->Handle());
     EXPECT_EQ(PayloadCarrierTestAccess::MessageModule(t), nullptr);
     EXPECT_FALSE(t.PollMessages());

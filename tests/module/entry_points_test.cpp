@@ -9,24 +9,15 @@
 #include "module_fixture.h"
 #include "sim/file_handles.h"
 #include "sim/scenario.h"
+#include "test_platform.h"
 
 using testing::HasSubstr;
 
 TEST(ModuleExports, OnlyTheEightEntryPoints) {
-    const std::string cmd = std::string("nm -D --defined-only ") + TALVEK_TEST_MODULE_FILE;
-    FILE* p = popen(cmd.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::set<std::string> functions;
-    std::vector<std::string> others;
-    char line[512];
-    while (std::fgets(line, sizeof line, p)) {
-        char addr[64], type[8], name[400];
-        if (std::sscanf(line, "%63s %7s %399s", addr, type, name) != 3) continue;
-        if (std::string(type) == "T") functions.insert(name);
-        else others.push_back(std::string(type) + " " + name);
-    }
-    EXPECT_EQ(pclose(p), 0);
-    EXPECT_EQ(functions, (std::set<std::string>{"ovcInit", "ovcExit", "ovcSetClassCaps", "ovcTimestep", "ovcVisualCreated",
+    const talvek_test::LibraryExports exports = talvek_test::ExportsOf(TALVEK_TEST_MODULE_FILE);
+    ASSERT_TRUE(exports.read) << TALVEK_TEST_MODULE_FILE;
+    const auto& others = exports.others;
+    EXPECT_EQ(exports.functions, (std::set<std::string>{"ovcInit", "ovcExit", "ovcSetClassCaps", "ovcTimestep", "ovcVisualCreated",
                                                 "ovcLoadStateEx", "ovcSaveState", "ovcConsumeBufferedKey"}));
     for (const auto& o : others) EXPECT_EQ(o.find(" W "), std::string::npos) << "no other defined symbol: " << o;
     EXPECT_TRUE(others.empty()) << others.front();

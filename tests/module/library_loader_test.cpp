@@ -2,12 +2,12 @@
 // after a library is unloaded and another is loaded, perhaps under the same handle. The loader
 // finds a relative path without regard to case, as Windows' loader does.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 
 #include "messages/library_loader.h"
+#include "test_platform.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -33,15 +33,15 @@ TEST(LibraryFunctionCache, AnswersForTheLibraryItIsGiven) {
 // One path, one library after the other: a cache that went by the handle alone would keep the
 // first library's answer when the loader gives the second the same handle.
 TEST(LibraryFunctionCache, LooksAgainAfterAnUnload) {
-    const fs::path folder = fs::temp_directory_path() / ("talvek-loader-" + std::to_string(::getpid()));
+    const fs::path folder = fs::temp_directory_path() / ("talvek-loader-" + std::to_string(talvek_test::ProcessId()));
     fs::create_directories(folder);
-    const fs::path file = folder / "swapped.so";
+    const fs::path file = folder / (std::string("swapped") + talvek_test::LIBRARY_SUFFIX);
     const std::string path = (folder / "swapped").string();
     LibraryFunctionCache cache;
     const char* const fixtures[] = {"empty_library", "scripted_messages", "empty_library", "scripted_messages"};
     for (const char* fixture : fixtures) {
         fs::remove(file);
-        fs::copy_file(talvek_test::FixtureModules() / (std::string(fixture) + ".so"), file);
+        fs::copy_file(talvek_test::FixtureModules() / (std::string(fixture) + talvek_test::LIBRARY_SUFFIX), file);
         LibraryHandle library = LoadRuntimeLibrary(path.c_str());
         ASSERT_NE(library, nullptr) << fixture;
         const LibraryFunction found = FindLibraryFunction(library, "CheckCMessage", cache);

@@ -1,5 +1,4 @@
 // The message channel over the real message module and over stand-ins.
-#include <dlfcn.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -7,6 +6,7 @@
 #include "messagebus/message_bus.h"
 #include "module_fixture.h"
 #include "sim/file_handles.h"
+#include "sim/platform.h"
 
 using testing::ElementsAre;
 using testing::Pair;
@@ -18,17 +18,17 @@ namespace {
 class MessageBus {
 public:
     explicit MessageBus(const std::filesystem::path& root)
-        : handle_(dlopen((root / "Modules" / "dravomessage.so").c_str(), RTLD_NOW | RTLD_LOCAL)) {}
-    ~MessageBus() {
-        if (handle_) dlclose(handle_);
-    }
+        : handle_(sim::platform::OpenLibrary(root / "Modules" / (std::string("dravomessage") + sim::platform::LIBRARY_SUFFIX),
+                                             error_)) {}
+    ~MessageBus() { sim::platform::CloseLibrary(handle_); }
     template <class Fn>
     Fn Get(const char* name) const {
-        return reinterpret_cast<Fn>(dlsym(handle_, name));
+        return reinterpret_cast<Fn>(sim::platform::LibrarySymbol(handle_, name));
     }
 
 private:
-    void* handle_;
+    std::string error_;  // why the library could not be loaded
+    sim::platform::Library handle_;
 };
 
 class Channel : public ModuleTest {
@@ -90,7 +90,7 @@ TEST_F(Channel, SaveHoldsTheLinesStillWaiting) {
 }
 
 TEST_F(Channel, ModuleWithoutTheFunctionsIsSilent) {
-    root.AddFixtureModule("empty_library", "dravomessage");
+    ChangeModules([&] { root.AddFixtureModule("empty_library", "dravomessage"); });
     Recording a(record->Handle());
     ASSERT_NE(PayloadCarrierTestAccess::MessageModule(a), nullptr);
     PayloadCarrierTestAccess::SendVesselMessage(a, &a, "NOTE", "text");

@@ -1,11 +1,11 @@
 // Messages nobody reads do not fill the message module, and a refused message is reported.
-#include <dlfcn.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "messagebus/message_bus.h"
 #include "carrier/internal/test_access.h"
 #include "module_fixture.h"
+#include "sim/platform.h"
 
 using testing::HasSubstr;
 
@@ -18,16 +18,17 @@ class MessageLoss : public ModuleTest {
 protected:
     void SetUp() override {
         ModuleTest::SetUp();
-        bus = dlopen((root.Path() / "Modules" / "dravomessage.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+        std::string error;
+        bus = sim::platform::OpenLibrary(root.Path() / "Modules" / (std::string("dravomessage") + sim::platform::LIBRARY_SUFFIX), error);
         ASSERT_NE(bus, nullptr);
-        send = reinterpret_cast<decltype(&SendCMessage)>(dlsym(bus, "SendCMessage"));
-        check = reinterpret_cast<decltype(&CheckCMessage)>(dlsym(bus, "CheckCMessage"));
-        forget = reinterpret_cast<decltype(&ForgetCMessages)>(dlsym(bus, "ForgetCMessages"));
+        send = reinterpret_cast<decltype(&SendCMessage)>(sim::platform::LibrarySymbol(bus, "SendCMessage"));
+        check = reinterpret_cast<decltype(&CheckCMessage)>(sim::platform::LibrarySymbol(bus, "CheckCMessage"));
+        forget = reinterpret_cast<decltype(&ForgetCMessages)>(sim::platform::LibrarySymbol(bus, "ForgetCMessages"));
     }
     void TearDown() override {
         for (VESSEL* t : filled) forget(t);
         ModuleTest::TearDown();
-        dlclose(bus);
+        sim::platform::CloseLibrary(bus);
     }
     // Fills the whole module with messages for these targets.
     void Fill(const std::vector<VESSEL*>& targets) {

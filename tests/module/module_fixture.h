@@ -25,10 +25,21 @@ protected:
     void SetUp() override {
         root.Write("Config/Shell.cfg", "ClassName = Shell\n");
         cwd = std::make_unique<talvek_test::ScopedCwd>(root.Path());
+        MakeWorld();
+    }
+    void MakeWorld() {
         world = std::make_unique<sim::World>(root.Path());
         if (talvek_test::LegacyEntryPoints()) world->dispatch = sim::Dispatch::EntryPoints;
         world->tracing = true;
         record = world->AddVessel("T", "Shell");
+    }
+    // Changes the root's modules with no world holding them (Windows keeps a loaded library's
+    // file), then makes the world again.
+    template <class Change>
+    void ChangeModules(Change change) {
+        world.reset();
+        change();
+        MakeWorld();
     }
     void TearDown() override {
         world.reset();

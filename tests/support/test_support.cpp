@@ -1,17 +1,14 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <csignal>
 
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+#include "test_platform.h"
 
 namespace fs = std::filesystem;
 
@@ -24,17 +21,11 @@ fs::path TestData() { return TALVEK_TEST_DATA; }
 
 namespace {
 std::atomic<int> g_counter{0};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 }  // namespace
 
 TempRoot::TempRoot() {
     path_ = fs::temp_directory_path() /
-            ("talvek-root-" + std::to_string(::getpid()) + "-" + std::to_string(g_counter++));
+            ("talvek-root-" + std::to_string(ProcessId()) + "-" + std::to_string(g_counter++));
     fs::remove_all(path_);
     fs::create_directories(path_ / "Modules");
     fs::create_directories(path_ / "Scenarios");
@@ -43,7 +34,7 @@ TempRoot::TempRoot() {
         else fs::create_directories(path_ / sub);
     }
     for (const auto& entry : fs::directory_iterator(BuildRoot() / "Modules"))
-        fs::create_symlink(entry.path(), path_ / "Modules" / entry.path().filename());
+        LinkOrCopy(entry.path(), path_ / "Modules" / entry.path().filename());
 }
 
 TempRoot::~TempRoot() {
@@ -59,19 +50,19 @@ fs::path TempRoot::Write(const std::string& relative, const std::string& text) c
 }
 
 void TempRoot::AddFixtureModule(const std::string& fixture, const std::string& name) const {
-    const fs::path target = path_ / "Modules" / (name + ".so");
+    const fs::path target = path_ / "Modules" / (name + LIBRARY_SUFFIX);
     fs::remove(target);
-    fs::create_symlink(FixtureModules() / (fixture + ".so"), target);
+    LinkOrCopy(FixtureModules() / (fixture + LIBRARY_SUFFIX), target);
 }
 
-void TempRoot::RemoveModule(const std::string& name) const { fs::remove(path_ / "Modules" / (name + ".so")); }
+void TempRoot::RemoveModule(const std::string& name) const { fs::remove(path_ / "Modules" / (name + LIBRARY_SUFFIX)); }
 
 ScratchDir::ScratchDir(const std::string& prefix) {
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
     std::string name = info ? std::string(info->test_suite_name()) + "-" + info->name() : "none";
     for (char& c : name)
         if (c == '/') c = '-';
-    path_ = fs::temp_directory_path() / (prefix + "-" + std::to_string(::getpid()) + "-" + name);
+    path_ = fs::temp_directory_path() / (prefix + "-" + std::to_string(ProcessId()) + "-" + name);
     fs::remove_all(path_);
     fs::create_directories(path_);
 }
@@ -104,85 +95,55 @@ bool LegacyEntryPoints() {
 
 namespace {
 
-// exec: the shell becomes talvek-sim, which then has the child's process id.
-std::string SimCommand(const std::vector<std::string>& args, const fs::path& cwd, bool exec = false) {
-    std::string cmd = "cd " + Quote(cwd.string()) + " && " + (exec ? "exec " : "") + Quote(SimBinary().string());
-    for (const auto& a : args) cmd += " " + Quote(a);
-    if (LegacyEntryPoints() && !args.empty() && args.front() == "run") cmd += " --entry-points legacy";
-    return cmd;
+std::vector<std::string> SimArguments(const std::vector<std::string>& args) {
+    std::vector<std::string> all = args;
+    if (LegacyEntryPoints() && !args.empty() && args.front() == "run") {
+        all.push_back("--entry-points");
+        all.push_back("legacy");
+    }
+    return all;
 }
 
-// Runs talvek-sim in a child of this process with the given file size limit (none when
-// negative) and the default action for SIGXFSZ, as a program started from a shell has it.
-// Measured, a build under the address sanitizer frees memory at once, so that what it holds
-// back for its checks does not count as the program's.
-ProcessResult RunSimInChild(const std::vector<std::string>& args, const fs::path& cwd, long fileSizeLimit,
-                            bool measured) {
+ProcessResult RunSimWith(const std::vector<std::string>& args, const fs::path& cwd, const RunOptions& options) {
     const fs::path base = fs::temp_directory_path() /
-                          ("talvek-run-" + std::to_string(::getpid()) + "-" + std::to_string(g_counter++));
-    const std::string cmd = SimCommand(args, cwd, true) + " >" + Quote(base.string() + ".out") + " 2>" +
-                            Quote(base.string() + ".err") + " </dev/null";
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (fileSizeLimit >= 0) {
-            const rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        }
-        std::signal(SIGXFSZ, SIG_DFL);
-        if (measured) {
-            const char* given = std::getenv("ASAN_OPTIONS");
-            const std::string options = std::string(given ? given : "") + ":quarantine_size_mb=0";
-            ::setenv("ASAN_OPTIONS", options.c_str(), 1);
-        }
-        ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    int raw = -1;
-    rusage usage{};
-    if (child > 0) ::wait4(child, &raw, 0, &usage);
+                          ("talvek-run-" + std::to_string(ProcessId()) + "-" + std::to_string(g_counter++));
+    const fs::path out = fs::path(base).concat(".out"), err = fs::path(base).concat(".err");
+    const ProgramResult run = RunProgram(SimBinary(), SimArguments(args), cwd, out, err, options);
     ProcessResult r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.maxResidentKb = usage.ru_maxrss;
-    r.out = ReadFile(base.string() + ".out");
-    r.err = ReadFile(base.string() + ".err");
-    fs::remove(base.string() + ".out");
-    fs::remove(base.string() + ".err");
+    r.status = run.status;
+    r.maxResidentKb = run.maxResidentKb;
+    r.out = ReadFile(out);
+    r.err = ReadFile(err);
+    fs::remove(out);
+    fs::remove(err);
     return r;
 }
 
 }  // namespace
 
-ProcessResult RunSim(const std::vector<std::string>& args, const fs::path& cwd) {
-    const fs::path base = fs::temp_directory_path() /
-                          ("talvek-run-" + std::to_string(::getpid()) + "-" + std::to_string(g_counter++));
-    const std::string cmd = SimCommand(args, cwd) + " >" + Quote(base.string() + ".out") + " 2>" +
-                            Quote(base.string() + ".err") + " </dev/null";
-    const int raw = std::system(cmd.c_str());
-    ProcessResult r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = ReadFile(base.string() + ".out");
-    r.err = ReadFile(base.string() + ".err");
-    fs::remove(base.string() + ".out");
-    fs::remove(base.string() + ".err");
-    return r;
-}
+ProcessResult RunSim(const std::vector<std::string>& args, const fs::path& cwd) { return RunSimWith(args, cwd, {}); }
 
 ProcessResult RunSimLimited(const std::vector<std::string>& args, const fs::path& cwd, long fileSizeLimit) {
-    return RunSimInChild(args, cwd, fileSizeLimit, false);
+    RunOptions options;
+    options.fileSizeLimit = fileSizeLimit;
+    return RunSimWith(args, cwd, options);
 }
 
 ProcessResult RunSimMeasured(const std::vector<std::string>& args, const fs::path& cwd) {
-    return RunSimInChild(args, cwd, -1, true);
+    RunOptions options;
+    options.measured = true;
+    return RunSimWith(args, cwd, options);
+}
+
+ProcessResult RunSimWithEnvironment(const std::vector<std::string>& args, const fs::path& cwd,
+                                    const std::vector<std::pair<std::string, std::string>>& environment) {
+    RunOptions options;
+    options.environment = environment;
+    return RunSimWith(args, cwd, options);
 }
 
 int StartSim(const std::vector<std::string>& args, const fs::path& cwd) {
-    const std::string cmd = SimCommand(args, cwd, true) + " >/dev/null 2>&1 </dev/null";
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    return child;
+    return StartProgram(SimBinary(), SimArguments(args), cwd);
 }
 
 std::string DescentOverGround(double elevation) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace talvek_test {
@@ -77,6 +78,10 @@ ProcessResult RunSimLimited(const std::vector<std::string>& args, const std::fil
 
 // The same, with the peak memory of the process.
 ProcessResult RunSimMeasured(const std::vector<std::string>& args, const std::filesystem::path& cwd);
+
+// The same, with these environment variables set for it (name, value).
+ProcessResult RunSimWithEnvironment(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+                                    const std::vector<std::pair<std::string, std::string>>& environment);
 
 // Starts talvek-sim in the background, its output discarded; returns its process id.
 int StartSim(const std::vector<std::string>& args, const std::filesystem::path& cwd);
