@@ -108,18 +108,18 @@ TEST_F(Cli, PathsFromTheRootFolderAreArguments) {
 // File and folder names are UTF-8 on the command line and in scripts, and reach the files so
 // named on every system (Windows reads narrow paths in a code page of its own).
 TEST_F(Cli, NamesOutsideAsciiReachTheirFiles) {
-    auto utf8Path = [](const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); };
+    using talvek_test::Utf8Path;
     const std::string folder = "Fl\xC3\xBCge", scenario = "Umlaufbahn-\xC3\xA9t\xC3\xA9.scn";
     const std::string save = "gesichert-\xC3\x9F.scn", scriptSave = "mitten-\xE6\x97\xA5.scn";
-    fs::create_directory(dir / utf8Path(folder));
-    std::ofstream(dir / utf8Path(folder) / utf8Path(scenario), std::ios::binary)
+    fs::create_directory(dir / Utf8Path(folder));
+    std::ofstream(dir / Utf8Path(folder) / Utf8Path(scenario), std::ios::binary)
         << ReadFile(talvek_test::BuildRoot() / "Scenarios" / ORBIT);
     Write("s.txt", "at 0.5 Talvek save " + folder + "/" + scriptSave + "\n");
     const auto r = RunSim({"run", folder + "/" + scenario, "--script", "s.txt", "--until", "1", "--save", folder + "/" + save},
                           dir);
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_THAT(ReadFile(dir / utf8Path(folder) / utf8Path(save)), HasSubstr("BEGIN_SHIPS\nTalvek:Talvek\n"));
-    EXPECT_THAT(ReadFile(dir / utf8Path(folder) / utf8Path(scriptSave)), HasSubstr("BEGIN_SHIPS\nTalvek:Talvek\n"));
+    EXPECT_THAT(ReadFile(dir / Utf8Path(folder) / Utf8Path(save)), HasSubstr("BEGIN_SHIPS\nTalvek:Talvek\n"));
+    EXPECT_THAT(ReadFile(dir / Utf8Path(folder) / Utf8Path(scriptSave)), HasSubstr("BEGIN_SHIPS\nTalvek:Talvek\n"));
 }
 
 TEST_F(Cli, UntilStopsAtTheFirstFrameThatReachesIt) {

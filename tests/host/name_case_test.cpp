@@ -12,6 +12,7 @@
 #include "messages/file_case.h"
 #include "sim/folder_names.h"
 #include "tests/host/host_fixture.h"
+#include "tests/support/test_platform.h"
 
 namespace fs = std::filesystem;
 using testing::HasSubstr;
@@ -29,7 +30,8 @@ std::string MeshOfGroups(int groups) {
 
 class NameCaseTest : public HostTest {
 protected:
-    // Puts the file of a kind at `relative` under the root; `mark` tells it from another file.
+    // Puts the file of a kind at `relative` under the root (a module's without its suffix); `mark`
+    // tells it from another file.
     void Put(Lookup lookup, const std::string& relative, int mark) {
         switch (lookup) {
         case Lookup::Class:
@@ -40,7 +42,8 @@ protected:
             break;
         case Lookup::Module:
             fs::create_directories((root.Path() / relative).parent_path());
-            fs::create_symlink(talvek_test::FixtureModules() / "partial_module.so", root.Path() / relative);
+            talvek_test::LinkOrCopy(talvek_test::FixtureModules() / (std::string("partial_module") + talvek_test::LIBRARY_SUFFIX),
+                                    root.Path() / (relative + talvek_test::LIBRARY_SUFFIX));
             break;
         }
     }
@@ -71,7 +74,7 @@ protected:
         switch (lookup) {
         case Lookup::Class: return "size " + std::to_string(mark);
         case Lookup::Mesh: return "groups " + std::to_string(mark);
-        case Lookup::Module: return relative;
+        case Lookup::Module: return relative + talvek_test::LIBRARY_SUFFIX;
         }
         return "";
     }
@@ -94,8 +97,12 @@ const FoundCase FOUND[] = {
     {"ClassInFoldersOfOtherCase", Lookup::Class, "config/vessels/Cased.cfg", "Cased"},
     {"MeshInOtherCase", Lookup::Mesh, "Meshes/Cased.msh", "cased"},
     {"MeshInSubFoldersWithBackslashes", Lookup::Mesh, "Meshes/AddOn/Parts/Cased.MSH", "ADDON\\parts\\cased"},
-    {"ModuleInOtherCase", Lookup::Module, "Modules/CasedModule.so", "casedmodule"},
-    {"ModuleInASubFolderWithBackslashes", Lookup::Module, "Modules/AddOn/CasedModule.so", "addon\\CASEDMODULE"},
+    // Names outside ASCII reach their files on every system; only A-Z and a-z are folded, other
+    // letters match as written.
+    {"ClassNamedOutsideAscii", Lookup::Class, "Config/Vessels/F\xC3\xA4" "hre.cfg", "F\xC3\xA4HRE"},
+    {"MeshNamedOutsideAscii", Lookup::Mesh, "Meshes/\xC3\x9C" "bung/Kapsel.msh", "\xC3\x9C" "BUNG\\kapsel"},
+    {"ModuleInOtherCase", Lookup::Module, "Modules/CasedModule", "casedmodule"},
+    {"ModuleInASubFolderWithBackslashes", Lookup::Module, "Modules/AddOn/CasedModule", "addon\\CASEDMODULE"},
 };
 
 void PrintTo(const FoundCase& c, std::ostream* os) { *os << c.name; }
@@ -131,8 +138,8 @@ const TwinCase TWINS[] = {
     {"MeshSpelledExactly", Lookup::Mesh, "Meshes/Twin.msh", "Meshes/twin.msh", "twin", true},
     {"MeshSpelledOtherwise", Lookup::Mesh, "Meshes/Twin.msh", "Meshes/twin.msh", "tWIN", false},
     {"MeshFolders", Lookup::Mesh, "Meshes/Parts/Twin.msh", "Meshes/parts/Twin.msh", "PARTS\\Twin", false},
-    {"ModuleSpelledExactly", Lookup::Module, "Modules/Twin.so", "Modules/twin.so", "twin", true},
-    {"ModuleSpelledOtherwise", Lookup::Module, "Modules/Twin.so", "Modules/twin.so", "TWIN", false},
+    {"ModuleSpelledExactly", Lookup::Module, "Modules/Twin", "Modules/twin", "twin", true},
+    {"ModuleSpelledOtherwise", Lookup::Module, "Modules/Twin", "Modules/twin", "TWIN", false},
 };
 
 void PrintTo(const TwinCase& c, std::ostream* os) { *os << c.name; }
@@ -140,6 +147,7 @@ void PrintTo(const TwinCase& c, std::ostream* os) { *os << c.name; }
 class FilesDifferingOnlyInCase : public NameCaseTest, public testing::WithParamInterface<TwinCase> {};
 
 TEST_P(FilesDifferingOnlyInCase, GiveAFixedChoiceAndOneWarning) {
+    if (!talvek_test::HAS_CASE_KEEPING_FOLDERS) GTEST_SKIP() << talvek_test::NO_CASE_KEEPING_FOLDERS;
     const TwinCase& c = GetParam();
     Put(c.lookup, c.first, 1);
     Put(c.lookup, c.second, 2);
@@ -202,7 +210,8 @@ TEST_F(NameCaseTest, NamesLeadingOutOfTheirFoldersAreStillRefused) {
     const std::string out = outside.Path().filename().string();
     outside.Write("Evil.cfg", "ClassName = Evil\n");
     outside.Write("Evil.msh", MeshOfGroups(1));
-    fs::create_symlink(talvek_test::FixtureModules() / "partial_module.so", outside.Path() / "Evil.so");
+    talvek_test::LinkOrCopy(talvek_test::FixtureModules() / (std::string("partial_module") + talvek_test::LIBRARY_SUFFIX),
+                            outside.Path() / (std::string("Evil") + talvek_test::LIBRARY_SUFFIX));
     const std::string absolute = "/" + (outside.Path() / "EVIL").relative_path().string();
     // From Meshes and Modules the scratch folders are two levels up, from Config/Vessels three.
     for (const std::string& mesh : {"..\\..\\" + out + "\\EVIL", absolute}) {

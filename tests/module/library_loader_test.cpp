@@ -3,6 +3,7 @@
 // finds a relative path without regard to case, as Windows' loader does.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <string>
 
@@ -53,32 +54,41 @@ TEST(LibraryFunctionCache, LooksAgainAfterAnUnload) {
 }
 
 // The carrier's path to the message module, with backslashes and in another case than the files:
-// found as on Windows; of two files that differ only in case, the one spelled as the path, else
-// the first in sorted order.
+// found as on Windows. Where a folder keeps case, the loader searches itself: of two files that
+// differ only in case, the one spelled as the path, else the first in sorted order, and never a
+// file outside the folder it starts from (on Windows the system's loader does all of this).
 TEST(LoadRuntimeLibrary, FindsARelativePathWhateverTheCase) {
     talvek_test::ScratchDir root("talvek-loader-case");
     fs::create_directories(root.Path() / "modules" / "Parts");
     const auto put = [&](const char* relative, const char* fixture) {
-        fs::create_symlink(talvek_test::FixtureModules() / (std::string(fixture) + ".so"), root.Path() / relative);
+        talvek_test::LinkOrCopy(talvek_test::FixtureModules() / (std::string(fixture) + talvek_test::LIBRARY_SUFFIX),
+                                root.Path() / (std::string(relative) + talvek_test::LIBRARY_SUFFIX));
     };
-    put("modules/DravoMessage.so", "scripted_messages");
-    put("modules/Parts/Twin.so", "empty_library");
-    put("modules/Parts/twin.so", "scripted_messages");
+    put("modules/DravoMessage", "scripted_messages");
+    constexpr bool OWN_SEARCH = talvek_test::HAS_CASE_KEEPING_FOLDERS;
+    if (OWN_SEARCH) {
+        put("modules/Parts/Twin", "empty_library");
+        put("modules/Parts/twin", "scripted_messages");
+    }
+    std::string suffixInCapitals = talvek_test::LIBRARY_SUFFIX;
+    for (char& ch : suffixInCapitals) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     talvek_test::ScopedCwd cwd(root.Path());
     const struct {
-        const char* path;
+        std::string path;
         bool found;
         bool hasCheckMessage;  // scripted_messages rather than empty_library
+        bool ownSearch;        // a case of the loader's own search
     } cases[] = {
-        {"Modules\\dravomessage", true, true},
-        {"MODULES/DRAVOMESSAGE.SO", true, true},
-        {"modules\\Parts\\twin", true, true},    // spelled exactly as one of the two
-        {"Modules\\PARTS\\TWIN", true, false},   // neither: the first in sorted order, Twin.so
-        {"Modules\\..\\modules\\dravomessage", false, false},
-        {"Modules\\absent", false, false},
+        {"Modules\\dravomessage", true, true, false},
+        {"MODULES/DRAVOMESSAGE" + suffixInCapitals, true, true, false},
+        {"modules\\Parts\\twin", true, true, true},    // spelled exactly as one of the two
+        {"Modules\\PARTS\\TWIN", true, false, true},   // neither: the first in sorted order, Twin
+        {"Modules\\..\\modules\\dravomessage", false, false, true},
+        {"Modules\\absent", false, false, false},
     };
     for (const auto& c : cases) {
-        LibraryHandle library = LoadRuntimeLibrary(c.path);
+        if (c.ownSearch && !OWN_SEARCH) continue;
+        LibraryHandle library = LoadRuntimeLibrary(c.path.c_str());
         EXPECT_EQ(library != nullptr, c.found) << c.path;
         if (library) {
             EXPECT_EQ(FindLibraryFunction(library, "CheckCMessage") != nullptr, c.hasCheckMessage) << c.path;

@@ -23,12 +23,18 @@ inline constexpr bool HAS_FILE_SIZE_LIMIT = false;  // no per-process file size 
 inline constexpr bool HAS_DEVICE_FILES = false;     // no /dev/null, /dev/full
 inline constexpr bool HAS_PROCESS_FILES = false;    // no /proc/PID/fd to see what a process has open
 inline constexpr bool HAS_POSIX_SHELL = false;      // no shell to run the tools' scripts
+inline constexpr bool HAS_CASE_KEEPING_FOLDERS = false;  // a folder holds one file per name, whatever its case
 #else
 inline constexpr bool HAS_FILE_SIZE_LIMIT = true;
 inline constexpr bool HAS_DEVICE_FILES = true;
 inline constexpr bool HAS_PROCESS_FILES = true;
 inline constexpr bool HAS_POSIX_SHELL = true;
+inline constexpr bool HAS_CASE_KEEPING_FOLDERS = true;
 #endif
+
+// Why a test of files whose names differ only in case is skipped where a folder cannot hold them.
+inline constexpr const char* NO_CASE_KEEPING_FOLDERS =
+    "a Windows folder holds one file per name whatever its case: two files differing only in case cannot be made";
 
 int ProcessId();
 

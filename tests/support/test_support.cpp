@@ -42,8 +42,10 @@ TempRoot::~TempRoot() {
     fs::remove_all(path_, ec);
 }
 
+fs::path Utf8Path(const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); }
+
 fs::path TempRoot::Write(const std::string& relative, const std::string& text) const {
-    const fs::path p = path_ / relative;
+    const fs::path p = path_ / Utf8Path(relative);
     fs::create_directories(p.parent_path());
     std::ofstream(p, std::ios::binary) << text;
     return p;
@@ -73,7 +75,7 @@ ScratchDir::~ScratchDir() {
 }
 
 void ScratchDir::Write(const std::string& name, const std::string& text) const {
-    std::ofstream(path_ / name, std::ios::binary) << text;
+    std::ofstream(path_ / Utf8Path(name), std::ios::binary) << text;
 }
 
 std::string ScratchDir::Read(const std::string& name) const { return ReadFile(path_ / name); }

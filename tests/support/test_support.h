@@ -17,6 +17,10 @@ std::filesystem::path SimBinary();
 // The folder of the tests' own scenario and script files.
 std::filesystem::path TestData();
 
+// A path from UTF-8 text, as the host reads names written in files (a narrow path would be read
+// in the system's code page on Windows).
+std::filesystem::path Utf8Path(const std::string& text);
+
 // A host root in a fresh folder: the build root's Config and Meshes copied, its Modules
 // linked, so that a test can add or remove files without touching the build.
 class TempRoot {
@@ -27,7 +31,7 @@ public:
     TempRoot& operator=(const TempRoot&) = delete;
 
     const std::filesystem::path& Path() const { return path_; }
-    // Writes a file under the root, creating its folders.
+    // Writes a file under the root (its name UTF-8), creating its folders.
     std::filesystem::path Write(const std::string& relative, const std::string& text) const;
     // Links a fixture module into Modules/ under the given name (without extension).
     void AddFixtureModule(const std::string& fixture, const std::string& name) const;
