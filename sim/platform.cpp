@@ -38,6 +38,8 @@ NewFile::~NewFile() { Discard(); }
 #include <cstdio>
 #include <random>
 
+#include "sim/windows_arguments.h"
+
 namespace sim::platform {
 
 namespace {
@@ -62,27 +64,6 @@ std::wstring Widen(const std::string& text) {
 }
 
 SystemError LastError() { return SystemError{static_cast<int>(GetLastError())}; }
-
-// One argument of a command line as the C runtime's parser reads it back: quoted when it holds
-// blanks or quotes or is empty, a quote escaped by a backslash, and the backslashes before a
-// quote (or the closing quote) doubled.
-std::wstring QuotedArgument(const std::wstring& arg) {
-    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
-    std::wstring out = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == L'"') backslashes = backslashes * 2 + 1;
-        out.append(backslashes, L'\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, L'\\');
-    return out + L"\"";
-}
 
 // The program's file in a folder of the search path, empty when none: the current folder is not
 // searched, so that a file in the folder a run works in is never taken for the program.

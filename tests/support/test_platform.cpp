@@ -23,6 +23,8 @@ bool MakeFileLink(const fs::path& target, const fs::path& link) {
 #include <cstdint>
 #include <cwchar>
 
+#include "sim/windows_arguments.h"
+
 namespace talvek_test {
 
 namespace {
@@ -36,26 +38,8 @@ std::wstring Widen(const std::string& text) {
     return out;
 }
 
-// One argument as the C runtime's parser of the command line reads it back.
-std::wstring QuotedArgument(const std::wstring& arg) {
-    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
-    std::wstring out = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == L'"') backslashes = backslashes * 2 + 1;
-        out.append(backslashes, L'\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, L'\\');
-    return out + L"\"";
-}
-
 std::wstring CommandLine(const fs::path& program, const std::vector<std::string>& args) {
+    using sim::platform::QuotedArgument;
     std::wstring line = QuotedArgument(program.wstring());
     for (const std::string& a : args) line += L" " + QuotedArgument(Widen(a));
     return line;
