@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the add-on into a simulator's folder: class files into Config/Vessels, meshes into
-# Meshes, scenarios into Scenarios (and whatever else the build's install rules lay out).
+# Installs the add-on into a host's folder: class files into Config/Vessels, meshes into
+# Meshes, scenarios into Scenarios, and the build's modules into Modules (whatever the build's
+# install rules lay out). Which host the folder then serves depends on the build (below).
 #   tools/install-addon.sh DIR [BUILD_DIR]      BUILD_DIR defaults to build/default
 # The build folder must have been configured (and built); this script only installs, so it
 # builds nothing behind the back of a test run that uses the same folder.
@@ -94,6 +95,13 @@ while IFS= read -r line; do
   files+=("${file#"$dir"/}")
 done <<<"$report"
 
+case "$built" in
+  windows) serves="the simulator on Windows" ;;
+  linux-port) serves="the simulator's Linux port" ;;
+  talvek-sim) serves="talvek-sim (talvek-sim run SCENARIO --root $dir); the simulator cannot load these modules: build them against its SDK (docs/building-for-the-simulator.md)" ;;
+  *) serves="" ;;
+esac
 echo "installed from $build into $dir:"
 printf '  %s\n' "${files[@]}" | sort
 echo "$((new + current)) files: $new copied, $current already up to date"
+[ -z "$serves" ] || echo "the folder's modules are for $serves"

@@ -18,6 +18,7 @@ fs::path BuildRoot() { return TALVEK_TEST_BUILD_ROOT; }
 fs::path FixtureModules() { return TALVEK_TEST_FIXTURE_MODULES; }
 fs::path SimBinary() { return TALVEK_TEST_SIM_BINARY; }
 fs::path TestData() { return TALVEK_TEST_DATA; }
+fs::path Docs() { return TALVEK_TEST_DOCS; }
 
 namespace {
 std::atomic<int> g_counter{0};

@@ -16,6 +16,8 @@ std::filesystem::path FixtureModules();
 std::filesystem::path SimBinary();
 // The folder of the tests' own scenario and script files.
 std::filesystem::path TestData();
+// The project's docs, whose examples the tests fly.
+std::filesystem::path Docs();
 
 // A path from UTF-8 text, as the host reads names written in files (a narrow path would be read
 // in the system's code page on Windows).
