@@ -7,10 +7,12 @@
 #include <set>
 #include <system_error>
 
+#include "sim/app/payload_lines.h"
 #include "sim/class_config.h"
 #include "sim/errors.h"
 #include "sim/folder_names.h"
 #include "sim/mesh.h"
+#include "sim/module_loader.h"
 #include "sim/text.h"
 
 namespace sim {
@@ -19,20 +21,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Where each named class is named first ("FILE:LINE"), by class name as written.
+// Where each named class is named first ("FILE:LINE: "), by class name as written.
 struct NamedClass {
     std::string where;
+    int line;          // of the scenario
     bool vesselBlock;  // the scenario creates it at load, which reports what is missing itself
 };
 
 std::map<std::string, NamedClass> NamedClasses(const Scenario& scenario) {
     std::map<std::string, NamedClass> named;
     for (const auto& block : scenario.vessels) {
-        named.emplace(block.className, NamedClass{Where(scenario.file, block.headerLine, ""), true});
+        named.emplace(block.className, NamedClass{Where(scenario.file, block.headerLine, ""), block.headerLine, true});
         for (const auto& line : block.lines) {
             const auto words = SplitWords(line.text);
             if (words.size() >= 4 && (words[0] == "PAYLOAD" || words[0] == "STAGE"))
-                named.emplace(words[3], NamedClass{Where(scenario.file, line.number, ""), false});
+                named.emplace(words[3], NamedClass{Where(scenario.file, line.number, ""), line.number, false});
         }
     }
     return named;
@@ -102,9 +105,18 @@ public:
         std::vector<const std::pair<const std::string, NamedClass>*> missing;
         for (const auto& named : named_) {
             if (!FolderNameProblem(named.first).empty()) continue;
-            if (const auto path = FindClassFile(*files_, named.first))
-                namedFiles_[*path] = namedFiles_[*path] || named.second.vesselBlock;
-            else if (!named.second.vesselBlock)
+            if (const auto path = FindClassFile(*files_, named.first)) {
+                const NamedFile file{named.second.vesselBlock, named.first, named.second.line};
+                auto [it, first] = namedFiles_.emplace(*path, file);
+                if (!first) {
+                    // Named by several spellings: by the earliest line, created at load by any.
+                    if (file.line < it->second.line) {
+                        it->second.className = file.className;
+                        it->second.line = file.line;
+                    }
+                    it->second.createdAtLoad = it->second.createdAtLoad || file.createdAtLoad;
+                }
+            } else if (!named.second.vesselBlock)
                 missing.push_back(&named);
         }
         std::multimap<std::string, fs::path> files;  // class name -> a file the host would read for it
@@ -142,8 +154,10 @@ public:
                 }
             }
         // A named class in a folder that the listing does not enter (a link to a folder).
-        for (const auto& [path, createdAtLoad] : namedFiles_) add(path.stem().string(), path);
+        for (const auto& named : namedFiles_) add(named.first.stem().string(), named.first);
         for (const auto& [name, path] : files) Check(name, path);
+        CheckModules();
+        for (const ScenarioPayloadLine& line : ScenarioPayloadLines(scenario_)) CheckPayloadLine(line);
         for (const auto* named : missing)
             Warn(true, named->second.where + "a payload line names the class '" + named->first +
                            "', which has no class file (" + ClassFilePlaces(root_, named->first) +
@@ -176,6 +190,8 @@ private:
             Report(named, e.what());
             return;
         }
+        const VesselClass::Value* module = cls->Find("module");
+        classModules_[path] = ClassModule{cls->module, module ? module->line : 0};
         for (const auto& [key, value] : cls->values) {
             if (IsHostKey(key)) continue;
             if (const char* meant = MistypedHostKey(*cls, key))
@@ -189,7 +205,8 @@ private:
         try {
             const ClassValues values = ReadClassValues(*cls);
             if (values.meshName)
-                CheckMesh(named, named && namedFile->second, *values.meshName, path, cls->Find("meshname")->line);
+                CheckMesh(named, named && namedFile->second.createdAtLoad, *values.meshName, path,
+                          cls->Find("meshname")->line);
         } catch (const InputError& e) {
             Report(named, e.what());
         }
@@ -199,9 +216,11 @@ private:
     void CheckMesh(bool named, bool createdAtLoad, const std::string& mesh, const fs::path& classFile, int line) {
         const std::optional<fs::path> path = FindMeshFile(*files_, mesh);
         if (!path) {
-            // As when the vessel is created: the vessel flies without a mesh.
-            if (!createdAtLoad)
-                Warn(false, Where(classFile.string(), line,
+            // As when the vessel is created: the vessel flies without a mesh. A vessel of the scenario
+            // says so itself as it is created; --strict fails on it all the same.
+            if (createdAtLoad) report_.warnedAboutNamedClass = true;
+            else
+                Warn(named, Where(classFile.string(), line,
                                   "'MeshName' " + mesh + ": no mesh file " + MeshPath(root_, mesh).string() +
                                       "; the vessel has no mesh"));
             return;
@@ -218,11 +237,129 @@ private:
             Report(named, it->second + " (the mesh that " + classFile.string() + ":" + std::to_string(line) + " names)");
     }
 
+    // A class file's Module, where it has one, and the line that gives it.
+    struct ClassModule {
+        std::optional<std::string> name;
+        int line;
+    };
+
+    // The module file of every class that has a Module: the host stops where it must create a vessel of a
+    // class whose module is not there, which for a payload's class is when J releases it.
+    void CheckModules() {
+        for (const auto& [path, module] : classModules_) {
+            if (!module.name || FindModuleFile(*files_, *module.name)) continue;
+            const auto namedFile = namedFiles_.find(path);
+            const bool named = namedFile != namedFiles_.end();
+            std::string text =
+                "'Module' " + *module.name + ": no module file " + ModulePath(root_, *module.name).string();
+            if (named)
+                text += " (the class '" + namedFile->second.className + "', which " + scenario_.file + ":" +
+                        std::to_string(namedFile->second.line) + " names)";
+            Report(named, Where(path.string(), module.line,
+                                text + "; build or install the module, or correct the Module key"));
+        }
+    }
+
+    // The class file read for a class name and what it says of its module; none when there is no file or
+    // the file does not read.
+    const ClassModule* ModuleOfClass(const std::string& className, std::optional<fs::path>* file = nullptr) {
+        if (className.empty() || !FolderNameProblem(className).empty()) return nullptr;
+        // A search of the folders for each line would cost a scenario of many carriers dear.
+        auto [known, first] = classFiles_.emplace(className, std::nullopt);
+        if (first) known->second = FindClassFile(*files_, className);
+        const std::optional<fs::path>& path = known->second;
+        if (file) *file = path;
+        if (!path) return nullptr;
+        const auto found = classModules_.find(*path);
+        return found == classModules_.end() ? nullptr : &found->second;
+    }
+
+    void CheckPayloadLine(const ScenarioPayloadLine& p) {
+        // The lines of a vessel without a module go to no carrier: the simulator ignores them, and so
+        // does talvek-sim, saying so as it loads them.
+        const ClassModule* carrier = ModuleOfClass(p.block->className);
+        if (!carrier || !carrier->name) return;
+        if (p.stage && p.nested > 0) CheckStageCarries(p);
+        CheckFuelLevel(p);
+        CheckPayloadMesh(p);
+    }
+
+    // A stage hands the lines nested in it to the vessel it is released as, and only a module of that
+    // vessel can take them: a class without one would lose them all at the first J.
+    void CheckStageCarries(const ScenarioPayloadLine& p) {
+        std::optional<fs::path> file;
+        const ClassModule* module = ModuleOfClass(p.className, &file);
+        // No class file: its release is refused and the lines stay on board (a warning of its own); a
+        // file that does not read is an error of its own.
+        if (!module) return;
+        const std::string what = "the stage " + (p.vessel.empty() ? std::string("of this line") : p.vessel) +
+                                 " holds " + std::to_string(p.nested) + " payload line" + (p.nested == 1 ? "" : "s") +
+                                 ", which could never arrive: ";
+        const std::string lost = ", and released, the stage would fly off without them; ";
+        const std::string fix = "give the class a module that reads payload lines (Module = TalvekStage, as the "
+                                "shipped tlvstage has), or take the lines out of the stage";
+        if (!module->name)
+            report_.errors.push_back(Where(scenario_.file, p.line,
+                                           what + "its class '" + p.className + "' (" + file->string() +
+                                               ") has no Module to take them" + lost + fix));
+        else if (!FindModuleFile(*files_, *module->name))
+            report_.errors.push_back(Where(scenario_.file, p.line,
+                                           what + "its class '" + p.className + "' names the module '" + *module->name +
+                                               "', which is not in Modules (no file " +
+                                               ModulePath(root_, *module->name).string() + ")" + lost +
+                                               "build or install the module, or " + fix));
+    }
+
+    // The carrier holds a fuel level within 0..1 and reads one beyond as the nearer end: 50, meant as 50 %,
+    // fills the tank.
+    void CheckFuelLevel(const ScenarioPayloadLine& p) {
+        constexpr size_t FUEL_FIELD = 5;  // of the six numbers
+        if (p.numbers.size() <= FUEL_FIELD) return;
+        for (size_t i = 0; i < FUEL_FIELD; ++i) {
+            double ignored;
+            // The carrier stops at a number that does not read: the fuel level is then 0.
+            if (!ParseDouble(p.numbers[i], ignored)) return;
+        }
+        double fuel;
+        if (!ParseDouble(p.numbers[FUEL_FIELD], fuel) || (fuel >= 0 && fuel <= 1)) return;
+        const double held = std::clamp(fuel, 0.0, 1.0);
+        report_.warnings.push_back(Where(scenario_.file, p.line,
+                                         "the payload line's fuel level " + p.numbers[FUEL_FIELD] +
+                                             " is outside 0..1; it is read as " + FormatDouble(held) +
+                                             ". The field is the share of the tank that is full, a fraction from 0 to "
+                                             "1: write 0.5 for half full"));
+        report_.warnedAboutPayloadLine = true;
+    }
+
+    void CheckPayloadMesh(const ScenarioPayloadLine& p) {
+        // A name that leads out of Meshes is an error of its own.
+        if (p.mesh.empty() || !FolderNameProblem(p.mesh).empty()) return;
+        auto [known, first] = payloadMeshThere_.emplace(p.mesh, false);
+        if (first) known->second = FindMeshFile(*files_, p.mesh).has_value();
+        if (known->second) return;
+        report_.warnings.push_back(Where(scenario_.file, p.line,
+                                         "the payload line's mesh '" + p.mesh + "' is not in Meshes (no file " +
+                                             MeshPath(root_, p.mesh).string() +
+                                             "), so nothing is drawn for it; give the name of a mesh file in Meshes, "
+                                             "without .msh"));
+        report_.warnedAboutPayloadLine = true;
+    }
+
+    // A class file that a named class reads: the name and the scenario line that name it first, and
+    // whether the scenario creates a vessel of it at load.
+    struct NamedFile {
+        bool createdAtLoad;
+        std::string className;
+        int line;
+    };
+
     fs::path root_;
     const Scenario& scenario_;
     std::map<std::string, NamedClass> named_;
-    // The files that named classes read, each with whether the scenario creates a vessel of it at load.
-    std::map<fs::path, bool> namedFiles_;
+    std::map<fs::path, NamedFile> namedFiles_;
+    std::map<fs::path, ClassModule> classModules_;  // of every class file that reads
+    std::map<std::string, std::optional<fs::path>> classFiles_;  // class name as written -> its file
+    std::map<std::string, bool> payloadMeshThere_;  // a payload line's mesh name -> whether Meshes holds it
     std::map<std::string, std::string> meshes_;  // path -> the reader's error, "" when it reads
     MeshFileCache ownMeshFiles_;
     MeshFileCache* meshFiles_;

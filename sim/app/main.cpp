@@ -13,6 +13,7 @@
 #include "sim/app/plot.h"
 #include "sim/app/render.h"
 #include "sim/app/reports.h"
+#include "sim/app/script.h"
 #include "sim/app/simulation.h"
 #include "sim/app/telemetry.h"
 #include "sim/errors.h"
@@ -155,6 +156,11 @@ sim::FlightScript LoadScript(const fs::path& start, const std::string& file) {
     return script;
 }
 
+// "1 vessel", "4 vessels".
+std::string Counted(long n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 void PrintClassWarnings(const sim::Simulation& simulation) {
     for (const std::string& w : simulation.ClassCheck().warnings) std::cerr << "talvek-sim: warning: " << w << "\n";
 }
@@ -210,9 +216,8 @@ int Run(const RunArgs& args) {
     options.events = args.events || !args.plot.empty() || !args.log.empty() || args.strict;
     options.groundElevation = args.groundElevation;
     options.reuseHandles = args.reuseHandles;
-    sim::Simulation simulation(root, scenario, options);
+    sim::Simulation simulation(root, scenario, options, std::move(script));
     PrintClassWarnings(simulation);
-    simulation.SetScript(std::move(script));
     // An input error found during the flight (a class file read only when its vessel is created)
     // still leaves the flight so far in every output asked for.
     long frames = 0;
@@ -244,9 +249,13 @@ int Run(const RunArgs& args) {
     });
     attempt(args.log, [&] { sim::WriteTextFile(Absolute(start, args.log), sim::LogText(world)); });
     if (args.events) std::cout << sim::EventsText(world);
-    std::cout << "talvek-sim: " << frames << " frames, " << sim::FormatFixed(world.SimTime(), 2) << " s simulated, "
-              << world.Vessels().size() << " vessels\n"
+    std::cout << "talvek-sim: " << Counted(frames, "frame", "frames") << ", " << sim::FormatFixed(world.SimTime(), 2)
+              << " s simulated, " << Counted(static_cast<long>(world.Vessels().size()), "vessel", "vessels") << "\n"
               << sim::SummaryText(world);
+    if (world.DroppedMessages() > 0)
+        std::cout << "talvek-sim: " << world.DroppedMessages()
+                  << " message(s) dropped, sent to vessels whose class has no module to read them (the warnings "
+                     "above name them): what they held is lost\n";
     std::string notWritten;
     for (const std::string& f : failed) notWritten += "\n" + f;
     if (failure)
@@ -260,12 +269,20 @@ int Run(const RunArgs& args) {
         if (!unread.empty())
             std::cerr << "talvek-sim: --strict: a module could not read these lines whole (see the log lines above):\n"
                       << unread;
-        if (simulation.ClassCheck().warnedAboutNamedClass)
+        const sim::ClassCheckReport& check = simulation.ClassCheck();
+        if (check.warnedAboutNamedClass)
             std::cerr << "talvek-sim: --strict: the warnings above concern classes this scenario names\n";
+        if (check.warnedAboutPayloadLine)
+            std::cerr << "talvek-sim: --strict: the warnings above concern PAYLOAD or STAGE lines of this scenario\n";
         if (world.ModuleFaults() > 0)
             std::cerr << "talvek-sim: --strict: a module did what the simulator fails on (" << world.ModuleFaults()
                       << " module fault(s), see the warnings above)\n";
-        if (!unread.empty() || simulation.ClassCheck().warnedAboutNamedClass || world.ModuleFaults() > 0)
+        if (world.DroppedMessages() > 0)
+            std::cerr << "talvek-sim: --strict: " << world.DroppedMessages()
+                      << " message(s) were dropped for vessels without a module to read them (see the warnings "
+                         "above)\n";
+        if (!unread.empty() || check.warnedAboutNamedClass || check.warnedAboutPayloadLine ||
+            world.ModuleFaults() > 0 || world.DroppedMessages() > 0)
             return EXIT_BAD_INPUT;
     }
     return failed.empty() ? 0 : EXIT_BAD_INPUT;
@@ -300,9 +317,8 @@ int Render(const RenderArgs& args) {
     fs::current_path(root);
     sim::HostOptions options;
     options.events = false;
-    sim::Simulation simulation(root, scenario, options);
+    sim::Simulation simulation(root, scenario, options, std::move(script));
     PrintClassWarnings(simulation);
-    simulation.SetScript(std::move(script));
     // --at 0 runs no frame: the picture shows the vessel as its module defined it at the load.
     simulation.Run(sim::RunLimits{args.at, std::nullopt, 1.0 / 60.0});
     const sim::World& world = simulation.GetWorld();
@@ -310,10 +326,11 @@ int Render(const RenderArgs& args) {
 
     const sim::VesselRecord* vessel = world.FindByName(args.vessel);
     if (!vessel) {
-        std::string present;
-        for (const auto& v : world.Vessels()) present += (present.empty() ? "" : ", ") + v->name;
+        std::vector<std::string> present;
+        for (const auto& v : world.Vessels()) present.push_back(v->name);
         throw sim::InputError("--vessel: no vessel '" + args.vessel + "' at " + time + " s in " + scenario.string() +
-                              (present.empty() ? "; it holds no vessel then" : "; the vessels then: " + present));
+                              (present.empty() ? "; it holds no vessel then"
+                                               : "; the vessels then: " + sim::NameList(present)));
     }
     const sim::VesselGeometry geometry = sim::CollectGeometry(*vessel);
     const sim::Image image = [&, w = width, h = height] {
@@ -367,7 +384,9 @@ int main(int argc, char** argv) {
     run->add_option("--log", args.log, "write the modules' log lines, with time and vessel")->check(outputPath);
     run->add_flag("--strict", args.strict,
                   "exit with status 2 after the run when a module reported a scenario line it could not read "
-                  "whole, or did what the simulator fails on (a module fault)");
+                  "whole, the checks before the flight warned about a class or a PAYLOAD or STAGE line of the "
+                  "scenario, messages were dropped for a vessel without a module, or a module did what the "
+                  "simulator fails on (a module fault)");
     run->add_flag("--reuse-handles", args.reuseHandles,
                   "give new vessels the handles of deleted ones, as the simulator may (default: never reused)");
     run->add_option("--entry-points", args.entryPoints,

@@ -1,10 +1,14 @@
 #include "sim/app/script.h"
 
+#include <algorithm>
+#include <deque>
 #include <fstream>
 #include <optional>
+#include <set>
 #include <sstream>
 
 #include "host/hosttypes.h"
+#include "sim/app/payload_lines.h"
 #include "sim/errors.h"
 #include "sim/platform.h"
 #include "sim/text.h"
@@ -17,7 +21,103 @@ namespace {
 constexpr int LETTER_SCAN_CODES[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17, 0x24, 0x25, 0x26, 0x32,
                                        0x31, 0x18, 0x19, 0x10, 0x13, 0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
 
+// The vessels that the project's own modules create besides those of payload lines, by module, with
+// their classes: the Talvek's orbital and service modules, which Control+J separates, and its main
+// parachute, released on the ground. The stage module creates only what its lines name.
+struct ModuleCreations {
+    const char* module;
+    std::vector<std::string> names;
+    std::vector<std::string> classes;
+};
+const std::vector<ModuleCreations>& KnownModuleCreations() {
+    static const std::vector<ModuleCreations> known{
+        {"Talvek", {"TalvekOrbitMod", "TalvekServiceMod", "TalvekChute"}, {"tlvorbit", "tlvservice", "tlvchute"}},
+        {"TalvekStage", {}, {}},
+    };
+    return known;
+}
+
+constexpr int FIRST_NAME_SUFFIX = 2;  // a taken name's first free form is NAME-2
+
+// The number of a suffix "-N" as a module writes it (N from 2, no leading zero); 0 when it is none.
+long NameSuffix(const std::string& digits) {
+    if (digits.empty() || digits[0] == '0' || digits.size() > 9 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    return std::stol(digits);
+}
+
 }  // namespace
+
+bool FlightVesselNames::Holds(const std::string& name) const {
+    if (std::find(names.begin(), names.end(), name) != names.end()) return true;
+    const size_t dash = name.rfind('-');
+    if (dash == std::string::npos || NameSuffix(name.substr(dash + 1)) < FIRST_NAME_SUFFIX) return false;
+    // The carrier cuts the name so that it and the suffix fit its 127 characters.
+    const std::string base = name.substr(0, dash);
+    const size_t room = CARRIER_NAME_LENGTH - std::min(CARRIER_NAME_LENGTH, name.size() - dash);
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string& known) { return known.substr(0, room) == base; });
+}
+
+FlightVesselNames NamesOfFlight(const Scenario& scenario, const ModuleOfClassFn& moduleOfClass) {
+    FlightVesselNames flight;
+    std::set<std::string> listed;
+    auto add = [&](const std::string& name) {
+        if (!name.empty() && listed.insert(name).second) flight.names.push_back(name);
+    };
+    std::deque<std::string> classes;
+    for (const auto& block : scenario.vessels) {
+        add(block.name);
+        classes.push_back(block.className);
+    }
+    for (const ScenarioPayloadLine& line : ScenarioPayloadLines(scenario)) {
+        add(ReleasedVesselName(line.vessel));
+        if (!line.className.empty()) classes.push_back(line.className);
+    }
+    std::set<std::string> followed;
+    while (!classes.empty()) {
+        const std::string cls = classes.front();
+        classes.pop_front();
+        if (!followed.insert(Lower(cls)).second) continue;
+        const std::optional<std::string> module = moduleOfClass(cls);
+        if (!module) continue;
+        const auto& known = KnownModuleCreations();
+        const auto creations = std::find_if(known.begin(), known.end(),
+                                            [&](const ModuleCreations& m) { return EqualsNoCase(m.module, *module); });
+        if (creations == known.end()) {
+            flight.complete = false;
+            continue;
+        }
+        for (const std::string& name : creations->names) add(name);
+        classes.insert(classes.end(), creations->classes.begin(), creations->classes.end());
+    }
+    return flight;
+}
+
+std::string NameList(const std::vector<std::string>& names) {
+    std::string list;
+    for (size_t i = 0; i < names.size() && i < MAX_LISTED_NAMES; ++i) list += (i ? ", " : "") + names[i];
+    if (names.size() > MAX_LISTED_NAMES) list += " and " + std::to_string(names.size() - MAX_LISTED_NAMES) + " more";
+    return list;
+}
+
+void CheckScriptVessels(const FlightScript& script, const FlightVesselNames& names, const std::string& scenarioFile) {
+    if (!names.complete) return;
+    for (const ScriptAction& a : script.actions) {
+        for (const std::string* vessel : {&a.vessel, a.kind == ScriptAction::Kind::FOCUS ? &a.word : nullptr}) {
+            if (!vessel || names.Holds(*vessel)) continue;
+            const std::string what = "no vessel '" + Printable(*vessel) + "' is in " + scenarioFile +
+                                     " or can be created in its flight";
+            if (names.names.empty())
+                throw InputError(Where(script.file, a.line, what + "; it holds no vessel and creates none"));
+            throw InputError(Where(script.file, a.line,
+                                   what + "; the vessels it holds and can create: " + NameList(names.names) +
+                                       " (a created vessel whose name is taken is NAME-2, NAME-3, …); write one of "
+                                       "these names"));
+        }
+    }
+}
 
 bool FlightScript::Done() const {
     for (const auto& a : actions)

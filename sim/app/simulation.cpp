@@ -4,8 +4,10 @@
 #include <cstring>
 
 #include "host/hosttypes.h"
+#include "sim/class_config.h"
 #include "sim/clock.h"
 #include "sim/errors.h"
+#include "sim/folder_names.h"
 #include "sim/physics.h"
 #include "sim/text.h"
 
@@ -16,9 +18,10 @@ constexpr unsigned char KEY_DOWN_BIT = 0x80;  // of a key's byte in the keyboard
 }  // namespace
 
 Simulation::Simulation(const std::filesystem::path& root, const std::filesystem::path& scenarioFile,
-                       const HostOptions& options)
+                       const HostOptions& options, FlightScript script)
     : scenario_(ReadScenarioFile(scenarioFile)),
       world_(root),
+      script_(std::move(script)),
       telemetry_(options.telemetry, options.telemetryRows, options.plot) {
     world_.tracing = options.tracing;
     world_.onTrace = options.onTrace;
@@ -34,6 +37,19 @@ Simulation::Simulation(const std::filesystem::path& root, const std::filesystem:
         for (const auto& e : classCheck_.errors) message += (message.empty() ? "" : "\n") + e;
         throw InputError(message);
     }
+    // Before the load, so that no module has been called when a script line is refused.
+    const ModuleOfClassFn moduleOfClass = [this](const std::string& className) -> std::optional<std::string> {
+        if (!FolderNameProblem(className).empty()) return std::nullopt;
+        const std::optional<std::filesystem::path> file = FindClassFile(world_.Files(), className);
+        if (!file) return std::nullopt;
+        try {
+            return ReadClassFile(*file, className)->module;
+        } catch (const InputError&) {
+            return std::nullopt;  // a class file with a mistake stops the run where its vessel is made
+        }
+    };
+    if (!script_.actions.empty())
+        CheckScriptVessels(script_, NamesOfFlight(scenario_, moduleOfClass), scenario_.file);
     LoadScenario(world_, scenario_);
     world_.DropUnreadableMessages();
     world_.ApplyDeletions();

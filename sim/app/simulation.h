@@ -55,10 +55,11 @@ constexpr double ATMOSPHERE_TOP = 120000.0;    // [m] above it a vessel no longe
 
 class Simulation {
 public:
-    // Checks the root's class files, then loads the scenario into a new world on the given root.
-    // Throws InputError, with every mistake found in a class the scenario names.
+    // Checks the root's class files and the script's vessel names, then loads the scenario into a
+    // new world on the given root. Throws InputError, with every mistake found in a class the
+    // scenario names, or the first script line that names a vessel the flight can never hold.
     Simulation(const std::filesystem::path& root, const std::filesystem::path& scenarioFile,
-               const HostOptions& options = {});
+               const HostOptions& options = {}, FlightScript script = {});
 
     World& GetWorld() { return world_; }
     const Scenario& GetScenario() const { return scenario_; }

@@ -102,7 +102,18 @@ TEST_F(Cli, PathsFromTheRootFolderAreArguments) {
                            fromRootFolder(root / "Scenarios" / "Talvek-deorbit.txt"), "--frames", "0"},
                           root);
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_THAT(r.out, HasSubstr("talvek-sim: 0 frames, 0.00 s simulated, 1 vessels\n"));
+    EXPECT_THAT(r.out, HasSubstr("talvek-sim: 0 frames, 0.00 s simulated, 1 vessel\n"));
+}
+
+// The summary's counts read as numbers are said: one frame, one vessel, two of each.
+TEST_F(Cli, SummaryCountsOneInTheSingular) {
+    const auto one = RunSim({"run", ORBIT, "--frames", "1"}, dir);
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_THAT(one.out, testing::StartsWith("talvek-sim: 1 frame, 0.02 s simulated, 1 vessel\n"));
+    Write("j.txt", "at 0 Talvek key J\n");
+    const auto two = RunSim({"run", "Talvek-deorbit.scn", "--script", "j.txt", "--frames", "2"}, dir);
+    ASSERT_EQ(two.status, 0) << two.err;
+    EXPECT_THAT(two.out, testing::StartsWith("talvek-sim: 2 frames, 0.03 s simulated, 2 vessels\n"));
 }
 
 // File and folder names are UTF-8 on the command line and in scripts, and reach the files so
@@ -191,12 +202,18 @@ INSTANTIATE_TEST_SUITE_P(
         CliError{{"run", ORBIT, "--script", "s.txt"}, "s.txt", "at 0 Talvek\n", "s.txt:1: expected 'at <number>"},
         CliError{{"run", ORBIT, "--script", "s.txt"}, "s.txt", "at 0 Talvek warp 3\n", "s.txt:1: unknown action 'warp'"},
         CliError{{"run", ORBIT, "--script", "s.txt"}, "s.txt", "at 0 Talvek thrust main 2\n", "s.txt:1: thrust level '2'"},
-        CliError{{"run", ORBIT, "--script", "s.txt", "--until", "1"}, "s.txt", "at 0.5 Nobody key J\n",
-                 "s.txt:1: vessel 'Nobody' does not exist when this action falls due"},
+        // A vessel that the flight can hold, but that does not exist yet when the action falls due.
+        CliError{{"run", ORBIT, "--script", "s.txt", "--until", "1"}, "s.txt", "at 0.5 TalvekOrbitMod key J\n",
+                 "s.txt:1: vessel 'TalvekOrbitMod' does not exist when this action falls due"},
         CliError{{"run", ORBIT, "--script", "s.txt"}, "s.txt", "at 0 Talvek focus\n",
                  "s.txt:1: 'focus' expects: focus <vessel>"},
+        CliError{{"run", ORBIT, "--script", "s.txt", "--until", "1"}, "s.txt", "at 0.5 Talvek focus TalvekChute\n",
+                 "s.txt:1: vessel 'TalvekChute' does not exist when this action falls due"},
+        // One that it can never hold, before the first frame.
+        CliError{{"run", ORBIT, "--script", "s.txt", "--until", "1"}, "s.txt", "at 0.5 Nobody key J\n",
+                 "s.txt:1: no vessel 'Nobody' is in "},
         CliError{{"run", ORBIT, "--script", "s.txt", "--until", "1"}, "s.txt", "at 0.5 Talvek focus Nobody\n",
-                 "s.txt:1: vessel 'Nobody' does not exist when this action falls due"},
+                 "s.txt:1: no vessel 'Nobody' is in "},
         CliError{{"run", ORBIT, "--script", "missing.txt"}, "", "", "missing.txt: cannot be read"},
         CliError{{"run", ORBIT, "--frames", "1", "--save", "/nonexistent/dir/out.scn"}, "", "",
                  "/nonexistent/dir/out.scn: cannot be written"},

@@ -29,8 +29,8 @@ TEST(PayloadTable, SavedInTheGrammarAndReadBackTheSame) {
     ASSERT_EQ(r.status, 0) << r.err;
     const auto first = PayloadLines(talvek_test::ReadFile(dir / "a.scn"));
     ASSERT_GE(first.size(), 9u);
-    EXPECT_EQ(first[0], "  STAGE Upper tlvdrogue tlvorbit 0.00 1.00 3.00 500.00 0.00 1.00");
-    EXPECT_EQ(first[1], "  STAGE Kick tlvdrogue tlvorbit 0.00 1.20 3.50 200.00 0.00 0.50");
+    EXPECT_EQ(first[0], "  STAGE Upper tlvdrogue tlvstage 0.00 1.00 3.00 500.00 0.00 1.00");
+    EXPECT_EQ(first[1], "  STAGE Kick tlvdrogue tlvstage 0.00 1.20 3.50 200.00 0.00 0.50");
     EXPECT_EQ(first[2], "  PAYLOAD Cube1 tlvdrogue tlvorbit 0.30 1.30 3.60 4.00 90.00 0.00");
     EXPECT_EQ(first[3], "  ENDSTAGE ") << "two levels close here: two lines";
     EXPECT_EQ(first[4], "  ENDSTAGE ");

@@ -9,7 +9,7 @@ import tempfile
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SIM_END = "talvek-sim: 100 frames, {end} s simulated, 1 vessels\n"
+SIM_END = "talvek-sim: 100 frames, {end} s simulated, 1 vessel\n"
 CORE_END = "DRIVER end: {end} s simulated, 100 frames, 1.0 s wall\n"
 
 BASE_SIM = ["0.00 T created Talvek", "1.00 T key K -> 1", "1.00 T log solar arrays deploying"]
