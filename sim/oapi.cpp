@@ -157,7 +157,8 @@ bool oapiReadScenario_nextline(FILEHANDLE scn, char*& line) {
 
 bool oapiReadItem_string(FILEHANDLE f, char* item, char* string) {
     sim::World* w = W();
-    TraceCall(w, "oapiReadItem_string", static_cast<const void*>(f), static_cast<const char*>(item));
+    // The handle is an address, not an id: the trace names the item only.
+    TraceCall(w, "oapiReadItem_string", static_cast<const char*>(item));
     const auto* cls = sim::FileAs<const sim::VesselClass>(f, sim::CLASS_FILE);
     if (!cls || !item || !string || !w) return false;
     if (cls != w->classSetUp) {
