@@ -276,7 +276,50 @@ void AppendNumber(std::string& out, double value) {
     out.append(text, end);
 }
 
+// The decimal places of the shortest text that reads back as the value: its digits after the
+// point less its exponent ("9.35" 2, "7" 0, "1e-07" 7, "1.5e+20" 0).
+int DecimalPlaces(double value) {
+    char text[64];
+    const char* const begin = text;
+    const char* const end = std::to_chars(text, text + sizeof text, value).ptr;
+    const char* point = std::find(begin, end, '.');
+    const char* exponent = std::find(begin, end, 'e');
+    int places = point < exponent ? static_cast<int>(exponent - point - 1) : 0;
+    if (exponent != end) {
+        const char* digits = exponent + 1;
+        if (*digits == '+') ++digits;
+        int power = 0;
+        std::from_chars(digits, end, power);
+        places -= power;
+    }
+    return std::max(places, 0);
+}
+
+// Half a unit in the last place of the value: how far the double may lie from the number it stands for.
+double HalfUlp(double value) {
+    const double magnitude = std::fabs(value);
+    return (std::nextafter(magnitude, INFINITY) - magnitude) / 2;
+}
+
+// Room for a difference written with all its decimal places [characters]: a sign, 309 digits
+// before the point at most, and at most 340 places after it (17 digits from an exponent of -324).
+constexpr size_t DIFFERENCE_TEXT = 700;
+
 }  // namespace
+
+double DifferenceAsWritten(double a, double b) {
+    const double difference = a - b;
+    if (difference == 0 || !std::isfinite(difference)) return difference;
+    const int places = std::max(DecimalPlaces(a), DecimalPlaces(b));
+    char text[DIFFERENCE_TEXT];
+    const auto fixed = std::to_chars(text, text + sizeof text, difference, std::chars_format::fixed, places);
+    double rounded = 0;
+    if (fixed.ec != std::errc() || std::from_chars(text, fixed.ptr, rounded).ec != std::errc()) return difference;
+    // The rounding may take back what the subtraction and the two numbers' own rounding to doubles
+    // put in, no more: a number with more digits than a double holds is not rounded to them.
+    const double open = HalfUlp(a) + HalfUlp(b) + HalfUlp(difference);
+    return std::fabs(rounded - difference) <= open ? rounded : difference;
+}
 
 VECTOR3 SeparationVelocity(const VECTOR3& p) {
     const double length = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);

@@ -50,7 +50,12 @@ VESSEL* PayloadCarrier::HandOverContents(int s, int last, VESSEL* target) {
         PayloadSlot& slot = slots[j];
         if (!slot.attached) break;
         slot.attached = false;
-        const VECTOR3 rel = slot.releasePosition - slots[s].releasePosition;
+        // From the design frame, where both numbers are as written: the release frame's offset
+        // would add its own rounding.
+        const VECTOR3& from = slots[s].mesh.position;
+        const VECTOR3 rel{DifferenceAsWritten(slot.mesh.position.x, from.x),
+                          DifferenceAsWritten(slot.mesh.position.y, from.y),
+                          DifferenceAsWritten(slot.mesh.position.z, from.z)};
         try {
             const PayloadLine line = FormatPayloadLine(slot, rel);
             SendVesselMessage(target, line.keyword, line.text.c_str());

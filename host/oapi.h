@@ -28,6 +28,13 @@ void oapiWriteScenario_string(FILEHANDLE scn, char* item, char* string);
 void oapiWriteScenario_int(FILEHANDLE scn, char* item, int i);
 void oapiWriteScenario_float(FILEHANDLE scn, char* item, double d);
 
+// Class files. The value of the first "item = value" line whose key is item (without regard to
+// case) of the class file that clbkSetClassCaps was given, blanks around both removed and ';'
+// starting a comment, copied into string: at most 511 characters and the terminator, as the
+// simulator's reader takes no longer line. False, string untouched, when no line before END_PARSE
+// has the key or that line's value is empty. The item is not const, as the simulator declares it.
+bool oapiReadItem_string(FILEHANDLE f, char* item, char* string);
+
 // The host's log: one line, which the host does not change.
 void oapiWriteLog(char* line);
 

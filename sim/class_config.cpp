@@ -68,6 +68,9 @@ std::unique_ptr<VesselClass> ReadClassFile(const std::filesystem::path& path, co
     int number = 0;
     while (std::getline(in, raw)) {
         ++number;
+        // The simulator reads its files in text mode: a line's CR is not part of it.
+        const size_t length = !raw.empty() && raw.back() == '\r' ? raw.size() - 1 : raw.size();
+        if (length > CLASS_LINE_MAX && cls->firstOverlongLine == 0) cls->firstOverlongLine = number;
         // What follows END_PARSE is not the simulator's to read (a script, notes): nor the host's.
         if (EqualsNoCase(Trim(raw), END_PARSE)) break;
         const size_t comment = raw.find(';');
@@ -83,6 +86,7 @@ std::unique_ptr<VesselClass> ReadClassFile(const std::filesystem::path& path, co
         const std::string key = Lower(Trim(line.substr(0, eq)));
         if (key.empty()) throw InputError(Where(path.string(), number, "the key before '=' is missing"));
         cls->values[key] = VesselClass::Value{Trim(line.substr(eq + 1)), number};
+        cls->items.push_back(VesselClass::Item{key, cls->values[key]});
     }
     if (const auto* m = cls->Find("module")) {
         if (m->text.empty()) throw InputError(Where(path.string(), m->line, "'Module' needs the module's name"));

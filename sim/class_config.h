@@ -20,6 +20,10 @@ namespace sim {
 struct VesselRecord;
 class World;
 
+// The longest line of a class file that the simulator's item reader takes (its buffer holds 512
+// bytes with the terminator): a module's oapiReadItem_string never gets a longer value.
+constexpr size_t CLASS_LINE_MAX = 511;  // [characters]
+
 struct VesselClass {
     int fileKind;  // marks a FILEHANDLE as a class file; see file_handles.h
     std::string name;
@@ -31,6 +35,18 @@ struct VesselClass {
         int line;
     };
     std::map<std::string, Value> values;  // lower-case key -> value
+
+    // Every "key = value" line in file order, a key that repeats each time: what a module reads
+    // through oapiReadItem_string, which takes the first line of a key, as the simulator's does.
+    struct Item {
+        std::string lowerKey;
+        Value value;
+    };
+    std::vector<Item> items;
+    // The first line longer than the simulator's reader takes (CLASS_LINE_MAX characters), where
+    // its oapiReadItem_string stops; 0 when none is.
+    int firstOverlongLine = 0;
+    mutable bool overlongLineTold = false;  // the host has said so once
 
     const Value* Find(const std::string& lowerKey) const;
     // Reads a value as n numbers; throws InputError naming file and line when it is not.

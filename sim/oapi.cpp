@@ -1,4 +1,5 @@
 // The host's global functions, acting on the current world.
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstring>
@@ -7,6 +8,7 @@
 
 #include "host/oapi.h"
 #include "host/vessel.h"
+#include "sim/class_config.h"
 #include "sim/errors.h"
 #include "sim/file_handles.h"
 #include "sim/mathx.h"
@@ -151,6 +153,47 @@ bool oapiReadScenario_nextline(FILEHANDLE scn, char*& line) {
     line = r->buffer.data();
     TraceCall(W(), "oapiReadScenario_nextline", static_cast<const char*>(line));
     return true;
+}
+
+bool oapiReadItem_string(FILEHANDLE f, char* item, char* string) {
+    sim::World* w = W();
+    // The handle is an address, not an id: the trace names the item only.
+    TraceCall(w, "oapiReadItem_string", static_cast<const char*>(item));
+    const auto* cls = sim::FileAs<const sim::VesselClass>(f, sim::CLASS_FILE);
+    if (!cls || !item || !string || !w) return false;
+    if (cls != w->classSetUp) {
+        // The simulator's handle is its open file, gone once the set-up has returned.
+        const sim::VesselRecord* v = w->Context();
+        w->ModuleFault("module fault: " + (v ? "vessel '" + sim::Printable(v->name) + "'" : std::string("a module")) +
+                       " read '" + sim::Printable(item) + "' from the file of class '" + sim::Printable(cls->name) +
+                       "' outside that class's clbkSetClassCaps, when the simulator has closed the file (read it "
+                       "there and keep the value); not read");
+        return false;
+    }
+    const std::string key = sim::Lower(item);
+    for (const sim::VesselClass::Item& entry : cls->items) {
+        // The simulator's reader stops at a line too long for its buffer.
+        if (cls->firstOverlongLine && entry.value.line >= cls->firstOverlongLine) break;
+        if (entry.lowerKey != key) continue;
+        // The first line of the key decides, an empty value too. The simulator's line ends at a
+        // NUL, as a C string, and loses the blanks before it.
+        const std::string& text = entry.value.text;
+        size_t length = std::min(std::strlen(text.c_str()), sim::CLASS_LINE_MAX);
+        while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\t')) --length;
+        if (length == 0) return false;
+        std::memcpy(string, text.c_str(), length);
+        string[length] = '\0';
+        return true;
+    }
+    if (cls->firstOverlongLine && !cls->overlongLineTold) {
+        cls->overlongLineTold = true;
+        w->Warn(sim::Where(cls->path.string(), cls->firstOverlongLine,
+                           "line longer than " + std::to_string(sim::CLASS_LINE_MAX) +
+                               " characters, where the simulator's item reader stops: a module's "
+                               "oapiReadItem_string(\"" + sim::Printable(item) +
+                               "\") finds nothing at or after it; shorten the line"));
+    }
+    return false;
 }
 
 namespace {

@@ -106,7 +106,17 @@ VesselRecord* World::AddVessel(const std::string& name, const std::string& class
             if (!iface) throw InputError("module '" + module->name + "' could not create vessel '" + name + "'");
             v.iface = iface;
             v.driver = &DriverFor(dispatch, v);
-            v.driver->SetClassCaps(*this, v, const_cast<VesselClass*>(&cls));
+            // A creation inside the set-up (a module may create a vessel there) has its own file
+            // open meanwhile; this one is open again after it.
+            const VesselClass* outer = classSetUp;
+            classSetUp = &cls;
+            try {
+                v.driver->SetClassCaps(*this, v, const_cast<VesselClass*>(&cls));
+            } catch (...) {
+                classSetUp = outer;
+                throw;
+            }
+            classSetUp = outer;
         } else {
             v.passiveIface = std::make_unique<VESSEL>(v.Handle(), 1);
             v.iface = v.passiveIface.get();

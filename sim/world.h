@@ -192,6 +192,9 @@ public:
     NoticeListener onNotice = DefaultNoticeListener();
     // The vessel block a module is loading its state from, while it does.
     const ScenarioBlockReader* reading = nullptr;
+    // The class file a module may read items from (oapiReadItem_string) while its vessel's class
+    // set-up runs; the simulator closes the file when clbkSetClassCaps returns.
+    const VesselClass* classSetUp = nullptr;
     // At the current simulation time, or at the given one (a moment inside the frame's step).
     void AddEvent(const VesselRecord& v, std::string what, double time = -1.0);
 

@@ -6,6 +6,8 @@ constexpr int KEY_USED = 1;
 constexpr int KEY_NOT_USED = 0;
 // Payload meshes show in external and cockpit views, as on the Talvek.
 constexpr int PAYLOAD_VISIBILITY = 3;
+// Room for any value of a class file's item: the host reads lines of at most 511 characters.
+constexpr int CLASS_ITEM_BUFFER = 512;
 }  // namespace
 
 StageCarrier::StageCarrier(OBJHANDLE hVessel) : PayloadCarrier(hVessel) { meshVisibilityMode = PAYLOAD_VISIBILITY; }
@@ -37,8 +39,13 @@ int StageCarrier::clbkConsumeBufferedKey(BufferedKeyCode key, bool down, char* k
     return Accepts(HostEvent::Key, HostRoute::Callback) ? ConsumeBufferedKey(key, down, kstate) : 0;
 }
 
-// The class file defines everything; the host applies it after this call.
-void StageCarrier::SetClassCaps(FILEHANDLE) {}
+// The class file defines everything else; the host applies it after this call.
+void StageCarrier::SetClassCaps(FILEHANDLE cfg) {
+    // Not const: the simulator declares the item char*.
+    char item[] = "MeshName";
+    char value[CLASS_ITEM_BUFFER];
+    meshName = cfg && oapiReadItem_string(cfg, item, value) ? value : "";
+}
 
 void StageCarrier::LoadStateEx(FILEHANDLE scn, void* status) {
     char* line = nullptr;
@@ -87,7 +94,9 @@ void StageCarrier::DefineStage() {
     if (!defined) dryMass = GetEmptyMass();
     defined = true;
     ClearVesselMeshes();
-    AddMesh(GetClassName());
+    AddMesh(StageMeshName());
     PlacePayloadMeshes();
     SetEmptyMass(dryMass + GetPayloadMass());
 }
+
+const char* StageCarrier::StageMeshName() const { return meshName.empty() ? GetClassName() : meshName.c_str(); }

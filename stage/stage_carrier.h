@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "carrier/payload_carrier.h"
 #include "host/orbiter.h"
@@ -28,11 +29,17 @@ public:
     void SaveState(FILEHANDLE scn);
     int ConsumeBufferedKey(BufferedKeyCode key, bool pressed, char* keyboardState);
 
-    // Mesh and mass from the table as it stands: the stage's own mesh (named as its class), the
-    // attached payloads' meshes, and empty mass = dry mass + payload mass. The first call takes
-    // the dry mass from the class values, which the host applies after the class set-up.
+    // Mesh and mass from the table as it stands: the stage's own mesh (its class's MeshName, else
+    // named as its class), the attached payloads' meshes, and empty mass = dry mass + payload mass.
+    // The first call takes the dry mass from the class values, which the host applies after the
+    // class set-up.
     void DefineStage();
+    // The mesh DefineStage draws for the stage itself.
+    const char* StageMeshName() const;
 
     double dryMass = 0.0;  // [kg]
     bool defined = false;
+    // The class file's MeshName, read in the class set-up (the only time the file is open); empty
+    // when the class names none.
+    std::string meshName;
 };

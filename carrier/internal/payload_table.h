@@ -16,3 +16,9 @@ using PayloadTableView = std::span<const PayloadSlot, PAYLOAD_SLOT_COUNT>;
 // The number of stage levels that close after slot i: from the stage open after it to the next
 // slot's parent (or, after the last slot, to outermost, -1 for the whole table).
 int StageClosingsAfter(PayloadTableView slots, int i, int outermost);
+
+// a - b as the author of both would write it: rounded to the finer of the two numbers' decimal
+// places (those of the shortest text that reads back as each, so 7 has none, 9.35 two and 1e-07
+// seven), where that rounding moves it no further than the doubles a and b leave open; else a - b
+// as it comes. A stage receives its contents' positions so: 9.35 - 7 as 2.35, not 2.3499999999999996.
+double DifferenceAsWritten(double a, double b);

@@ -54,9 +54,14 @@ const CaseRun RUNS[] = {
     // The host and the carrier both find the message module: the stage receives what it holds.
     {"MessageModuleInOtherCase", "Modules/dravomessage.so", "Modules/DravoMessage.so", "", "", "", "", "X:Talvek",
      STAGE_LINES, STAGE_HOLDS_A, "S1", "tlvstage"},
-    // The stage's module draws the mesh named as its class, found as the class file is.
+    // The stage's module draws the mesh its class file names, found whatever its case; a class that
+    // names none, the mesh named as the class, found as the class file is.
     {"StageClassAndMeshInOtherCase", "", "", "", "Config/Vessels/tlvstage.cfg", "MeshName = tlvstage",
      "MeshName = TLVSTAGE", "X:Talvek",
+     "  STAGE S1 TlvStage TlvStage 0 0 4 800 0 0\n  PAYLOAD A tlvsat tlvsat 1 0 5 150 0 1\n  ENDSTAGE\n",
+     STAGE_HOLDS_A, "S1", "TLVSTAGE"},
+    {"StageClassInOtherCaseNamingNoMesh", "", "", "", "Config/Vessels/tlvstage.cfg", "MeshName = tlvstage\n", "",
+     "X:Talvek",
      "  STAGE S1 TlvStage TlvStage 0 0 4 800 0 0\n  PAYLOAD A tlvsat tlvsat 1 0 5 150 0 1\n  ENDSTAGE\n",
      STAGE_HOLDS_A, "S1", "TlvStage"},
     {"PayloadClassAndMeshInOtherCase", "", "", "", "", "", "", "X:Talvek", "  PAYLOAD A TLVSAT TlvSat 1 0 5 150 0 1\n",

@@ -1,6 +1,8 @@
 // A released stage of class tlvstage takes the payloads nested in it into its own table: it weighs
 // and draws them, saves them, keeps them over a reload and releases them with J. A stage of a
-// passive class still flies off, and talvek-sim says what it could not hand over.
+// passive class still flies off, and talvek-sim says what it could not hand over. A stage class of
+// an author's own is drawn with the mesh its class file names; the nested positions reach the
+// stage as they were written.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -130,3 +132,138 @@ TEST_F(StageModule, StageOfAPassiveClassIsRefusedBeforeTheFlight) {
                                  "'tlvorbit' ("));
     EXPECT_FALSE(fs::exists(dir / "out.json"));
 }
+
+namespace {
+
+// The payloads at z = 9.35 on a stage at z = 7: relative to the stage, 2.35 as anyone would write it.
+constexpr const char* AS_WRITTEN_SCENARIO =
+    "BEGIN_SHIPS\nTalvek:Talvek\n  STATUS Orbiting Earth\n  RPOS 6771010 0 0\n  RVEL 0 0 7672.593\n"
+    "  CONFIGURATION 0\n  STAGE S1 tlvstage tlvstage 0 0 7 800 0 0\n"
+    "  PAYLOAD A tlvsat tlvsat 1.1 0 9.35 150 0 1\n  PAYLOAD B tlvsat tlvsat -1.1 0.3 9.35 120 0 1\n"
+    "  ENDSTAGE\nEND\nEND_SHIPS\n";
+constexpr const char* AS_WRITTEN_A = "  PAYLOAD A tlvsat tlvsat 1.10 0.00 2.35 150.00 0.00 1.00";
+constexpr const char* AS_WRITTEN_B = "  PAYLOAD B tlvsat tlvsat -1.10 0.30 2.35 120.00 0.00 1.00";
+
+}  // namespace
+
+TEST_F(StageModule, NestedPositionsReachTheStageAsWritten) {
+    scratch.Write("s.scn", AS_WRITTEN_SCENARIO);
+    scratch.Write("j.txt", "at 1 Talvek key J\nat 1 Talvek save x.scn\n");
+    Run({"run", "s.scn", "--script", "j.txt", "--until", "3", "--save", "out.scn"});
+    for (const char* saved : {"x.scn", "out.scn"}) {
+        const std::string stage = Block(scratch.Read(saved), "S1:tlvstage");
+        EXPECT_THAT(stage, HasSubstr(AS_WRITTEN_A)) << saved << ":\n" << stage;
+        EXPECT_THAT(stage, HasSubstr(AS_WRITTEN_B)) << saved;
+    }
+    // Read back and saved again, the numbers stay as they are.
+    Run({"run", "x.scn", "--until", "1", "--save", "again.scn"});
+    const std::string again = Block(scratch.Read("again.scn"), "S1:tlvstage");
+    EXPECT_THAT(again, HasSubstr(AS_WRITTEN_A));
+    EXPECT_THAT(again, HasSubstr(AS_WRITTEN_B));
+}
+
+namespace {
+
+// An add-on author's stage class: its own name, the stage module, the shipped stage's mesh; and
+// the author's own satellites in it.
+constexpr const char* DISPENSER_CLASS =
+    "ClassName = kdispenser\nModule = TalvekStage\nMeshName = tlvstage\nSize = 2.4\nMass = 600\n"
+    "CW = 0.5 0.5 1.2 1.2\nCrossSections = 8.6 8.6 4.5\nRotResistance = 0.1 0.1 0.1\nInertia = 1.5 1.5 0.8\n"
+    "TouchdownPoints = 0 -1.2 1.5  -0.5 -1.2 -1.9  0.5 -1.2 -1.9\n";
+constexpr const char* CUBESAT_CLASS =
+    "ClassName = kcube\nMeshName = tlvsat\nSize = 0.5\nMass = 40\nCW = 0.5 0.5 0.8 0.8\n"
+    "CrossSections = 0.3 0.3 0.3\nInertia = 0.1 0.1 0.1\n"
+    "TouchdownPoints = 0 -0.2 0.2  -0.2 -0.2 -0.2  0.2 -0.2 -0.2\n";
+constexpr const char* DISPENSER_SCENARIO =
+    "BEGIN_SHIPS\nTalvek:Talvek\n  STATUS Orbiting Earth\n  RPOS 6771010 0 0\n  RVEL 0 0 7672.593\n"
+    "  CONFIGURATION 0\n  STAGE D1 tlvstage kdispenser 0 0 4 600 0 0\n"
+    "  PAYLOAD K1 tlvsat kcube 0.6 0 5 40 0 0\n  PAYLOAD K2 tlvsat kcube -0.6 0 5 40 0 0\n"
+    "  ENDSTAGE\nEND\nEND_SHIPS\n";
+
+class AuthorsStage : public StageModule {
+protected:
+    void SetUp() override {
+        root.Write("Config/Vessels/kdispenser.cfg", DISPENSER_CLASS);
+        root.Write("Config/Vessels/kcube.cfg", CUBESAT_CLASS);
+    }
+    talvek_test::ProcessResult RunInRoot(std::vector<std::string> args) const {
+        args.insert(args.begin() + 2, {"--root", root.Path().string()});
+        auto r = Run(args);
+        EXPECT_THAT(r.err, testing::Not(HasSubstr("mesh '"))) << "every mesh is found";
+        return r;
+    }
+    // The stage drawn with its class's mesh first, then the payloads it holds.
+    void ExpectDrawn(const std::string& dumpFile, size_t payloads) const {
+        const Json d1 = Vessel(dumpFile, "D1");
+        ASSERT_FALSE(d1.is_null()) << dumpFile;
+        EXPECT_EQ(d1["class"], "kdispenser");
+        ASSERT_EQ(d1["meshes"].size(), 1 + payloads) << dumpFile;
+        EXPECT_EQ(d1["meshes"][0]["file"], "tlvstage") << dumpFile;
+        for (size_t i = 1; i <= payloads; ++i) EXPECT_EQ(d1["meshes"][i]["file"], "tlvsat") << dumpFile;
+    }
+
+    talvek_test::TempRoot root;
+};
+
+}  // namespace
+
+// Released, saved in the frame of its release and at the end, reloaded and flown on until it
+// releases a satellite itself: the stage is drawn with the mesh its class file names throughout.
+TEST_F(AuthorsStage, IsDrawnWithTheMeshItsClassNamesThroughReleaseSaveAndReload) {
+    scratch.Write("s.scn", DISPENSER_SCENARIO);
+    scratch.Write("j.txt", "at 1 Talvek key J\nat 1 Talvek save x.scn\n");
+    RunInRoot({"run", "s.scn", "--script", "j.txt", "--until", "3", "--save", "out.scn", "--dump", "out.json"});
+    ExpectDrawn("out.json", 2);
+    EXPECT_THAT(Block(scratch.Read("out.scn"), "D1:kdispenser"), HasSubstr("PAYLOAD K2 tlvsat kcube"));
+
+    RunInRoot({"run", "x.scn", "--frames", "0", "--dump", "loaded.json"});
+    ExpectDrawn("loaded.json", 2);
+    scratch.Write("k.txt", "at 1 D1 key J\n");
+    const auto r = RunInRoot({"run", "x.scn", "--script", "k.txt", "--until", "3", "--events", "--save",
+                              "continued.scn", "--dump", "continued.json"});
+    EXPECT_THAT(r.out, HasSubstr("K2 created kcube"));
+    ExpectDrawn("continued.json", 1);
+    EXPECT_EQ(Vessel("continued.json", "K2")["class"], "kcube");
+}
+
+namespace {
+
+// A stage class's MeshName as written, and the mesh the stage is drawn with.
+struct StageMeshCase {
+    const char* name;
+    const char* meshLine;  // the class file's line, or "" for none
+    const char* drawn;
+};
+
+void PrintTo(const StageMeshCase& c, std::ostream* os) { *os << c.name; }
+
+class StageMeshes : public StageModule, public testing::WithParamInterface<StageMeshCase> {};
+
+}  // namespace
+
+TEST_P(StageMeshes, AreTheClassFilesOrNamedAsTheClass) {
+    const StageMeshCase& c = GetParam();
+    talvek_test::TempRoot root;
+    root.Write("Config/Vessels/kstage.cfg", std::string("ClassName = kstage\nModule = TalvekStage\nMass = 500\n") +
+                                                c.meshLine + "\n");
+    // A mesh named as the class, for a class that names none, and one in a folder of the author's.
+    const std::string mesh = talvek_test::ReadFile(root.Path() / "Meshes" / "tlvstage.msh");
+    root.Write("Meshes/kstage.msh", mesh);
+    root.Write("Meshes/kit/tlvstage.msh", mesh);
+    scratch.Write("s.scn", "BEGIN_SHIPS\nS:kstage\n  STATUS Orbiting Earth\n  RPOS 6771010 0 0\n"
+                           "  RVEL 0 0 7672.593\nEND\nEND_SHIPS\n");
+    const auto r = Run({"run", "s.scn", "--root", root.Path().string(), "--frames", "2", "--dump", "out.json"});
+    EXPECT_THAT(r.err, testing::Not(HasSubstr("mesh '")));
+    const Json s = Vessel("out.json", "S");
+    ASSERT_EQ(s["meshes"].size(), 1u);
+    EXPECT_EQ(s["meshes"][0]["file"], c.drawn);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StageMeshes,
+    testing::Values(StageMeshCase{"named", "MeshName = tlvstage", "tlvstage"},
+                    StageMeshCase{"key_and_name_in_other_capitals", "MESHNAME=TlvStage ; the tank", "TlvStage"},
+                    StageMeshCase{"in_a_folder_of_meshes", "MeshName = kit\\tlvstage", "kit\\tlvstage"},
+                    StageMeshCase{"none", "", "kstage"},
+                    StageMeshCase{"empty", "MeshName =", "kstage"}),
+    [](const testing::TestParamInfo<StageMeshCase>& info) { return std::string(info.param.name); });

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "carrier/internal/payload_table.h"
 #include "carrier/internal/test_access.h"
 #include "module_fixture.h"
 #include "sim/mathx.h"
@@ -88,13 +89,77 @@ TEST_F(Release, NestedStagesAreClimbedAndTheirContentsHandedOver) {
 
 TEST_F(Release, AHandOverCarriesEveryFieldAsASaveWould) {
     // An empty mesh name and numbers that two decimals would round: the stage must receive the
-    // line that reads back to the same payload (the position relative to the stage, 1.005 - 1).
+    // line that reads back to the same payload, its position relative to the stage as the author
+    // would write it (1.005 - 1 as 0.005, not the 0.004999999999999893 of the doubles).
     Lines({"STAGE A m Talvek 0 0 1 10 0 0", "PAYLOAD q - Sat 0.125 1 1.005 2.5 33.3 0.333"});
     VESSEL* a = t->ReleaseLastPayload();
     ASSERT_NE(a, nullptr);
-    EXPECT_THAT(Waiting(a), ElementsAre("PAYLOAD|PAYLOAD q - Sat 0.125 1.00 0.004999999999999893 2.50 33.30 0.333",
+    EXPECT_THAT(Waiting(a), ElementsAre("PAYLOAD|PAYLOAD q - Sat 0.125 1.00 0.005 2.50 33.30 0.333",
                                         "ENDSTAGE|ENDSTAGE"));
 }
+
+namespace {
+
+// A stage at z = stage holding a payload at z = nested, both as written in the carrier's lines,
+// and the z that the released stage receives (and so saves) for the payload.
+struct HandedOverZ {
+    const char* stage;
+    const char* nested;
+    const char* received;
+};
+
+void PrintTo(const HandedOverZ& c, std::ostream* os) { *os << c.nested << " on a stage at " << c.stage; }
+
+class HandedOverNumbers : public Release, public testing::WithParamInterface<HandedOverZ> {};
+
+}  // namespace
+
+TEST_P(HandedOverNumbers, RelativePositionAsTheAuthorWouldWriteIt) {
+    const HandedOverZ& c = GetParam();
+    const std::string stage = std::string("STAGE A m Talvek 0 0 ") + c.stage + " 10 0 0";
+    const std::string nested = std::string("PAYLOAD q m Sat 1.1 -0.7 ") + c.nested + " 1 0 0";
+    Lines({stage.c_str(), nested.c_str()});
+    VESSEL* a = t->ReleaseLastPayload();
+    ASSERT_NE(a, nullptr);
+    EXPECT_THAT(Waiting(a), ElementsAre(std::string("PAYLOAD|PAYLOAD q m Sat 1.10 -0.70 ") + c.received + " 1.00 0.00 0.00",
+                                        "ENDSTAGE|ENDSTAGE"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HandedOverNumbers,
+    testing::Values(HandedOverZ{"7", "9.35", "2.35"}, HandedOverZ{"0", "0.333", "0.333"},
+                    HandedOverZ{"7.1", "9.35", "2.25"}, HandedOverZ{"7.00", "9.350", "2.35"},
+                    HandedOverZ{"9000", "9999.35", "999.35"}, HandedOverZ{"-9999.99", "9999.99", "19999.98"},
+                    HandedOverZ{"-7", "-9.35", "-2.35"}, HandedOverZ{"7", "-2.65", "-9.65"},
+                    HandedOverZ{"3.3", "1.1", "-2.20"}, HandedOverZ{"1", "1.005", "0.005"},
+                    HandedOverZ{"7", "7", "0.00"}, HandedOverZ{"0.1", "1234.5678", "1234.4678"},
+                    HandedOverZ{"0", "1e-7", "1e-07"}, HandedOverZ{"1e-7", "2.5e-7", "1.5e-07"},
+                    HandedOverZ{"2.5e3", "2.6E+3", "100.00"}, HandedOverZ{"0.5", "1.25e1", "12.00"},
+                    // More digits than two decimals keep, as many as the double holds: exact.
+                    HandedOverZ{"0.1", "0.30000000000000004", "0.20000000000000004"},
+                    HandedOverZ{"2", "2.000000000000001", "1e-15"}));
+
+// Beyond the carrier's 10 km: the rounding holds wherever the doubles leave the decimals open, and
+// never moves a difference further than that.
+struct Difference {
+    double a, b, expected;
+};
+
+void PrintTo(const Difference& c, std::ostream* os) { *os << testing::PrintToString(c.a) << " - " << testing::PrintToString(c.b); }
+
+class DifferencesAsWritten : public testing::TestWithParam<Difference> {};
+
+TEST_P(DifferencesAsWritten, AreTheNearestDoubleToTheDecimalDifference) {
+    const Difference& c = GetParam();
+    EXPECT_EQ(DifferenceAsWritten(c.a, c.b), c.expected) << c.a << " - " << c.b;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DifferencesAsWritten,
+    testing::Values(Difference{1000000.35, 1000000, 0.35}, Difference{-1000000, -1000000.35, 0.35},
+                    Difference{123456789.125, 0.1, 123456789.025}, Difference{1e15 + 2, 1e15, 2},
+                    Difference{1e-300, 0, 1e-300}, Difference{0.1, 1e-20, 0.1},
+                    Difference{5e-324, 0, 5e-324}));
 
 TEST_F(Release, StageInAStageGoesWholeWithOneClosingPerLevel) {
     Lines({"STAGE A m Talvek 0 0 1 10 0 0", "STAGE B m Talvek 0 0 2 10 0 0", "PAYLOAD q m Sat 0 0 3 1 0 0"});
