@@ -1,4 +1,4 @@
-// SetupFullStack against the same number of bare host calls made directly, in one run:
+// The full stack's set-up (DefineConfiguration of its row) against the same number of bare host calls made directly, in one run:
 //   build/default/bin/full_stack_bench
 // BM_SetupFullStackRatio times both back to back and reports their ratio (counter "ratio").
 // The ratio of the two times is the cost of the set-up's own work (tables, shifts, payload
@@ -13,6 +13,7 @@
 #include "sim/platform.h"
 #include "sim/world.h"
 #include "spacecraft/talvek_vessel.h"
+#include "spacecraft/internal/test_access.h"
 
 namespace fs = std::filesystem;
 
@@ -46,7 +47,7 @@ struct Bench {
     size_t HostCallsPerSetup() {
         world->tracing = true;
         world->trace.clear();
-        vessel->SetupFullStack();
+        Inside(*vessel).Define(CONFIG_FULL_STACK);
         const size_t n = world->trace.size();
         world->trace.clear();
         world->tracing = false;
@@ -57,7 +58,7 @@ struct Bench {
 void BM_SetupFullStack(benchmark::State& state) {
     Bench b;
     const size_t calls = b.HostCallsPerSetup();
-    for (auto _ : state) b.vessel->SetupFullStack();
+    for (auto _ : state) Inside(*b.vessel).Define(CONFIG_FULL_STACK);
     state.counters["host_calls"] = static_cast<double>(calls);
 }
 BENCHMARK(BM_SetupFullStack);
@@ -76,7 +77,7 @@ void BM_SetupFullStackRatio(benchmark::State& state) {
     Bench b;
     const size_t calls = b.HostCallsPerSetup();
     VESSEL& v = *b.vessel;
-    auto setup = [&] { b.vessel->SetupFullStack(); };
+    auto setup = [&] { Inside(*b.vessel).Define(CONFIG_FULL_STACK); };
     auto bare = [&] {
         for (size_t i = 0; i < calls; ++i) v.SetSize(15.0 + static_cast<double>(i & 1));
     };

@@ -40,7 +40,7 @@ public:
     // Starts the arrays towards the end they are farther from; returns the motion started.
     PanelMotion Toggle();
     // Moves the arrays by the last simulation step and shows them where they are.
-    void Step();
+    void Step(double step);  // [s] the simulation step just run
     // The animation's components on the mesh at meshIndex, replacing any earlier ones.
     void Build(UINT meshIndex);
     // Deletes the components, for a configuration without the "talvek" mesh.

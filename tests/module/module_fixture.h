@@ -46,14 +46,14 @@ protected:
         cwd.reset();
     }
 
-    // One frame's steps of a spacecraft as the host reaches it: the pre-step and the post-step, or
-    // the older hosts' single time step.
-    static void FrameSteps(TalvekVessel& v) {
+    // One frame's steps of a spacecraft as the host reaches it: the pre-step and the post-step
+    // with the world's step, or the older hosts' single time step.
+    void FrameSteps(TalvekVessel& v) const {
         if (talvek_test::LegacyEntryPoints()) {
             VesselEntryPoints<TalvekVessel>::Timestep(&v);
         } else {
-            v.clbkPreStep(0, 0, 0);
-            v.clbkPostStep(0, 0, 0);
+            v.clbkPreStep(world->SimTime(), world->SimStep(), world->Mjd());
+            v.clbkPostStep(world->SimTime(), world->SimStep(), world->Mjd());
         }
     }
 
