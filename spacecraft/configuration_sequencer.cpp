@@ -121,6 +121,8 @@ bool ConfigurationSequencer::UnderCanopy() const {
     return row && row->canopy != Canopy::None;
 }
 
+bool ConfigurationSequencer::Descending() const { return configuration == CONFIG_DESCENT || UnderCanopy(); }
+
 SequencerStep ConfigurationSequencer::Step(const StepInputs& in, bool landingReady) const {
     SequencerStep step;
     auto cap = [&step](const TimeAccelerationCap& c) { step.caps[static_cast<size_t>(step.capCount++)] = c; };

@@ -83,6 +83,8 @@ public:
     // configuration; the load then goes on as if there were none.
     bool IgnoresSavedRebuild() const { return rebuildRead && !SavedRebuildFits(); }
 
+    // The descent sequence watches the capsule's flight: heights, speeds, the time acceleration.
+    bool Descending() const;
     // The descent's transitions and time-acceleration caps for a step with these inputs;
     // `landingReady` once the main canopy's set-up has made the landing thruster.
     SequencerStep Step(const StepInputs& in, bool landingReady) const;

@@ -22,12 +22,15 @@ void TalvekVessel::Step(double step) {
     CollectMessages();
     arrays.Step(step);
     StepDeferredRebuild();
-    // After the rebuild: a set-up moves the centre of mass, and with it the heights.
-    const StepInputs in = Measure(step);
-    const SequencerStep next = sequencer.Step(in, burn.Ready());
-    for (int i = 0; i < next.capCount; ++i) CapTimeAcceleration(next.caps[static_cast<size_t>(i)]);
-    if (next.transition) Enter(*next.transition);
-    if (next.landingBurn) StepLandingBurn(in);
+    // Only the descent looks at the capsule's flight: a stack in orbit asks the host nothing more.
+    if (sequencer.Descending()) {
+        // After the rebuild: a set-up moves the centre of mass, and with it the heights.
+        const StepInputs in = Measure(step);
+        const SequencerStep next = sequencer.Step(in, burn.Ready());
+        for (int i = 0; i < next.capCount; ++i) CapTimeAcceleration(next.caps[static_cast<size_t>(i)]);
+        if (next.transition) Enter(*next.transition);
+        if (next.landingBurn) StepLandingBurn(in);
+    }
     RemoveLandedChute();
 }
 
@@ -48,6 +51,9 @@ StepInputs TalvekVessel::Measure(double step) {
     in.velocity = status.rvel;
     const double radius = std::sqrt(Dot(status.rpos, status.rpos));
     in.baseHeight = std::numeric_limits<double>::infinity();
+    if (radius > 0) in.descentSpeed = -Dot(status.rvel, VECTOR3{status.rpos.x / radius, status.rpos.y / radius, status.rpos.z / radius});
+    if (!sequencer.LandingAtContact(burn.Ready())) return in;
+    // Under the main canopy with the landing thruster: the capsule's base, as it stands turned.
     if (radius > 0) {
         const VECTOR3 up{status.rpos.x / radius, status.rpos.y / radius, status.rpos.z / radius};
         double lowest = std::numeric_limits<double>::infinity();
@@ -57,7 +63,6 @@ StepInputs TalvekVessel::Measure(double step) {
             lowest = std::min(lowest, Dot(global, up));
         }
         in.baseHeight = in.groundHeight + lowest;
-        in.descentSpeed = -Dot(status.rvel, up);
     }
     in.mass = GetMass();
     in.contact = GroundContact();
