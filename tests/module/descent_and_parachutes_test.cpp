@@ -4,27 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "module_fixture.h"
-#include "sim/app/dump.h"
 #include "sim/planet.h"
 #include "spacecraft/internal/test_access.h"
 
 using testing::ElementsAre;
 
 namespace {
-
-// The vessel's record as JSON without the ids that every rebuild hands out anew.
-nlohmann::ordered_json Definition(sim::World& world) {
-    nlohmann::ordered_json v = sim::DumpWorld(world)["vessels"][0];
-    for (const char* key : {"propellant", "thrusters", "thrusterGroups", "exhaust"})
-        for (auto& item : v[key]) {
-            item.erase("id");
-            item.erase("tank");
-            item.erase("thruster");
-            item.erase("thrusters");
-        }
-    v.erase("defaultPropellant");
-    return v;
-}
 
 void Apply(TalvekVessel& t, Configuration configuration) {
     Inside(t).sequencer.configuration = configuration;
@@ -41,10 +26,10 @@ TEST_P(EveryConfiguration, ApplyingTwiceLeavesTheVesselWhereOnceLeftIt) {
     Inside(t).Define(CONFIG_FULL_STACK);
     record->pos = {7e6, 0, 0};
     Apply(t, ConfigurationNumbered(GetParam()));
-    const auto once = Definition(*world);
+    const auto once = DefinitionOf(*world);
     const VECTOR3 shift = Inside(t).cogShift;
     Apply(t, ConfigurationNumbered(GetParam()));
-    EXPECT_EQ(Definition(*world), once);
+    EXPECT_EQ(DefinitionOf(*world), once);
     EXPECT_EQ(Inside(t).cogShift.y, shift.y);
     EXPECT_EQ(Inside(t).cogShift.z, shift.z);
     for (ANIMATIONCOMPONENT_HANDLE c : Inside(t).arrays.deployComponents) EXPECT_EQ(c, nullptr);
