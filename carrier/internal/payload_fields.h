@@ -27,7 +27,8 @@ struct PayloadFieldValue {
 struct PayloadField {
     const char* name;  // as the log names it: "has no fuel level", "its mesh name"
     PayloadFieldKind kind;
-    // A line may end before it without a word in the log (the names); a missing number is reported.
+    // A line may end before it without a word in the log (the names, and a field added after files
+    // were written without it); a missing number is reported.
     bool quietWhenMissing;
     // A file the host opens inside its folder (Meshes, Config/Vessels): a name leading out of it
     // is not taken.
@@ -102,8 +103,9 @@ constexpr PayloadField Position(const char* name) {
             LoadPosition<Axis>};
 }
 template <double PayloadSlot::*Member>
-constexpr PayloadField Number(const char* name, double lo, double hi, const char* range) {
-    return {name, PayloadFieldKind::Number, false, false, lo, hi, range, StoreNumber<Member>, LoadNumber<Member>};
+constexpr PayloadField Number(const char* name, double lo, double hi, const char* range, bool quietWhenMissing = false) {
+    return {name, PayloadFieldKind::Number, quietWhenMissing, false, lo, hi, range, StoreNumber<Member>,
+            LoadNumber<Member>};
 }
 
 }  // namespace payload_field_rows
