@@ -48,7 +48,7 @@ namespace payload_field_rows {
 template <char (PayloadSlot::*Member)[PAYLOAD_NAME_SIZE]>
 void StoreName(PayloadSlot& slot, const PayloadFieldValue& value) {
     const size_t length = std::min(value.name.size(), static_cast<size_t>(PAYLOAD_NAME_SIZE - 1));
-    std::memcpy(slot.*Member, value.name.data(), length);
+    if (length) std::memcpy(slot.*Member, value.name.data(), length);  // an empty view may hold no pointer
     (slot.*Member)[length] = '\0';
 }
 template <char (PayloadSlot::*Member)[PAYLOAD_NAME_SIZE]>
