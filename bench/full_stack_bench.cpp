@@ -1,6 +1,6 @@
 // The full stack's set-up (DefineConfiguration of its row) against the same number of bare host calls made directly, in one run:
 //   build/default/bin/full_stack_bench
-// BM_SetupFullStackRatio times both back to back and reports their ratio (counter "ratio").
+// BM_FullStackSetUpRatio times both back to back and reports their ratio (counter "ratio").
 // The ratio of the two times is the cost of the set-up's own work (tables, shifts, payload
 // walk, animation records) over the host calls it cannot avoid.
 #include <benchmark/benchmark.h>
@@ -55,13 +55,13 @@ struct Bench {
     }
 };
 
-void BM_SetupFullStack(benchmark::State& state) {
+void BM_FullStackSetUp(benchmark::State& state) {
     Bench b;
     const size_t calls = b.HostCallsPerSetup();
     for (auto _ : state) Inside(*b.vessel).Define(CONFIG_FULL_STACK);
     state.counters["host_calls"] = static_cast<double>(calls);
 }
-BENCHMARK(BM_SetupFullStack);
+BENCHMARK(BM_FullStackSetUp);
 
 void BM_BareHostCalls(benchmark::State& state) {
     Bench b;
@@ -73,7 +73,7 @@ void BM_BareHostCalls(benchmark::State& state) {
 }
 BENCHMARK(BM_BareHostCalls);
 
-void BM_SetupFullStackRatio(benchmark::State& state) {
+void BM_FullStackSetUpRatio(benchmark::State& state) {
     Bench b;
     const size_t calls = b.HostCallsPerSetup();
     VESSEL& v = *b.vessel;
@@ -87,7 +87,7 @@ void BM_SetupFullStackRatio(benchmark::State& state) {
     bench::ReportRatio(state, figure, baseline);
     state.counters["host_calls"] = static_cast<double>(calls);
 }
-BENCHMARK(BM_SetupFullStackRatio);
+BENCHMARK(BM_FullStackSetUpRatio);
 
 }  // namespace
 

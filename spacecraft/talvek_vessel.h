@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 
 #include "carrier/payload_carrier.h"
 #include "host/orbiter.h"
@@ -49,8 +50,9 @@ public:
 private:
     friend struct TalvekVesselTestAccess;
 
-    // The time step of `step` simulated seconds, in the order of its steps.
-    void Step(double step);
+    // The time step, in the order of its steps: of the step the host handed over, or of
+    // oapiGetSimStep's where it handed over none.
+    void Step(std::optional<double> step);
     // Before the host's state update (the current simulator only): what must not happen during it.
     void PreStep();
     StepInputs Measure(double step);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "spacecraft/talvek_vessel.h"
@@ -16,16 +17,18 @@ constexpr double NO_THRUST = 0;
 double Dot(const VECTOR3& a, const VECTOR3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 }  // namespace
 
-void TalvekVessel::Timestep() { Step(oapiGetSimStep()); }
+// Older hosts hand over no step: it is asked for only when something moves by it.
+void TalvekVessel::Timestep() { Step(std::nullopt); }
 
-void TalvekVessel::Step(double step) {
+void TalvekVessel::Step(std::optional<double> given) {
+    auto step = [&given] { return given ? *given : oapiGetSimStep(); };
     CollectMessages();
-    arrays.Step(step);
+    if (arrays.Moving()) arrays.Step(step());
     StepDeferredRebuild();
     // Only the descent looks at the capsule's flight: a stack in orbit asks the host nothing more.
     if (sequencer.Descending()) {
         // After the rebuild: a set-up moves the centre of mass, and with it the heights.
-        const StepInputs in = Measure(step);
+        const StepInputs in = Measure(step());
         const SequencerStep next = sequencer.Step(in, burn.Ready());
         for (int i = 0; i < next.capCount; ++i) CapTimeAcceleration(next.caps[static_cast<size_t>(i)]);
         if (next.transition) Enter(*next.transition);
