@@ -14,6 +14,7 @@
 #include "sim/app/simulation.h"
 #include "sim/platform.h"
 #include "spacecraft/talvek_vessel.h"
+#include "spacecraft/internal/test_access.h"
 
 namespace fs = std::filesystem;
 
@@ -35,7 +36,7 @@ extern "C" NOINLINE void talvek_measured_empty_calls(TimestepFn step, VESSEL* ve
 }
 
 extern "C" NOINLINE void talvek_measured_rebuilds(TalvekVessel& vessel, long n) {
-    for (long i = 0; i < n; ++i) vessel.SetupFullStack();
+    for (long i = 0; i < n; ++i) Inside(vessel).Define(CONFIG_FULL_STACK);
 }
 
 int main(int argc, char** argv) {

@@ -13,6 +13,7 @@
 #include "sim/app/simulation.h"
 #include "sim/physics.h"
 #include "spacecraft/talvek_vessel.h"
+#include "spacecraft/internal/test_access.h"
 
 namespace fs = std::filesystem;
 
@@ -65,7 +66,7 @@ Flight Fly(const Case& c, bool recreate) {
             char seen[96];
             const double arrays = v->def.animations.empty() ? 0.0 : v->def.animations.front().state;
             std::snprintf(seen, sizeof seen, "%s%g/%d/%.0f/%.2f", f.window.empty() ? "" : " ", v->def.size,
-                          t->sequencer.configuration, v->Mass(), arrays);
+                          Number(Inside(*t).sequencer.configuration), v->Mass(), arrays);
             f.window += seen;
             if (++watched == WINDOW_FRAMES) {
                 f.emptyMassAfter = v->def.emptyMass;
@@ -94,7 +95,7 @@ void PressKey(sim::World& w, sim::VesselRecord& v, int key) {
 std::function<bool(sim::World&, TalvekVessel&)> InConfiguration(int configuration, double delay) {
     auto since = std::make_shared<double>(-1);
     return [=](sim::World& w, TalvekVessel& t) {
-        if (t.sequencer.configuration != configuration || t.sequencer.rebuildCounter != RebuildPhase::Idle) return false;
+        if (Number(Inside(t).sequencer.configuration) != configuration || Inside(t).sequencer.rebuildCounter != RebuildPhase::Idle) return false;
         if (*since < 0) *since = w.SimTime();
         return w.SimTime() >= *since + delay;
     };

@@ -24,6 +24,8 @@ VECTOR3 SeparationVelocity(const VECTOR3& p);
 
 // Reaches the carrier's internal state from tests and benchmarks; defined only there.
 struct PayloadCarrierTestAccess;
+// A payload line's keyword, classified (carrier/internal/payload_table.h).
+enum class PayloadKey;
 
 class PayloadCarrier : public VESSEL2, public MessageReceiver {
 public:
@@ -44,10 +46,13 @@ public:
     void SetReleaseVelocity(const VECTOR3& velocity);
 
     // Scenario lines and routing
+    // A line whose first word is a payload keyword goes to the table, any other to OnMessage.
     void HandleScenarioLine(const char* line);
-    // A payload keyword goes to the table, any other name to OnMessage. Always true: a line or
-    // message that fails ends its own handling and no other's.
+    // A message named by a payload keyword goes to the table as the line its text holds, any
+    // other to OnMessage. Always true: a line or message that fails ends its own handling and no
+    // other's.
     bool DispatchMessage(const char* name, const char* text);
+    // A payload line, keyword first.
     void ParsePayloadLine(const char* text);
     // Collects the waiting messages first: what a carrier handed over since this vessel's last
     // step (a stage's contents) is part of it in the save.
@@ -93,6 +98,9 @@ public:
 private:
     friend struct PayloadCarrierTestAccess;
 
+    // A line whose keyword is known: line as it is read (its first 511 characters; cut when it
+    // had more), fields where its fields start after the keyword (nullptr when it has none).
+    void ReadPayloadLine(PayloadKey key, const char* line, const char* fields, bool cut);
     VESSEL* ReleaseSlot(int k, bool withRotation);
     // The name for a vessel this carrier creates: one that a scenario can hold and the host read
     // back, where each colon (which ends the name on the vessel's line), ';' (which starts a

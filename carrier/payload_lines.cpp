@@ -1,6 +1,7 @@
-// Payload and stage scenario lines (their grammar is beside PayloadLine): routing, parsing,
-// formatting and saving.
+// Payload and stage scenario lines (their grammar is beside PayloadLine, their fields in
+// PAYLOAD_FIELDS): routing, reading, writing and saving.
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -10,31 +11,30 @@
 #include <string>
 #include <string_view>
 
+#include "carrier/internal/payload_fields.h"
 #include "carrier/internal/payload_table.h"
 #include "carrier/payload_carrier.h"
 #include "messages/host_log.h"
 
 namespace {
 
-constexpr int LINE_BUFFER = 512;          // lines are cut to 511 characters
+constexpr int LINE_BUFFER = 512;  // lines are cut to 511 characters
 constexpr int DISPATCH_NAME_BUFFER = 128;
 constexpr int DISPATCH_TEXT_BUFFER = 2048;
-constexpr int NAME_MAX_CHARS = PAYLOAD_NAME_SIZE - 1;
+constexpr size_t NAME_MAX_CHARS = PAYLOAD_NAME_SIZE - 1;
 
-constexpr const char* const PAYLOAD_KEYS[] = {KEY_PAYLOAD, KEY_STAGE, KEY_ENDSTAGE, KEY_ENDDRV};
+constexpr auto PAYLOAD_KEY_NAMES = [] {
+    std::array<const char*, std::size(PAYLOAD_KEYWORDS)> names{};
+    for (size_t k = 0; k < names.size(); ++k) names[k] = PAYLOAD_KEYWORDS[k].text;
+    return names;
+}();
 
 // Written for a name field that is empty, and read back as empty: without it the next field
 // would slide into the empty one's place.
-constexpr const char* EMPTY_FIELD = "-";
+constexpr std::string_view EMPTY_FIELD = "-";
 // Numbers are saved with two decimals where those give the value back and stay short; any other
 // value in the shortest form that gives it back exactly.
 constexpr size_t SHORT_NUMBER = 24;
-
-// What a line may hold, so that every vessel the carrier weighs or releases stays within what a
-// host reads back: a payload within 10 km of the carrier's origin along each axis (as far as a
-// class file places touchdown points), a mass that a class file may give, a tank from empty to full.
-constexpr double MAX_PAYLOAD_OFFSET = 1e4;    // [m]
-constexpr double MAX_PAYLOAD_MASS = 1e9;      // [kg]
 
 constexpr double NEAR_ORIGIN = 0.01;          // [m]
 constexpr double AXIAL_COSINE = 0.99;         // within about 8.1 degrees of the z axis
@@ -44,38 +44,63 @@ constexpr double RADIAL_SEPARATION = 2.0;     // [m/s] outward from the z axis
 // ' ' and '\t' '\n' '\v' '\f' '\r', which are 9 to 13: the blanks of the C locale.
 bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// Only the text and its terminator are written: the rest of the buffer is never read.
-void CopyCut(char* dest, const char* src, size_t size) {
-    const size_t length = src ? strnlen(src, size - 1) : 0;
-    if (length) std::memcpy(dest, src, length);
-    dest[length] = '\0';
-}
-
 const char* SkipBlanks(const char* s) {
     while (IsBlank(*s)) ++s;
     return s;
 }
 
-// Copies the line into out with each of its first three words cut to the name limit, so that
-// an overlong name never spills into the next field. True when a name was cut.
-bool CutNameWords(const char* in, char* out, size_t size) {
-    size_t o = 0;
-    int word = 0;
-    bool cut = false;
-    while (*in && o + 1 < size) {
-        if (IsBlank(*in)) {
-            out[o++] = *in++;
-            continue;
+const char* WordEnd(const char* s) {
+    while (*s && !IsBlank(*s)) ++s;
+    return s;
+}
+
+// Only the text and its terminator are written: the rest of the buffer is never read.
+void CopyCut(char* dest, std::string_view src, size_t size) {
+    const size_t length = std::min(src.size(), size - 1);
+    if (length) std::memcpy(dest, src.data(), length);
+    dest[length] = '\0';
+}
+
+// A line as it is read: its first 511 characters, read in place unless it has more.
+class CutLine {
+public:
+    explicit CutLine(const char* line) {
+        if (!line || strnlen(line, LINE_BUFFER) < LINE_BUFFER) {
+            text_ = line ? line : "";
+            return;
         }
-        int length = 0;
-        for (; *in && !IsBlank(*in); ++in, ++length) {
-            if ((word >= 3 || length < NAME_MAX_CHARS) && o + 1 < size) out[o++] = *in;
-            else if (word < 3) cut = true;
-        }
-        ++word;
+        CopyCut(buffer_, {line, LINE_BUFFER}, sizeof buffer_);
+        text_ = buffer_;
+        cut_ = true;
     }
-    out[o] = '\0';
-    return cut;
+    CutLine(const CutLine&) = delete;
+    CutLine& operator=(const CutLine&) = delete;
+
+    const char* Text() const { return text_; }
+    bool Cut() const { return cut_; }
+
+private:
+    char buffer_[LINE_BUFFER];
+    const char* text_;
+    bool cut_ = false;
+};
+
+// Where a line's fields start: after PAYLOAD or STAGE and one space. nullptr for a line without
+// them, which is not read, and for the closing keys.
+const char* FieldsAfter(PayloadKey key, const char* keywordEnd) {
+    const bool opens = key == PayloadKey::Payload || key == PayloadKey::Stage;
+    return opens && *keywordEnd == ' ' ? keywordEnd + 1 : nullptr;
+}
+
+// A line or message that is not a payload line goes to OnMessage, with copies of its name (cut to
+// 127 characters) and its text (cut to 2047) that the handler may keep for the call.
+void Deliver(MessageReceiver& receiver, std::string_view name, const char* text) {
+    char nameCopy[DISPATCH_NAME_BUFFER];
+    char textCopy[DISPATCH_TEXT_BUFFER];
+    CopyCut(nameCopy, name, sizeof nameCopy);
+    CopyCut(textCopy, text ? std::string_view(text, strnlen(text, sizeof textCopy)) : std::string_view(),
+            sizeof textCopy);
+    receiver.OnMessage(nameCopy, textCopy);
 }
 
 // A line's mesh and class name a file inside the host's folder for each (Meshes, Config/Vessels),
@@ -83,92 +108,33 @@ bool CutNameWords(const char* in, char* out, size_t size) {
 // of dots and blanks only holding "..", a leading '/' or '\\', a drive "X:") or holds a control
 // character could make the host open a file of someone else's: such a line is not taken. An empty
 // name is the line's "none".
-bool LeavesItsFolder(const char* name) {
-    if (!*name) return false;
-    if (*name == '/' || *name == '\\') return true;
-    if (std::isalpha(static_cast<unsigned char>(name[0])) && name[1] == ':') return true;
-    const char* part = name;
-    for (const char* p = name;; ++p) {
-        const auto c = static_cast<unsigned char>(*p);
+bool LeavesItsFolder(std::string_view name) {
+    if (name.empty()) return false;
+    if (name[0] == '/' || name[0] == '\\') return true;
+    if (name.size() > 1 && std::isalpha(static_cast<unsigned char>(name[0])) && name[1] == ':') return true;
+    size_t part = 0;
+    for (size_t p = 0;; ++p) {
+        const bool end = p == name.size();
+        const auto c = end ? '\0' : static_cast<unsigned char>(name[p]);
         if (c && (c < 0x20 || c == 0x7f)) return true;
-        if (c && c != '/' && c != '\\') continue;
-        const std::string_view component(part, static_cast<size_t>(p - part));
+        if (!end && c != '/' && c != '\\') continue;
+        const std::string_view component = name.substr(part, p - part);
         const bool dotsAndBlanks = component.find_first_not_of(". ") == std::string_view::npos;
         if (dotsAndBlanks && component.find("..") != std::string_view::npos) return true;
-        if (!c) return false;
+        if (end) return false;
         part = p + 1;
     }
 }
 
 // What a payload line loses is written to the host's log, with the carrier's name and the line.
-void ReportLine(const char* vessel, const char* what, const char* line) {
-    WriteHostLog(std::string(vessel) + ": payload line " + what + ": " + (line ? line : ""));
-}
-
-// How the numbers of a line's fields were read, when not each as a whole: the scan takes a number's
-// leading digits and stops at the first field it cannot read, leaving the rest 0.
-void ReportNumbers(const char* vessel, const char* fields, const char* line) {
-    static const char* const NAMES[6] = {"x position", "y position", "z position", "mass", "rotation", "fuel level"};
-    const char* at = fields;
-    for (int word = 0; word < 9; ++word) {
-        while (IsBlank(*at)) ++at;
-        if (!*at) {
-            if (word >= 3) {
-                const std::string what = std::string("has no ") + NAMES[word - 3] + (word < 8 ? " and later fields" : "") +
-                                         "; read as 0";
-                ReportLine(vessel, what.c_str(), line);
-            }
-            return;
-        }
-        const char* start = at;
-        while (*at && !IsBlank(*at)) ++at;
-        if (word < 3) continue;
-        const std::string text(start, at);
-        char* end = nullptr;
-        std::strtod(text.c_str(), &end);
-        if (end == text.c_str() + text.size()) continue;
-        const std::string what =
-            end == text.c_str()
-                ? "has '" + text + "' where the " + NAMES[word - 3] + " belongs; it and the fields after it read as 0"
-                : "has the " + std::string(NAMES[word - 3]) + " '" + text + "', read as " +
-                      text.substr(0, static_cast<size_t>(end - text.c_str())) + (word < 8 ? "; the fields after it read as 0" : "");
-        ReportLine(vessel, what.c_str(), line);
-        return;
-    }
+void ReportLine(const char* vessel, const std::string& what, const char* line) {
+    WriteHostLog(std::string(vessel) + ": payload line " + what + ": " + line);
 }
 
 // The shortest text that reads back as the value.
 std::string ShortText(double value) {
     char text[64];
     return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
-}
-
-// Numbers beyond what a vessel may hold are taken as the nearest it may (each position within
-// MAX_PAYLOAD_OFFSET, the mass within 0..MAX_PAYLOAD_MASS, the fuel level within 0..1), and each
-// is reported; the rotation turns the same for any finite angle.
-void HoldInRange(const char* vessel, double (&number)[6], const char* line) {
-    struct Limit {
-        const char* name;
-        double lo, hi;
-        const char* range;
-    };
-    static const Limit LIMITS[6] = {{"x position", -MAX_PAYLOAD_OFFSET, MAX_PAYLOAD_OFFSET, "-10000..10000 m"},
-                                    {"y position", -MAX_PAYLOAD_OFFSET, MAX_PAYLOAD_OFFSET, "-10000..10000 m"},
-                                    {"z position", -MAX_PAYLOAD_OFFSET, MAX_PAYLOAD_OFFSET, "-10000..10000 m"},
-                                    {"mass", 0, MAX_PAYLOAD_MASS, "0..1e9 kg"},
-                                    {nullptr, 0, 0, nullptr},
-                                    {"fuel level", 0, 1, "0..1"}};
-    for (int f = 0; f < 6; ++f) {
-        const Limit& limit = LIMITS[f];
-        if (!limit.name || (number[f] >= limit.lo && number[f] <= limit.hi)) continue;
-        const double held = std::clamp(number[f], limit.lo, limit.hi);
-        ReportLine(vessel,
-                   (std::string("has the ") + limit.name + " " + ShortText(number[f]) + ", outside " + limit.range +
-                    "; read as " + ShortText(held))
-                       .c_str(),
-                   line);
-        number[f] = held;
-    }
 }
 
 // A plain decimal number filling [start, end): [+-] digits [. digits] [e [+-] digits] with a digit
@@ -194,46 +160,116 @@ bool ReadPlainNumber(const char* start, const char* end, double& value) {
     return result.ec == std::errc() && result.ptr == end;
 }
 
-// A line of three words of at most 127 characters and six plain decimal numbers, read as the scan
-// below would read it (both read a decimal number to the nearest double). False, with nothing
-// written, for any other line.
-bool ReadPlainFields(const char* fields, char* const (&names)[3], double (&number)[6]) {
-    const char* word[3];
-    size_t length[3];
-    double read[6];
-    const char* at = fields;
-    for (int f = 0; f < 9; ++f) {
-        while (IsBlank(*at)) ++at;
-        const char* start = at;
-        while (*at && !IsBlank(*at)) ++at;
-        const size_t n = static_cast<size_t>(at - start);
-        if (n == 0) return false;
-        if (f >= 3) {
-            if (!ReadPlainNumber(start, at, read[f - 3])) return false;
+// One number where the reading stands, [at, at + length) the rest of its word; returns the
+// characters it takes, 0 for none. A plain decimal number filling the rest is read here, to the
+// nearest double as the C library's "%lf" reads it; any other form (a partial number, hex, inf,
+// nan, one out of range) by "%lf" itself, whose edge cases a line keeps: "3x50" gives 3 and
+// leaves "x50", where the next field then stops the reading; "1.5.3" gives 1.5, and .3 to the
+// next field; "1e" is taken whole as 1.
+size_t ReadNumber(const char* at, size_t length, double& value) {
+    if (ReadPlainNumber(at, at + length, value)) return length;
+    double read = 0;
+    int used = 0;
+    if (std::sscanf(at, "%lf%n", &read, &used) != 1) return 0;
+    value = read;
+    return std::min(static_cast<size_t>(used), length);
+}
+
+struct Word {
+    const char* at;
+    size_t length;
+};
+
+// A line's fields as the scan "%127s %127s %127s %lf %lf %lf %lf %lf %lf" reads them once its
+// names are cut to 127 characters, read in one pass over its first words: a name takes a word
+// whole, a number what ReadNumber takes from where the reading stands; the reading stops at the
+// first field it cannot read. Fields not read stay empty or 0.
+struct LineFields {
+    PayloadFieldValue values[PAYLOAD_FIELD_COUNT];
+    Word words[PAYLOAD_FIELD_COUNT];
+    int wordCount = 0;
+    int read = 0;  // fields read
+    bool nameCut = false;
+};
+
+LineFields ReadFields(const char* fields) {
+    LineFields line;
+    for (const char* at = SkipBlanks(fields); *at && line.wordCount < PAYLOAD_FIELD_COUNT; at = SkipBlanks(at)) {
+        const char* end = WordEnd(at);
+        line.words[line.wordCount++] = Word{at, static_cast<size_t>(end - at)};
+        at = end;
+    }
+    int w = 0;
+    size_t offset = 0;  // of the word the reading stands in
+    for (; line.read < PAYLOAD_FIELD_COUNT && w < line.wordCount; ++line.read) {
+        const Word& word = line.words[w];
+        PayloadFieldValue& value = line.values[line.read];
+        const char* at = word.at + offset;
+        const size_t rest = word.length - offset;
+        size_t used = rest;
+        if (PAYLOAD_FIELDS[line.read].kind == PayloadFieldKind::Name) {
+            // Cut, so that an overlong name never spills into the next field.
+            value.name = std::string_view(at, std::min(rest, NAME_MAX_CHARS));
+            line.nameCut |= rest > NAME_MAX_CHARS;
         } else {
-            if (n > static_cast<size_t>(NAME_MAX_CHARS)) return false;
-            word[f] = start;
-            length[f] = n;
+            used = ReadNumber(at, rest, value.number);
+            if (!used) break;
+        }
+        offset += used;
+        if (offset == word.length) {
+            ++w;
+            offset = 0;
         }
     }
-    for (int f = 0; f < 3; ++f) {
-        std::memcpy(names[f], word[f], length[f]);
-        names[f][length[f]] = '\0';
+    return line;
+}
+
+// For a line not read whole: the first field whose word is missing or is not one number from end
+// to end. The number the log shows is what a reader of one number (strtod) takes from that word.
+void ReportNumbers(const char* vessel, const LineFields& line, const char* text) {
+    for (int f = 0; f < PAYLOAD_FIELD_COUNT; ++f) {
+        const PayloadField& field = PAYLOAD_FIELDS[f];
+        const bool last = f == PAYLOAD_FIELD_COUNT - 1;
+        if (f >= line.wordCount) {
+            if (!field.quietWhenMissing)
+                ReportLine(vessel,
+                           std::string("has no ") + field.name + (last ? "" : " and later fields") + "; read as 0", text);
+            return;
+        }
+        if (field.kind == PayloadFieldKind::Name) continue;
+        const Word& word = line.words[f];
+        char* end = nullptr;
+        std::strtod(word.at, &end);
+        const size_t whole = std::min(static_cast<size_t>(end - word.at), word.length);
+        if (whole == word.length) continue;
+        const std::string wordText(word.at, word.length);
+        ReportLine(vessel,
+                   whole == 0 ? "has '" + wordText + "' where the " + field.name +
+                                    " belongs; it and the fields after it read as 0"
+                              : "has the " + std::string(field.name) + " '" + wordText + "', read as " +
+                                    wordText.substr(0, whole) + (last ? "" : "; the fields after it read as 0"),
+                   text);
+        return;
     }
-    std::memcpy(number, read, sizeof read);
-    return true;
 }
 
-// The fields of a line as "%127s %127s %127s %lf %lf %lf %lf %lf %lf" reads them; returns the
-// count of fields read. The scan itself takes every line that is not plain (a missing field, a
-// partial number, hex, inf, nan, a number out of range): the log messages follow its edge cases.
-int ScanFields(const char* fields, char* const (&names)[3], double (&number)[6]) {
-    if (ReadPlainFields(fields, names, number)) return 9;
-    return std::sscanf(fields, "%127s %127s %127s %lf %lf %lf %lf %lf %lf", names[0], names[1], names[2], &number[0],
-                       &number[1], &number[2], &number[3], &number[4], &number[5]);
+// Numbers beyond what a vessel may hold are taken as the nearest it may, and each is reported.
+void HoldInRange(const char* vessel, PayloadFieldValue (&values)[PAYLOAD_FIELD_COUNT], const char* text) {
+    for (int f = 0; f < PAYLOAD_FIELD_COUNT; ++f) {
+        const PayloadField& field = PAYLOAD_FIELDS[f];
+        double& number = values[f].number;
+        if (field.kind != PayloadFieldKind::Number || !field.range || (number >= field.lo && number <= field.hi))
+            continue;
+        const double held = std::clamp(number, field.lo, field.hi);
+        ReportLine(vessel,
+                   std::string("has the ") + field.name + " " + ShortText(number) + ", outside " + field.range +
+                       "; read as " + ShortText(held),
+                   text);
+        number = held;
+    }
 }
 
-void AppendName(std::string& out, const char* name) { out += *name ? name : EMPTY_FIELD; }
+const char* KeywordOf(const PayloadSlot& slot) { return slot.kind == PAYLOAD_KIND_PAYLOAD ? KEY_PAYLOAD : KEY_STAGE; }
 
 // Below this magnitude [-] a double's spacing is under 0.002, so a value that is the nearest double
 // to a number of two decimals has that number as its exact rounding to two decimals.
@@ -305,6 +341,20 @@ double HalfUlp(double value) {
 // before the point at most, and at most 340 places after it (17 digits from an exponent of -324).
 constexpr size_t DIFFERENCE_TEXT = 700;
 
+// The nine fields of a slot with the slot at position, separated by single blanks.
+void AppendPayloadFields(std::string& out, const PayloadSlot& slot, const VECTOR3& position) {
+    for (int f = 0; f < PAYLOAD_FIELD_COUNT; ++f) {
+        const PayloadField& field = PAYLOAD_FIELDS[f];
+        if (f) out += ' ';
+        const PayloadFieldValue value = field.load(slot, position);
+        if (field.kind == PayloadFieldKind::Number)
+            AppendNumber(out, value.number);
+        else
+            out += value.name.empty() ? EMPTY_FIELD : value.name;
+    }
+}
+
+
 }  // namespace
 
 double DifferenceAsWritten(double a, double b) {
@@ -330,33 +380,30 @@ VECTOR3 SeparationVelocity(const VECTOR3& p) {
 }
 
 void PayloadCarrier::HandleScenarioLine(const char* line) {
-    char buffer[LINE_BUFFER];
-    CopyCut(buffer, line, sizeof buffer);
-    char* word = buffer;
-    while (IsBlank(*word)) ++word;
-    char* end = word;
-    while (*end && !IsBlank(*end)) ++end;
-    *end = '\0';
-    if (!*word) return;
-    DispatchMessage(word, line);
-    if (std::none_of(std::begin(PAYLOAD_KEYS), std::end(PAYLOAD_KEYS),
-                     [&](const char* key) { return std::strcmp(word, key) == 0; }))
-        ReportMistypedKey(line, PAYLOAD_KEYS, 4);
+    const CutLine cut(line);
+    const char* word = SkipBlanks(cut.Text());
+    const char* end = WordEnd(word);
+    if (end == word) return;
+    const std::string_view keyword(word, static_cast<size_t>(end - word));
+    const PayloadKey key = KeyOf(keyword);
+    try {
+        if (key != PayloadKey::None)
+            ReadPayloadLine(key, cut.Text(), FieldsAfter(key, end), cut.Cut());
+        else
+            Deliver(*this, keyword, line);
+    } catch (...) {
+        // A failing handler ends the handling of this one line.
+    }
+    if (key == PayloadKey::None)
+        ReportMistypedKey(line, PAYLOAD_KEY_NAMES.data(), static_cast<int>(PAYLOAD_KEY_NAMES.size()));
 }
 
 bool PayloadCarrier::DispatchMessage(const char* name, const char* text) {
     try {
-        char nameCopy[DISPATCH_NAME_BUFFER];
-        char textCopy[DISPATCH_TEXT_BUFFER];
-        CopyCut(nameCopy, name, sizeof nameCopy);
-        CopyCut(textCopy, text, sizeof textCopy);
-        for (const char* key : {KEY_PAYLOAD, KEY_STAGE, KEY_ENDDRV, KEY_ENDSTAGE}) {
-            if (std::strcmp(nameCopy, key) == 0) {
-                ParsePayloadLine(text ? text : "");
-                return true;
-            }
-        }
-        static_cast<MessageReceiver*>(this)->OnMessage(nameCopy, textCopy);
+        if (name && KeyOf(name) != PayloadKey::None)
+            ParsePayloadLine(text);
+        else
+            Deliver(*this, name ? name : "", text);
     } catch (...) {
         // A failing handler ends the handling of this one line.
     }
@@ -364,89 +411,75 @@ bool PayloadCarrier::DispatchMessage(const char* name, const char* text) {
 }
 
 void PayloadCarrier::ParsePayloadLine(const char* text) {
-    char buffer[LINE_BUFFER];
-    CopyCut(buffer, text, sizeof buffer);
+    const CutLine cut(text);
+    const char* word = SkipBlanks(cut.Text());
+    const char* end = WordEnd(word);
+    const std::string_view keyword(word, static_cast<size_t>(end - word));
+    PayloadKey key = KeyOf(keyword);
+    // A text's closing key is read from its first letters, whatever follows them.
+    if (key == PayloadKey::None && (keyword.starts_with(KEY_ENDSTAGE) || keyword.starts_with(KEY_ENDDRV)))
+        key = PayloadKey::EndStage;
+    ReadPayloadLine(key, cut.Text(), FieldsAfter(key, end), cut.Cut());
+}
 
+void PayloadCarrier::ReadPayloadLine(PayloadKey key, const char* line, const char* fields, bool cut) {
     int free = 0;
     while (free < PAYLOAD_SLOT_COUNT && slots[free].attached) ++free;
-    const char* rest = SkipBlanks(buffer);
     if (free == PAYLOAD_SLOT_COUNT) {
-        if (std::strncmp(rest, "PAYLOAD ", 8) == 0 || std::strncmp(rest, "STAGE ", 6) == 0)
-            ReportLine(GetName(), "dropped, all 50 slots are taken", rest);
+        if (fields) ReportLine(GetName(), "dropped, all 50 slots are taken", SkipBlanks(line));
         return;
     }
-    if (text && std::strlen(text) >= sizeof buffer) ReportLine(GetName(), "cut to 511 characters", buffer);
+    if (cut) ReportLine(GetName(), "cut to 511 characters", line);
 
-    std::uint16_t kind;
-    if (std::strncmp(rest, "PAYLOAD ", 8) == 0) {
-        kind = PAYLOAD_KIND_PAYLOAD;
-        rest += 8;
-    } else if (std::strncmp(rest, "STAGE ", 6) == 0) {
-        kind = PAYLOAD_KIND_STAGE;
-        rest += 6;
-    } else if (std::strncmp(rest, KEY_ENDDRV, 6) == 0 || std::strncmp(rest, KEY_ENDSTAGE, 8) == 0) {
+    if (key == PayloadKey::EndStage) {
         if (refusedStageLevels > 0)
             --refusedStageLevels;
         else if (currentStage != -1)
             currentStage = slots[currentStage].parentStage;
         return;
-    } else {
-        return;
     }
+    if (!fields) return;
+    const std::uint16_t kind = key == PayloadKey::Stage ? PAYLOAD_KIND_STAGE : PAYLOAD_KIND_PAYLOAD;
     if (refusedStageLevels > 0) {
-        ReportLine(GetName(), "ignored, it lies inside a STAGE line that was not taken", rest);
+        ReportLine(GetName(), "ignored, it lies inside a STAGE line that was not taken", fields);
         if (kind == PAYLOAD_KIND_STAGE) ++refusedStageLevels;
         return;
     }
     // A line refused from here on: a stage's own ENDSTAGE then closes nothing that was taken.
     const auto refuse = [&](const std::string& what) {
-        ReportLine(GetName(), what.c_str(), rest);
+        ReportLine(GetName(), what, fields);
         if (kind == PAYLOAD_KIND_STAGE) ++refusedStageLevels;
     };
 
-    // Fields the line lacks stay empty or zero, whatever the slot held before.
-    char vesselName[PAYLOAD_NAME_SIZE] = {};
-    char meshName[PAYLOAD_NAME_SIZE] = {};
-    char className[PAYLOAD_NAME_SIZE] = {};
-    double number[6] = {0, 0, 0, 0, 0, 0};  // x, y, z, mass, rotation, fuel level
-    char* const names[3] = {vesselName, meshName, className};
-    // A plain line has no name to cut, and is read whole.
-    char fields[LINE_BUFFER];
-    fields[0] = '\0';
-    int read = 9;
-    if (!ReadPlainFields(rest, names, number)) {
-        if (CutNameWords(rest, fields, sizeof fields)) ReportLine(GetName(), "has a name cut to 127 characters", rest);
-        read = ScanFields(fields, names, number);
-    }
+    LineFields read = ReadFields(fields);
+    if (read.nameCut) ReportLine(GetName(), "has a name cut to 127 characters", fields);
     // A number that is not finite would reach the vessel's mass and positions: no slot is filled.
-    for (double n : number) {
-        if (!std::isfinite(n)) {
+    for (int f = 0; f < PAYLOAD_FIELD_COUNT; ++f) {
+        if (PAYLOAD_FIELDS[f].kind == PayloadFieldKind::Number && !std::isfinite(read.values[f].number)) {
             refuse("ignored, a number in it is not finite");
             return;
         }
     }
-    for (const char* name : {meshName, className}) {
-        if (!LeavesItsFolder(name)) continue;
-        refuse(std::string("ignored, its ") + (name == meshName ? "mesh" : "class") + " name '" + name +
+    for (int f = 0; f < PAYLOAD_FIELD_COUNT; ++f) {
+        const std::string_view name = read.values[f].name;
+        if (!PAYLOAD_FIELDS[f].fileInFolder || !LeavesItsFolder(name)) continue;
+        refuse(std::string("ignored, its ") + PAYLOAD_FIELDS[f].name + " name '" + std::string(name) +
                "' is not a name within its folder");
         return;
     }
-    if (read < 9) ReportNumbers(GetName(), fields, rest);
-    HoldInRange(GetName(), number, rest);
-    for (char* name : {vesselName, meshName, className})
-        if (std::strcmp(name, EMPTY_FIELD) == 0) name[0] = '\0';
+    if (read.read < PAYLOAD_FIELD_COUNT) ReportNumbers(GetName(), read, fields);
+    HoldInRange(GetName(), read.values, fields);
 
+    // Fields the line lacks are empty or zero, whatever the slot held before.
     PayloadSlot& slot = slots[free];
+    for (int f = 0; f < PAYLOAD_FIELD_COUNT; ++f) {
+        PayloadFieldValue& value = read.values[f];
+        if (value.name == EMPTY_FIELD) value.name = {};
+        PAYLOAD_FIELDS[f].store(slot, value);
+    }
     slot.kind = kind;
-    std::memcpy(slot.vesselName, vesselName, sizeof vesselName);
-    std::memcpy(slot.className, className, sizeof className);
-    slot.mass = number[3];
-    slot.rotation = number[4];
-    slot.fuelLevel = number[5];
     slot.attached = true;
-    slot.mesh.meshName = meshName;
-    slot.mesh.meshHandle = oapiLoadMesh(meshName);
-    slot.mesh.position = VECTOR3{number[0], number[1], number[2]};
+    slot.mesh.meshHandle = oapiLoadMesh(slot.mesh.meshName.c_str());
     slot.parentStage = currentStage;
     slot.releaseVelocity = SeparationVelocity(slot.mesh.position);
     if (kind == PAYLOAD_KIND_STAGE) currentStage = static_cast<std::int16_t>(free);
@@ -474,20 +507,11 @@ int StageClosingsAfter(PayloadTableView slots, int i, int outermost) {
 }
 
 PayloadLine FormatPayloadLine(const PayloadSlot& slot, const VECTOR3& position) {
-    PayloadLine line{slot.kind == PAYLOAD_KIND_PAYLOAD ? KEY_PAYLOAD : KEY_STAGE, {}};
-    std::string& text = line.text;
-    text.reserve(3 * PAYLOAD_NAME_SIZE);
-    text += line.keyword;
-    text += ' ';
-    AppendName(text, slot.vesselName);
-    text += ' ';
-    AppendName(text, slot.mesh.meshName.c_str());
-    text += ' ';
-    AppendName(text, slot.className);
-    for (double n : {position.x, position.y, position.z, slot.mass, slot.rotation, slot.fuelLevel}) {
-        text += ' ';
-        AppendNumber(text, n);
-    }
+    PayloadLine line{KeywordOf(slot), {}};
+    line.text.reserve(3 * PAYLOAD_NAME_SIZE);
+    line.text += line.keyword;
+    line.text += ' ';
+    AppendPayloadFields(line.text, slot, position);
     return line;
 }
 
@@ -495,10 +519,13 @@ void PayloadCarrier::SavePayloadLines(FILEHANDLE file) {
     // A stage released in this frame gets its contents as messages that it reads in its next step;
     // a save before that step would lose them for good.
     CollectMessages();
+    std::string fields;
+    fields.reserve(3 * PAYLOAD_NAME_SIZE);
     for (int i = 0; i < PAYLOAD_SLOT_COUNT && slots[i].attached; ++i) {
-        const PayloadLine line = FormatPayloadLine(slots[i], slots[i].mesh.position);
+        fields.clear();
+        AppendPayloadFields(fields, slots[i], slots[i].mesh.position);
         // The host's writer takes char* but does not change the strings.
-        oapiWriteScenario_string(file, const_cast<char*>(line.keyword), const_cast<char*>(line.Fields()));
+        oapiWriteScenario_string(file, const_cast<char*>(KeywordOf(slots[i])), fields.data());
         // One "ENDSTAGE" for every stage level that closes here, so that the nesting reads back.
         if (i < PAYLOAD_SLOT_COUNT - 1)
             for (int n = StageClosingsAfter(slots, i, -1); n > 0; --n)

@@ -35,7 +35,8 @@ struct PayloadSlot {
     VECTOR3 releaseVelocity{0, 0, 0};        // [m/s], vessel frame
 };
 
-// A slot as a whole scenario line: its keyword, one blank and the nine fields.
+// A slot as a whole scenario line: its keyword, one blank and the nine fields (PAYLOAD_FIELDS in
+// carrier/internal/payload_fields.h reads and writes them).
 //   PAYLOAD <vessel> <mesh> <class> <x> <y> <z> <mass> <rotation> <fuel level>
 //   STAGE   <the same nine fields>   opens a stage: later lines nest in it
 //   ENDSTAGE (or ENDDRV)              closes the open stage

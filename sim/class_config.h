@@ -17,8 +17,6 @@
 
 namespace sim {
 
-struct VesselRecord;
-class World;
 
 // The longest line of a class file that the simulator's item reader takes (its buffer holds 512
 // bytes with the terminator): a module's oapiReadItem_string never gets a longer value.
@@ -99,9 +97,5 @@ extern const char* const HOST_CLASS_KEYS[17];
 
 // Reads and checks the class values; throws InputError naming the file and line.
 ClassValues ReadClassValues(const VesselClass& cls);
-
-// Applies the class values the host reads (size, mass, tanks, engine, drag, inertia,
-// touchdown points, camera, transponder, mesh) to a vessel's definition.
-void ApplyClassValues(World& world, const VesselClass& cls, VesselRecord& v);
 
 }  // namespace sim

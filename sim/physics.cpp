@@ -5,9 +5,9 @@
 
 #include "sim/atmosphere.h"
 #include "sim/clock.h"
+#include "sim/landed_grid.h"
 #include "sim/mathx.h"
 #include "sim/planet.h"
-#include "sim/scenario.h"
 #include "sim/text.h"
 #include "sim/world.h"
 

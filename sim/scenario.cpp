@@ -9,6 +9,7 @@
 #include "sim/errors.h"
 #include "sim/folder_names.h"
 #include "sim/kept_lines.h"
+#include "sim/landed_grid.h"
 #include "sim/mathx.h"
 #include "sim/physics.h"
 #include "sim/placement.h"

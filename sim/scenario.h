@@ -111,13 +111,6 @@ void ApplyParsedState(World& world, VesselRecord& v, const ParsedVesselState& st
 // FLIGHTDATA.
 void WriteDefaultState(World& world, const VesselRecord& v, ScenarioWriter& out);
 
-// Decimals of a landed vessel's POS [deg], HEADING [deg] and ALT [m]. A vessel that lands is
-// put on this grid, so that what is saved reads back to the same lines.
-constexpr int LANDED_POS_DECIMALS = 7;
-constexpr int LANDED_HEADING_DECIMALS = 2;
-constexpr int LANDED_ALT_DECIMALS = 3;
-constexpr int AROT_DECIMALS = 3;  // [deg]
-
 // oapiWriteScenario_* line formats.
 std::string ScenarioLineText(const char* item, const std::string& value);
 std::string ScenarioFloatText(double d);

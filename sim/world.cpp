@@ -18,6 +18,42 @@ World* g_current = nullptr;
 
 constexpr double MIN_TIME_ACCELERATION = 0.1;
 constexpr double MAX_TIME_ACCELERATION = 100000.0;
+// Applies the class values the host reads (size, mass, tanks, engine, drag, inertia, touchdown
+// points, camera, transponder, mesh) to a new vessel's definition.
+void ApplyClassValues(World& world, const VesselClass& cls, VesselRecord& v) {
+    const ClassValues c = ReadClassValues(cls);
+    VesselDefinition& d = v.def;
+    if (c.size) d.size = *c.size;
+    if (c.emptyMass) d.emptyMass = *c.emptyMass;
+    if (c.crossSections) d.crossSections = *c.crossSections;
+    if (c.rotDrag) d.rotDrag = *c.rotDrag;
+    if (c.pmi) d.pmi = *c.pmi;
+    if (c.cameraOffset) d.cameraOffset = *c.cameraOffset;
+    if (c.cw)
+        for (int i = 0; i < 4; ++i) d.cw[i] = (*c.cw)[i];
+    if (c.touchdownPoints)
+        for (int i = 0; i < 3; ++i) d.touchdownPoints[i] = (*c.touchdownPoints)[i];
+    if (c.transponder) d.transponder = *c.transponder;
+    if (c.transponderChannel) d.transponderChannel = *c.transponderChannel;
+
+    Id tank = 0;
+    if (c.tankMax) {
+        tank = world.NextId();
+        d.tanks.push_back(Tank{tank, *c.tankMax, *c.tankMax, c.tankEfficiency});
+        if (d.defaultTank == 0) d.defaultTank = tank;
+    }
+    if (c.mainThrust) {
+        Thruster th{world.NextId(), {0, 0, 0}, {0, 0, 1}, *c.mainThrust, c.isp, 0.0, 101400.0, tank};
+        d.thrusters.push_back(th);
+        d.groups.push_back(ThrusterGroup{world.NextId(), THGROUP_MAIN, {th.id}});
+    }
+    if (c.meshName) {
+        MESHHANDLE h = world.LoadMesh(*c.meshName);
+        const auto* tpl = world.FindMeshTemplate(h);
+        d.meshes.push_back(MeshSlot{*c.meshName, tpl ? tpl->data : nullptr, {0, 0, 0}, 1});
+    }
+}
+
 }  // namespace
 
 World::World(std::filesystem::path root)

@@ -22,8 +22,8 @@ void TalvekVessel::clbkPreStep(double, double, double) {
     if (Accepts(HostEvent::TimeStep, HostRoute::Callback)) PreStep();
 }
 
-void TalvekVessel::clbkPostStep(double, double, double) {
-    if (Accepts(HostEvent::TimeStep, HostRoute::Callback)) Timestep();
+void TalvekVessel::clbkPostStep(double, double simdt, double) {
+    if (Accepts(HostEvent::TimeStep, HostRoute::Callback)) Step(simdt);
 }
 
 void TalvekVessel::clbkSaveState(FILEHANDLE scn) {

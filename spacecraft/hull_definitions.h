@@ -1,12 +1,13 @@
 // The physical definition of each configuration's hull, as data: what every set-up hands the
-// host alike. The set-ups apply them with TalvekVessel::ApplyHull.
+// host alike, applied by TalvekVessel::ApplyHull from the configuration's row.
 #pragma once
 
 #include "host/orbiter.h"
 
 // When the centre of mass moves onto the hull's and the camera is placed: among the hull's own
-// calls (the full stack), or by the set-up before it clears the old definition (the capsule).
-enum class HullPlacement { AmongValues, BeforeClearing };
+// calls (the full stack), or before the old definition is cleared: as the set-up's first step
+// (the descent module), or once the solar arrays' components are gone (under a canopy).
+enum class HullPlacement { AmongValues, First, AfterArrays };
 
 // Drag coefficients in the order SetCW takes them.
 struct HullCw {
@@ -46,7 +47,7 @@ inline constexpr VECTOR3 CHUTE_COG_SHIFT{0, -0.1, 0};     // [m], design frame
 // The full stack's, and the capsule's under a canopy.
 inline constexpr HullCw STACK_CW{1.1, 2.2, 3.5, 3.5};
 
-// Configuration 0: orbital, descent and service modules joined.
+// The full stack: orbital, descent and service modules joined.
 inline constexpr HullDefinition STACK_HULL{
     .size = 15,
     .dryMass = 6320,
@@ -65,7 +66,7 @@ inline constexpr HullDefinition STACK_HULL{
     .placement = HullPlacement::AmongValues,
 };
 
-// Configurations 1 and 4: the descent module alone.
+// The descent module alone, and landing.
 inline constexpr HullDefinition DESCENT_HULL{
     .size = 5,
     .dryMass = CAPSULE_DRY_MASS,
@@ -81,10 +82,10 @@ inline constexpr HullDefinition DESCENT_HULL{
     .setsFriction = false,
     .frictionLng = 0,
     .frictionLat = 0,
-    .placement = HullPlacement::BeforeClearing,
+    .placement = HullPlacement::First,
 };
 
-// Configuration 2: under the drogue.
+// Under the drogue.
 inline constexpr HullDefinition DROGUE_HULL{
     .size = CHUTE_SIZE,
     .dryMass = CAPSULE_DRY_MASS,
@@ -100,10 +101,10 @@ inline constexpr HullDefinition DROGUE_HULL{
     .setsFriction = false,
     .frictionLng = 0,
     .frictionLat = 0,
-    .placement = HullPlacement::BeforeClearing,
+    .placement = HullPlacement::AfterArrays,
 };
 
-// Configuration 3: under the main parachute.
+// Under the main parachute.
 inline constexpr HullDefinition MAIN_CHUTE_HULL{
     .size = CHUTE_SIZE,
     .dryMass = CAPSULE_DRY_MASS,
@@ -119,5 +120,5 @@ inline constexpr HullDefinition MAIN_CHUTE_HULL{
     .setsFriction = false,
     .frictionLng = 0,
     .frictionLat = 0,
-    .placement = HullPlacement::BeforeClearing,
+    .placement = HullPlacement::AfterArrays,
 };

@@ -19,12 +19,7 @@ int TalvekVessel::ConsumeBufferedKey(BufferedKeyCode key, bool pressed, char* ke
     if (KEYDOWN(keyboardState, OAPI_KEY_LCONTROL) || KEYDOWN(keyboardState, OAPI_KEY_RCONTROL)) {
         if (key != static_cast<BufferedKeyCode>(OAPI_KEY_J)) return KEY_NOT_USED;
         if (!oapiAcceptDelayedKey(OAPI_KEY_J, J_DELAY)) return KEY_NOT_USED;
-        if (sequencer.configuration == CONFIG_FULL_STACK) {
-            SeparateModules();
-        } else if (sequencer.configuration < CONFIG_LANDING) {
-            sequencer.SwitchTo(static_cast<std::int16_t>(sequencer.configuration + 1));
-            LogEvent("configuration " + std::to_string(sequencer.configuration) + " by hand (Ctrl+J)");
-        }
+        if (const auto next = sequencer.ByKey()) Enter(*next);
         return KEY_USED;
     }
     if (key == static_cast<BufferedKeyCode>(OAPI_KEY_K)) {

@@ -1,14 +1,11 @@
-// The soft-landing burn under the main canopy, and the canopy's release on the ground.
+// The soft-landing burn: its tank, its thruster and when it starts.
 #include "spacecraft/landing_burn.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <string>
-#include <limits>
 
-#include "spacecraft/hull_definitions.h"
-#include "spacecraft/talvek_vessel.h"
+#include "spacecraft/constants.h"
+#include "spacecraft/exhaust.h"
 
 namespace {
 constexpr double STANDARD_GRAVITY = 9.81;  // [m/s^2]; the prediction hardly depends on it
@@ -16,7 +13,9 @@ constexpr int BURN_INTEGRATION_STEPS = 64;
 constexpr double NO_THRUST = 0;
 constexpr double FULL_THRUST = 1;
 
-double Dot(const VECTOR3& a, const VECTOR3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+constexpr double TANK_CAPACITY_LANDING = TANK_CAPACITY[static_cast<int>(Tank::Landing)];  // [kg]
+// The burning thruster's streams, at positions handed over as they stand, not reduced by the shift.
+constexpr VECTOR3 BURNING_STREAMS[3] = {{0, 1, -0.7}, {-0.7, -0.7, -0.7}, {0.7, -0.7, -0.7}};
 }  // namespace
 
 double LandingBurnDistance(double speed, double mass, double propellant) {
@@ -48,60 +47,55 @@ double LandingBurnStartLevel(double height, double speed, double mass, double pr
     return 1 - wait / step;
 }
 
-void TalvekVessel::LandUnderMainChute() {
-    if (sequencer.definedConfiguration == CONFIG_MAIN_CHUTE) SetThrusterLevel(landingThruster, NO_THRUST);
-    ReleaseMainChute();
-    sequencer.SwitchTo(CONFIG_LANDING);
-    LogEvent("on the ground: main parachute released (configuration 4)");
+void LandingBurn::CreateTank() {
+    if (!tank) tank = vessel.CreatePropellantResource(TANK_CAPACITY_LANDING, TANK_FULL, TANK_EFFICIENCY);
 }
 
-TalvekVessel::GroundApproach TalvekVessel::MeasureGroundApproach() {
-    VESSELSTATUS status;
-    GetStatus(status);
-    const double radius = std::sqrt(Dot(status.rpos, status.rpos));
-    if (!(radius > 0)) return {std::numeric_limits<double>::infinity(), 0};
-    const VECTOR3 up{status.rpos.x / radius, status.rpos.y / radius, status.rpos.z / radius};
-    double lowest = std::numeric_limits<double>::infinity();
-    for (const VECTOR3& design : CAPSULE_TOUCHDOWN) {
-        VECTOR3 global;
-        GlobalRot(design - cogShift, global);
-        lowest = std::min(lowest, Dot(global, up));
+void LandingBurn::CreateThruster(LandingThruster kind, const VECTOR3& cogShift) {
+    if (kind == LandingThruster::None) return;
+    // In no group: the burn's own steps fire it.
+    thruster = vessel.CreateThruster(LANDING_NOZZLE - cogShift, LANDING_THRUST_DIRECTION, LANDING_MAX_THRUST, tank,
+                                     LANDING_ISP, ISP_REF_NONE, P_REF);
+    if (kind == LandingThruster::Ready) {
+        vessel.AddExhaustStream(thruster, ExhaustSpec(ENGINE_EXHAUST_LONG));
+        return;
     }
-    return {GetAltitude(ALTMODE_GROUND) + lowest, -Dot(status.rvel, up)};
+    for (const VECTOR3& position : BURNING_STREAMS) vessel.AddExhaustStream(thruster, position, ExhaustSpec(ENGINE_EXHAUST_LONG));
+    vessel.SetThrusterLevel(thruster, vessel.GroundContact() ? NO_THRUST : FULL_THRUST);
 }
 
-void TalvekVessel::StepMainChuteLanding() {
-    // The handle names a live thruster only while the main-parachute set-up defines the vessel; a
-    // baseline set-up since then has cleared it.
-    const bool thrusterLive = sequencer.definedConfiguration == CONFIG_MAIN_CHUTE;
-    if (GroundContact()) {
-        // A burn still running would lift the capsule off again. The simulator places a vessel
-        // created during its state update (the post-step) where the planet stood at the frame's
-        // start, some 500 m off: the canopy is released at the next pre-step, outside the update.
-        // Older hosts have no pre-step and get it now.
-        if (thrusterLive) SetThrusterLevel(landingThruster, NO_THRUST);
-        if (RouteOf(HostEvent::TimeStep) == HostRoute::EntryPoint) LandUnderMainChute();
-        return;
+void LandingBurn::SetLevel(double level) { vessel.SetThrusterLevel(thruster, level); }
+
+BurnStep LandingBurn::Step(const StepInputs& in, bool live, bool landsInTimeStep) const {
+    // The tank and the thruster are read only where the plan looks at them: a handle that is not
+    // live names a thruster the host no longer has.
+    const bool reads = live && tank && !in.contact && in.groundHeight < LANDING_APPROACH_HEIGHT;
+    const double propellant = reads ? vessel.GetPropellantMass(tank) : 0;
+    const double level = reads && propellant > 0 ? vessel.GetThrusterLevel(thruster) : 0;
+    return Plan(in, live, landsInTimeStep, propellant, level);
+}
+
+BurnStep LandingBurn::Plan(const StepInputs& in, bool live, bool landsInTimeStep, double propellant, double level) {
+    BurnStep step;
+    if (in.contact) {
+        // The simulator places a vessel created during its state update (the post-step) where the
+        // planet stood at the frame's start, some 500 m off: the canopy is released at the next
+        // pre-step, outside the update. Older hosts have no pre-step and land now.
+        step.cutThrust = live;
+        step.land = landsInTimeStep;
+        return step;
     }
-    if (!(GetAltitude(ALTMODE_GROUND) < LANDING_APPROACH_HEIGHT)) return;
-    if (oapiGetTimeAcceleration() > LANDING_APPROACH_TIME_ACCELERATION) {
-        oapiSetTimeAcceleration(LANDING_APPROACH_TIME_ACCELERATION);
-        LogEvent("time acceleration capped at x1 for the landing");
-    }
-    if (!thrusterLive || !landingTank) return;
-    const double propellant = GetPropellantMass(landingTank);
-    if (!(propellant > 0)) return;
-    if (GetThrusterLevel(landingThruster) > 0) {
-        SetThrusterLevel(landingThruster, FULL_THRUST);
-        return;
-    }
-    const GroundApproach approach = MeasureGroundApproach();
-    const double level =
-        LandingBurnStartLevel(approach.height, approach.descentSpeed, GetMass(), propellant, oapiGetSimStep());
+    if (!(in.groundHeight < LANDING_APPROACH_HEIGHT)) return step;
+    step.cap = TimeAccelerationCap{LANDING_APPROACH_TIME_ACCELERATION, "for the landing"};
+    if (!live || !(propellant > 0)) return step;
     if (level > 0) {
-        SetThrusterLevel(landingThruster, level);
-        char height[32];
-        std::snprintf(height, sizeof height, "%.2f", approach.height);
-        LogEvent(std::string("landing burn started ") + height + " m over the ground");
+        step.level = FULL_THRUST;
+        return step;
     }
+    const double start = LandingBurnStartLevel(in.baseHeight, in.descentSpeed, in.mass, propellant, in.step);
+    if (start > 0) {
+        step.level = start;
+        step.started = true;
+    }
+    return step;
 }

@@ -18,6 +18,4 @@ void TalvekVessel::SeparateModules() {
                      ORBITAL_MODULE_VELOCITY, NO_ROTATION);
     SpawnChildVessel(SERVICE_MODULE_NAME, SERVICE_MODULE_CLASS, SERVICE_MODULE_POSITION - cogShift,
                      SERVICE_MODULE_VELOCITY, NO_ROTATION);
-    sequencer.SwitchTo(CONFIG_DESCENT);
-    LogEvent("modules separated: descent module alone (configuration 1)");
 }

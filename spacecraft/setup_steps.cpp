@@ -29,15 +29,3 @@ void TalvekVessel::PlaceHull(const HullDefinition& hull) {
     MoveCentreOfMassTo(hull.cogShift);
     SetCameraOffset(hull.camera - cogShift);
 }
-
-void TalvekVessel::ClearThrustersAndExhaust() {
-    ClearExhaustRefs();
-    ClearAttExhaustRefs();
-    ClearThrusterDefinitions();
-}
-
-void TalvekVessel::DeleteTank(PROPELLANT_HANDLE& tank) {
-    if (!tank) return;
-    DelPropellantResource(tank);
-    tank = nullptr;
-}

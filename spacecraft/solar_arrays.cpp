@@ -128,9 +128,8 @@ void SolarArrays::Build(UINT meshIndex) {
     }
 }
 
-void SolarArrays::Step() {
+void SolarArrays::Step(double dt) {
     if (panelMotion == PanelMotion::Still) return;
-    const double dt = oapiGetSimStep();
     if (panelMotion == PanelMotion::Deploying) {
         const double sum = panelState + dt * PANEL_RATE;
         if (sum > 1) {

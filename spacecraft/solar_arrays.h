@@ -40,7 +40,8 @@ public:
     // Starts the arrays towards the end they are farther from; returns the motion started.
     PanelMotion Toggle();
     // Moves the arrays by the last simulation step and shows them where they are.
-    void Step();
+    void Step(double step);  // [s] the simulation step just run
+    bool Moving() const { return panelMotion != PanelMotion::Still; }
     // The animation's components on the mesh at meshIndex, replacing any earlier ones.
     void Build(UINT meshIndex);
     // Deletes the components, for a configuration without the "talvek" mesh.

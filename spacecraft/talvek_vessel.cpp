@@ -1,32 +1,18 @@
 #include "spacecraft/talvek_vessel.h"
 
 namespace {
-constexpr const char* MESH_STACK = "talvek";
-constexpr const char* MESH_DESCENT = "talvek-descent";
-constexpr const char* MESH_MAIN_CHUTE = "tlvchute";
-constexpr const char* MESH_DROGUE = "tlvdrogue";
+// The order in which the templates are loaded, as the host sees it.
+constexpr Mesh MESH_LOAD_ORDER[SPACECRAFT_MESH_COUNT] = {Mesh::Stack, Mesh::Descent, Mesh::MainChute, Mesh::Drogue};
 }  // namespace
 
-TalvekVessel::TalvekVessel(OBJHANDLE hVessel)
-    : PayloadCarrier(hVessel),
-      meshStack(oapiLoadMesh(MESH_STACK)),
-      meshDescent(oapiLoadMesh(MESH_DESCENT)),
-      meshMainChute(oapiLoadMesh(MESH_MAIN_CHUTE)),
-      meshDrogue(oapiLoadMesh(MESH_DROGUE)),
-      arrays(*this) {
-    mainTank = nullptr;
-    descentAttTank = nullptr;
-    landingTank = nullptr;
-    mainThruster = nullptr;
-    for (auto& row : attThrusters)
-        for (auto& th : row) th = nullptr;
-    landingThruster = nullptr;
-    dockPort = nullptr;
+TalvekVessel::TalvekVessel(OBJHANDLE hVessel, ConfigurationTable configurations)
+    : PayloadCarrier(hVessel), meshTemplates(LoadMeshTemplates()), arrays(*this), sequencer(configurations), burn(*this) {}
 
-    cogShift = VECTOR3{0, 0, 0};
-
+std::array<MESHHANDLE, SPACECRAFT_MESH_COUNT> TalvekVessel::LoadMeshTemplates() {
+    std::array<MESHHANDLE, SPACECRAFT_MESH_COUNT> templates{};
+    for (Mesh m : MESH_LOAD_ORDER) templates[static_cast<size_t>(m)] = oapiLoadMesh(MESH_FILES[static_cast<size_t>(m)]);
+    return templates;
 }
-
 void TalvekVessel::SetClassCaps(FILEHANDLE) {}
 
 void TalvekVessel::VisualCreated() {
@@ -37,6 +23,6 @@ void TalvekVessel::VisualCreated() {
 }
 
 void TalvekVessel::DefineBaseline() {
-    SetupFullStack();
+    if (const ConfigurationDef* stack = sequencer.Row(CONFIG_FULL_STACK)) DefineConfiguration(*stack);
     sequencer.DefinedAsBaseline();
 }

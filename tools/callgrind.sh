@@ -26,5 +26,5 @@ awk -v s="$step" -v e="$empty" -v r="$rebuild" -v n="$steps" -v m="$rebuilds" 'B
     printf "steady step (ovcTimestep, full stack in orbit): %.0f instructions\n", s / n
     printf "empty exported call:                            %.0f instructions\n", e / n
     printf "steady step / empty exported call:              %.1f\n", s / e
-    printf "rebuild (SetupFullStack):                       %.0f instructions\n", r / m
+    printf "rebuild (the full-stack set-up):                %.0f instructions\n", r / m
 }'

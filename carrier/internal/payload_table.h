@@ -3,6 +3,7 @@
 #pragma once
 
 #include <span>
+#include <string_view>
 
 #include "carrier/payload_slot.h"
 
@@ -10,6 +11,26 @@ constexpr const char* KEY_PAYLOAD = "PAYLOAD";
 constexpr const char* KEY_STAGE = "STAGE";
 constexpr const char* KEY_ENDSTAGE = "ENDSTAGE";
 constexpr const char* KEY_ENDDRV = "ENDDRV";
+
+// What a payload line's keyword asks for.
+enum class PayloadKey { None, Payload, Stage, EndStage };
+
+struct PayloadKeyword {
+    const char* text;
+    PayloadKey key;
+};
+// In the order a mistyped key is matched against them.
+inline constexpr PayloadKeyword PAYLOAD_KEYWORDS[] = {{KEY_PAYLOAD, PayloadKey::Payload},
+                                                      {KEY_STAGE, PayloadKey::Stage},
+                                                      {KEY_ENDSTAGE, PayloadKey::EndStage},
+                                                      {KEY_ENDDRV, PayloadKey::EndStage}};
+
+// The key a word is, compared whole and in capitals; None for any other word.
+constexpr PayloadKey KeyOf(std::string_view word) {
+    for (const PayloadKeyword& keyword : PAYLOAD_KEYWORDS)
+        if (word == keyword.text) return keyword.key;
+    return PayloadKey::None;
+}
 
 using PayloadTableView = std::span<const PayloadSlot, PAYLOAD_SLOT_COUNT>;
 

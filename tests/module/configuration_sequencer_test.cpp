@@ -7,6 +7,7 @@
 
 #include "tests/module/module_fixture.h"
 #include "sim/file_handles.h"
+#include "spacecraft/internal/test_access.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ std::vector<RebuildStep> StepsToIdle(ConfigurationSequencer& s) {
 
 TEST_F(ModuleTest, RebuildStowsThenSetsUpThenShowsAndEnds) {
     TalvekVessel t(record->Handle());
-    ConfigurationSequencer& s = t.sequencer;
+    ConfigurationSequencer& s = Inside(t).sequencer;
     EXPECT_EQ(s.StepRebuild(), RebuildStep::None) << "idle";
     EXPECT_EQ(s.rebuildCounter, RebuildPhase::Idle);
     s.RequestRebuild();
@@ -34,7 +35,7 @@ TEST_F(ModuleTest, RebuildStowsThenSetsUpThenShowsAndEnds) {
 
 TEST_F(ModuleTest, RebuildRequestedFromAnyPhaseStartsOverAndKeepsTheConfiguration) {
     TalvekVessel t(record->Handle());
-    ConfigurationSequencer& s = t.sequencer;
+    ConfigurationSequencer& s = Inside(t).sequencer;
     for (RebuildPhase phase : EVERY_PHASE) {
         s.configuration = CONFIG_DROGUE;
         s.rebuildCounter = phase;
@@ -48,7 +49,7 @@ TEST_F(ModuleTest, RebuildRequestedFromAnyPhaseStartsOverAndKeepsTheConfiguratio
 
 TEST_F(ModuleTest, SwitchFromAnyPhaseSetsTheConfigurationAndRequestsTheRebuild) {
     TalvekVessel t(record->Handle());
-    ConfigurationSequencer& s = t.sequencer;
+    ConfigurationSequencer& s = Inside(t).sequencer;
     for (RebuildPhase phase : EVERY_PHASE) {
         s.configuration = CONFIG_DESCENT;
         s.rebuildCounter = phase;
@@ -68,8 +69,8 @@ TEST_F(ModuleTest, ArraysHeldStowedFromTheStowingToTheEndOfTheRebuild) {
                  {RebuildPhase::PanelsStowed, true},
                  {RebuildPhase::Rebuilt, true}};
     for (const auto& c : cases) {
-        t.sequencer.rebuildCounter = c.phase;
-        EXPECT_EQ(t.sequencer.HoldsPanelsStowed(), c.stowed) << static_cast<int>(c.phase);
+        Inside(t).sequencer.rebuildCounter = c.phase;
+        EXPECT_EQ(Inside(t).sequencer.HoldsPanelsStowed(), c.stowed) << static_cast<int>(c.phase);
     }
 }
 
@@ -77,7 +78,7 @@ TEST_F(ModuleTest, ArraysHeldStowedFromTheStowingToTheEndOfTheRebuild) {
 // while idle.
 TEST_F(ModuleTest, SequencerSavesTheRebuildOnlyWhilePending) {
     TalvekVessel t(record->Handle());
-    t.sequencer.definedConfiguration = CONFIG_DESCENT;
+    Inside(t).sequencer.definedConfiguration = CONFIG_DESCENT;
     const struct {
         RebuildPhase phase;
         const char* text;
@@ -86,16 +87,16 @@ TEST_F(ModuleTest, SequencerSavesTheRebuildOnlyWhilePending) {
                  {RebuildPhase::PanelsStowed, "  REBUILD 2 1\n"},
                  {RebuildPhase::Rebuilt, "  REBUILD 3 1\n"}};
     for (const auto& c : cases) {
-        t.sequencer.rebuildCounter = c.phase;
+        Inside(t).sequencer.rebuildCounter = c.phase;
         sim::ScenarioWriter out;
-        t.sequencer.SaveRebuild(&out);
+        Inside(t).sequencer.SaveRebuild(&out);
         EXPECT_EQ(out.text, c.text);
     }
 }
 
 TEST_F(ModuleTest, SequencerReadsItsKeysAndLeavesOtherLinesAlone) {
     TalvekVessel t(record->Handle());
-    ConfigurationSequencer& s = t.sequencer;
+    ConfigurationSequencer& s = Inside(t).sequencer;
     const struct {
         const char* line;
         bool taken;
@@ -108,13 +109,13 @@ TEST_F(ModuleTest, SequencerReadsItsKeysAndLeavesOtherLinesAlone) {
         {"CHUTE_VESSEL X", false, 9, 7, 5},  {"REBUIL 1 1", false, 9, 7, 5},
     };
     for (const auto& c : cases) {
-        s.configuration = 9;
+        s.configuration = ConfigurationNumbered(9);
         s.savedRebuildCounter = 7;
-        s.savedDefinedConfiguration = 5;
+        s.savedDefinedConfiguration = ConfigurationNumbered(5);
         EXPECT_EQ(s.ParseLine(c.line), c.taken) << c.line;
-        EXPECT_EQ(s.configuration, c.configuration) << c.line;
+        EXPECT_EQ(Number(s.configuration), c.configuration) << c.line;
         EXPECT_EQ(s.savedRebuildCounter, c.savedCounter) << c.line;
-        EXPECT_EQ(s.savedDefinedConfiguration, c.savedDefined) << c.line;
+        EXPECT_EQ(Number(s.savedDefinedConfiguration), c.savedDefined) << c.line;
         EXPECT_EQ(s.rebuildCounter, RebuildPhase::Idle) << "a load resumes the rebuild only once the lines are read";
     }
 }

@@ -5,6 +5,7 @@
 
 #include "carrier/internal/test_access.h"
 #include "module_fixture.h"
+#include "spacecraft/internal/test_access.h"
 
 using testing::ElementsAre;
 
@@ -44,24 +45,24 @@ TEST_F(ModuleTest, NewSpacecraftFieldsAndHostCallsInOrder) {
                                      "oapiLoadMesh(\"talvek-descent\")", "oapiLoadMesh(\"tlvchute\")",
                                      "oapiLoadMesh(\"tlvdrogue\")", "CreateAnimation(0)"));
     EXPECT_EQ(t.GetFlightModel(), 1);
-    EXPECT_EQ(t.mainTank, nullptr);
-    EXPECT_EQ(t.descentAttTank, nullptr);
-    EXPECT_EQ(t.landingTank, nullptr);
-    EXPECT_EQ(t.mainThruster, nullptr);
-    for (const auto& row : t.attThrusters)
+    EXPECT_EQ(Inside(t).mainTank, nullptr);
+    EXPECT_EQ(Inside(t).descentAttTank, nullptr);
+    EXPECT_EQ(Inside(t).burn.tank, nullptr);
+    EXPECT_EQ(Inside(t).mainThruster, nullptr);
+    for (const auto& row : Inside(t).attThrusters)
         for (THRUSTER_HANDLE th : row) EXPECT_EQ(th, nullptr);
-    EXPECT_EQ(t.landingThruster, nullptr);
-    EXPECT_EQ(t.sequencer.configuration, CONFIG_FULL_STACK);
-    EXPECT_EQ(t.cogShift.x, 0);
-    EXPECT_EQ(t.cogShift.y, 0);
-    EXPECT_EQ(t.cogShift.z, 0);
-    EXPECT_EQ(t.arrays.deployAnim, 0) << "the vessel's first animation";
-    for (ANIMATIONCOMPONENT_HANDLE c : t.arrays.deployComponents) EXPECT_EQ(c, nullptr);
-    EXPECT_EQ(t.chute.chuteVessel, nullptr);
-    EXPECT_EQ(t.arrays.panelState, 0.0f);
-    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Idle);
-    EXPECT_EQ(t.dockPort, nullptr);
-    EXPECT_EQ(t.arrays.panelMotion, SolarArrays::PanelMotion::Still);
+    EXPECT_EQ(Inside(t).burn.thruster, nullptr);
+    EXPECT_EQ(Inside(t).sequencer.configuration, CONFIG_FULL_STACK);
+    EXPECT_EQ(Inside(t).cogShift.x, 0);
+    EXPECT_EQ(Inside(t).cogShift.y, 0);
+    EXPECT_EQ(Inside(t).cogShift.z, 0);
+    EXPECT_EQ(Inside(t).arrays.deployAnim, 0) << "the vessel's first animation";
+    for (ANIMATIONCOMPONENT_HANDLE c : Inside(t).arrays.deployComponents) EXPECT_EQ(c, nullptr);
+    EXPECT_EQ(Inside(t).chute.chuteVessel, nullptr);
+    EXPECT_EQ(Inside(t).arrays.panelState, 0.0f);
+    EXPECT_EQ(Inside(t).sequencer.rebuildCounter, RebuildPhase::Idle);
+    EXPECT_EQ(Inside(t).dockPort, nullptr);
+    EXPECT_EQ(Inside(t).arrays.panelMotion, SolarArrays::PanelMotion::Still);
 
     // Construction defines no physics.
     EXPECT_TRUE(record->def.meshes.empty());
@@ -77,8 +78,8 @@ TEST_F(ModuleTest, MeshTemplatesAreKeptAsTheHostReturnsThem) {
     testing::internal::CaptureStderr();
     TalvekVessel t(record->Handle());
     testing::internal::GetCapturedStderr();
-    EXPECT_EQ(t.meshMainChute, oapiLoadMesh("tlvchute"));
-    EXPECT_NE(t.meshMainChute, nullptr);
+    EXPECT_EQ(Inside(t).MeshTemplate(Mesh::MainChute), oapiLoadMesh("tlvchute"));
+    EXPECT_NE(Inside(t).MeshTemplate(Mesh::MainChute), nullptr);
 }
 
 TEST_F(ModuleTest, MessageModuleIsLoadedWhenPresentAndReleasedWithTheObject) {
@@ -119,8 +120,8 @@ TEST_F(ModuleTest, SetClassCapsDoesNothing) {
     world->trace.clear();
     t.SetClassCaps(nullptr);
     EXPECT_TRUE(Calls().empty());
-    EXPECT_EQ(t.sequencer.configuration, 0);
-    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Idle);
+    EXPECT_EQ(Inside(t).sequencer.configuration, CONFIG_FULL_STACK);
+    EXPECT_EQ(Inside(t).sequencer.rebuildCounter, RebuildPhase::Idle);
 }
 
 // The first visual gives an undefined vessel its baseline; a visual created again (the vessel back
@@ -128,10 +129,10 @@ TEST_F(ModuleTest, SetClassCapsDoesNothing) {
 TEST_F(ModuleTest, VisualCreatedDefinesOnlyAnUndefinedVessel) {
     TalvekVessel t(record->Handle());
     t.VisualCreated();
-    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Requested);
-    t.sequencer.rebuildCounter = RebuildPhase::Rebuilt;
+    EXPECT_EQ(Inside(t).sequencer.rebuildCounter, RebuildPhase::Requested);
+    Inside(t).sequencer.rebuildCounter = RebuildPhase::Rebuilt;
     world->trace.clear();
     t.VisualCreated();
-    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Rebuilt);
+    EXPECT_EQ(Inside(t).sequencer.rebuildCounter, RebuildPhase::Rebuilt);
     EXPECT_TRUE(Calls().empty());
 }

@@ -7,17 +7,18 @@
 #include "module_fixture.h"
 #include "sim/animation.h"
 #include "sim/mesh.h"
+#include "spacecraft/internal/test_access.h"
 
 TEST_F(ModuleTest, SixteenComponentsAsTheRecordsDescribeThem) {
     TalvekVessel t(record->Handle());
-    t.SetupFullStack();
+    Inside(t).Define(CONFIG_FULL_STACK);
     const auto& comps = record->def.animations[0].components;
     ASSERT_EQ(comps.size(), 16u);
     for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ(comps[i].id, sim::IdOf(t.arrays.deployComponents[i]));
-        EXPECT_EQ(comps[i].trans, t.arrays.deployRecords[i].get());
+        EXPECT_EQ(comps[i].id, sim::IdOf(Inside(t).arrays.deployComponents[i]));
+        EXPECT_EQ(comps[i].trans, Inside(t).arrays.deployRecords[i].get());
     }
-    for (int i = 16; i < 20; ++i) EXPECT_EQ(t.arrays.deployComponents[i], nullptr);
+    for (int i = 16; i < 20; ++i) EXPECT_EQ(Inside(t).arrays.deployComponents[i], nullptr);
 
     const auto* wing4 = static_cast<const MGROUP_ROTATE*>(comps[3].trans);
     ASSERT_EQ(wing4->Type(), MGROUP_TRANSFORM::ROTATE);
@@ -44,10 +45,10 @@ TEST_F(ModuleTest, SixteenComponentsAsTheRecordsDescribeThem) {
 
 TEST_F(ModuleTest, AThousandRebuildsHoldSixteenRecords) {
     TalvekVessel t(record->Handle());
-    for (int i = 0; i < 1000; ++i) t.SetupFullStack();
+    for (int i = 0; i < 1000; ++i) Inside(t).Define(CONFIG_FULL_STACK);
     const auto& comps = record->def.animations[0].components;
     ASSERT_EQ(comps.size(), 16u);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(comps[i].trans, t.arrays.deployRecords[i].get()) << "every held record is alive";
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(comps[i].trans, Inside(t).arrays.deployRecords[i].get()) << "every held record is alive";
     EXPECT_EQ(record->def.thrusters.size(), 23u);
 }
 
@@ -62,19 +63,19 @@ class PanelMotion : public ModuleTest, public testing::WithParamInterface<Motion
 
 TEST_P(PanelMotion, RisesAtATenthPerSecondToExactlyOneAndStops) {
     TalvekVessel t(record->Handle());
-    t.SetupFullStack();
+    Inside(t).Define(CONFIG_FULL_STACK);
     world->SetTimeAcceleration(GetParam().timeAcceleration);
-    t.arrays.panelMotion = SolarArrays::PanelMotion::Deploying;
+    Inside(t).arrays.panelMotion = SolarArrays::PanelMotion::Deploying;
     int frames = 0;
-    while (t.arrays.panelMotion != SolarArrays::PanelMotion::Still && frames < 100000) {
+    while (Inside(t).arrays.panelMotion != SolarArrays::PanelMotion::Still && frames < 100000) {
         world->AdvanceFrame(GetParam().frameDt);
         t.Timestep();
         ++frames;
-        if (t.arrays.panelMotion != SolarArrays::PanelMotion::Still) {
-            EXPECT_NEAR(t.arrays.panelState, 0.1 * world->SimTime(), 1e-5);
+        if (Inside(t).arrays.panelMotion != SolarArrays::PanelMotion::Still) {
+            EXPECT_NEAR(Inside(t).arrays.panelState, 0.1 * world->SimTime(), 1e-5);
         }
     }
-    EXPECT_EQ(t.arrays.panelState, 1.0f);
+    EXPECT_EQ(Inside(t).arrays.panelState, 1.0f);
     EXPECT_EQ(record->def.animations[0].state, 1.0);
     EXPECT_GE(world->SimTime(), 10.0 - 1e-9) << "the step whose sum passes 1 ends the motion";
     EXPECT_LT(world->SimTime(), 10.0 + GetParam().frameDt * GetParam().timeAcceleration + 1e-9);
@@ -84,12 +85,12 @@ TEST_P(PanelMotion, RisesAtATenthPerSecondToExactlyOneAndStops) {
     t.Timestep();
     for (const auto& c : Calls()) EXPECT_EQ(c.find("SetAnimation"), std::string::npos) << "still: nothing happens";
 
-    t.arrays.panelMotion = SolarArrays::PanelMotion::Retracting;
-    while (t.arrays.panelMotion != SolarArrays::PanelMotion::Still) {
+    Inside(t).arrays.panelMotion = SolarArrays::PanelMotion::Retracting;
+    while (Inside(t).arrays.panelMotion != SolarArrays::PanelMotion::Still) {
         world->AdvanceFrame(GetParam().frameDt);
         t.Timestep();
     }
-    EXPECT_EQ(t.arrays.panelState, 0.0f);
+    EXPECT_EQ(Inside(t).arrays.panelState, 0.0f);
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, PanelMotion,
@@ -98,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(Steps, PanelMotion,
 
 TEST_F(ModuleTest, WingsUnfoldOutwardAndLevel) {
     TalvekVessel t(record->Handle());
-    t.SetupFullStack();
+    Inside(t).Define(CONFIG_FULL_STACK);
     const auto& mesh = *record->def.meshes[0].data;
     auto extent = [&](UINT group, double state) {
         record->def.animations[0].state = state;

@@ -10,6 +10,7 @@
 #include "sim/file_handles.h"
 #include "sim/scenario.h"
 #include "test_platform.h"
+#include "spacecraft/internal/test_access.h"
 
 using testing::HasSubstr;
 
@@ -53,7 +54,7 @@ TEST_F(LoadedModule, InitIgnoresTheFlightModelAndExitDestroys) {
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->GetFlightModel(), 1);
     EXPECT_EQ(v->GetHandle(), record->Handle());
-    EXPECT_EQ(static_cast<TalvekVessel*>(v)->sequencer.configuration, CONFIG_FULL_STACK);
+    EXPECT_EQ(Inside(*static_cast<TalvekVessel*>(v)).sequencer.configuration, CONFIG_FULL_STACK);
     module->exit(v);
     module->exit(nullptr);
 }
@@ -64,10 +65,10 @@ TEST_F(LoadedModule, EntryPointsForward) {
     EXPECT_TRUE(world->trace.empty()) << "class caps do nothing";
 
     module->visualCreated(talvek->iface, nullptr, 7);
-    EXPECT_EQ(Object()->sequencer.rebuildCounter, RebuildPhase::Requested);
+    EXPECT_EQ(Inside(*Object()).sequencer.rebuildCounter, RebuildPhase::Requested);
 
-    Object()->sequencer.configuration = 2;
-    Object()->arrays.panelState = 0.5f;
+    Inside(*Object()).sequencer.configuration = CONFIG_DROGUE;
+    Inside(*Object()).arrays.panelState = 0.5f;
     sim::ScenarioWriter out;
     module->saveState(talvek->iface, &out);
     EXPECT_THAT(out.text, HasSubstr("  CONFIGURATION 2\n  PANELS 0.5\n"));
@@ -76,17 +77,17 @@ TEST_F(LoadedModule, EntryPointsForward) {
     sim::ScenarioBlockReader reader;
     reader.lines = &lines;
     sim::ParsedVesselState state;
-    Object()->sequencer.rebuildCounter = RebuildPhase::Idle;
+    Inside(*Object()).sequencer.rebuildCounter = RebuildPhase::Idle;
     module->loadStateEx(talvek->iface, &reader, &state);
-    EXPECT_EQ(Object()->sequencer.configuration, 4);
-    EXPECT_EQ(Object()->arrays.panelState, 1.0f);
+    EXPECT_EQ(Inside(*Object()).sequencer.configuration, CONFIG_LANDING);
+    EXPECT_EQ(Inside(*Object()).arrays.panelState, 1.0f);
     EXPECT_EQ(talvek->def.size, 5) << "the landing configuration, defined by the load";
 
     module->timestep(talvek->iface, -12345.0);  // the simulation time is not read
 
     char keys[KEYBOARD_STATE_SIZE] = {};
     EXPECT_EQ(module->consumeBufferedKey(talvek->iface, OAPI_KEY_J, false, keys), 0) << "a key coming up commands nothing";
-    Object()->sequencer.rebuildCounter = RebuildPhase::Idle;
+    Inside(*Object()).sequencer.rebuildCounter = RebuildPhase::Idle;
     EXPECT_EQ(module->consumeBufferedKey(talvek->iface, OAPI_KEY_J, true, keys), 1) << "J going down releases";
-    EXPECT_EQ(Object()->sequencer.rebuildCounter, RebuildPhase::Requested);
+    EXPECT_EQ(Inside(*Object()).sequencer.rebuildCounter, RebuildPhase::Requested);
 }

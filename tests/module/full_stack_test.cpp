@@ -7,6 +7,7 @@
 
 #include "module_fixture.h"
 #include "sim/trace_format.h"
+#include "spacecraft/internal/test_access.h"
 
 using testing::ElementsAre;
 
@@ -21,7 +22,7 @@ std::vector<std::string> Names(const std::vector<std::string>& calls) {
 TEST_F(ModuleTest, FullStackStepsInOrder) {
     TalvekVessel t(record->Handle());
     world->trace.clear();
-    t.SetupFullStack();
+    Inside(t).Define(CONFIG_FULL_STACK);
     auto names = Names(Calls());
     // The thruster calls after ClearThrusterDefinitions are checked elsewhere.
     names.erase(std::find(names.begin(), names.end(), "ClearThrusterDefinitions") + 1, names.end());
@@ -46,15 +47,15 @@ TEST_F(ModuleTest, FullStackStepsInOrder) {
 
 TEST_F(ModuleTest, SecondRunKeepsTheTankContentsAndTheDock) {
     TalvekVessel t(record->Handle());
-    t.SetupFullStack();
-    const PROPELLANT_HANDLE tank = t.mainTank;
-    const DOCKHANDLE dock = t.dockPort;
-    t.SetPropellantMass(t.mainTank, 123.5);
+    Inside(t).Define(CONFIG_FULL_STACK);
+    const PROPELLANT_HANDLE tank = Inside(t).mainTank;
+    const DOCKHANDLE dock = Inside(t).dockPort;
+    t.SetPropellantMass(Inside(t).mainTank, 123.5);
     world->trace.clear();
-    t.SetupFullStack();
-    EXPECT_EQ(t.mainTank, tank);
-    EXPECT_EQ(t.dockPort, dock);
-    EXPECT_EQ(t.GetPropellantMass(t.mainTank), 123.5);
+    Inside(t).Define(CONFIG_FULL_STACK);
+    EXPECT_EQ(Inside(t).mainTank, tank);
+    EXPECT_EQ(Inside(t).dockPort, dock);
+    EXPECT_EQ(t.GetPropellantMass(Inside(t).mainTank), 123.5);
     EXPECT_EQ(record->def.tanks.size(), 2u) << "the main tank and the descent module's attitude tank";
     EXPECT_EQ(record->def.docks.size(), 1u);
     for (const auto& c : Names(Calls())) {
@@ -69,40 +70,40 @@ TEST_F(ModuleTest, SecondRunKeepsTheTankContentsAndTheDock) {
 
 TEST_F(ModuleTest, DeletedMainTankIsCreatedFullAgain) {
     TalvekVessel t(record->Handle());
-    t.SetupFullStack();
-    t.DelPropellantResource(t.mainTank);
-    t.SetupFullStack();
-    ASSERT_NE(t.mainTank, nullptr);
-    EXPECT_EQ(t.GetPropellantMass(t.mainTank), 900);
+    Inside(t).Define(CONFIG_FULL_STACK);
+    t.DelPropellantResource(Inside(t).mainTank);
+    Inside(t).Define(CONFIG_FULL_STACK);
+    ASSERT_NE(Inside(t).mainTank, nullptr);
+    EXPECT_EQ(t.GetPropellantMass(Inside(t).mainTank), 900);
 }
 
 TEST_F(ModuleTest, ShiftFromAParachuteConfigurationReturnsToTheDesignOrigin) {
     TalvekVessel t(record->Handle());
-    t.cogShift = {0, -0.1, 0};
+    Inside(t).cogShift = {0, -0.1, 0};
     record->pos = {7e6, 0, 0};
     world->trace.clear();
-    t.SetupFullStack();
+    Inside(t).Define(CONFIG_FULL_STACK);
     std::vector<std::string> shifts;
     for (const auto& c : Calls())
         if (c.rfind("ShiftCentreOfMass", 0) == 0) shifts.push_back(c);
     EXPECT_THAT(shifts, ElementsAre("ShiftCentreOfMass(" + sim::trace::Args(VECTOR3{-0.0, 0.1, -0.0}) + ")",
                                     "ShiftCentreOfMass((0, 0, 0))"));
     EXPECT_DOUBLE_EQ(record->pos.y, 0.1);
-    EXPECT_EQ(t.cogShift.y, 0);
+    EXPECT_EQ(Inside(t).cogShift.y, 0);
 }
 
 TEST_F(ModuleTest, RetroAndBackGroupsFireTheSameTwoThrusters) {
     TalvekVessel t(record->Handle());
-    t.SetupFullStack();
+    Inside(t).Define(CONFIG_FULL_STACK);
     const auto& groups = record->def.groups;
     ASSERT_EQ(groups.size(), 14u);
     EXPECT_EQ(groups[11].type, THGROUP_ATT_BACK);
     EXPECT_EQ(groups[13].type, THGROUP_RETRO);
     EXPECT_EQ(groups[11].thrusters, groups[13].thrusters);
     EXPECT_EQ(groups[11].thrusters,
-              (std::vector<sim::Id>{sim::IdOf(t.attThrusters[11][0]), sim::IdOf(t.attThrusters[11][1])}));
+              (std::vector<sim::Id>{sim::IdOf(Inside(t).attThrusters[11][0]), sim::IdOf(Inside(t).attThrusters[11][1])}));
     // P3 serves pitch up, bank right and up.
-    const sim::Id p3 = sim::IdOf(t.attThrusters[0][2]);
+    const sim::Id p3 = sim::IdOf(Inside(t).attThrusters[0][2]);
     std::vector<int> typesWithP3;
     for (const auto& g : groups)
         if (std::count(g.thrusters.begin(), g.thrusters.end(), p3)) typesWithP3.push_back(g.type);
@@ -111,12 +112,12 @@ TEST_F(ModuleTest, RetroAndBackGroupsFireTheSameTwoThrusters) {
 
 TEST_F(ModuleTest, MainEngineHasTwoStreamsEachAttitudeThrusterOne) {
     TalvekVessel t(record->Handle());
-    t.SetupFullStack();
+    Inside(t).Define(CONFIG_FULL_STACK);
     std::map<sim::Id, int> streams;
     for (const auto& e : record->def.exhaust) ++streams[e.thruster];
-    EXPECT_EQ(streams[sim::IdOf(t.mainThruster)], 2);
+    EXPECT_EQ(streams[sim::IdOf(Inside(t).mainThruster)], 2);
     for (const auto& th : record->def.thrusters)
-        if (th.id != sim::IdOf(t.mainThruster)) {
+        if (th.id != sim::IdOf(Inside(t).mainThruster)) {
             EXPECT_EQ(streams[th.id], 1);
         }
 }

@@ -10,6 +10,7 @@
 #include "module_fixture.h"
 #include "sim/file_handles.h"
 #include "sim/scenario.h"
+#include "spacecraft/internal/test_access.h"
 
 namespace {
 
@@ -79,7 +80,7 @@ const TwiceCase TWICE_CASES[] = {
     // A visual defines only a vessel that has no definition yet.
     {"VisualCreated", HostEvent::VisualCreated, [](TalvekVessel&) {}, "ClearMeshes", false},
     // Deploying arrays: every step sets the animation once.
-    {"TimeStep", HostEvent::TimeStep, [](TalvekVessel& t) { t.arrays.panelMotion = SolarArrays::PanelMotion::Deploying; }, "SetAnimation", true},
+    {"TimeStep", HostEvent::TimeStep, [](TalvekVessel& t) { Inside(t).arrays.panelMotion = SolarArrays::PanelMotion::Deploying; }, "SetAnimation", true},
     {"SaveState", HostEvent::SaveState, [](TalvekVessel&) {}, "SaveDefaultState", true},
     {"Key", HostEvent::Key, [](TalvekVessel&) {}, "oapiAcceptDelayedKey", true},
 };
@@ -114,13 +115,13 @@ TEST_F(Routes, CallbacksRunTheEntryPointsOperations) {
     sim::ScenarioBlockReader reader;
     reader.lines = &lines;
     sim::ParsedVesselState state;
-    Object()->sequencer.configuration = CONFIG_DESCENT;
+    Inside(*Object()).sequencer.configuration = CONFIG_DESCENT;
     Callbacks()->clbkLoadStateEx(&reader, &state);
-    EXPECT_EQ(Object()->sequencer.configuration, CONFIG_FULL_STACK);
-    EXPECT_EQ(Object()->arrays.panelState, 0.25f);
+    EXPECT_EQ(Inside(*Object()).sequencer.configuration, CONFIG_FULL_STACK);
+    EXPECT_EQ(Inside(*Object()).arrays.panelState, 0.25f);
     EXPECT_EQ(talvek->def.size, 15) << "the full stack, defined by the load";
 
-    Object()->arrays.panelMotion = SolarArrays::PanelMotion::Deploying;
+    Inside(*Object()).arrays.panelMotion = SolarArrays::PanelMotion::Deploying;
     world->trace.clear();
     Callbacks()->clbkPostStep(0, 0, 0);
     EXPECT_EQ(Count("SetAnimation"), 1) << "one step of the arrays";
@@ -130,7 +131,7 @@ TEST_F(Routes, CallbacksRunTheEntryPointsOperations) {
     EXPECT_THAT(out.text, testing::HasSubstr("  CONFIGURATION 0\n  PANELS 0.25\n"));
 
     EXPECT_EQ(Callbacks()->clbkConsumeBufferedKey(OAPI_KEY_K, true, keys), 1);
-    EXPECT_EQ(Object()->arrays.panelMotion, SolarArrays::PanelMotion::Deploying);
+    EXPECT_EQ(Inside(*Object()).arrays.panelMotion, SolarArrays::PanelMotion::Deploying);
 }
 
 // clbkPostCreation defines a vessel that nothing has defined yet (one made by oapiCreateVessel,
@@ -138,7 +139,7 @@ TEST_F(Routes, CallbacksRunTheEntryPointsOperations) {
 TEST_F(Routes, PostCreationDefinesOnlyAnUndefinedVessel) {
     Callbacks()->clbkPostCreation();
     EXPECT_EQ(Count("ClearMeshes"), 1);
-    EXPECT_EQ(Object()->sequencer.rebuildCounter, RebuildPhase::Requested);
+    EXPECT_EQ(Inside(*Object()).sequencer.rebuildCounter, RebuildPhase::Requested);
     ASSERT_FALSE(talvek->def.meshes.empty());
     EXPECT_EQ(talvek->def.meshes[0].file, "talvek");
     EXPECT_GT(talvek->Mass(), 0);

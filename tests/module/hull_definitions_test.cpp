@@ -7,12 +7,13 @@
 #include <functional>
 
 #include "tests/module/module_fixture.h"
+#include "spacecraft/internal/test_access.h"
 
 namespace {
 
 struct HullCase {
     const char* name;
-    std::int16_t configuration;
+    Configuration configuration;
     const HullDefinition* hull;
 };
 void PrintTo(const HullCase& c, std::ostream* os) { *os << c.name; }
@@ -23,13 +24,13 @@ class HullRecords : public ModuleTest, public testing::WithParamInterface<HullCa
 
 TEST_P(HullRecords, AppliedAloneGiveTheSetUpsCallsInItsOrder) {
     TalvekVessel t(record->Handle());
-    t.SetupFullStack();  // a defined vessel, as every set-up but the first finds it
-    t.sequencer.configuration = GetParam().configuration;
+    Inside(t).Define(CONFIG_FULL_STACK);  // a defined vessel, as every set-up but the first finds it
+    Inside(t).sequencer.configuration = GetParam().configuration;
     world->trace.clear();
-    t.ApplyConfiguration();
+    Inside(t).ApplyConfiguration();
     const std::vector<std::string> setUp = Calls();
     world->trace.clear();
-    t.ApplyHull(*GetParam().hull);
+    Inside(t).ApplyHull(*GetParam().hull);
     const std::vector<std::string> applied = Calls();
     ASSERT_FALSE(applied.empty());
     EXPECT_EQ(applied.front().rfind("SetSize(", 0), 0u) << applied.front();
@@ -50,14 +51,14 @@ INSTANTIATE_TEST_SUITE_P(Configurations, HullRecords,
 // design-frame points).
 TEST_F(ModuleTest, HullRecordValuesReachTheHost) {
     TalvekVessel t(record->Handle());
-    t.SetupFullStack();
+    Inside(t).Define(CONFIG_FULL_STACK);
     for (const HullDefinition* hull : {&STACK_HULL, &DESCENT_HULL, &DROGUE_HULL, &MAIN_CHUTE_HULL}) {
-        t.PlaceHull(*hull);
-        t.ApplyHull(*hull);
+        Inside(t).PlaceHull(*hull);
+        Inside(t).ApplyHull(*hull);
         EXPECT_EQ(record->def.size, hull->size);
         EXPECT_EQ(record->def.crossSections.z, hull->crossSections.z);
         EXPECT_EQ(record->def.pitchMomentScale, hull->pitchMomentScale);
-        EXPECT_EQ(t.cogShift.z, hull->cogShift.z);
+        EXPECT_EQ(Inside(t).cogShift.z, hull->cogShift.z);
         EXPECT_EQ(record->def.cameraOffset.y, hull->camera.y - hull->cogShift.y);
     }
 }

@@ -8,6 +8,7 @@
 #include "module_fixture.h"
 #include "sim/planet.h"
 #include "spacecraft/landing_burn.h"
+#include "spacecraft/internal/test_access.h"
 
 namespace {
 
@@ -63,10 +64,10 @@ protected:
     void SetUp() override {
         ModuleTest::SetUp();
         t = std::make_unique<TalvekVessel>(record->Handle());
-        t->SetupFullStack();
-        t->sequencer.configuration = CONFIG_MAIN_CHUTE;
-        t->SetupMainChute();
-        t->sequencer.definedConfiguration = CONFIG_MAIN_CHUTE;
+        Inside(*t).Define(CONFIG_FULL_STACK);
+        Inside(*t).sequencer.configuration = CONFIG_MAIN_CHUTE;
+        Inside(*t).Define(CONFIG_MAIN_CHUTE);
+        Inside(*t).sequencer.definedConfiguration = CONFIG_MAIN_CHUTE;
         world->AdvanceFrame(FRAME);
     }
     void TearDown() override {
@@ -83,7 +84,7 @@ protected:
         record->landed = false;
     }
     void Touching() { record->contact.touching = true; }
-    double Level() const { return t->GetThrusterLevel(t->landingThruster); }
+    double Level() const { return t->GetThrusterLevel(Inside(*t).burn.thruster); }
     double DueHeight() const {
         return LANDING_BURN_END_HEIGHT + LandingBurnDistance(CANOPY_SPEED, t->GetMass(), 70);
     }
@@ -97,7 +98,7 @@ TEST_F(UnderTheMainCanopy, FiresWhenDueAndKeepsFullThrust) {
     BaseAt(DueHeight() + 1);
     FrameSteps(*t);
     EXPECT_EQ(Level(), 0) << "a metre early";
-    EXPECT_EQ(t->sequencer.configuration, CONFIG_MAIN_CHUTE);
+    EXPECT_EQ(Inside(*t).sequencer.configuration, CONFIG_MAIN_CHUTE);
     EXPECT_EQ(world->FindByName("TalvekChute"), nullptr) << "the canopy stays until the ground";
 
     BaseAt(DueHeight() + CANOPY_SPEED * FRAME / 4);
@@ -106,7 +107,7 @@ TEST_F(UnderTheMainCanopy, FiresWhenDueAndKeepsFullThrust) {
 
     FrameSteps(*t);
     EXPECT_EQ(Level(), 1) << "once burning, at full thrust";
-    EXPECT_EQ(t->sequencer.configuration, CONFIG_MAIN_CHUTE);
+    EXPECT_EQ(Inside(*t).sequencer.configuration, CONFIG_MAIN_CHUTE);
 }
 
 TEST_F(UnderTheMainCanopy, TimeRunsAtRealSpeedNearTheGround) {
@@ -121,24 +122,24 @@ TEST_F(UnderTheMainCanopy, TimeRunsAtRealSpeedNearTheGround) {
 
 TEST_F(UnderTheMainCanopy, LeavesTheThrusterAloneWhenAnotherSetUpDefinesTheVessel) {
     // After a baseline full-stack set-up the handle names no thruster until the rebuild.
-    t->sequencer.definedConfiguration = CONFIG_FULL_STACK;
+    Inside(*t).sequencer.definedConfiguration = CONFIG_FULL_STACK;
     BaseAt(0.5);
     world->trace.clear();
     FrameSteps(*t);
     for (const auto& c : Calls()) EXPECT_EQ(c.rfind("SetThrusterLevel", 0), std::string::npos) << c;
     Touching();
     FrameSteps(*t);
-    EXPECT_EQ(t->sequencer.configuration, CONFIG_LANDING) << "the canopy is still released on the ground";
+    EXPECT_EQ(Inside(*t).sequencer.configuration, CONFIG_LANDING) << "the canopy is still released on the ground";
     for (const auto& c : Calls()) EXPECT_EQ(c.rfind("SetThrusterLevel", 0), std::string::npos) << c;
 }
 
 TEST_F(UnderTheMainCanopy, WithAnEmptyTankTheCapsuleLandsUnderTheCanopy) {
-    t->SetPropellantMass(t->landingTank, 0);
+    t->SetPropellantMass(Inside(*t).burn.tank, 0);
     BaseAt(0.1);
     FrameSteps(*t);
     EXPECT_EQ(Level(), 0);
     Touching();
     FrameSteps(*t);
-    EXPECT_EQ(t->sequencer.configuration, CONFIG_LANDING);
+    EXPECT_EQ(Inside(*t).sequencer.configuration, CONFIG_LANDING);
     EXPECT_NE(world->FindByName("TalvekChute"), nullptr);
 }

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "carrier/vessel_entry_points.h"
+#include "sim/app/dump.h"
 #include "sim/world.h"
 #include "spacecraft/talvek_vessel.h"
 #include "test_support.h"
@@ -19,6 +20,21 @@ public:
     void OnMessage(const char* name, const char* text) override { messages.emplace_back(name, text); }
     std::vector<std::pair<std::string, std::string>> messages;
 };
+
+// The first vessel's record as JSON without the ids that every rebuild hands out anew: its whole
+// definition, to compare with another.
+inline nlohmann::ordered_json DefinitionOf(sim::World& world, size_t vessel = 0) {
+    nlohmann::ordered_json v = sim::DumpWorld(world)["vessels"][vessel];
+    for (const char* key : {"propellant", "thrusters", "thrusterGroups", "exhaust"})
+        for (auto& item : v[key]) {
+            item.erase("id");
+            item.erase("tank");
+            item.erase("thruster");
+            item.erase("thrusters");
+        }
+    v.erase("defaultPropellant");
+    return v;
+}
 
 class ModuleTest : public testing::Test {
 protected:
@@ -46,14 +62,14 @@ protected:
         cwd.reset();
     }
 
-    // One frame's steps of a spacecraft as the host reaches it: the pre-step and the post-step, or
-    // the older hosts' single time step.
-    static void FrameSteps(TalvekVessel& v) {
+    // One frame's steps of a spacecraft as the host reaches it: the pre-step and the post-step
+    // with the world's step, or the older hosts' single time step.
+    void FrameSteps(TalvekVessel& v) const {
         if (talvek_test::LegacyEntryPoints()) {
             VesselEntryPoints<TalvekVessel>::Timestep(&v);
         } else {
-            v.clbkPreStep(0, 0, 0);
-            v.clbkPostStep(0, 0, 0);
+            v.clbkPreStep(world->SimTime(), world->SimStep(), world->Mjd());
+            v.clbkPostStep(world->SimTime(), world->SimStep(), world->Mjd());
         }
     }
 

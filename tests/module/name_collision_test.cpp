@@ -5,6 +5,7 @@
 #include <string>
 
 #include "module_fixture.h"
+#include "spacecraft/internal/test_access.h"
 
 using testing::UnorderedElementsAre;
 
@@ -26,7 +27,7 @@ TEST_F(NameCollision, EverySpacecraftThatSeparatesGetsBothModules) {
     sim::VesselRecord* second = world->AddVessel("T2", "Shell");
     sim::VesselRecord* third = world->AddVessel("T3", "Shell");
     TalvekVessel a(record->Handle()), b(second->Handle()), c(third->Handle());
-    for (TalvekVessel* t : {&a, &b, &c}) t->SeparateModules();
+    for (TalvekVessel* t : {&a, &b, &c}) Inside(*t).SeparateModules();
     EXPECT_THAT(NamesOfClass("tlvorbit"), UnorderedElementsAre("TalvekOrbitMod", "TalvekOrbitMod-2", "TalvekOrbitMod-3"));
     EXPECT_THAT(NamesOfClass("tlvservice"),
                 UnorderedElementsAre("TalvekServiceMod", "TalvekServiceMod-2", "TalvekServiceMod-3"));

@@ -10,6 +10,7 @@
 #include <limits>
 #include <random>
 
+#include "carrier/internal/payload_fields.h"
 #include "carrier/internal/test_access.h"
 #include "module_fixture.h"
 #include "sim/file_handles.h"
@@ -499,3 +500,76 @@ TEST_F(ModuleTest, NumbersSavedAsPrintfWritesThem) {
         EXPECT_EQ(line, "- - - " + expected(v) + " 0.00 0.00 " + expected(v) + " 0.00 0.00") << v;
     }
 }
+
+// Every field of the line table is written and read back through the slot member it names: a
+// slot whose fields all differ reads back from its line with each field where it was.
+TEST_F(ModuleTest, EveryFieldOfTheTableRoundTripsThroughALine) {
+    PayloadSlot written;
+    written.kind = PAYLOAD_KIND_STAGE;
+    std::vector<std::string> names;
+    for (int f = 0; f < PAYLOAD_FIELD_COUNT; ++f) {
+        const PayloadField& field = PAYLOAD_FIELDS[f];
+        PayloadFieldValue value;
+        names.push_back("field" + std::to_string(f));
+        if (field.kind == PayloadFieldKind::Name)
+            value.name = names.back();
+        else
+            value.number = field.range ? field.lo + (field.hi - field.lo) * (f + 1) / (PAYLOAD_FIELD_COUNT + 1) : f + 0.25;
+        field.store(written, value);
+    }
+    const PayloadLine line = FormatPayloadLine(written, written.mesh.position);
+    testing::internal::CaptureStderr();
+    TalvekVessel t(record->Handle());
+    world->log.clear();
+    t.ParsePayloadLine(line.text.c_str());
+    testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(world->log.empty()) << line.text;
+    const PayloadSlot& read = t.PayloadTable()[0];
+    ASSERT_TRUE(read.attached) << line.text;
+    EXPECT_EQ(read.kind, PAYLOAD_KIND_STAGE);
+    for (int f = 0; f < PAYLOAD_FIELD_COUNT; ++f) {
+        const PayloadField& field = PAYLOAD_FIELDS[f];
+        const PayloadFieldValue a = field.load(written, written.mesh.position);
+        const PayloadFieldValue b = field.load(read, read.mesh.position);
+        EXPECT_EQ(b.name, a.name) << field.name << " in " << line.text;
+        EXPECT_EQ(b.number, a.number) << field.name << " in " << line.text;
+    }
+}
+
+// A message named by a payload key is read as the line its text holds: the text's own keyword
+// decides, a closing keyword counting by its first letters.
+struct MessageCase {
+    std::vector<std::pair<std::string, std::string>> messages;  // name, text
+    std::vector<std::string> table;
+    std::vector<std::string> toOnMessage;
+};
+void PrintTo(const MessageCase& c, std::ostream* os) { *os << testing::PrintToString(c.messages); }
+
+class PayloadMessages : public ModuleTest, public testing::WithParamInterface<MessageCase> {};
+
+TEST_P(PayloadMessages, ReachTheTableByTheirText) {
+    testing::internal::CaptureStderr();
+    Recording t(record->Handle());
+    for (const auto& [name, text] : GetParam().messages) t.DispatchMessage(name.c_str(), text.c_str());
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Table(t), GetParam().table);
+    std::vector<std::string> names;
+    for (const auto& m : t.messages) names.push_back(m.first);
+    EXPECT_EQ(names, GetParam().toOnMessage);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PayloadMessages,
+    testing::Values(
+        MessageCase{{{"STAGE", "STAGE s" + FIELDS}, {"PAYLOAD", "ENDSTAGEX"}, {"ENDSTAGE", "PAYLOAD p" + FIELDS}},
+                    {"1 -1 s", "0 -1 p", "open -1"},
+                    {}},
+        MessageCase{{{"STAGE", "STAGE s" + FIELDS}, {"ENDDRV", "ENDDRVfoo"}, {"PAYLOAD", "PAYLOAD p" + FIELDS}},
+                    {"1 -1 s", "0 -1 p", "open -1"},
+                    {}},
+        MessageCase{{{"PAYLOAD", "PAYLOAD\tp" + FIELDS}, {"PAYLOAD", "PAYLOADS p" + FIELDS}, {"PAYLOAD", ""}},
+                    {"open -1"},
+                    {}},
+        MessageCase{{{"payload", "PAYLOAD p" + FIELDS}, {"PAYLOADX", "PAYLOAD q" + FIELDS}},
+                    {"open -1"},
+                    {"payload", "PAYLOADX"}}));

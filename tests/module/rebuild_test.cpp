@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "module_fixture.h"
+#include "spacecraft/internal/test_access.h"
 
 using testing::ElementsAre;
 
@@ -18,8 +19,8 @@ std::vector<std::string> RebuildCalls(const std::vector<std::string>& calls) {
 
 TEST_F(ModuleTest, RebuildRunsTheSetUpInTheSecondStepAfterArming) {
     TalvekVessel t(record->Handle());
-    t.arrays.panelState = 0.5f;
-    t.sequencer.rebuildCounter = RebuildPhase::Requested;
+    Inside(t).arrays.panelState = 0.5f;
+    Inside(t).sequencer.rebuildCounter = RebuildPhase::Requested;
     std::vector<std::vector<std::string>> steps;
     for (int i = 0; i < 4; ++i) {
         world->trace.clear();
@@ -31,15 +32,15 @@ TEST_F(ModuleTest, RebuildRunsTheSetUpInTheSecondStepAfterArming) {
     EXPECT_THAT(steps[1], ElementsAre("SetAnimation(0, 0)", "SetSize(15)"));
     EXPECT_THAT(steps[2], ElementsAre("SetAnimation(0, 0.5)"));
     EXPECT_TRUE(steps[3].empty());
-    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Idle);
+    EXPECT_EQ(Inside(t).sequencer.rebuildCounter, RebuildPhase::Idle);
 }
 
 TEST_F(ModuleTest, ArmingAgainStartsTheSequenceOver) {
     TalvekVessel t(record->Handle());
-    t.sequencer.rebuildCounter = RebuildPhase::Requested;
+    Inside(t).sequencer.rebuildCounter = RebuildPhase::Requested;
     world->AdvanceFrame(0.1);
     t.Timestep();  // 2
-    t.sequencer.rebuildCounter = RebuildPhase::Requested;
+    Inside(t).sequencer.rebuildCounter = RebuildPhase::Requested;
     world->trace.clear();
     world->AdvanceFrame(0.1);
     t.Timestep();  // 2 again: no set-up yet
@@ -52,10 +53,10 @@ TEST_F(ModuleTest, ArmingAgainStartsTheSequenceOver) {
 
 TEST_F(ModuleTest, ConfigurationsWithoutASetUpDefineNothing) {
     TalvekVessel t(record->Handle());
-    for (std::int16_t c : {std::int16_t{5}, std::int16_t{-1}, std::int16_t{300}}) {
-        t.sequencer.configuration = c;
+    for (Configuration c : {ConfigurationNumbered(5), ConfigurationNumbered(-1), ConfigurationNumbered(300)}) {
+        Inside(t).sequencer.configuration = c;
         world->trace.clear();
-        t.ApplyConfiguration();
+        Inside(t).ApplyConfiguration();
         EXPECT_TRUE(Calls().empty()) << c;
     }
 }
@@ -64,7 +65,7 @@ TEST_F(ModuleTest, LoadedVesselGetsItsConfigurationTwoStepsLater) {
     TalvekVessel t(record->Handle());
     t.VisualCreated();
     EXPECT_EQ(record->def.size, 15) << "the baseline full stack at once";
-    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Requested);
+    EXPECT_EQ(Inside(t).sequencer.rebuildCounter, RebuildPhase::Requested);
     world->AdvanceFrame(0.1);
     t.Timestep();
     world->trace.clear();

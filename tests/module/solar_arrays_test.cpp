@@ -4,6 +4,7 @@
 
 #include "tests/module/module_fixture.h"
 #include "sim/file_handles.h"
+#include "spacecraft/internal/test_access.h"
 
 namespace {
 
@@ -26,11 +27,11 @@ constexpr SolarArrays::PanelMotion STILL = SolarArrays::PanelMotion::Still,
 
 TEST_P(SolarArrayLines, ReadTheirKeysAndLeaveOtherLinesAlone) {
     TalvekVessel t(record->Handle());
-    t.arrays.panelState = 0.75f;
-    t.arrays.panelMotion = DEPLOYING;
-    EXPECT_EQ(t.arrays.ParseLine(GetParam().line), GetParam().taken);
-    EXPECT_EQ(t.arrays.panelState, GetParam().panelState);
-    EXPECT_EQ(t.arrays.panelMotion, GetParam().motion);
+    Inside(t).arrays.panelState = 0.75f;
+    Inside(t).arrays.panelMotion = DEPLOYING;
+    EXPECT_EQ(Inside(t).arrays.ParseLine(GetParam().line), GetParam().taken);
+    EXPECT_EQ(Inside(t).arrays.panelState, GetParam().panelState);
+    EXPECT_EQ(Inside(t).arrays.panelMotion, GetParam().motion);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -50,11 +51,11 @@ TEST_F(ModuleTest, SolarArraysToggleTowardsTheFartherEnd) {
         SolarArrays::PanelMotion motion;
     } cases[] = {{0.0f, DEPLOYING}, {0.5f, DEPLOYING}, {0.51f, RETRACTING}, {1.0f, RETRACTING}};
     for (const auto& c : cases) {
-        t.arrays.panelState = c.state;
-        t.arrays.panelMotion = STILL;
-        EXPECT_EQ(t.arrays.Toggle(), c.motion) << c.state;
-        EXPECT_EQ(t.arrays.panelMotion, c.motion) << c.state;
-        EXPECT_EQ(t.arrays.panelState, c.state) << "the toggle moves nothing yet";
+        Inside(t).arrays.panelState = c.state;
+        Inside(t).arrays.panelMotion = STILL;
+        EXPECT_EQ(Inside(t).arrays.Toggle(), c.motion) << c.state;
+        EXPECT_EQ(Inside(t).arrays.panelMotion, c.motion) << c.state;
+        EXPECT_EQ(Inside(t).arrays.panelState, c.state) << "the toggle moves nothing yet";
     }
 }
 
@@ -67,13 +68,13 @@ TEST_F(ModuleTest, SolarArraysSaveTheMotionOnlyWhileMoving) {
                  {DEPLOYING, "  PANELS 0.25\n  PANEL_MOTION 1\n"},
                  {RETRACTING, "  PANELS 0.25\n  PANEL_MOTION 2\n"}};
     for (const auto& c : cases) {
-        t.arrays.panelState = 0.25f;
-        t.arrays.panelMotion = c.motion;
+        Inside(t).arrays.panelState = 0.25f;
+        Inside(t).arrays.panelMotion = c.motion;
         sim::ScenarioWriter out;
-        t.arrays.Save(&out);
+        Inside(t).arrays.Save(&out);
         EXPECT_EQ(out.text, c.text);
         // What is saved reads back as it was.
-        SolarArrays& arrays = t.arrays;
+        SolarArrays& arrays = Inside(t).arrays;
         arrays.panelState = 0;
         arrays.panelMotion = STILL;
         std::size_t start = 0;

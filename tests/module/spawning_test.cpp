@@ -7,6 +7,7 @@
 #include "module_fixture.h"
 #include "sim/mathx.h"
 #include "sim/physics.h"
+#include "spacecraft/internal/test_access.h"
 
 namespace {
 
@@ -54,8 +55,8 @@ TEST_F(Spawning, RefusedVesselGivesNull) {
 
 TEST_F(Spawning, SeparationReleasesBothModulesAndArmsTheDescentModule) {
     TalvekVessel t(record->Handle());
-    t.SetupFullStack();
-    t.SeparateModules();
+    Inside(t).Define(CONFIG_FULL_STACK);
+    Inside(t).Enter(*Inside(t).sequencer.ByKey());
     const sim::VesselRecord* orbital = world->FindByName("TalvekOrbitMod");
     const sim::VesselRecord* service = world->FindByName("TalvekServiceMod");
     ASSERT_NE(orbital, nullptr);
@@ -66,8 +67,8 @@ TEST_F(Spawning, SeparationReleasesBothModulesAndArmsTheDescentModule) {
     ExpectNear(InCarrierFrame(service->pos), {0, 0.2, -2.2}, 1e-6);
     ExpectNear(record->rot.Transposed() * (orbital->vel - record->vel), {0, 0, 0.5}, 1e-6);
     ExpectNear(record->rot.Transposed() * (service->vel - record->vel), {0, 0, -0.5}, 1e-6);
-    EXPECT_EQ(t.sequencer.configuration, CONFIG_DESCENT);
-    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Requested);
+    EXPECT_EQ(Inside(t).sequencer.configuration, CONFIG_DESCENT);
+    EXPECT_EQ(Inside(t).sequencer.rebuildCounter, RebuildPhase::Requested);
 
     // For two steps the spacecraft still carries the full stack.
     world->AdvanceFrame(1.0 / 60);
@@ -80,7 +81,7 @@ TEST_F(Spawning, SeparationReleasesBothModulesAndArmsTheDescentModule) {
 
 TEST_F(Spawning, ModulesAreReleasedAtDesignPositionsMinusTheShift) {
     TalvekVessel t(record->Handle());
-    t.cogShift = {0, -0.1, -0.5};
-    t.SeparateModules();
+    Inside(t).cogShift = {0, -0.1, -0.5};
+    Inside(t).SeparateModules();
     ExpectNear(InCarrierFrame(world->FindByName("TalvekOrbitMod")->pos), {0.45, 0.7, 3.25}, 1e-6);
 }

@@ -5,6 +5,7 @@
 #include "module_fixture.h"
 #include "sim/file_handles.h"
 #include "sim/scenario.h"
+#include "spacecraft/internal/test_access.h"
 
 using testing::ElementsAre;
 
@@ -39,12 +40,12 @@ class SpacecraftKeys : public ModuleTest, public testing::WithParamInterface<Key
 
 TEST_P(SpacecraftKeys, AreReadAsWritten) {
     TalvekVessel t(record->Handle());
-    t.sequencer.configuration = 9;
-    t.arrays.panelState = 0.75f;
+    Inside(t).sequencer.configuration = ConfigurationNumbered(9);
+    Inside(t).arrays.panelState = 0.75f;
     Block block({GetParam().line});
     t.LoadStateEx(&block.reader, &block.state);
-    EXPECT_EQ(t.sequencer.configuration, GetParam().configuration) << GetParam().line;
-    EXPECT_EQ(t.arrays.panelState, GetParam().panels) << GetParam().line;
+    EXPECT_EQ(Number(Inside(t).sequencer.configuration), GetParam().configuration) << GetParam().line;
+    EXPECT_EQ(Inside(t).arrays.panelState, GetParam().panels) << GetParam().line;
     if (*GetParam().logged)
         EXPECT_THAT(world->log, ElementsAre(std::string("T: ") + GetParam().logged + ": " + GetParam().line));
     else
@@ -81,19 +82,19 @@ TEST_F(ModuleTest, EveryLineReachesTheHostParserAndLoadEndsWithTheSavedConfigura
     EXPECT_THAT(parsed, ElementsAre("ParseScenarioLineEx(\"CONFIGURATION 2\")", "ParseScenarioLineEx(\"PANELS 0.5\")",
                                     "ParseScenarioLineEx(\"RPOS 1 2 3\")", "ParseScenarioLineEx(\"ANYTHING else\")"));
     EXPECT_EQ(block.state.rpos->y, 2) << "the host's keys reach the host";
-    EXPECT_EQ(t.sequencer.configuration, 2);
-    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Idle) << "no rebuild pending: the drogue is defined at once";
+    EXPECT_EQ(Inside(t).sequencer.configuration, CONFIG_DROGUE);
+    EXPECT_EQ(Inside(t).sequencer.rebuildCounter, RebuildPhase::Idle) << "no rebuild pending: the drogue is defined at once";
     EXPECT_EQ(record->def.size, 80);
-    EXPECT_NE(t.landingTank, nullptr);
-    EXPECT_EQ(t.mainTank, nullptr);
+    EXPECT_NE(Inside(t).burn.tank, nullptr);
+    EXPECT_EQ(Inside(t).mainTank, nullptr);
 }
 
 TEST_F(ModuleTest, EmptyBlockDefinesTheFullStack) {
     TalvekVessel t(record->Handle());
     Block block({});
     t.LoadStateEx(&block.reader, &block.state);
-    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Idle);
-    EXPECT_EQ(t.sequencer.configuration, 0);
+    EXPECT_EQ(Inside(t).sequencer.rebuildCounter, RebuildPhase::Idle);
+    EXPECT_EQ(Inside(t).sequencer.configuration, CONFIG_FULL_STACK);
     EXPECT_EQ(record->def.size, 15);
 }
 
@@ -103,14 +104,14 @@ TEST_F(ModuleTest, UnknownConfigurationNumberLoadsTheBaseline) {
     TalvekVessel t(record->Handle());
     Block block({"CONFIGURATION 9"});
     t.LoadStateEx(&block.reader, &block.state);
-    EXPECT_EQ(t.sequencer.rebuildCounter, RebuildPhase::Requested);
+    EXPECT_EQ(Inside(t).sequencer.rebuildCounter, RebuildPhase::Requested);
     EXPECT_EQ(record->def.size, 15);
 }
 
 TEST_F(ModuleTest, SaveWritesHostLinesThenConfigurationThenPanels) {
     TalvekVessel t(record->Handle());
-    t.sequencer.configuration = -3;
-    t.arrays.panelState = 0.25f;
+    Inside(t).sequencer.configuration = ConfigurationNumbered(-3);
+    Inside(t).arrays.panelState = 0.25f;
     sim::ScenarioWriter out;
     world->trace.clear();
     t.SaveState(&out);
@@ -150,9 +151,9 @@ TEST_P(SavedRebuild, GoesOnOnlyWhereTheSequencerWritesIt) {
     Block block({"CONFIGURATION " + std::to_string(c.configuration), c.rebuild});
     world->log.clear();
     t.LoadStateEx(&block.reader, &block.state);
-    EXPECT_EQ(t.sequencer.configuration, c.configuration);
-    EXPECT_EQ(t.sequencer.rebuildCounter, c.phase);
-    EXPECT_EQ(t.sequencer.definedConfiguration, c.definedConfiguration);
+    EXPECT_EQ(Number(Inside(t).sequencer.configuration), c.configuration);
+    EXPECT_EQ(Inside(t).sequencer.rebuildCounter, c.phase);
+    EXPECT_EQ(Number(Inside(t).sequencer.definedConfiguration), c.definedConfiguration);
     EXPECT_EQ(record->def.size, c.size);
     std::vector<double> tanks;
     for (const auto& tank : record->def.tanks) tanks.push_back(tank.maxMass);
@@ -161,7 +162,7 @@ TEST_P(SavedRebuild, GoesOnOnlyWhereTheSequencerWritesIt) {
         EXPECT_TRUE(world->log.empty()) << world->log.front();
         // Saved again at once, the line is written as it was read.
         sim::ScenarioWriter out;
-        t.sequencer.SaveRebuild(&out);
+        Inside(t).sequencer.SaveRebuild(&out);
         EXPECT_EQ(out.text, "  " + std::string(c.rebuild) + "\n");
     } else {
         ASSERT_EQ(world->log.size(), 1u);

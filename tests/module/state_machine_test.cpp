@@ -6,6 +6,7 @@
 #include "sim/file_handles.h"
 #include "sim/mathx.h"
 #include "sim/planet.h"
+#include "spacecraft/internal/test_access.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ protected:
     void SetUp() override {
         ModuleTest::SetUp();
         t = std::make_unique<TalvekVessel>(record->Handle());
-        t->SetupFullStack();
+        Inside(*t).Define(CONFIG_FULL_STACK);
     }
     void TearDown() override {
         t.reset();
@@ -34,9 +35,9 @@ protected:
 };
 
 struct Threshold {
-    std::int16_t from;
+    Configuration from;
     double altitude, airspeed;
-    std::int16_t to;
+    Configuration to;
 };
 void PrintTo(const Threshold& c, std::ostream* os) {
     *os << c.from << " at " << c.altitude << " m, " << c.airspeed << " m/s -> " << c.to;
@@ -46,11 +47,11 @@ class Thresholds : public Descent, public testing::WithParamInterface<Threshold>
 }  // namespace
 
 TEST_P(Thresholds, AreStrict) {
-    t->sequencer.configuration = GetParam().from;
+    Inside(*t).sequencer.configuration = GetParam().from;
     At(GetParam().altitude, GetParam().airspeed);
     Step();
-    EXPECT_EQ(t->sequencer.configuration, GetParam().to);
-    EXPECT_EQ(t->sequencer.rebuildCounter, GetParam().to != GetParam().from ? RebuildPhase::Requested : RebuildPhase::Idle);
+    EXPECT_EQ(Inside(*t).sequencer.configuration, GetParam().to);
+    EXPECT_EQ(Inside(*t).sequencer.rebuildCounter, GetParam().to != GetParam().from ? RebuildPhase::Requested : RebuildPhase::Idle);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -60,19 +61,19 @@ INSTANTIATE_TEST_SUITE_P(
                     Threshold{CONFIG_DROGUE, 1999, 80, CONFIG_DROGUE}, Threshold{CONFIG_DROGUE, 2000, 79, CONFIG_DROGUE},
                     Threshold{CONFIG_DROGUE, 599, 200, CONFIG_MAIN_CHUTE}, Threshold{CONFIG_DROGUE, 600, 200, CONFIG_DROGUE},
                     Threshold{CONFIG_FULL_STACK, 10, 10, CONFIG_FULL_STACK}, Threshold{CONFIG_LANDING, 1, 1, CONFIG_LANDING},
-                    Threshold{7, 1, 1, 7}));
+                    Threshold{ConfigurationNumbered(7), 1, 1, ConfigurationNumbered(7)}));
 
 TEST_F(Descent, TimeAccelerationIsCappedUnderTheCanopiesOnly) {
-    const std::pair<std::int16_t, double> cases[] = {{CONFIG_DROGUE, 10}, {CONFIG_MAIN_CHUTE, 10}, {CONFIG_DESCENT, 100},
+    const std::pair<Configuration, double> cases[] = {{CONFIG_DROGUE, 10}, {CONFIG_MAIN_CHUTE, 10}, {CONFIG_DESCENT, 100},
                                                      {CONFIG_LANDING, 100}, {CONFIG_FULL_STACK, 100}};
     At(5000, 100);
     for (const auto& [configuration, expected] : cases) {
-        t->sequencer.configuration = configuration;
+        Inside(*t).sequencer.configuration = configuration;
         world->SetTimeAcceleration(100);
         Step();
         EXPECT_EQ(world->TimeAcceleration(), expected) << configuration;
     }
-    t->sequencer.configuration = CONFIG_DROGUE;
+    Inside(*t).sequencer.configuration = CONFIG_DROGUE;
     world->SetTimeAcceleration(10);
     world->trace.clear();
     Step();
@@ -84,7 +85,7 @@ namespace {
 // A frame at a time acceleration, then the capsule somewhere on its way down.
 struct CapCase {
     const char* what;
-    std::int16_t configuration;
+    Configuration configuration;
     double height;      // [m] over the ground
     double downwards;   // [m/s]
     double across;      // [m/s], over the ground's non-rotating frame
@@ -102,7 +103,7 @@ class TimeAccelerationCaps : public Descent, public testing::WithParamInterface<
 // which its sequence acts next, whatever the time acceleration.
 TEST_P(TimeAccelerationCaps, KeepTheNextFrameShortOfTheNextHeight) {
     const CapCase& c = GetParam();
-    t->sequencer.configuration = c.configuration;
+    Inside(*t).sequencer.configuration = c.configuration;
     world->SetTimeAcceleration(c.timeAcceleration);
     world->AdvanceFrame(c.frame);  // the step the host reports
     record->pos = {0, sim::EARTH_RADIUS + c.height, 0};
@@ -142,11 +143,11 @@ INSTANTIATE_TEST_SUITE_P(
         CapCase{"landed configuration", CONFIG_LANDING, 13000, 250, 0, 1.0 / 60, 10000, 10000, ""}));
 
 TEST_F(Descent, DrogueLoadedLowGoesToTheMainChuteBeforeItsOwnSetUp) {
-    t->sequencer.configuration = CONFIG_DROGUE;
-    t->sequencer.rebuildCounter = RebuildPhase::Requested;  // as after loading
+    Inside(*t).sequencer.configuration = CONFIG_DROGUE;
+    Inside(*t).sequencer.rebuildCounter = RebuildPhase::Requested;  // as after loading
     At(500, 50);
     Step();
-    EXPECT_EQ(t->sequencer.configuration, CONFIG_MAIN_CHUTE);
+    EXPECT_EQ(Inside(*t).sequencer.configuration, CONFIG_MAIN_CHUTE);
     EXPECT_EQ(record->def.size, 15) << "the drogue's set-up has not run";
     Step();
     EXPECT_EQ(record->def.size, 15);
@@ -156,23 +157,23 @@ TEST_F(Descent, DrogueLoadedLowGoesToTheMainChuteBeforeItsOwnSetUp) {
 }
 
 TEST_F(Descent, MainChuteWaitsForTheLandingThrusterThenReleasesTheCanopyOnTheGround) {
-    t->sequencer.configuration = CONFIG_MAIN_CHUTE;
+    Inside(*t).sequencer.configuration = CONFIG_MAIN_CHUTE;
     At(1.5, 8);
     record->rot = sim::RotationFromAngles({0.2, -0.4, 0.9});
     Touching();
     Step();
-    EXPECT_EQ(t->sequencer.configuration, CONFIG_MAIN_CHUTE) << "no landing thruster yet";
+    EXPECT_EQ(Inside(*t).sequencer.configuration, CONFIG_MAIN_CHUTE) << "no landing thruster yet";
     EXPECT_EQ(world->FindByName("TalvekChute"), nullptr);
-    t->SetupMainChute();
-    t->sequencer.definedConfiguration = CONFIG_MAIN_CHUTE;
-    t->SetThrusterLevel(t->landingThruster, 1);  // the burn's last moment
+    Inside(*t).Define(CONFIG_MAIN_CHUTE);
+    Inside(*t).sequencer.definedConfiguration = CONFIG_MAIN_CHUTE;
+    t->SetThrusterLevel(Inside(*t).burn.thruster, 1);  // the burn's last moment
     Step();
-    EXPECT_EQ(t->sequencer.configuration, CONFIG_LANDING);
+    EXPECT_EQ(Inside(*t).sequencer.configuration, CONFIG_LANDING);
     // Released in the pre-step, the rebuild's first step follows in that frame's post-step; older
     // hosts release in their one time step.
-    EXPECT_EQ(t->sequencer.rebuildCounter,
+    EXPECT_EQ(Inside(*t).sequencer.rebuildCounter,
               talvek_test::LegacyEntryPoints() ? RebuildPhase::Requested : RebuildPhase::PanelsStowed);
-    EXPECT_EQ(t->GetThrusterLevel(t->landingThruster), 0) << "no burn on the ground";
+    EXPECT_EQ(t->GetThrusterLevel(Inside(*t).burn.thruster), 0) << "no burn on the ground";
     const sim::VesselRecord* chute = world->FindByName("TalvekChute");
     ASSERT_NE(chute, nullptr);
     EXPECT_EQ(chute->ClassName(), "tlvchute");
@@ -181,12 +182,12 @@ TEST_F(Descent, MainChuteWaitsForTheLandingThrusterThenReleasesTheCanopyOnTheGro
     EXPECT_NEAR(local.y, 0.1, 1e-9) << "where the canopy mesh stood";
     EXPECT_NEAR(local.z, 72, 1e-9);
     EXPECT_NEAR(sim::Length(chute->vel - record->vel), 0, 1e-9);
-    EXPECT_EQ(t->chute.chuteVessel, chute->iface);
+    EXPECT_EQ(Inside(*t).chute.chuteVessel, chute->iface);
 }
 
 TEST_F(Descent, ChuteIsDeletedOnceItTouchesTheGround) {
-    t->sequencer.configuration = CONFIG_MAIN_CHUTE;
-    t->SetupMainChute();
+    Inside(*t).sequencer.configuration = CONFIG_MAIN_CHUTE;
+    Inside(*t).Define(CONFIG_MAIN_CHUTE);
     At(1.5, 8);
     Touching();
     Step();
@@ -197,14 +198,14 @@ TEST_F(Descent, ChuteIsDeletedOnceItTouchesTheGround) {
     EXPECT_TRUE(oapiIsVessel(h)) << "in the air";
     chute->landed = true;
     Step();
-    EXPECT_EQ(t->chute.chuteVessel, nullptr);
+    EXPECT_EQ(Inside(*t).chute.chuteVessel, nullptr);
     world->ApplyDeletions();
     EXPECT_FALSE(oapiIsVessel(h));
 }
 
 TEST_F(Descent, ChuteDeletedByTheHostIsNeverTouched) {
-    t->sequencer.configuration = CONFIG_MAIN_CHUTE;
-    t->SetupMainChute();
+    Inside(*t).sequencer.configuration = CONFIG_MAIN_CHUTE;
+    Inside(*t).Define(CONFIG_MAIN_CHUTE);
     At(1.5, 8);
     Touching();
     Step();
@@ -214,7 +215,7 @@ TEST_F(Descent, ChuteDeletedByTheHostIsNeverTouched) {
     world->ApplyDeletions();  // its interface is freed with it
     world->trace.clear();
     Step();  // under the sanitizers a use of the freed interface would fail here
-    EXPECT_EQ(t->chute.chuteVessel, nullptr);
+    EXPECT_EQ(Inside(*t).chute.chuteVessel, nullptr);
     for (const auto& e : world->trace) EXPECT_NE(e.vessel, "TalvekChute");
 }
 
@@ -234,8 +235,8 @@ protected:
         Descent::SetUp();
         world->reuseHandles = true;
         root.Write("Config/Probe.cfg", "Mass = 60\nTouchdownPoints = 0 -1 1  -1 -1 -1  1 -1 -1\n");
-        t->sequencer.configuration = CONFIG_MAIN_CHUTE;
-        t->SetupMainChute();
+        Inside(*t).sequencer.configuration = CONFIG_MAIN_CHUTE;
+        Inside(*t).Define(CONFIG_MAIN_CHUTE);
         At(1.5, 8);
         Touching();
         Step();  // the canopy is released
@@ -259,7 +260,7 @@ protected:
         world->ApplyDeletions();
         EXPECT_EQ(world->Find(chuteHandle), newcomer) << "not deleted";
         for (const auto& e : world->trace) EXPECT_NE(e.vessel, GetParam().name) << e.call;
-        EXPECT_EQ(t->chute.chuteVessel, nullptr);
+        EXPECT_EQ(Inside(*t).chute.chuteVessel, nullptr);
     }
 
     sim::VesselRecord* chute = nullptr;
@@ -294,8 +295,8 @@ TEST_F(Descent, VesselLoadedInTheLandingConfigurationDeletesNoChute) {
     root.Write("Config/Probe.cfg", "Mass = 60\nTouchdownPoints = 0 0 -1  -1 0 -1  1 0 -1\n");
     sim::VesselRecord* other = world->AddVessel("TalvekChute", "Probe");
     other->landed = true;
-    t->sequencer.configuration = CONFIG_LANDING;
-    EXPECT_EQ(t->chute.chuteVessel, nullptr);
+    Inside(*t).sequencer.configuration = CONFIG_LANDING;
+    EXPECT_EQ(Inside(*t).chute.chuteVessel, nullptr);
     Step();
     world->ApplyDeletions();
     EXPECT_NE(world->FindByName("TalvekChute"), nullptr);
